@@ -1,0 +1,133 @@
+#include "checker/consistekv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <cstdio>
+#include <fstream>
+
+#include "platform/certificacao.h"
+#include "platform/configuracao.h"
+#include "platform/erro.h"
+#include "platform/externos.h"
+#include "rules/frame/quadro.h"
+#include "rules/regras.h"
+
+namespace kv {
+namespace {
+
+class CaixaErroPadrao : public CaixaMensagem {
+ public:
+  int Mostra(const std::string& texto, int, const std::string& titulo) override {
+    std::fprintf(stderr, "%s: %s\n", titulo.c_str(), texto.c_str());
+    return kBotaoOk;
+  }
+};
+
+bool PastaGravavel(const QString& pasta) {
+  QFileInfo f(pasta);
+  return f.isDir() && f.isWritable();
+}
+
+}  // namespace
+
+std::shared_ptr<CaixaMensagem> CaixaPadrao() {
+  static auto caixa = std::make_shared<CaixaErroPadrao>();
+  return caixa;
+}
+
+std::string ArquivoTemporarioChave() {
+  QString pasta = QString::fromStdString(PastaDoComponente());
+  if (!PastaGravavel(pasta)) {
+    // Installed system-wide, the library's folder is read-only: use the user's cache instead.
+    pasta = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/kvCptConsistencia";
+    QDir().mkpath(pasta);
+    if (!PastaGravavel(pasta))
+      throw Erro(kErroArquivo, "Nenhuma pasta gravável para o arquivo temporário da chave (" +
+                                   PastaDoComponente() + ", " + pasta.toStdString() + ")");
+  }
+  return (pasta + "/tempXYZ.prf").toStdString();
+}
+
+int16_t CertificaDeclaracao(const std::string& arquivo, int32_t declaracao) {
+  auto certificacao = CriaComo<ArquivoCertificacao>(kClsidArquivoCertificacao);
+  int32_t um = 1, menosUm = -1;
+  certificacao->InformaArquivo(arquivo, um, menosUm);
+  certificacao->InformaDeclaracao(declaracao, menosUm);
+  std::string biblioteca = PastaDaCertificacao() + "/libCertificaTarvo.so";
+  int resultado = CertificaArquivo(biblioteca, arquivo, kChaveInterna);
+  return CInt(Variant::Long(resultado));
+}
+
+std::string LeChaveDoArquivo(const std::string& arquivo) {
+  std::ifstream f(arquivo, std::ios::binary);
+  if (!f) throw Erro(kErroArquivoNaoEncontrado, "Arquivo não encontrado: " + arquivo);
+  f.seekg(0, std::ios::end);
+  std::streamoff tamanho = f.tellg();
+  if (tamanho < 32)
+    throw Erro(kErroRegistro, "Número de registro inválido: o arquivo " + arquivo + " tem " +
+                                  std::to_string(tamanho) + " bytes, menos que os 32 da chave");
+  std::string chave(32, '\0');
+  f.seekg(tamanho - 32);
+  f.read(chave.data(), 32);
+  if (!f) throw Erro(kErroArquivo, "Erro de leitura no arquivo " + arquivo);
+  return chave;
+}
+
+std::string ConsisteKV::LeChave(const std::string& caminho) { return LeChaveDoArquivo(caminho); }
+
+void ConsisteKV::GeraConsistencia() {
+  std::string caminho = ArquivoTemporarioChave();
+  // One fixed name per folder: the lock keeps two runs (threads or processes) from mixing their files.
+  QLockFile trava(QString::fromStdString(caminho + ".lock"));
+  trava.setStaleLockTime(60000);
+  if (!trava.tryLock(60000))
+    throw Erro(kErroArquivo, "O arquivo temporário da chave está em uso por outro processo: " + caminho);
+  if (QFile::exists(QString::fromStdString(caminho)) && !QFile::remove(QString::fromStdString(caminho)))
+    throw Erro(kErroArquivo, "Não foi possível apagar o arquivo temporário " + caminho);
+
+  EstadoModulo& e = Estado();
+  int32_t declaracao = CLng(Variant::Str(CStr(e.declaracao)));
+  int16_t resultado = CertificaDeclaracao(caminho, declaracao);
+  if (resultado != 0) {
+    auto caixa = caixa_ ? caixa_ : (e.caixa ? e.caixa : CaixaPadrao());
+    caixa->Mostra("Erro na geração da chave interna.", kCaixaCritico, "Atenção!");
+    // A failure must not pass for success: the caller learns of it, and nothing was recorded.
+    throw Erro(kErroCertificacao,
+               "Erro na geração da chave interna. (CertificaArquivo devolveu " + std::to_string(resultado) + ")");
+  }
+  e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
+  auto registro = CriaComo<RegistroDeclaracao>(kClsidRegistroDeclaracao);
+  registro->DefineBanco(e.caminhoBanco);
+  int32_t numero = CLng(e.declaracao);
+  registro->DefineDeclaracao(numero);
+  Variant chave = Variant::Str(LeChave(caminho));
+  registro->DefineChave(chave);
+  Variant verdadeiro = Variant::Bool(true);
+  registro->DefineConsistente(verdadeiro);
+  registro->Grava();
+}
+
+Variant ConsisteKV::VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, Variant& pvtDeclaracao) {
+  EstadoModulo& e = Estado();
+  e.ie = pvtIE;
+  e.exercicio = pvtExercicio;
+  e.declaracao = pvtDeclaracao;
+  Config().Grava(kApp, "Exercicio", "ExercicioAtual", CStr(pvtExercicio));
+  ObtemInconsistencias().Esvazia();
+  ConsisteContribuinte();
+  ConsisteEntradasInter();
+  ConsisteSaidasInter();
+  ConsisteTovir();
+  ConsisteEnquadramento();
+  if (ObtemInconsistencias().Count() == 0) {
+    e.ie = pvtIE;
+    e.declaracao = pvtDeclaracao;
+    GeraConsistencia();
+  }
+  return Variant();
+}
+
+}  // namespace kv

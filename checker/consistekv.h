@@ -1,0 +1,43 @@
+// ConsisteKV: the check without a window, and the consistency key of a clean declaration.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/componentes.h"
+#include "platform/interface_usuario.h"
+#include "platform/variant.h"
+
+namespace kv {
+
+inline const std::string kClsidConsisteKV = "{A0CAE928-7DDA-480F-BDF4-505419B321B0}";
+// Passed to the certification library on every run.
+inline const std::string kChaveInterna = "3B9D04E1A7C25F6083D1E9B47A0C6F25";
+
+class ConsisteKV : public Componente {
+ public:
+  // Records the fiscal year in the settings, runs the taxpayer, interstate, TOVIR and enrolment rules
+  // and, when none found anything, makes and records the key. Always returns Empty.
+  Variant VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, Variant& pvtDeclaracao);
+  // Makes the key of the current declaration and records it with the consistent flag. A certification
+  // failure shows its box and then raises the error: nothing is recorded.
+  void GeraConsistencia();
+  // The box this object shows (the control passes its own); the module's default otherwise.
+  void DefineCaixa(std::shared_ptr<CaixaMensagem> caixa) { caixa_ = std::move(caixa); }
+
+ private:
+  std::string LeChave(const std::string& caminho);
+  std::shared_ptr<CaixaMensagem> caixa_;
+};
+
+// The temporary file: in the component's folder, or the user's cache folder when that is read-only.
+std::string ArquivoTemporarioChave();
+// Has ArquivoCertificacao write `declaracao` into `arquivo` and the certification library certify it;
+// returns the library's answer (0 is success). Shared by GeraConsistencia and the offline key check.
+int16_t CertificaDeclaracao(const std::string& arquivo, int32_t declaracao);
+// The last 32 bytes of the file, as text; a file shorter than 32 bytes raises error 63.
+std::string LeChaveDoArquivo(const std::string& arquivo);
+// Headless default box: title and text on standard error, answers OK.
+std::shared_ptr<CaixaMensagem> CaixaPadrao();
+
+}  // namespace kv

@@ -1,0 +1,92 @@
+// verificar-kv and validar-chave: the headless checker and the offline check of a recorded key.
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "checker/consistekv.h"
+#include "control/inconsistencias.h"
+#include "cli/comandos.h"
+#include "cli/json.h"
+#include "cli/verificacao.h"
+#include "platform/erro.h"
+
+namespace kv::cli {
+
+int VerificarKV(const Args& a) {
+  Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--ie"}, {"--json"});
+  std::string declaracao = o.Exige("--declaracao");
+  std::string exercicio = o.Exige("--exercicio");
+  PreparaHost(o);
+  ConsisteKV checador;
+  Variant ie = o.Tem("--ie") ? Variant::Str(o.Valor("--ie")) : Variant();
+  Variant ano = Variant::Str(exercicio), numero = Variant::Str(declaracao);
+  std::optional<ErroSaida> erro;
+  try {
+    checador.VerificaConsistencia(ie, ano, numero);
+  } catch (const Erro& e) {
+    erro = ErroSaida{e.numero(), e.descricao()};
+  }
+  std::vector<std::vector<std::string>> entradas;
+  const ColecaoInconsistencias& c = ObtemInconsistencias();
+  for (long i = 1; i <= c.Count(); ++i) entradas.push_back(c.Item(i));
+  bool chaveFeita = !erro && entradas.empty();
+  Registro r{Variant::Nulo(), Variant::Nulo()};
+  if (chaveFeita) r = LeRegistro(declaracao);
+  bool consistente = !r.consistente.IsNull() && CBool(r.consistente);
+
+  if (o.Tem("--json")) {
+    std::string s = "{\"declaracao\": " + JsonTexto(declaracao) + ", \"exercicio\": " + JsonTexto(exercicio) +
+                    ", \"entradas\": " + JsonEntradas(entradas);
+    if (chaveFeita)
+      s += ", \"chave\": " + (r.chave.IsNull() ? std::string("null") : JsonTexto(TextoDe(r.chave))) +
+           ", \"consistente\": " + (consistente ? "true" : "false");
+    if (erro) s += ", \"erro\": " + JsonErro(*erro);
+    std::printf("%s}\n", s.c_str());
+  } else {
+    std::printf("Declaração %s, exercício %s\n", declaracao.c_str(), exercicio.c_str());
+    if (!entradas.empty()) {
+      std::printf("Inconsistências encontradas (nenhuma chave gerada):\n");
+      for (const auto& e : entradas) {
+        std::string linha;
+        for (size_t i = 0; i < e.size(); ++i) linha += (i ? " # " : "") + e[i];
+        std::printf("  %s\n", linha.c_str());
+      }
+    }
+    if (chaveFeita) std::printf("Consistente. Chave de consistência gravada: %s\n", TextoDe(r.chave).c_str());
+    if (erro) std::printf("A verificação falhou: erro %d: %s\n", erro->numero, erro->descricao.c_str());
+  }
+  if (erro) return 3;
+  return chaveFeita && consistente ? 0 : 1;
+}
+
+int ValidarChave(const Args& a) {
+  Opcoes o(a, {"--banco", "--declaracao"}, {});
+  std::string declaracao = o.Exige("--declaracao");
+  PreparaHost(o);
+  Registro r = LeRegistro(declaracao);
+  std::string gravada = TextoDe(r.chave);
+  if (gravada.empty()) {
+    std::printf("A declaração %s não tem chave de consistência gravada.\n", declaracao.c_str());
+    return 1;
+  }
+  // A private folder: a check never touches the temporary file of a key being made.
+  QTemporaryDir pasta;
+  if (!pasta.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
+  std::string arquivo = pasta.filePath("tempXYZ.prf").toStdString();
+  int16_t resultado = CertificaDeclaracao(arquivo, CLng(Variant::Str(declaracao)));
+  if (resultado != 0)
+    throw Erro(kErroCertificacao,
+               "Erro na geração da chave interna. (CertificaArquivo devolveu " + std::to_string(resultado) + ")");
+  std::string calculada = LeChaveDoArquivo(arquivo);
+  if (calculada == gravada) {
+    std::printf("A chave gravada confere com os dados da declaração %s: %s\n", declaracao.c_str(), gravada.c_str());
+    return 0;
+  }
+  std::printf("A chave gravada NÃO confere com os dados atuais da declaração %s.\n"
+              "  chave gravada:             %s\n"
+              "  chave dos dados atuais:    %s\n"
+              "Os dados da declaração mudaram depois que a chave foi gerada.\n",
+              declaracao.c_str(), gravada.c_str(), calculada.c_str());
+  return 1;
+}
+
+}  // namespace kv::cli

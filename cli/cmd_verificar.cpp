@@ -1,0 +1,105 @@
+// exemplo, verificar and consistir: the control's check and final check without a window.
+#include <QFileInfo>
+#include <cstdio>
+
+#include "cli/comandos.h"
+#include "cli/json.h"
+#include "cli/relatorio.h"
+#include "cli/verificacao.h"
+#include "host/exemplo.h"
+
+namespace kv::cli {
+
+int Exemplo(const Args& a) {
+  Opcoes o(a, {}, {});
+  if (o.Posicionais().size() > 1) throw ErroUso("informe no máximo um arquivo");
+  std::string caminho = o.Posicionais().empty() ? "exemplo.db" : o.Posicionais()[0];
+  if (QFileInfo::exists(QString::fromStdString(caminho)))
+    throw ErroUso("o arquivo '" + caminho + "' já existe; apague-o ou escolha outro nome");
+  auto declaracoes = host::CriaExemplo(caminho);
+  std::printf("Banco de dados de exemplo criado: %s\n\n", caminho.c_str());
+  for (const auto& d : declaracoes) std::printf("  Declaração %2d: %s\n", d.numero, d.mostra.c_str());
+  std::printf("\nOs achados valem para exercícios a partir de 2001. Experimente:\n"
+              "  kvconsistencia verificar --banco %s --declaracao 12 --exercicio 2002\n",
+              caminho.c_str());
+  return 0;
+}
+
+int Verificar(const Args& a) {
+  Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--html"}, {"--json"});
+  std::string declaracao = o.Exige("--declaracao");
+  PreparaHost(o);
+  ControleConsistencia controle;
+  Verificacao v = Verifica(controle, declaracao);
+  if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v});
+  std::string saida = o.Tem("--json") ? JsonVerificacao(v) + "\n" : TextoVerificacao(v);
+  std::fputs(saida.c_str(), stdout);
+  return SaidaDe(v);
+}
+
+int Consistir(const Args& a) {
+  Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--aceitar"}, {"--json"});
+  std::string declaracao = o.Exige("--declaracao");
+  PreparaHost(o);
+  ControleConsistencia controle;
+  Verificacao v = Verifica(controle, declaracao);
+  std::vector<std::string> aceitas;
+  std::vector<std::pair<std::string, std::string>> recusadas;
+  std::optional<Registro> registro;
+  if (!v.erro) {
+    for (const std::string& chave : o.Todos("--aceitar")) {
+      NoRef no = controle.ListaDeLocais().Busca(chave);
+      if (!no || no->pai.empty()) {
+        recusadas.emplace_back(chave, "não há inconsistência com essa chave na árvore");
+        continue;
+      }
+      if (no->imagem != kImagemAceita) {
+        try {
+          controle.ListaDeLocais_NodeClick(no);
+        } catch (const Erro&) {
+          // The explanation failed; the node is selected all the same, as a click does.
+        }
+        controle.ListaDeLocais_DblClick();
+      }
+      if (no->imagem == kImagemAceita)
+        aceitas.push_back(chave);
+      else
+        recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");
+    }
+    for (const auto& [chave, motivo] : recusadas)
+      std::fprintf(stderr, "kvconsistencia: recusada: %s: %s\n", chave.c_str(), motivo.c_str());
+    try {
+      controle.MostrouMsg();
+      registro = LeRegistro(declaracao);
+    } catch (const Erro& e) {
+      v.erro = ErroSaida{e.numero(), e.descricao()};
+    }
+    Coleta(controle, v);
+  }
+  bool gravadaConsistente = registro && !registro->consistente.IsNull() && CBool(registro->consistente);
+  std::string chave = registro ? TextoDe(registro->chave) : "";
+  if (o.Tem("--json")) {
+    std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) + ", \"exercicio\": " + JsonTexto(v.exercicio) +
+                    ", \"status\": " + (v.status ? JsonTexto(*v.status) : "null") +
+                    ", \"consistente\": " + (gravadaConsistente ? "true" : "false") +
+                    ", \"chave\": " + (chave.empty() ? "null" : JsonTexto(chave)) + ", \"aceitas\": [";
+    for (size_t i = 0; i < aceitas.size(); ++i) r += (i ? ", " : "") + JsonTexto(aceitas[i]);
+    r += "], \"recusadas\": [";
+    for (size_t i = 0; i < recusadas.size(); ++i)
+      r += (i ? ", " : "") + std::string("{\"chave\": ") + JsonTexto(recusadas[i].first) +
+           ", \"motivo\": " + JsonTexto(recusadas[i].second) + "}";
+    r += "], \"entradas\": " + JsonEntradas(v.entradas);
+    if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
+    std::printf("%s}\n", r.c_str());
+  } else {
+    std::fputs(TextoVerificacao(v).c_str(), stdout);
+    if (!v.erro) {
+      std::printf("\nResultado gravado: %s\n", gravadaConsistente ? "consistente" : "inconsistente");
+      if (!chave.empty()) std::printf("Chave de consistência: %s\n", chave.c_str());
+    }
+  }
+  if (v.erro) return 3;
+  return gravadaConsistente ? 0 : 1;
+}
+
+}  // namespace kv::cli

@@ -1,0 +1,45 @@
+// kvconsistencia: checks declarations of the Tarvo regime from the command line.
+#include <clocale>
+#include <cstdio>
+#include <string>
+
+#include "cli/comandos.h"
+#include "cli/opcoes.h"
+#include "platform/erro.h"
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  using namespace kv::cli;
+  Args args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "ajuda") {
+    std::string sobre = args.size() > 1 ? args[1] : "";
+    std::fputs(Ajuda(sobre).c_str(), args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  std::string comando = args[0];
+  Args resto(args.begin() + 1, args.end());
+  for (const auto& r : resto)
+    if (r == "--help" || r == "-h") {
+      std::fputs(Ajuda(comando).c_str(), stdout);
+      return 0;
+    }
+  try {
+    if (comando == "exemplo") return Exemplo(resto);
+    if (comando == "verificar") return Verificar(resto);
+    if (comando == "consistir") return Consistir(resto);
+    if (comando == "verificar-kv") return VerificarKV(resto);
+    if (comando == "validar-chave") return ValidarChave(resto);
+    if (comando == "lote") return Lote(resto);
+    if (comando == "janela") return Janela(resto, argc, argv);
+    throw ErroUso("comando desconhecido: " + comando);
+  } catch (const ErroUso& e) {
+    std::fprintf(stderr, "kvconsistencia: %s\n\n%s", e.what(), Ajuda(comando).c_str());
+    return 2;
+  } catch (const kv::Erro& e) {
+    std::fprintf(stderr, "kvconsistencia: erro %d: %s\n", e.numero(), e.descricao().c_str());
+    return 3;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kvconsistencia: %s\n", e.what());
+    return 3;
+  }
+}

@@ -1,0 +1,34 @@
+// Command-line options: --name value pairs, repeatable ones, and flags.
+#pragma once
+
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kv::cli {
+
+// Wrong usage: the message is printed with the command's help and the program exits with 2.
+struct ErroUso : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class Opcoes {
+ public:
+  // `comValor` take a value (repeatable ones keep every value); `flags` take none. Others: ErroUso.
+  Opcoes(const std::vector<std::string>& args, const std::set<std::string>& comValor,
+         const std::set<std::string>& flags);
+  bool Tem(const std::string& nome) const { return valores_.count(nome) || flags_.count(nome); }
+  std::string Valor(const std::string& nome, const std::string& padrao = "") const;
+  std::string Exige(const std::string& nome) const;
+  std::vector<std::string> Todos(const std::string& nome) const;
+  const std::vector<std::string>& Posicionais() const { return posicionais_; }
+
+ private:
+  std::map<std::string, std::vector<std::string>> valores_;
+  std::set<std::string> flags_;
+  std::vector<std::string> posicionais_;
+};
+
+}  // namespace kv::cli

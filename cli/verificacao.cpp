@@ -1,0 +1,181 @@
+#include "cli/verificacao.h"
+
+#include <QFileInfo>
+
+#include "cli/json.h"
+#include "host/host.h"
+#include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
+#include "platform/erro.h"
+#include "platform/texto.h"
+#include "rules/frame/quadro.h"
+
+namespace kv::cli {
+
+void PreparaHost(const Opcoes& o) {
+  host::RegistraComponentes();
+  if (o.Tem("--banco")) {
+    std::string banco = o.Valor("--banco");
+    QFileInfo f(QString::fromStdString(banco));
+    if (!f.exists()) throw ErroUso("o banco de dados '" + banco + "' não existe");
+    if (!f.isFile()) throw ErroUso("'" + banco + "' não é um arquivo");
+    if (!EhBancoSqlite(banco)) throw ErroUso("'" + banco + "' não é um banco de dados SQLite");
+    Config().Grava(kApp, "DB", "DbAtual", f.absoluteFilePath().toStdString());
+  }
+  if (o.Tem("--exercicio")) {
+    std::string ano = o.Valor("--exercicio");
+    double v = 0;
+    if (!ParseNumero(ano, v) || v != static_cast<int>(v) || v < -32768 || v > 32767)
+      throw ErroUso("exercício inválido: '" + ano + "' (use o ano com quatro dígitos, como 2002)");
+    Config().Grava(kApp, "Exercicio", "ExercicioAtual", ano);
+  }
+}
+
+std::string ExercicioAtualTexto() { return Config().Le(kApp, "Exercicio", "ExercicioAtual", ""); }
+
+void Coleta(ControleConsistencia& controle, Verificacao& v) {
+  v.entradas.clear();
+  const ColecaoInconsistencias& c = ObtemInconsistencias();
+  for (long i = 1; i <= c.Count(); ++i) v.entradas.push_back(c.Item(i));
+  v.arvore.clear();
+  std::string painel = controle.Mensagem().Valor();
+  for (const NoRef& no : controle.ListaDeLocais().Nos()) {
+    NoSaida s{no->chave, no->texto, no->imagem, "", std::nullopt, {}};
+    if (no->pai.empty()) {
+      v.arvore.push_back(std::move(s));
+      continue;
+    }
+    try {
+      controle.ListaDeLocais_NodeClick(no);
+      s.mensagem = controle.Mensagem().Valor();
+    } catch (const Erro& e) {
+      s.erroMensagem = ErroSaida{e.numero(), e.descricao()};
+    }
+    for (auto& cab : v.arvore)
+      if (cab.chave == no->pai) cab.filhos.push_back(std::move(s));
+  }
+  // Explaining every item clicked through the panel: put the status text back.
+  controle.Mensagem().Define(painel);
+}
+
+Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao) {
+  Verificacao v;
+  v.declaracao = declaracao;
+  v.exercicio = ExercicioAtualTexto();
+  controle.DefineDeclaracao(Variant::Str(declaracao));
+  controle.Mensagem().Define("");
+  try {
+    controle.MontaInconsistencias();
+    std::string status = controle.Mensagem().Valor();
+    if (status == kStatusConsistente || status == kStatusInconsistente) v.status = status;
+    v.consistente = status == kStatusConsistente;
+    if (!v.status) v.erro = ErroSaida{3024, "O banco de dados não pôde ser aberto: " + Estado().caminhoBanco};
+  } catch (const Erro& e) {
+    v.erro = ErroSaida{e.numero(), e.descricao()};
+  }
+  Coleta(controle, v);
+  return v;
+}
+
+int SaidaDe(const Verificacao& v) { return v.erro ? 3 : (v.consistente ? 0 : 1); }
+
+std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas) {
+  std::string r = "[";
+  for (size_t i = 0; i < entradas.size(); ++i) {
+    r += i ? ", [" : "[";
+    for (size_t j = 0; j < entradas[i].size(); ++j) r += (j ? ", " : "") + JsonTexto(entradas[i][j]);
+    r += "]";
+  }
+  return r + "]";
+}
+
+std::string JsonErro(const ErroSaida& e) {
+  return "{\"numero\": " + std::to_string(e.numero) + ", \"descricao\": " + JsonTexto(e.descricao) + "}";
+}
+
+namespace {
+std::string JsonNo(const NoSaida& n, bool cabecalho) {
+  std::string r = "{\"chave\": " + JsonTexto(n.chave) + ", \"texto\": " + JsonTexto(n.texto) +
+                  ", \"imagem\": " + std::to_string(n.imagem);
+  if (cabecalho) {
+    r += ", \"filhos\": [";
+    for (size_t i = 0; i < n.filhos.size(); ++i) r += (i ? ", " : "") + JsonNo(n.filhos[i], false);
+    r += "]";
+  } else {
+    r += ", \"mensagem\": " + JsonTexto(n.mensagem);
+    if (n.erroMensagem) r += ", \"erroMensagem\": " + JsonErro(*n.erroMensagem);
+  }
+  return r + "}";
+}
+}  // namespace
+
+std::string JsonVerificacao(const Verificacao& v, bool comArvore) {
+  std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) + ", \"exercicio\": " + JsonTexto(v.exercicio) +
+                  ", \"status\": " + (v.status ? JsonTexto(*v.status) : "null") +
+                  ", \"consistente\": " + (v.consistente ? "true" : "false") +
+                  ", \"entradas\": " + JsonEntradas(v.entradas);
+  if (comArvore) {
+    r += ", \"arvore\": [";
+    for (size_t i = 0; i < v.arvore.size(); ++i) r += (i ? ", " : "") + JsonNo(v.arvore[i], true);
+    r += "]";
+  }
+  if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
+  return r + "}";
+}
+
+namespace {
+const char* Marca(int imagem) { return imagem == 1 ? "◆" : imagem == 2 ? "✗" : "✓"; }
+
+std::string Recuado(const std::string& texto, const std::string& recuo) {
+  std::string r = recuo;
+  for (size_t i = 0; i < texto.size(); ++i) {
+    if (texto[i] == '\r') continue;
+    r += texto[i];
+    if (texto[i] == '\n' && i + 1 < texto.size()) r += recuo;
+  }
+  return r;
+}
+}  // namespace
+
+std::string TextoVerificacao(const Verificacao& v) {
+  std::string r = "Declaração " + v.declaracao + ", exercício " + (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
+  if (v.status) r += *v.status + "\n";
+  for (const NoSaida& cab : v.arvore) {
+    r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
+    for (const NoSaida& f : cab.filhos) {
+      r += "  " + std::string(Marca(f.imagem)) + " " + f.texto + "  [" + f.chave + "]" +
+           (f.imagem == 3 ? " (aceita)" : "") + "\n";
+      if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
+      if (f.erroMensagem)
+        r += "      (explicação indisponível: erro " + std::to_string(f.erroMensagem->numero) + ": " +
+             f.erroMensagem->descricao + ")\n";
+    }
+  }
+  if (v.erro) {
+    r += "\nA verificação falhou: erro " + std::to_string(v.erro->numero) + ": " + v.erro->descricao + "\n";
+    if (!v.entradas.empty()) {
+      r += "Achados registrados antes do erro:\n";
+      for (const auto& e : v.entradas) {
+        std::string linha;
+        for (size_t i = 0; i < e.size(); ++i) linha += (i ? " # " : "") + e[i];
+        r += "  " + linha + "\n";
+      }
+    }
+  }
+  return r;
+}
+
+Registro LeRegistro(const std::string& declaracao) {
+  std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");
+  auto banco = CriaComo<ConexaoBanco>(kClsidConexaoBanco)->AbreBanco(caminho);
+  Registro r{Variant::Nulo(), Variant::Nulo()};
+  if (!banco) return r;
+  Variant d = Variant::Str(declaracao);
+  auto rs = banco->OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
+                                     NumeroParaSql(d, "Declaração"),
+                                 kSnapshot);
+  if (!rs->Eof()) r = {rs->Campo("Consistente"), rs->Campo("Chave")};
+  return r;
+}
+
+}  // namespace kv::cli

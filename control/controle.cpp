@@ -1,0 +1,81 @@
+#include "control/controle.h"
+
+#include "platform/configuracao.h"
+#include "rules/frame/quadro.h"
+
+namespace kv {
+
+ControleConsistencia::ControleConsistencia()
+    : mensagem_(std::make_shared<TextoMemoria>()),
+      label1_(std::make_shared<TextoMemoria>("Label1")),
+      label2_(std::make_shared<TextoMemoria>("Label2")),
+      caixa_(CaixaPadrao()) {}
+
+ControleConsistencia::~ControleConsistencia() { ObtemInconsistencias().Esvazia(); }
+
+void ControleConsistencia::DefineInterface(std::shared_ptr<Texto> mensagem, std::shared_ptr<Texto> label1,
+                                           std::shared_ptr<Texto> label2, std::shared_ptr<CaixaMensagem> caixa) {
+  if (mensagem) mensagem_ = std::move(mensagem);
+  if (label1) label1_ = std::move(label1);
+  if (label2) label2_ = std::move(label2);
+  if (caixa) caixa_ = std::move(caixa);
+  if (consisteKV_) consisteKV_->DefineCaixa(caixa_);
+}
+
+Variant ControleConsistencia::Declaracao() const { return Estado().declaracao; }
+void ControleConsistencia::DefineDeclaracao(const Variant& v) { Estado().declaracao = v; }
+Variant ControleConsistencia::IE() const { return Estado().ie; }
+void ControleConsistencia::DefineIE(const Variant& v) { Estado().ie = v; }
+Variant ControleConsistencia::Deducoes() const { return Estado().deducoes; }
+void ControleConsistencia::DefineDeducoes(const Variant& v) { Estado().deducoes = v; }
+Variant ControleConsistencia::CNAE() const { return Estado().cnae; }
+void ControleConsistencia::DefineCNAE(const Variant& v) { Estado().cnae = v; }
+
+bool ControleConsistencia::Consistir() {
+  bool pendente = false;
+  for (long i = 1; i <= arvore_.Count(); ++i)
+    if (arvore_.NoNaPosicao(i)->imagem == kImagemAberta) pendente = true;
+  if (pendente) return false;
+  if (!consisteKV_) {
+    consisteKV_ = std::make_shared<ConsisteKV>();
+    consisteKV_->DefineCaixa(caixa_);
+  }
+  consisteKV_->GeraConsistencia();
+  return true;
+}
+
+bool ControleConsistencia::MostrouMsg() {
+  if (Consistir())
+    return caixa_->Mostra("Consistência efetuada com sucesso!", kCaixaInformacao, "Atenção!") == kBotaoOk;
+  if (caixa_->Mostra("Esta declaração possui inconsistências!", kCaixaCritico, "Atenção!") != kBotaoOk)
+    return false;
+  EstadoModulo& e = Estado();
+  e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
+  auto registro = CriaComo<RegistroDeclaracao>(kClsidRegistroDeclaracao);
+  registro->DefineBanco(e.caminhoBanco);
+  int32_t numero = CLng(e.declaracao);
+  registro->DefineDeclaracao(numero);
+  Variant falso = Variant::Bool(false);
+  registro->DefineConsistente(falso);
+  registro->Grava();
+  return true;
+}
+
+void ControleConsistencia::Clear() {
+  arvore_.Limpa();
+  mensagem_->Define("");
+}
+
+bool ControleConsistencia::Pinta() {
+  const Variant& d = Estado().declaracao;
+  if (d.IsEmpty() || d.IsNull()) return false;
+  if (d.IsString() && d.AsString().empty()) return false;
+  double valor = 0;
+  bool numero = d.IsString() ? ParseNumero(d.AsString(), valor) : true;
+  if (!d.IsString()) valor = CDbl(d);
+  if (numero && valor == 0) return false;
+  MontaInconsistencias();
+  return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,89 @@
+// kvCtlConsistencia's logic: builds the tree, explains the selected node, accepts warnings and makes the
+// final check. The Qt widget (ui/) and the command line drive the same object through these members.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "checker/consistekv.h"
+#include "control/arvore.h"
+#include "platform/externos.h"
+#include "platform/interface_usuario.h"
+#include "platform/variant.h"
+
+namespace kv {
+
+inline const std::string kClsidKvCtlConsistencia = "{7FB07BBF-DFC4-4028-830F-890F52F99B44}";
+inline const std::string kStatusConsistente = "Esta Declaração está consistente!";
+inline const std::string kStatusInconsistente = "Esta Declaração está Inconsistente!";
+
+// The headers of the tree: group name (piece 0 of an entry) and the header node's key and text.
+struct Grupo {
+  const char* nome;
+  const char* cabecalho;
+};
+inline constexpr Grupo kGrupos[] = {
+    {"Exercício", "Exercício"},
+    {"Contribuinte", "Contribuinte"},
+    {"Entradas", "Entradas"},
+    {"Saídas", "Saídas"},
+    {"Entradas Interestaduais", "Entradas Interestaduais"},
+    {"Saídas Interestaduais", "Saídas Interestaduais"},
+    {"TOVIR", "TOVIR"},
+    {"Enquadramento", "Declaração de Enquadramento"},
+};
+
+class ControleConsistencia {
+ public:
+  ControleConsistencia();
+  // The end of the control empties the store.
+  ~ControleConsistencia();
+  ControleConsistencia(const ControleConsistencia&) = delete;
+  ControleConsistencia& operator=(const ControleConsistencia&) = delete;
+
+  // Properties, held in the thread's module state and shared with ConsisteKV.
+  Variant Declaracao() const;
+  void DefineDeclaracao(const Variant& v);
+  Variant IE() const;
+  void DefineIE(const Variant& v);
+  Variant Deducoes() const;
+  void DefineDeducoes(const Variant& v);
+  Variant CNAE() const;
+  void DefineCNAE(const Variant& v);
+
+  void RetiradbClick(bool& vf) { travaDuploClique_ = vf; }
+  bool MostrouMsg();
+  void CarregaLabel();
+  void LimpaMensagem() { mensagem_->Define(""); }
+  void ListaDeLocais_NodeClick(const NoRef& no);
+  void ListaDeLocais_DblClick();
+  void MontaInconsistencias();
+  bool Consistir();
+  void Clear();
+  // The paint handler: rebuilds the tree while a declaration is set (not empty, zero or "").
+  // Returns whether it rebuilt.
+  bool Pinta();
+
+  Arvore& ListaDeLocais() { return arvore_; }
+  Texto& Mensagem() { return *mensagem_; }
+  Texto& Label1() { return *label1_; }
+  Texto& Label2() { return *label2_; }
+  const NoRef& Selecionado() const { return selecionado_; }
+  // A front end replaces the in-memory panel, labels and box with its own.
+  void DefineInterface(std::shared_ptr<Texto> mensagem, std::shared_ptr<Texto> label1,
+                       std::shared_ptr<Texto> label2, std::shared_ptr<CaixaMensagem> caixa);
+
+ private:
+  void ExecutaRegras(int16_t exercicio);
+  std::string MensagemDoNo(const std::string& chave);
+
+  Arvore arvore_;
+  std::shared_ptr<Texto> mensagem_, label1_, label2_;
+  std::shared_ptr<CaixaMensagem> caixa_;
+  bool travaDuploClique_ = false;
+  NoRef selecionado_;
+  std::shared_ptr<ConexaoBanco> conexao_;
+  std::shared_ptr<ConsisteKV> consisteKV_;
+};
+
+}  // namespace kv

@@ -1,0 +1,46 @@
+// Node selection: the builder of the node's group explains it in the message panel; and the help labels.
+#include "control/controle.h"
+#include "platform/texto.h"
+#include "rules/regras.h"
+
+namespace kv {
+
+std::string ControleConsistencia::MensagemDoNo(const std::string& chave) {
+  std::string prefixo = Esquerda(chave, 2);
+  if (prefixo == "A:") return MensagemEntradas(chave);
+  if (prefixo == "B:") return MensagemSaidas(chave);
+  if (prefixo == "C:") return MensagemEntradasInter(Meio(chave, 3, 4));
+  if (prefixo == "D:") return MensagemSaidasInter(Meio(chave, 3, 4));
+  if (prefixo == "E:" || prefixo == "J:") {
+    std::string codigo = MeioAteFim(chave, 9);
+    return MensagemTovir(codigo);
+  }
+  if (prefixo == "F:") return MensagemEnquadramento();
+  if (prefixo == "H:") return MensagemContribuinte("H");
+  if (prefixo == "I:") return MensagemContribuinte("I");
+  if (prefixo == "M:") return MensagemExercicio();
+  return "";
+}
+
+void ControleConsistencia::ListaDeLocais_NodeClick(const NoRef& no) {
+  selecionado_ = no;
+  mensagem_->Define("");
+  if (!no) ErroObjeto();
+  std::string texto = MensagemDoNo(no->chave);
+  if (!texto.empty()) mensagem_->Define(texto);
+}
+
+void ControleConsistencia::CarregaLabel() {
+  label1_->Define(
+      "Na Transmissão, bem como a geração de Declarações Substitutivas, somente poderão ser efetuadas quando todas "
+      "as inconsistências, apresentadas na Lista de Inconsistências ao lado, forem eliminadas.\r\n\r\nA Lista de "
+      "Inconsistências vazia indica que o sistema não identificou quaisquer inconsistências na Declaração do "
+      "Tarvo.");
+  label2_->Define(
+      "Na maioria dos casos, as inconsistências assinaladas na lista são inconsistências de fato. No entanto, há "
+      "casos em que os lançamentos devem ser mantidos devido a existência de exceções. Nesses casos, para que seja "
+      "possível a Transmissão, bem como ageração de Declarações Substitutivas, dê duplo-cliquena indicação de "
+      "inconsistência que deseja desmarcar.");
+}
+
+}  // namespace kv

@@ -1,0 +1,77 @@
+// MontaInconsistencias: the control's one complete check, and the order in which the rules run.
+#include <iterator>
+
+#include "control/controle.h"
+#include "platform/configuracao.h"
+#include "rules/frame/quadro.h"
+#include "rules/regras.h"
+
+namespace kv {
+namespace {
+
+struct Regra {
+  void (*executa)();
+  bool desde2001;  // run only for fiscal years from 2001 on
+};
+
+// The rule order. The enrolment rule always runs last, whatever the fiscal year.
+constexpr Regra kRegras[] = {
+    {ConsisteExercicio, false},     {ConsisteContribuinte, false}, {ConsisteEntradas, false},
+    {ConsisteSaidas, false},        {ConsisteEntradasInter, true}, {ConsisteSaidasInter, true},
+    {ConsisteTovir, true},          {ConsisteEnquadramento, false},
+};
+
+}  // namespace
+
+void ControleConsistencia::ExecutaRegras(int16_t exercicio) {
+  for (const Regra& r : kRegras)
+    if (!r.desde2001 || exercicio >= 2001) r.executa();
+}
+
+void ControleConsistencia::MontaInconsistencias() {
+  bool pendente[std::size(kGrupos)];
+  for (bool& p : pendente) p = true;
+  ColecaoInconsistencias& colecao = ObtemInconsistencias();
+  colecao.Esvazia();
+  arvore_.Limpa();
+  CarregaLabel();
+
+  EstadoModulo& e = Estado();
+  Config().Recarrega();
+  e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
+  if (!conexao_) conexao_ = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+  e.banco = conexao_->AbreBanco(e.caminhoBanco);
+  ExecutaRegras(ExercicioAtual());
+
+  long n = colecao.Count();
+  if (!e.banco) return;
+  std::string sql = "SELECT * FROM tblDeclaração WHERE (Declaração =" + NumeroDeclaracao() + ")ORDER BY Declaração";
+  auto rs = e.banco->OpenRecordset(sql, kDynaset);
+  // No row for the declaration reads as a Null flag: not recorded consistent.
+  Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");
+  bool ok = n == 0 || (!consistente.IsNull() && CBool(consistente));
+  mensagem_->Define(ok ? kStatusConsistente : kStatusInconsistente);
+  int imagemPadrao = ok ? kImagemAceita : kImagemAberta;
+
+  for (long k = 1; k <= n; ++k) {
+    const ItemInconsistencia& item = colecao.Item(k);
+    size_t g = 0;
+    while (g < std::size(kGrupos) && item[0] != kGrupos[g].nome) ++g;
+    if (g == std::size(kGrupos)) continue;
+    if (pendente[g]) {
+      if (!arvore_.Busca(kGrupos[g].cabecalho))
+        arvore_.AdicionaRaiz(kGrupos[g].cabecalho, kGrupos[g].cabecalho, kImagemCabecalho);
+      pendente[g] = false;
+      continue;
+    }
+    if (item.size() < 4) ErroSubscrito();
+    int imagem = imagemPadrao;
+    if (g == 0) imagem = kImagemAberta;
+    if (g == std::size(kGrupos) - 1) imagem = CInt(Variant::Str(item[3]));
+    // A key that an earlier node already has adds no second node; the store keeps both entries.
+    if (arvore_.Busca(item[1])) continue;
+    arvore_.AdicionaFilho(kGrupos[g].cabecalho, item[1], item[2], imagem);
+  }
+}
+
+}  // namespace kv

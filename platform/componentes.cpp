@@ -1,0 +1,45 @@
+#include "platform/componentes.h"
+
+#include <map>
+#include <mutex>
+#include <shared_mutex>
+
+namespace kv {
+namespace {
+std::shared_mutex gMutex;
+std::map<std::string, Fabrica>& Classes() {
+  static std::map<std::string, Fabrica> classes;
+  return classes;
+}
+}  // namespace
+
+void RegistraClasse(const std::string& clsid, Fabrica fabrica) {
+  std::unique_lock g(gMutex);
+  Classes()[clsid] = std::move(fabrica);
+}
+
+void RemoveClasse(const std::string& clsid) {
+  std::unique_lock g(gMutex);
+  Classes().erase(clsid);
+}
+
+bool ClasseRegistrada(const std::string& clsid) {
+  std::shared_lock g(gMutex);
+  return Classes().count(clsid) != 0;
+}
+
+std::shared_ptr<Componente> CriaObjeto(const std::string& clsid) {
+  Fabrica f;
+  {
+    std::shared_lock g(gMutex);
+    auto it = Classes().find(clsid);
+    if (it == Classes().end())
+      throw Erro(429, "O componente ActiveX não pode criar o objeto " + clsid + " (classe não registrada)");
+    f = it->second;
+  }
+  auto obj = f();
+  if (!obj) throw Erro(429, "O componente ActiveX não pode criar o objeto " + clsid);
+  return obj;
+}
+
+}  // namespace kv

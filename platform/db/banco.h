@@ -1,0 +1,45 @@
+// DAO-like database objects: what the rules need from the declaration database, and nothing of SQLite.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/variant.h"
+
+namespace kv {
+
+enum TipoRecordset : int { kDynaset = 2, kSnapshot = 4 };
+
+class Recordset {
+ public:
+  virtual ~Recordset() = default;
+  // 0 when the query gave no row, at least 1 otherwise; never moves.
+  virtual long RecordCount() = 0;
+  virtual bool Eof() = 0;
+  virtual void MoveNext() = 0;
+  // The field's value, converted by its declared type; names match without regard to case.
+  // Unknown name: error 3265. A bad stored value raises its conversion error only here.
+  virtual Variant Campo(std::string_view nome) = 0;
+  // Dynaset editing of a single-table query's current row.
+  virtual void Edit() = 0;
+  virtual void DefineCampo(std::string_view nome, const Variant& valor) = 0;
+  virtual void Update() = 0;
+  virtual void Close() = 0;
+};
+
+class Database {
+ public:
+  virtual ~Database() = default;
+  // Opens a recordset on a Jet SQL text. Failure raises Erro (3000 + engine code, message and SQL).
+  virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo = kSnapshot) = 0;
+  // Runs one statement with positional parameters (the host's own writes); returns rows changed.
+  virtual long Executa(const std::string& sql, const std::vector<Variant>& parametros) = 0;
+  virtual void Inicia() = 0;    // BEGIN IMMEDIATE
+  virtual void Confirma() = 0;  // COMMIT
+  virtual void Desfaz() = 0;    // ROLLBACK; never throws
+  virtual std::string Caminho() const = 0;
+};
+
+}  // namespace kv

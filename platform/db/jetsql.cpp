@@ -1,0 +1,361 @@
+#include "platform/db/jetsql.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace kv {
+namespace {
+
+enum class Tk { Espaco, Ident, Numero, Texto, Simbolo };
+
+struct Token {
+  Tk tipo;
+  std::string texto;
+};
+
+bool LetraIdent(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; }
+
+std::vector<Token> Tokeniza(std::string_view s) {
+  std::vector<Token> t;
+  size_t i = 0, n = s.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t j = i + 1;
+    if (std::isspace(c)) {
+      while (j < n && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+      t.push_back({Tk::Espaco, std::string(s.substr(i, j - i))});
+    } else if (c == '\'' || c == '"') {
+      // Jet reads both quote kinds as text literals; a doubled quote stands for itself.
+      std::string valor;
+      while (j < n) {
+        if (s[j] == static_cast<char>(c)) {
+          if (j + 1 < n && s[j + 1] == static_cast<char>(c)) {
+            valor += s[j];
+            j += 2;
+            continue;
+          }
+          ++j;
+          break;
+        }
+        valor += s[j++];
+      }
+      t.push_back({Tk::Texto, valor});
+    } else if (c == '[') {
+      while (j < n && s[j] != ']') ++j;
+      std::string nome(s.substr(i + 1, j - i - 1));
+      if (j < n) ++j;
+      t.push_back({Tk::Ident, "\"" + nome + "\""});
+    } else if (std::isdigit(c)) {
+      while (j < n && (std::isdigit(static_cast<unsigned char>(s[j])) || s[j] == '.')) ++j;
+      if (j < n && LetraIdent(static_cast<unsigned char>(s[j]))) {  // such as 1e5 or 2x: keep as is
+        while (j < n && LetraIdent(static_cast<unsigned char>(s[j]))) ++j;
+        t.push_back({Tk::Ident, std::string(s.substr(i, j - i))});
+      } else {
+        t.push_back({Tk::Numero, std::string(s.substr(i, j - i))});
+      }
+    } else if (LetraIdent(c)) {
+      while (j < n && LetraIdent(static_cast<unsigned char>(s[j]))) ++j;
+      t.push_back({Tk::Ident, std::string(s.substr(i, j - i))});
+    } else {
+      if (j < n && ((c == '<' && (s[j] == '>' || s[j] == '=')) || (c == '>' && s[j] == '=') ||
+                    (c == '!' && s[j] == '=')))
+        ++j;
+      t.push_back({Tk::Simbolo, std::string(s.substr(i, j - i))});
+    }
+    i = j;
+  }
+  return t;
+}
+
+bool Palavra(const Token& t, std::string_view w) {
+  if (t.tipo != Tk::Ident || t.texto.size() != w.size()) return false;
+  for (size_t i = 0; i < w.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(t.texto[i])) != w[i]) return false;
+  return true;
+}
+
+bool Agregado(const std::vector<Token>& t, size_t i) {
+  static const char* const kNomes[] = {"SUM", "COUNT", "AVG", "MIN", "MAX", "FIRST", "LAST", "STDEV", "STDEVP",
+                                       "VAR", "VARP", "TOTAL", "GROUP_CONCAT"};
+  if (t[i].tipo != Tk::Ident) return false;
+  bool nome = std::any_of(std::begin(kNomes), std::end(kNomes), [&](const char* n) { return Palavra(t[i], n); });
+  if (!nome) return false;
+  size_t j = i + 1;
+  while (j < t.size() && t[j].tipo == Tk::Espaco) ++j;
+  return j < t.size() && t[j].texto == "(";
+}
+
+bool TemAgregado(const std::vector<Token>& t) {
+  for (size_t i = 0; i < t.size(); ++i)
+    if (Agregado(t, i)) return true;
+  return false;
+}
+
+std::string LiteralSql(const std::string& v) {
+  std::string r = "'";
+  for (char c : v) {
+    r += c;
+    if (c == '\'') r += '\'';
+  }
+  return r + "'";
+}
+
+// Jet LIKE pattern to SQLite: * and ? become % and _; a literal % or _ is escaped.
+void AdaptaLike(std::vector<Token>& t) {
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (!Palavra(t[i], "LIKE")) continue;
+    size_t j = i + 1;
+    while (j < t.size() && t[j].tipo == Tk::Espaco) ++j;
+    if (j >= t.size() || t[j].tipo != Tk::Texto) continue;
+    std::string p;
+    bool curinga = false, escape = false, letra = false;
+    for (char c : t[j].texto) {
+      unsigned char u = static_cast<unsigned char>(c);
+      if (std::isalpha(u) || u >= 0x80) letra = true;
+      if (c == '*') {
+        p += '%';
+        curinga = true;
+      } else if (c == '?') {
+        p += '_';
+        curinga = true;
+      } else if (c == '%' || c == '_' || c == '\\') {
+        p += '\\';
+        p += c;
+        escape = true;
+      } else {
+        p += c;
+      }
+    }
+    if (!curinga && !letra) {
+      // Same rows as LIKE (nothing to fold, nothing to match loosely), and an index can serve it.
+      t[i].texto = "=";
+      t[i].tipo = Tk::Simbolo;
+      t[j] = {Tk::Ident, LiteralSql(t[j].texto)};
+      continue;
+    }
+    t[j] = {Tk::Ident, LiteralSql(p) + (escape ? " ESCAPE '\\'" : "")};
+  }
+}
+
+// Top-level clause boundaries of one SELECT.
+struct Clausulas {
+  size_t where = npos, group = npos, having = npos, order = npos, from = npos;
+  static constexpr size_t npos = static_cast<size_t>(-1);
+};
+
+Clausulas Acha(const std::vector<Token>& t, bool& composta) {
+  Clausulas c;
+  int prof = 0;
+  composta = false;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i].texto == "(") ++prof;
+    if (t[i].texto == ")") --prof;
+    if (prof != 0 || t[i].tipo != Tk::Ident) continue;
+    if (Palavra(t[i], "FROM") && c.from == Clausulas::npos) c.from = i;
+    if (Palavra(t[i], "WHERE")) c.where = i;
+    if (Palavra(t[i], "GROUP")) c.group = i;
+    if (Palavra(t[i], "HAVING")) c.having = i;
+    if (Palavra(t[i], "ORDER")) c.order = i;
+    if (Palavra(t[i], "UNION") || Palavra(t[i], "JOIN") || (Palavra(t[i], "SELECT") && i > 0)) composta = true;
+  }
+  return c;
+}
+
+std::vector<Token> Fatia(const std::vector<Token>& t, size_t a, size_t b) {
+  if (a == Clausulas::npos || a >= t.size()) return {};
+  b = std::min(b, t.size());
+  return {t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(b)};
+}
+
+void Apara(std::vector<Token>& t) {
+  while (!t.empty() && t.front().tipo == Tk::Espaco) t.erase(t.begin());
+  while (!t.empty() && t.back().tipo == Tk::Espaco) t.pop_back();
+}
+
+// Removes parentheses that wrap the whole expression.
+void TiraParenteses(std::vector<Token>& t) {
+  for (;;) {
+    Apara(t);
+    if (t.size() < 2 || t.front().texto != "(" || t.back().texto != ")") return;
+    int prof = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+      if (t[i].texto == "(") ++prof;
+      if (t[i].texto == ")") --prof;
+      if (prof == 0 && i + 1 < t.size()) return;  // the first parenthesis closes early
+    }
+    t = std::vector<Token>(t.begin() + 1, t.end() - 1);
+  }
+}
+
+std::vector<std::vector<Token>> TermosE(std::vector<Token> t) {
+  TiraParenteses(t);
+  std::vector<std::vector<Token>> termos(1);
+  int prof = 0;
+  for (auto& tk : t) {
+    if (tk.texto == "(") ++prof;
+    if (tk.texto == ")") --prof;
+    if (prof == 0 && Palavra(tk, "OR")) return {t};  // not a conjunction: leave it whole
+    if (prof == 0 && Palavra(tk, "AND")) {
+      termos.emplace_back();
+      continue;
+    }
+    termos.back().push_back(tk);
+  }
+  for (auto& x : termos) Apara(x);
+  return termos;
+}
+
+void Junta(std::vector<Token>& destino, const std::vector<Token>& origem) {
+  destino.insert(destino.end(), origem.begin(), origem.end());
+}
+
+Token Esp() { return {Tk::Espaco, " "}; }
+
+std::vector<Token> MoveHaving(const std::vector<Token>& t) {
+  bool composta = false;
+  Clausulas c = Acha(t, composta);
+  if (composta || c.having == Clausulas::npos) return t;
+  size_t fimHaving = c.order != Clausulas::npos && c.order > c.having ? c.order : t.size();
+  auto termos = TermosE(Fatia(t, c.having + 1, fimHaving));
+  std::vector<std::vector<Token>> paraWhere, ficam;
+  for (auto& termo : termos) (TemAgregado(termo) ? ficam : paraWhere).push_back(termo);
+  if (paraWhere.empty()) return t;
+
+  size_t fimWhere = std::min({c.group, c.having, c.order, t.size()});
+  size_t inicioResto = c.where != Clausulas::npos ? c.where : fimWhere;
+  std::vector<Token> r = Fatia(t, 0, inicioResto);
+  Apara(r);
+  r.push_back(Esp());
+  r.push_back({Tk::Ident, "WHERE"});
+  bool primeiro = true;
+  auto termo = [&](const std::vector<Token>& x) {
+    r.push_back(Esp());
+    if (!primeiro) {
+      r.push_back({Tk::Ident, "AND"});
+      r.push_back(Esp());
+    }
+    primeiro = false;
+    r.push_back({Tk::Simbolo, "("});
+    Junta(r, x);
+    r.push_back({Tk::Simbolo, ")"});
+  };
+  if (c.where != Clausulas::npos) {
+    auto w = Fatia(t, c.where + 1, fimWhere);
+    Apara(w);
+    termo(w);
+  }
+  for (auto& x : paraWhere) termo(x);
+  if (c.group != Clausulas::npos) {
+    auto g = Fatia(t, c.group, std::min(c.having, c.order));
+    Apara(g);
+    r.push_back(Esp());
+    Junta(r, g);
+  }
+  if (!ficam.empty()) {
+    r.push_back(Esp());
+    r.push_back({Tk::Ident, "HAVING"});
+    primeiro = true;
+    for (auto& x : ficam) termo(x);
+  }
+  if (c.order != Clausulas::npos) {
+    r.push_back(Esp());
+    Junta(r, Fatia(t, c.order, t.size()));
+  }
+  return r;
+}
+
+}  // namespace
+
+SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset) {
+  std::vector<Token> t = Tokeniza(jet);
+  // DISTINCTROW only matters to Jet's joins; SQLite has no such word.
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (Palavra(t[i], "DISTINCTROW")) {
+      t.erase(t.begin() + static_cast<long>(i));
+      if (i < t.size() && t[i].tipo == Tk::Espaco) t.erase(t.begin() + static_cast<long>(i));
+      --i;
+    }
+  }
+  AdaptaLike(t);
+  t = MoveHaving(t);
+
+  SqlAdaptado r;
+  bool composta = false;
+  Clausulas c = Acha(t, composta);
+  if (dynaset && !composta && c.from != Clausulas::npos && c.group == Clausulas::npos &&
+      c.having == Clausulas::npos) {
+    auto sel = Fatia(t, 0, c.from);
+    auto fonte = Fatia(t, c.from + 1, std::min({c.where, c.order, t.size()}));
+    Apara(fonte);
+    bool distinct = std::any_of(sel.begin(), sel.end(), [](const Token& x) { return Palavra(x, "DISTINCT"); });
+    if (fonte.size() == 1 && fonte[0].tipo == Tk::Ident && !TemAgregado(sel) && !distinct) {
+      r.tabelaUnica = fonte[0].texto;
+      // The row's identity, so that Update can write it back.
+      std::vector<Token> extra = {{Tk::Simbolo, ","}, Esp(), {Tk::Ident, "rowid AS kv_rowid__"}, Esp()};
+      size_t p = c.from;
+      while (p > 0 && t[p - 1].tipo == Tk::Espaco) --p;
+      t.insert(t.begin() + static_cast<long>(p), extra.begin(), extra.end());
+    }
+  }
+
+  // Lift integer literals outside ORDER BY / GROUP BY, where a number would mean a column position.
+  bool porPosicao = false;
+  for (auto& tk : t) {
+    if (Palavra(tk, "ORDER") || Palavra(tk, "GROUP")) porPosicao = true;
+    if (Palavra(tk, "WHERE") || Palavra(tk, "HAVING")) porPosicao = false;
+    if (tk.tipo == Tk::Numero && !porPosicao && tk.texto.find('.') == std::string::npos) {
+      long long v = 0;
+      auto [p, ec] = std::from_chars(tk.texto.data(), tk.texto.data() + tk.texto.size(), v);
+      if (ec == std::errc() && p == tk.texto.data() + tk.texto.size()) {
+        r.parametros.push_back(v);
+        tk.texto = "?";
+      }
+    }
+    r.texto += tk.tipo == Tk::Texto ? LiteralSql(tk.texto) : tk.texto;
+  }
+  return r;
+}
+
+long long MarcadorJet(size_t k) { return 8000000000000000000LL + static_cast<long long>(k); }
+
+bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& numeros) {
+  forma.clear();
+  numeros.clear();
+  size_t i = 0, n = s.size();
+  while (i < n) {
+    char c = s[i];
+    if (c == '\'' || c == '"' || c == '[') {
+      char fecha = c == '[' ? ']' : c;
+      size_t j = i + 1;
+      while (j < n && s[j] != fecha) ++j;
+      j = std::min(j + 1, n);
+      forma.append(s.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    bool isolado = std::isdigit(static_cast<unsigned char>(c)) &&
+                   (i == 0 || (!LetraIdent(static_cast<unsigned char>(s[i - 1])) && s[i - 1] != '.'));
+    if (!isolado) {
+      forma += c;
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < n && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
+    if (j < n && (LetraIdent(static_cast<unsigned char>(s[j])) || s[j] == '.')) {
+      forma.append(s.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    long long v = 0;
+    auto [p, ec] = std::from_chars(s.data() + i, s.data() + j, v);
+    if (ec != std::errc() || p != s.data() + j) return false;
+    forma += std::to_string(MarcadorJet(numeros.size()));
+    numeros.push_back(v);
+    i = j;
+  }
+  return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,465 @@
+#include "platform/db/sqlite_banco.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <list>
+#include <unordered_map>
+
+#include "platform/db/jetsql.h"
+#include "platform/erro.h"
+
+namespace kv {
+namespace {
+
+// How a column's declared type turns stored values into Variants.
+enum class Classe { Moeda, Longo, Inteiro, Logico, Duplo, Texto, Livre };
+
+Classe ClassePorTipo(const char* decl) {
+  if (!decl) return Classe::Livre;
+  std::string d;
+  for (const char* p = decl; *p; ++p) d += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+  auto tem = [&](const char* w) { return d.find(w) != std::string::npos; };
+  if (tem("CURRENCY") || tem("MONEY")) return Classe::Moeda;
+  if (tem("SMALLINT")) return Classe::Inteiro;
+  if (tem("BOOL") || tem("BIT") || tem("YESNO")) return Classe::Logico;
+  if (tem("INT") || tem("LONG")) return Classe::Longo;
+  if (tem("REAL") || tem("DOUB") || tem("FLOA") || tem("NUMERIC") || tem("DECIMAL")) return Classe::Duplo;
+  return Classe::Texto;
+}
+
+// Case folding for field names: ASCII and the accented Latin-1 letters the schema uses.
+std::string Dobra(std::string_view s) {
+  std::string r(s);
+  for (size_t i = 0; i < r.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(r[i]);
+    if (c >= 'A' && c <= 'Z') r[i] = static_cast<char>(c + 32);
+    if (c == 0xC3 && i + 1 < r.size()) {
+      unsigned char d = static_cast<unsigned char>(r[i + 1]);
+      if (d >= 0x80 && d <= 0x9E && d != 0x97) r[i + 1] = static_cast<char>(d + 0x20);
+      ++i;
+    }
+  }
+  return r;
+}
+
+[[noreturn]] void ErroSqlite(sqlite3* db, int rc, const std::string& sql) {
+  std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  throw Erro(kErroBancoBase + (rc & 0xFF), msg + " (SQL: " + sql + ")");
+}
+
+struct Coluna {
+  std::string nome, dobrado;
+  Classe classe;
+};
+
+// A prepared statement with what its columns look like; reused while not in use.
+struct Preparado {
+  sqlite3_stmt* stmt = nullptr;
+  bool emUso = false;
+  std::vector<Coluna> colunas;
+  int colRowid = -1;
+  std::string tabela;
+  ~Preparado() { sqlite3_finalize(stmt); }
+};
+
+// A Jet text's shape, adapted once: SQLite text, and where each source literal goes.
+struct Forma {
+  SqlAdaptado sql;
+  std::vector<int> origem;  // parameter i takes source literal origem[i], or -1 for sql.parametros[i]
+  bool valida = true;
+};
+
+class BancoSqlite;
+
+class RecordsetSqlite : public Recordset {
+ public:
+  RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p, std::string sql, int tipo);
+  ~RecordsetSqlite() override { Close(); }
+  long RecordCount() override { return linhas_; }
+  bool Eof() override { return eof_; }
+  void MoveNext() override;
+  Variant Campo(std::string_view nome) override;
+  void Edit() override;
+  void DefineCampo(std::string_view nome, const Variant& valor) override;
+  void Update() override;
+  void Close() override;
+
+ private:
+  int Indice(std::string_view nome) const;
+  void Passo();
+  std::shared_ptr<BancoSqlite> banco_;
+  std::shared_ptr<Preparado> p_;
+  std::string sql_;
+  int tipo_;
+  bool eof_ = true;
+  long linhas_ = 0;
+  bool editando_ = false;
+  long long rowidEdicao_ = 0;
+  std::vector<std::pair<int, Variant>> pendentes_;
+};
+
+class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSqlite> {
+ public:
+  BancoSqlite(sqlite3* db, std::string caminho) : db_(db), caminho_(std::move(caminho)) {}
+  ~BancoSqlite() override {
+    cache_.clear();
+    sqlite3_close_v2(db_);
+  }
+
+  std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
+    std::vector<long long> numeros;
+    const Forma& f = FormaDe(sql, tipo == kDynaset, numeros);
+    std::shared_ptr<Preparado> p = Prepara(f.sql.texto, sql);
+    p->tabela = f.sql.tabelaUnica;
+    for (size_t i = 0; i < f.origem.size(); ++i) {
+      long long v = f.origem[i] >= 0 ? numeros[static_cast<size_t>(f.origem[i])] : f.sql.parametros[i];
+      sqlite3_bind_int64(p->stmt, static_cast<int>(i + 1), v);
+    }
+    return std::make_unique<RecordsetSqlite>(shared_from_this(), std::move(p), sql, tipo);
+  }
+
+  long Executa(const std::string& sql, const std::vector<Variant>& parametros) override {
+    std::shared_ptr<Preparado> p = Prepara(sql, sql);
+    for (size_t i = 0; i < parametros.size(); ++i) Liga(p->stmt, static_cast<int>(i + 1), parametros[i]);
+    int rc = sqlite3_step(p->stmt);
+    long mudadas = sqlite3_changes(db_);
+    sqlite3_reset(p->stmt);
+    sqlite3_clear_bindings(p->stmt);
+    p->emUso = false;
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) ErroSqlite(db_, rc, sql);
+    return mudadas;
+  }
+
+  void Inicia() override { Exec("BEGIN IMMEDIATE"); }
+  void Confirma() override { Exec("COMMIT"); }
+  void Desfaz() override {
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  std::string Caminho() const override { return caminho_; }
+
+  static void Liga(sqlite3_stmt* st, int i, const Variant& v) {
+    switch (v.tipo()) {
+      case Variant::Tipo::Null:
+      case Variant::Tipo::Empty:
+        sqlite3_bind_null(st, i);
+        break;
+      case Variant::Tipo::Currency: {
+        Currency c = v.AsCurrency();
+        if (c.dezmilesimos % 10000 == 0)
+          sqlite3_bind_int64(st, i, c.dezmilesimos / 10000);
+        else
+          sqlite3_bind_double(st, i, c.ToDouble());
+        break;
+      }
+      case Variant::Tipo::Double:
+        sqlite3_bind_double(st, i, v.AsDouble());
+        break;
+      case Variant::Tipo::String:
+        sqlite3_bind_text(st, i, v.AsString().c_str(), static_cast<int>(v.AsString().size()), SQLITE_TRANSIENT);
+        break;
+      case Variant::Tipo::Boolean:
+        sqlite3_bind_int64(st, i, v.AsBool() ? 1 : 0);
+        break;
+      default:
+        sqlite3_bind_int64(st, i, v.AsInt());
+    }
+  }
+
+  sqlite3* db() const { return db_; }
+  EstatisticaBanco estatistica;
+
+ private:
+  void Exec(const char* sql) {
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) ErroSqlite(db_, rc, sql);
+  }
+
+  const Forma& FormaDe(const std::string& jet, bool dynaset, std::vector<long long>& numeros) {
+    std::string chave;
+    if (!FormaJet(jet, chave, numeros)) {
+      // A literal too large to lift: adapt this text alone, uncached.
+      numeros.clear();
+      avulsa_ = Forma{AdaptaJet(jet, dynaset), {}, true};
+      avulsa_.origem.assign(avulsa_.sql.parametros.size(), -1);
+      return avulsa_;
+    }
+    chave += dynaset ? "\x01" "D" : "\x01" "S";
+    auto it = formas_.find(chave);
+    if (it != formas_.end()) return it->second;
+    if (formas_.size() > 512) formas_.clear();
+    Forma f{AdaptaJet(chave.substr(0, chave.size() - 2), dynaset), {}, true};
+    for (long long v : f.sql.parametros) {
+      long long k = v - MarcadorJet(0);
+      f.origem.push_back(k >= 0 && static_cast<size_t>(k) < numeros.size() ? static_cast<int>(k) : -1);
+    }
+    // A placeholder left in the text (a column position, say) cannot be shared: adapt per text.
+    if (f.sql.texto.find(std::to_string(MarcadorJet(0)).substr(0, 6)) != std::string::npos) {
+      numeros.clear();
+      avulsa_ = Forma{AdaptaJet(jet, dynaset), {}, true};
+      avulsa_.origem.assign(avulsa_.sql.parametros.size(), -1);
+      return avulsa_;
+    }
+    return formas_.emplace(std::move(chave), std::move(f)).first->second;
+  }
+
+  std::shared_ptr<Preparado> Prepara(const std::string& texto, const std::string& original) {
+    auto& lista = cache_[texto];
+    for (auto& p : lista) {
+      if (!p->emUso) {
+        p->emUso = true;
+        ++estatistica.reutilizados;
+        return p;
+      }
+    }
+    if (cache_.size() > 256) Poda(texto);
+    auto p = std::make_shared<Preparado>();
+    int rc = sqlite3_prepare_v2(db_, texto.c_str(), static_cast<int>(texto.size()), &p->stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      if (lista.empty()) cache_.erase(texto);
+      ErroSqlite(db_, rc, original);
+    }
+    ++estatistica.preparados;
+    int n = sqlite3_column_count(p->stmt);
+    for (int i = 0; i < n; ++i) {
+      const char* nome = sqlite3_column_name(p->stmt, i);
+      Coluna c{nome ? nome : "", Dobra(nome ? nome : ""), ClassePorTipo(sqlite3_column_decltype(p->stmt, i))};
+      if (c.nome == "kv_rowid__") p->colRowid = i;
+      p->colunas.push_back(std::move(c));
+    }
+    p->emUso = true;
+    auto& l = cache_[texto];
+    if (l.size() < 4) l.push_back(p);
+    return p;
+  }
+
+  // Drops idle statements so that the cache stays bounded.
+  void Poda(const std::string& manter) {
+    for (auto it = cache_.begin(); it != cache_.end();) {
+      auto& l = it->second;
+      l.remove_if([](const std::shared_ptr<Preparado>& p) { return !p->emUso; });
+      if (l.empty() && it->first != manter)
+        it = cache_.erase(it);
+      else
+        ++it;
+    }
+  }
+
+  sqlite3* db_;
+  std::string caminho_;
+  std::unordered_map<std::string, std::list<std::shared_ptr<Preparado>>> cache_;
+  std::unordered_map<std::string, Forma> formas_;
+  Forma avulsa_;
+  friend class RecordsetSqlite;
+};
+
+RecordsetSqlite::RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p,
+                                 std::string sql, int tipo)
+    : banco_(std::move(banco)), p_(std::move(p)), sql_(std::move(sql)), tipo_(tipo) {
+  try {
+    Passo();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void RecordsetSqlite::Passo() {
+  int rc = sqlite3_step(p_->stmt);
+  if (rc == SQLITE_ROW) {
+    eof_ = false;
+    ++linhas_;
+  } else if (rc == SQLITE_DONE) {
+    eof_ = true;
+  } else {
+    eof_ = true;
+    ErroSqlite(banco_->db(), rc, sql_);
+  }
+}
+
+void RecordsetSqlite::MoveNext() {
+  if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
+  editando_ = false;
+  Passo();
+}
+
+int RecordsetSqlite::Indice(std::string_view nome) const {
+  const auto& cols = p_->colunas;
+  for (size_t i = 0; i < cols.size(); ++i)
+    if (cols[i].nome == nome) return static_cast<int>(i);
+  std::string d = Dobra(nome);
+  for (size_t i = 0; i < cols.size(); ++i)
+    if (cols[i].dobrado == d) return static_cast<int>(i);
+  throw Erro(kErroItemNaoEncontrado, "Item não encontrado nesta coleção: " + std::string(nome));
+}
+
+Variant RecordsetSqlite::Campo(std::string_view nome) {
+  if (!p_) throw Erro(3420, "O objeto é inválido ou não está mais definido.");
+  int i = Indice(nome);
+  if (eof_) throw Erro(3021, "Nenhum registro atual.");
+  sqlite3_stmt* st = p_->stmt;
+  int tipo = sqlite3_column_type(st, i);
+  if (tipo == SQLITE_NULL) return Variant::Nulo();
+  Classe c = p_->colunas[static_cast<size_t>(i)].classe;
+  auto texto = [&] {
+    const unsigned char* t = sqlite3_column_text(st, i);
+    return std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_column_bytes(st, i)));
+  };
+  Variant bruto;
+  if (tipo == SQLITE_INTEGER) {
+    long long v = sqlite3_column_int64(st, i);
+    bruto = (v >= INT32_MIN && v <= INT32_MAX) ? Variant::Long(static_cast<int32_t>(v))
+                                               : Variant::Dbl(static_cast<double>(v));
+    if (c == Classe::Moeda) {
+      long long u;
+      if (__builtin_mul_overflow(v, 10000LL, &u)) ErroEstouro();
+      return Variant::Cur(Currency{u});
+    }
+  } else if (tipo == SQLITE_FLOAT) {
+    bruto = Variant::Dbl(sqlite3_column_double(st, i));
+  } else if (tipo == SQLITE_TEXT) {
+    bruto = Variant::Str(texto());
+  } else {
+    if (c == Classe::Texto || c == Classe::Livre) return Variant::Str(texto());
+    ErroTipos();
+  }
+  switch (c) {
+    case Classe::Moeda:
+      return Variant::Cur(CCur(bruto));
+    case Classe::Longo:
+      if (bruto.tipo() == Variant::Tipo::Long) return bruto;
+      {
+        double d = CDbl(bruto);
+        if (d == static_cast<double>(static_cast<long long>(d)) && d >= INT32_MIN && d <= INT32_MAX)
+          return Variant::Long(static_cast<int32_t>(d));
+        return Variant::Dbl(d);
+      }
+    case Classe::Inteiro:
+      return Variant::Int(CInt(bruto));
+    case Classe::Logico:
+      return Variant::Bool(CDbl(bruto) != 0);
+    case Classe::Duplo:
+      return Variant::Dbl(CDbl(bruto));
+    case Classe::Texto:
+      return tipo == SQLITE_TEXT ? bruto : Variant::Str(texto());
+    case Classe::Livre:
+      return bruto;
+  }
+  return bruto;
+}
+
+void RecordsetSqlite::Edit() {
+  if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
+  if (tipo_ != kDynaset || p_->colRowid < 0 || p_->tabela.empty())
+    throw Erro(3027, "Não é possível atualizar. Banco de dados ou objeto é somente leitura. (SQL: " + sql_ + ")");
+  rowidEdicao_ = sqlite3_column_int64(p_->stmt, p_->colRowid);
+  pendentes_.clear();
+  editando_ = true;
+}
+
+void RecordsetSqlite::DefineCampo(std::string_view nome, const Variant& valor) {
+  if (!editando_) throw Erro(3020, "Update ou CancelUpdate sem AddNew ou Edit.");
+  pendentes_.emplace_back(Indice(nome), valor);
+}
+
+void RecordsetSqlite::Update() {
+  if (!editando_) throw Erro(3020, "Update ou CancelUpdate sem AddNew ou Edit.");
+  editando_ = false;
+  if (pendentes_.empty()) return;
+  std::string sql = "UPDATE \"" + p_->tabela + "\" SET ";
+  std::vector<Variant> valores;
+  for (size_t i = 0; i < pendentes_.size(); ++i) {
+    sql += (i ? ", \"" : "\"") + p_->colunas[static_cast<size_t>(pendentes_[i].first)].nome + "\" = ?";
+    valores.push_back(pendentes_[i].second);
+  }
+  sql += " WHERE rowid = ?";
+  valores.push_back(Variant::Dbl(static_cast<double>(rowidEdicao_)));
+  pendentes_.clear();
+  banco_->Executa(sql, valores);
+}
+
+void RecordsetSqlite::Close() {
+  if (!p_) return;
+  sqlite3_reset(p_->stmt);
+  sqlite3_clear_bindings(p_->stmt);
+  p_->emUso = false;
+  p_.reset();
+  eof_ = true;
+}
+
+bool ArquivoExiste(const std::string& caminho) {
+  struct stat st;
+  return !caminho.empty() && ::stat(caminho.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs) {
+  if (!ArquivoExiste(caminho)) return nullptr;
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(caminho.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, esperaMs);
+  // Reading the schema tells a database from any other file (SQLITE_NOTADB) before a rule runs.
+  rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
+    sqlite3_close_v2(db);
+    return nullptr;
+  }
+  if (rc != SQLITE_OK) {
+    std::string msg = sqlite3_errmsg(db);
+    sqlite3_close_v2(db);
+    throw Erro(kErroBancoBase + (rc & 0xFF), msg + " (" + caminho + ")");
+  }
+  return std::make_shared<BancoSqlite>(db, caminho);
+}
+
+bool EhBancoSqlite(const std::string& caminho) {
+  try {
+    return AbreSqlite(caminho) != nullptr;
+  } catch (const Erro&) {
+    return true;  // a database that is busy or locked right now is still a database
+  }
+}
+
+EstatisticaBanco Estatistica(const Database& db) {
+  auto* b = dynamic_cast<const BancoSqlite*>(&db);
+  return b ? b->estatistica : EstatisticaBanco{};
+}
+
+std::string PlanoDeConsulta(Database& db, const std::string& jet) {
+  auto* b = dynamic_cast<BancoSqlite*>(&db);
+  if (!b) return "";
+  SqlAdaptado a = AdaptaJet(jet);
+  sqlite3_stmt* st = nullptr;
+  std::string texto = "EXPLAIN QUERY PLAN " + a.texto;
+  if (sqlite3_prepare_v2(b->db(), texto.c_str(), -1, &st, nullptr) != SQLITE_OK) ErroSqlite(b->db(), 1, texto);
+  for (size_t i = 0; i < a.parametros.size(); ++i)
+    sqlite3_bind_int64(st, static_cast<int>(i + 1), a.parametros[i]);
+  std::string plano;
+  while (sqlite3_step(st) == SQLITE_ROW) plano += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string("\n");
+  sqlite3_finalize(st);
+  return plano;
+}
+
+}  // namespace kv
+
+namespace kv {
+std::shared_ptr<Database> CriaSqlite(const std::string& caminho) {
+  if (ArquivoExiste(caminho)) throw Erro(kErroArquivo, "O arquivo já existe: " + caminho);
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(caminho.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    throw Erro(kErroBancoBase + (rc & 0xFF), "Não foi possível criar " + caminho + ": " + msg);
+  }
+  sqlite3_busy_timeout(db, 5000);
+  return std::make_shared<BancoSqlite>(db, caminho);
+}
+}  // namespace kv

@@ -1,0 +1,33 @@
+// The Database interface over a SQLite file. sqlite3.h stays inside the .cpp.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/db/banco.h"
+
+namespace kv {
+
+// Opens an existing SQLite file for reading and writing (read-only when the file is). Returns null when
+// the file does not exist or is not a SQLite database. Waits up to `esperaMs` for another writer's lock.
+std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs = 5000);
+
+// Whether `caminho` names an existing file that SQLite reads as a database.
+bool EhBancoSqlite(const std::string& caminho);
+
+// Counters of the statement cache, for tests and benchmarks.
+struct EstatisticaBanco {
+  long preparados = 0;    // statements compiled by SQLite
+  long reutilizados = 0;  // statements taken from the cache
+};
+EstatisticaBanco Estatistica(const Database& db);
+
+// Runs SQLite's EXPLAIN QUERY PLAN on the adapted form of a Jet text, one detail line per row.
+std::string PlanoDeConsulta(Database& db, const std::string& jet);
+
+}  // namespace kv
+
+namespace kv {
+// Creates a new, empty SQLite database file; an existing file raises Erro naming it.
+std::shared_ptr<Database> CriaSqlite(const std::string& caminho);
+}  // namespace kv

@@ -1,0 +1,46 @@
+// Numbered errors, the one exception type that crosses every public call.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kv {
+
+// Error numbers the system uses; database errors are 3000 + SQLite's primary result code.
+enum ErroNumero : int {
+  kErroSubscrito = 9,
+  kErroEstouro = 6,
+  kErroTipos = 13,
+  kErroDll = 48,
+  kErroArquivoNaoEncontrado = 53,
+  kErroRegistro = 63,
+  kErroObjeto = 91,
+  kErroNulo = 94,
+  kErroChaveColecao = 457,
+  kErroPontoEntrada = 453,
+  kErroBancoBase = 3000,
+  kErroItemNaoEncontrado = 3265,
+  kErroCertificacao = 1001,
+  kErroArquivo = 75,
+};
+
+class Erro : public std::runtime_error {
+ public:
+  Erro(int numero, std::string descricao)
+      : std::runtime_error(descricao), numero_(numero), descricao_(std::move(descricao)) {}
+  int numero() const { return numero_; }
+  const std::string& descricao() const { return descricao_; }
+
+ private:
+  int numero_;
+  std::string descricao_;
+};
+
+// The standard errors with their Portuguese descriptions.
+[[noreturn]] void ErroEstouro();
+[[noreturn]] void ErroTipos();
+[[noreturn]] void ErroNulo();
+[[noreturn]] void ErroObjeto();
+[[noreturn]] void ErroSubscrito();
+
+}  // namespace kv

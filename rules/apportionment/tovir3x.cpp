@@ -1,0 +1,26 @@
+// TOVIR codes 3.7 and 3.8: amounts there are reported for the user to confirm (and accept).
+#include "platform/formato.h"
+#include "rules/frame/quadro.h"
+#include "rules/regras.h"
+
+namespace kv {
+
+void ConsisteTovir3X(bool& grupoPendente) {
+  Currency total = SomaTovir("'3.8'") + SomaTovir("'3.7'");
+  if (total.dezmilesimos == 0) return;
+  if (grupoPendente) {
+    AdicionaTexto("TOVIR # TOVIR ");
+    grupoPendente = false;
+  }
+  AdicionaTexto("TOVIR # J:TOVIR 3.X # TOVIR 3.X # 2");
+}
+
+// Both amounts are read again now, so the text shows the rows as they are when the node is selected.
+std::string MensagemTovir3X() {
+  Currency a = SomaTovir("'3.7'");
+  Currency b = SomaTovir("'3.8'");
+  return "Foram lançados valores nos seguintes códigos da Tovir abaixo: \r\n\r\n 3.7 -- R$ " + FormataValor(a) +
+         "\r\n 3.8 -- R$ " + FormataValor(b) + "\r\n\r\nCaso estes valores acima estejam corretos dê duplo clique.";
+}
+
+}  // namespace kv

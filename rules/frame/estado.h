@@ -1,0 +1,33 @@
+// Module state: one per thread, shared by the control, the checker and every rule on that thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "control/inconsistencias.h"
+#include "platform/db/banco.h"
+#include "platform/externos.h"
+#include "platform/interface_usuario.h"
+#include "platform/variant.h"
+
+namespace kv {
+
+struct EstadoModulo {
+  Variant declaracao;        // current declaration number (the control's Declaração)
+  std::string caminhoBanco;  // last value read from ("KV", "DB", "DbAtual")
+  std::shared_ptr<Database> banco;  // the object the last opening returned; may be null
+  std::shared_ptr<ConexaoBanco> conexao;
+  std::shared_ptr<FiltroReferencia> filtro;
+  ColecaoInconsistencias colecao;
+  int64_t contadorInconsistencias = 0;
+  Variant ie, exercicio, deducoes, cnae;  // held for the host only
+  std::shared_ptr<CaixaMensagem> caixa;   // the box that headless operations show
+};
+
+// This thread's module state, created on first use.
+EstadoModulo& Estado();
+// Drops this thread's state (worker threads call it before they end; tests between cases).
+void ReiniciaEstado();
+
+}  // namespace kv

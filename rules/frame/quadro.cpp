@@ -1,0 +1,103 @@
+#include "rules/frame/quadro.h"
+
+#include "platform/configuracao.h"
+#include "platform/erro.h"
+#include "platform/texto.h"
+
+namespace kv {
+namespace {
+
+bool InteiroTexto(const std::string& s) {
+  size_t i = (!s.empty() && s[0] == '-') ? 1 : 0;
+  if (i == s.size() || s.size() - i > 18) return false;
+  for (; i < s.size(); ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  return true;
+}
+
+std::string Aparado(std::string s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.erase(s.begin());
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+  return s;
+}
+
+// Integral values of any numeric type, or a text of digits; everything else is refused.
+bool TextoInteiro(const Variant& v, std::string& out) {
+  switch (v.tipo()) {
+    case Variant::Tipo::Byte:
+    case Variant::Tipo::Integer:
+    case Variant::Tipo::Long:
+      out = std::to_string(v.AsInt());
+      return true;
+    case Variant::Tipo::Currency:
+      if (v.AsCurrency().dezmilesimos % 10000 != 0) return false;
+      out = std::to_string(v.AsCurrency().dezmilesimos / 10000);
+      return true;
+    case Variant::Tipo::Double: {
+      double d = v.AsDouble();
+      if (!(d >= -9.0e15 && d <= 9.0e15) || d != static_cast<double>(static_cast<long long>(d))) return false;
+      out = std::to_string(static_cast<long long>(d));
+      return true;
+    }
+    case Variant::Tipo::String:
+      out = Aparado(v.AsString());
+      return InteiroTexto(out);
+    default:
+      return false;
+  }
+}
+
+std::string Descreve(const Variant& v) {
+  if (v.IsNull()) return "Nulo";
+  if (v.IsEmpty()) return "vazio";
+  return "\"" + TextoDe(v) + "\"";
+}
+
+}  // namespace
+
+std::string NumeroDeclaracao() {
+  const Variant& v = Estado().declaracao;
+  std::string s;
+  if (!TextoInteiro(v, s))
+    throw Erro(kErroTipos, "Número de declaração inválido: " + Descreve(v) + " (deve ser um número inteiro)");
+  return s;
+}
+
+std::string NumeroParaSql(const Variant& valor, const char* oque) {
+  if (valor.IsNull()) ErroNulo();
+  std::string s;
+  if (TextoInteiro(valor, s)) return s;
+  // Any other number is safe in SQL as it prints; a text must be a plain decimal number.
+  if (valor.IsNumeric()) return CStr(valor);
+  if (valor.IsString()) {
+    s = Aparado(valor.AsString());
+    size_t p = s.find('.');
+    if (p != std::string::npos && InteiroTexto(s.substr(0, p)) && p + 1 < s.size() &&
+        s.find_first_not_of("0123456789", p + 1) == std::string::npos)
+      return s;
+  }
+  throw Erro(kErroTipos, std::string("Valor inválido para ") + oque + ": " + Descreve(valor) +
+                             " (deve ser um número inteiro)");
+}
+
+std::shared_ptr<Database> AbreBancoRegra() {
+  EstadoModulo& e = Estado();
+  e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
+  if (!e.conexao) e.conexao = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+  e.banco = e.conexao->AbreBanco(e.caminhoBanco);
+  return e.banco;
+}
+
+Database& Exige(const std::shared_ptr<Database>& banco) {
+  if (!banco) ErroObjeto();
+  return *banco;
+}
+
+int16_t ExercicioAtual() { return CInt(Variant::Str(Config().Le(kApp, "Exercicio", "ExercicioAtual", ""))); }
+
+void AdicionaTexto(const std::string& texto) { AdicionaInconsistencia(Divide(texto, " # ")); }
+
+int16_t ImagemPadrao() { return 3; }
+std::string ImagemPadraoTexto() { return std::to_string(ImagemPadrao()); }
+
+}  // namespace kv

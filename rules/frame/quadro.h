@@ -1,0 +1,37 @@
+// The frame every rule shares: the declaration number in SQL, opening the database through
+// ConexaoBanco, the settings the rules read, and appending entries.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/db/banco.h"
+#include "rules/frame/estado.h"
+
+namespace kv {
+
+inline const std::string kApp = "KV";
+
+// The current declaration number as SQL text. It must be a whole number: anything else (letters, a
+// fraction, nothing) raises error 13 naming the value, before any query can run.
+std::string NumeroDeclaracao();
+// A reference or other number read from the database, checked before it goes into SQL text.
+std::string NumeroParaSql(const Variant& valor, const char* oque);
+
+// Reads the path setting, creates the shared ConexaoBanco if needed, opens the database and makes it the
+// module's open database. Returns it, or null (the ordinary "cannot open" answer).
+std::shared_ptr<Database> AbreBancoRegra();
+// The object or error 91 (the rules that do not test for a missing database).
+Database& Exige(const std::shared_ptr<Database>& banco);
+
+// ("KV", "Exercicio", "ExercicioAtual") as a 16-bit integer; empty or not a number fails.
+int16_t ExercicioAtual();
+
+// Splits an entry text on " # " and appends it to the store.
+void AdicionaTexto(const std::string& texto);
+// The standard image index of item entries.
+int16_t ImagemPadrao();
+std::string ImagemPadraoTexto();
+
+}  // namespace kv

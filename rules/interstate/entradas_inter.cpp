@@ -1,0 +1,68 @@
+// Interstate entries against their breakdown by state of origin (detail rows of Tipo 0).
+#include "rules/frame/quadro.h"
+#include "rules/interstate/interestadual.h"
+#include "rules/regras.h"
+
+namespace kv {
+namespace {
+
+LinhaInter Linha(Recordset& rs, bool paraLista) {
+  Variant base = rs.Campo("BaseCálculo_1");
+  LinhaInter l;
+  l.valorContabil = rs.Campo("ValorContábil_1");
+  l.soma = Soma(Soma(Soma(base, rs.Campo("Outras")), rs.Campo("PetróleoEnergia")), rs.Campo("OutrosProdutos"));
+  l.imposto = rs.Campo("Imposto");
+  if (!(paraLista && base.IsNull())) l.limite = Limite(base);
+  return l;
+}
+
+std::string TextoSoma(const LinhaInter&) {
+  return "O Valor Contábil não é igual a soma dos valores de: \r\nBase de Cálculo, Outras, Petróleo e Energia, e "
+         "Outros Produtos.";
+}
+
+const RegraInter kRegra{
+    "Entradas Interestaduais",
+    "C:",
+    0,
+    AbreEntradasInter,
+    SomaDetalheEntradas,
+    DetalheEntradasInconsistente,
+    [](Recordset& mes) { return mes.Campo("EntradaInter"); },
+    Linha,
+    TextoSoma,
+    "O valor do Imposto deve ser menor ou igual a 25% do valor de Base de Cálculo!",
+    "O Valor Contábil lançado em Entradas deve ser obrigatóriamente igual a somatória dos Valores Contábeis "
+    "detalhados por estado.",
+};
+
+}  // namespace
+
+void ConsisteEntradasInter() { ConsisteInter(kRegra); }
+
+std::unique_ptr<Recordset> AbreEntradasInter() {
+  std::string sql = "SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = " + NumeroDeclaracao() + ")";
+  auto banco = AbreBancoRegra();
+  return banco ? banco->OpenRecordset(sql, kSnapshot) : nullptr;
+}
+
+Currency SomaDetalheEntradas(const std::string& referencia) {
+  std::string sql =
+      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC, Sum(BaseCálculo_1) AS SomaBC, Sum(Imposto) AS SomaIM, "
+      "Sum(Outras) AS SomaOU, Sum(PetróleoEnergia) AS SomaPE, Sum(OutrosProdutos) AS SomaOP FROM "
+      "tblDetalhesInterUFs GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = " +
+      NumeroDeclaracao() + ") And (Ref =" + NumeroParaSql(Variant::Str(referencia), "Ref") + ") And (Tipo = 0 ))";
+  auto banco = AbreBancoRegra();
+  if (!banco) return Currency{0};
+  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  Currency total{0};
+  if (!(rs->RecordCount() < 1)) total = CCur(rs->Campo("SomaVC"));
+  rs->Close();
+  return total;
+}
+
+bool DetalheEntradasInconsistente(const std::string& referencia) { return DetalheInconsistente(kRegra, referencia); }
+std::string MensagemEntradasInter(const std::string& resto) { return MensagemInter(kRegra, resto); }
+std::string ListaDetalheEntradas(const std::string& referencia) { return ListaDetalhe(kRegra, referencia); }
+
+}  // namespace kv

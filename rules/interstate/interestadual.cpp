@@ -1,0 +1,107 @@
+#include "rules/interstate/interestadual.h"
+
+#include "platform/componentes.h"
+#include "platform/texto.h"
+#include "rules/frame/quadro.h"
+#include "rules/monthly/mensal.h"
+#include "rules/regras.h"
+
+namespace kv {
+
+Currency Limite(const Variant& base) { return CCur(Produto(base, 0.25)); }
+
+std::string SqlDetalhe(const std::string& referencia, int tipo) {
+  return "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = " + NumeroDeclaracao() + ") And (Ref =" +
+         NumeroParaSql(Variant::Str(referencia), "Ref") + ") And (Tipo = " + std::to_string(tipo) + "))ORDER BY Ref";
+}
+
+void ConsisteInter(const RegraInter& regra) {
+  auto rs = regra.abreMeses();
+  if (!rs) ErroObjeto();
+  if (rs->Eof()) {
+    rs->Close();
+    return;
+  }
+  bool grupoPendente = true;
+  EstadoModulo& e = Estado();
+  while (!rs->Eof()) {
+    if (!e.filtro) e.filtro = CriaComo<FiltroReferencia>(kClsidFiltroReferencia);
+    e.filtro->InformaBanco(e.caminhoBanco);
+    Variant ref = rs->Campo("Ref");
+    e.filtro->InformaReferencia(e.declaracao, ref);
+    std::string refSql = NumeroParaSql(ref, "Ref");
+    Currency total = regra.somaDetalhe(refSql);
+    Variant registrado = regra.registrado(*rs);
+    bool linhasFalham = regra.detalheInconsistente(refSql);
+    bool examinado = Verdade(Diferente(e.filtro->Resultado(), Variant::Int(0)));
+    Tri difere = Diferente(registrado, Variant::Cur(total));
+    if (examinado && Verdade(Ou(difere, linhasFalham ? Tri::Verdadeiro : Tri::Falso))) {
+      if (grupoPendente) {
+        AdicionaTexto(std::string(regra.grupo) + " # " + regra.grupo + " ");
+        grupoPendente = false;
+      }
+      const char* codigo = Verdade(difere) ? "VC # " : "25 # ";
+      std::string mes = NomeDoMes(CByte(ref));
+      AdicionaTexto(std::string(regra.grupo) + " # " + regra.prefixo + CStr(ref) + codigo + mes + " # " +
+                    ImagemPadraoTexto());
+    }
+    rs->MoveNext();
+  }
+  rs->Close();
+}
+
+bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia) {
+  std::string sql = SqlDetalhe(referencia, regra.tipo);
+  auto banco = AbreBancoRegra();
+  if (!banco) return false;
+  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  bool resultado = false;
+  while (!rs->Eof()) {  // every row is read: a Null base fails the run whichever row it is on
+    LinhaInter l = regra.linha(*rs, false);
+    if (Verdade(Diferente(l.valorContabil, l.soma))) resultado = true;
+    if (Verdade(Maior(l.imposto, Variant::Cur(*l.limite)))) resultado = true;
+    rs->MoveNext();
+  }
+  rs->Close();
+  return resultado;
+}
+
+std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia) {
+  std::string sql = SqlDetalhe(referencia, regra.tipo);
+  auto banco = AbreBancoRegra();
+  if (!banco) return "";
+  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  if (rs->Eof()) {
+    rs->Close();
+    return "";
+  }
+  std::string texto;
+  while (!rs->Eof()) {
+    Variant uf = rs->Campo("UF");
+    // The state code comes from the database: quoted with its apostrophes doubled.
+    auto estado =
+        banco->OpenRecordset("SELECT * FROM tblEstados WHERE ((Código = '" + Apostrofado(TextoDe(uf)) + "'))");
+    LinhaInter l = regra.linha(*rs, true);
+    std::string primeiro, segundo;
+    if (Verdade(Diferente(l.valorContabil, l.soma))) primeiro = regra.textoSoma(l);
+    if (l.limite && Verdade(Maior(l.imposto, Variant::Cur(*l.limite)))) segundo = regra.textoLimite;
+    if (!primeiro.empty() || !segundo.empty()) {
+      // A code without a row in tblEstados is listed under the code itself.
+      std::string nome = estado->Eof() ? TextoDe(uf) : TextoDe(estado->Campo("Estado"));
+      texto += nome + ": " + (primeiro.empty() ? "" : primeiro + "\r\n") + segundo + "\r\n\r\n";
+    }
+    rs->MoveNext();
+  }
+  texto += kConviteDuploClique + "\r\n";
+  rs->Close();
+  return texto;
+}
+
+std::string MensagemInter(const RegraInter& regra, const std::string& resto) {
+  bool tres = Caracteres(resto) == 3;
+  std::string codigo = tres ? Meio(resto, 2, 2) : Meio(resto, 3, 2);
+  if (codigo == "VC") return std::string(regra.textoVC) + "\r\n\r\n";
+  return ListaDetalhe(regra, tres ? Esquerda(resto, 1) : Esquerda(resto, 2));
+}
+
+}  // namespace kv

@@ -1,0 +1,46 @@
+// What the interstate entries and exits rules share: the month loop with FiltroReferencia, the row
+// tests of the breakdown by state, and the per-state listing.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/db/banco.h"
+#include "platform/variant.h"
+
+namespace kv {
+
+// One state row as the row tests see it.
+struct LinhaInter {
+  Variant valorContabil;             // the row's accounting value
+  Variant soma;                      // what it must equal
+  Variant imposto;                   // the tax
+  std::optional<Currency> limite;    // 25% of the base; empty only in a listing whose base is empty
+};
+
+struct RegraInter {
+  const char* grupo;    // "Entradas Interestaduais"
+  const char* prefixo;  // "C:"
+  int tipo;             // 0 entries, 1 exits
+  std::unique_ptr<Recordset> (*abreMeses)();
+  Currency (*somaDetalhe)(const std::string& referencia);
+  bool (*detalheInconsistente)(const std::string& referencia);
+  Variant (*registrado)(Recordset& mes);
+  // In a listing an empty base leaves the limit unset; in the check it fails the conversion.
+  LinhaInter (*linha)(Recordset& rs, bool paraLista);
+  std::string (*textoSoma)(const LinhaInter& linha);
+  const char* textoLimite;
+  const char* textoVC;
+};
+
+void ConsisteInter(const RegraInter& regra);
+std::string SqlDetalhe(const std::string& referencia, int tipo);
+bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia);
+std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia);
+// The builder of both groups: "VC" text, or the listing of the month in the key.
+std::string MensagemInter(const RegraInter& regra, const std::string& resto);
+// Currency of a 25% limit: base × 0.25 as a Double, converted (Null fails with Invalid use of Null).
+Currency Limite(const Variant& base);
+
+}  // namespace kv

@@ -1,0 +1,34 @@
+// The taxpayer's CNPJ and CNAE must be filled in: a field holding exactly its empty input mask is not.
+#include "rules/frame/quadro.h"
+#include "rules/regras.h"
+
+namespace kv {
+namespace {
+const Variant kMascaraCnpj = Variant::Str("__.___.___/____-__");
+const Variant kMascaraCnae = Variant::Str("____-_/__");
+}  // namespace
+
+void ConsisteContribuinte() {
+  std::string sql =
+      "SELECT CNPJ, CNAE, Declaração FROM tblContribuinte LEFT JOIN tblDeclaração ON tblContribuinte.IE = "
+      "tblDeclaração.IE WHERE tblDeclaração.Declaração=" +
+      NumeroDeclaracao();
+  auto banco = AbreBancoRegra();
+  if (!banco) return;
+  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  if (rs->Eof()) return;
+  bool cnpj = Verdade(Igual(rs->Campo("CNPJ"), kMascaraCnpj));
+  bool cnae = Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae));
+  if (!cnpj && !cnae) return;
+  AdicionaTexto("Contribuinte # Contribuinte ");
+  if (Verdade(Igual(rs->Campo("CNPJ"), kMascaraCnpj)))
+    AdicionaTexto("Contribuinte # H:CNPJ # CNPJ # " + ImagemPadraoTexto());
+  if (Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae)))
+    AdicionaTexto("Contribuinte # I:CNAE # CNAE # " + ImagemPadraoTexto());
+}
+
+std::string MensagemContribuinte(const std::string& letra) {
+  return letra == "H" ? "Preencha o CNJP!" : "Preencha o CNAE!";
+}
+
+}  // namespace kv

@@ -1,0 +1,27 @@
+// The regime enrolment answer (DeAcordo): filled in as 1 before 2001, reported when -1 or empty after.
+// The one rule that writes to the declaration database.
+#include "rules/frame/quadro.h"
+#include "rules/regras.h"
+
+namespace kv {
+
+void ConsisteEnquadramento() {
+  std::string sql = "SELECT * FROM tbldeclaração WHERE (Declaração=" + NumeroDeclaracao() + ")";
+  auto banco = AbreBancoRegra();
+  auto rs = Exige(banco).OpenRecordset(sql, kDynaset);
+  if (rs->RecordCount() == 0) return;
+  int16_t ano = ExercicioAtual();
+  if (ano < 2001) {
+    rs->Edit();
+    rs->DefineCampo("DeAcordo", Variant::Int(1));
+    rs->Update();
+    return;
+  }
+  if (Verdade(Diferente(rs->Campo("DeAcordo"), Variant::Int(-1)))) return;
+  AdicionaTexto("Enquadramento # Enquadramento ");
+  AdicionaTexto("Enquadramento # F:" + TextoDe(rs->Campo("DeAcordo")) + " # Enquadramento Ignorado # " + "2");
+}
+
+std::string MensagemEnquadramento() { return "Na Declaração de Enquadramento não há opção selecionada."; }
+
+}  // namespace kv

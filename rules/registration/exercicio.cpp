@@ -1,0 +1,19 @@
+// A fiscal year must not be declared without any monthly record.
+#include "rules/frame/quadro.h"
+#include "rules/regras.h"
+
+namespace kv {
+
+void ConsisteExercicio() {
+  std::string sql = "SELECT * FROM tblEntradas WHERE (Declaração = " + NumeroDeclaracao() + ")";
+  auto banco = AbreBancoRegra();
+  if (!banco) return;
+  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  if (rs->RecordCount() != 0) return;
+  AdicionaTexto("Exercício # Exercício ");
+  AdicionaTexto("Exercício # M:ExercícioZER # Exercício # " + ImagemPadraoTexto());
+}
+
+std::string MensagemExercicio() { return "Não deve haver exercício sem Regime Tributário."; }
+
+}  // namespace kv
