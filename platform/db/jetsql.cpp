@@ -229,7 +229,8 @@ std::vector<Token> MoveHaving(const std::vector<Token>& t) {
   r.push_back(Esp());
   r.push_back({Tk::Ident, "WHERE"});
   bool primeiro = true;
-  auto termo = [&](const std::vector<Token>& x) {
+  auto termo = [&](std::vector<Token> x) {
+    TiraParenteses(x);
     r.push_back(Esp());
     if (!primeiro) {
       r.push_back({Tk::Ident, "AND"});

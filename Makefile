@@ -1,0 +1,40 @@
+# Two commands do all the set-up on a fresh Debian 12 machine:
+#   make demo   installs what is missing, builds, creates the example database and checks declaration 12
+#   make test   installs what is missing, builds and runs the tests
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build demo test sanitize fuzz bench clean
+
+all: build
+
+deps:
+	./scripts/instala-dependencias.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	rm -f $(BUILD)/exemplo.db
+	$(BUILD)/bin/kvconsistencia exemplo $(BUILD)/exemplo.db
+	$(BUILD)/bin/kvconsistencia verificar --banco $(BUILD)/exemplo.db --declaracao 12 --exercicio 2002 || test $$? -eq 1
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B build-san -G Ninja -DKV_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build build-san -j $(JOBS)
+	cd build-san && ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	./scripts/instala-dependencias.sh fuzz
+	./tests/fuzz/executa.sh
+
+bench: build
+	$(BUILD)/bin/kv_bench
+
+clean:
+	rm -rf $(BUILD) build-san build-fuzz

@@ -1,0 +1,169 @@
+// The database layer: the Jet adapter's rewrites, declared types, RecordCount, editing, errors.
+#include <gtest/gtest.h>
+
+#include "apoio.h"
+#include "platform/db/jetsql.h"
+#include "platform/db/sqlite_banco.h"
+#include "platform/erro.h"
+
+namespace kv {
+namespace {
+
+using teste::BancoTeste;
+using teste::Cur;
+using teste::NumeroDoErro;
+
+TEST(AdaptadorJet, ReescreveODialeto) {
+  struct Caso {
+    const char* jet;
+    const char* sqlite;
+    std::vector<long long> parametros;
+  };
+  const Caso casos[] = {
+      {"SELECT * FROM tblEntradas WHERE (Declaração = 12)", "SELECT * FROM tblEntradas WHERE (Declaração = ?)", {12}},
+      {"SELECT DISTINCTROW Sum(V) AS S FROM t GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = 12) And (Ref "
+       "=3) And (Tipo = 0 ))",
+       "SELECT Sum(V) AS S FROM t WHERE (Declaração = ?) AND (Ref =?) AND (Tipo = ?) GROUP BY  Declaração, Ref, Tipo",
+       {12, 3, 0}},
+      {"SELECT SUM(x) as x1 FROM tblEntradas HAVING (Declaração = 7)",
+       "SELECT SUM(x) as x1 FROM tblEntradas WHERE (Declaração = ?)",
+       {7}},
+      {"SELECT a FROM t GROUP BY a HAVING (a=1) AND (c LIKE '2.2') AND (Count(b)>1)",
+       "SELECT a FROM t WHERE (a=?) AND (c = '2.2') GROUP BY a HAVING (Count(b)>?)",
+       {1, 1}},
+      {"SELECT a FROM t GROUP BY a HAVING (a=1) OR (a=2)", "SELECT a FROM t WHERE ((a=?) OR (a=?)) GROUP BY a", {1, 2}},
+      {"SELECT a FROM t GROUP BY a HAVING (Count(b)>1) OR (a=2)",
+       "SELECT a FROM t GROUP BY a HAVING (Count(b)>?) OR (a=?)",
+       {1, 2}},
+      {"SELECT * FROM t WHERE c LIKE 'ab*' AND d LIKE '?x'",
+       "SELECT * FROM t WHERE c LIKE 'ab%' AND d LIKE '_x'",
+       {}},
+      {"SELECT * FROM t WHERE c LIKE '5%_'", "SELECT * FROM t WHERE c = '5%_'", {}},
+      {"SELECT * FROM t WHERE c LIKE 'a_*'", "SELECT * FROM t WHERE c LIKE 'a\\_%' ESCAPE '\\'", {}},
+      {"SELECT * FROM t WHERE c = 'it''s 12' AND d = 3", "SELECT * FROM t WHERE c = 'it''s 12' AND d = ?", {3}},
+      {"SELECT * FROM t WHERE ((a = 12) And (b =3))ORDER BY b", "SELECT * FROM t WHERE ((a = ?) And (b =?))ORDER BY b",
+       {12, 3}},
+      {"SELECT * FROM t ORDER BY 2", "SELECT * FROM t ORDER BY 2", {}},
+      {"SELECT x FROM t WHERE v = 0.25", "SELECT x FROM t WHERE v = 0.25", {}},
+  };
+  for (const Caso& c : casos) {
+    SqlAdaptado a = AdaptaJet(c.jet);
+    EXPECT_EQ(a.texto, c.sqlite) << c.jet;
+    EXPECT_EQ(a.parametros, c.parametros) << c.jet;
+  }
+}
+
+TEST(AdaptadorJet, DynasetDeUmaTabelaGanhaORowid) {
+  EXPECT_EQ(AdaptaJet("SELECT * FROM tbldeclaração WHERE (Declaração=1)", true).tabelaUnica, "tbldeclaração");
+  EXPECT_EQ(AdaptaJet("SELECT SUM(x) FROM t HAVING (d = 1)", true).tabelaUnica, "");
+  EXPECT_EQ(AdaptaJet("SELECT a FROM t LEFT JOIN u ON t.a = u.a", true).tabelaUnica, "");
+}
+
+TEST(BancoSqlite, ConsultasDeDetalheUsamOIndice) {
+  BancoTeste b;
+  const char* const consultas[] = {
+      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC FROM tblDetalhesInterUFs GROUP BY  Declaração, Ref, Tipo "
+      "HAVING ((Declaração = 12) And (Ref =3) And (Tipo = 0 ))",
+      "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = 12) And (Ref =3) And (Tipo = 0))ORDER BY Ref",
+      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = 12)",
+      "SELECT Declaração, CódTOVIR, Município, Count(Código) AS C From tblTOVIR GROUP BY Declaração, CódTOVIR, "
+      "Município HAVING (Declaração=12) AND (CódTOVIR LIKE '2.2') AND (Count(Código)>1)",
+      "SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=12) AND (CódTOVIR LIKE '1.1')",
+  };
+  for (const char* q : consultas) {
+    std::string plano = PlanoDeConsulta(b.db(), q);
+    EXPECT_NE(plano.find("USING INDEX"), std::string::npos) << q << "\n" << plano;
+    EXPECT_EQ(plano.find("SCAN tbl"), std::string::npos) << q << "\n" << plano;
+  }
+}
+
+TEST(BancoSqlite, TiposDeclaradosDecidemOValor) {
+  BancoTeste b;
+  b.Sql("CREATE TABLE tipos (m CURRENCY, l INTEGER, s SMALLINT, b BOOLEAN, d REAL, t TEXT)");
+  b.Sql("INSERT INTO tipos VALUES (250.01, 7, 3, 5, 0.5, 'x')");
+  b.Sql("INSERT INTO tipos VALUES (1000, NULL, NULL, 0, NULL, 12)");
+  b.Sql("INSERT INTO tipos VALUES ('abc', 1, 1, 1, 1, NULL)");
+  auto rs = b.db().OpenRecordset("SELECT * FROM tipos");
+  EXPECT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(rs->Campo("M").tipo(), Variant::Tipo::Currency);
+  EXPECT_EQ(rs->Campo("m").AsCurrency().dezmilesimos, 2500100);
+  EXPECT_EQ(rs->Campo("l").tipo(), Variant::Tipo::Long);
+  EXPECT_EQ(rs->Campo("s").tipo(), Variant::Tipo::Integer);
+  EXPECT_TRUE(rs->Campo("b").AsBool());
+  EXPECT_EQ(rs->Campo("d").tipo(), Variant::Tipo::Double);
+  EXPECT_EQ(NumeroDoErro([&] { rs->Campo("naoexiste"); }), kErroItemNaoEncontrado);
+  rs->MoveNext();
+  EXPECT_EQ(rs->Campo("m").AsCurrency().dezmilesimos, 10000000);
+  EXPECT_TRUE(rs->Campo("l").IsNull());
+  EXPECT_EQ(rs->Campo("t").AsString(), "12");
+  rs->MoveNext();
+  // Text where an amount belongs fails only when that field is read.
+  EXPECT_EQ(NumeroDoErro([&] { rs->Campo("m"); }), kErroTipos);
+  EXPECT_EQ(rs->Campo("l").AsInt(), 1);
+  rs->MoveNext();
+  EXPECT_TRUE(rs->Eof());
+  EXPECT_EQ(b.db().OpenRecordset("SELECT * FROM tipos WHERE l = 99")->RecordCount(), 0);
+}
+
+TEST(BancoSqlite, NomesDeCampoSemDiferencaDeCaixaComAcentos) {
+  BancoTeste b;
+  b.Entrada(1, Variant::Long(3), Cur(10), Cur(2));
+  auto rs = b.db().OpenRecordset("SELECT * FROM tblEntradas WHERE Declaração = 1");
+  EXPECT_EQ(rs->Campo("IMPAQUISIÇÃO").AsCurrency().dezmilesimos, 20000);
+  EXPECT_EQ(rs->Campo("impaquisição").AsCurrency().dezmilesimos, 20000);
+}
+
+TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
+  BancoTeste b;
+  b.Declaracao(5, Variant::Long(-1));
+  b.Declaracao(6, Variant::Long(-1));
+  {
+    auto rs = b.db().OpenRecordset("SELECT * FROM tbldeclaração WHERE (Declaração=5)", kDynaset);
+    rs->Edit();
+    rs->DefineCampo("DeAcordo", Variant::Int(1));
+    rs->Update();
+  }
+  auto v = b.db().OpenRecordset("SELECT Declaração, DeAcordo FROM tblDeclaração ORDER BY Declaração");
+  EXPECT_EQ(v->Campo("DeAcordo").AsInt(), 1);
+  v->MoveNext();
+  EXPECT_EQ(v->Campo("DeAcordo").AsInt(), -1);
+  auto s = b.db().OpenRecordset("SELECT * FROM tblDeclaração WHERE Declaração = 6", kSnapshot);
+  EXPECT_EQ(NumeroDoErro([&] { s->Edit(); }), 3027);
+}
+
+TEST(BancoSqlite, ErrosTrazemMensagemDoMotorESql) {
+  BancoTeste b;
+  try {
+    b.db().OpenRecordset("SELECT * FROM tabelaQueNaoExiste");
+    FAIL();
+  } catch (const Erro& e) {
+    EXPECT_EQ(e.numero(), 3001);
+    EXPECT_NE(e.descricao().find("no such table"), std::string::npos);
+    EXPECT_NE(e.descricao().find("tabelaQueNaoExiste"), std::string::npos);
+  }
+}
+
+TEST(BancoSqlite, ArquivoAusenteOuQueNaoEhBancoNaoDaObjeto) {
+  BancoTeste b;
+  EXPECT_EQ(AbreSqlite(b.pasta() + "/nao-existe.db"), nullptr);
+  EXPECT_EQ(AbreSqlite(""), nullptr);
+  std::string texto = b.pasta() + "/texto.db";
+  FILE* f = std::fopen(texto.c_str(), "w");
+  std::fputs("isto não é um banco de dados, mas tem mais de cem bytes para que o SQLite leia o cabeçalho inteiro "
+             "e recuse o arquivo como não sendo um banco de dados.",
+             f);
+  std::fclose(f);
+  EXPECT_EQ(AbreSqlite(texto), nullptr);
+  EXPECT_FALSE(EhBancoSqlite(texto));
+  EXPECT_EQ(AbreSqlite(b.pasta()), nullptr);  // a folder
+}
+
+TEST(BancoSqlite, MesmaFormaReutilizaOComandoPreparado) {
+  BancoTeste b;
+  for (int d = 1; d <= 20; ++d) b.db().OpenRecordset("SELECT * FROM tblEntradas WHERE (Declaração = " + std::to_string(d) + ")");
+  EstatisticaBanco e = Estatistica(b.db());
+  EXPECT_GE(e.reutilizados, 19);
+}
+
+}  // namespace
+}  // namespace kv
