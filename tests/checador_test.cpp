@@ -1,0 +1,211 @@
+// ConsisteKV and the consistency key: rule set, settings, the temporary file, certification failures.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <fstream>
+#include <thread>
+
+#include "apoio.h"
+#include "checker/consistekv.h"
+#include "control/inconsistencias.h"
+#include "host/exemplo.h"
+#include "platform/certificacao.h"
+#include "platform/configuracao.h"
+#include "platform/erro.h"
+#include "rules/frame/estado.h"
+
+namespace kv {
+namespace {
+
+using teste::BancoTeste;
+using teste::Cur;
+using teste::Entradas;
+using teste::NumeroDoErro;
+
+Variant L(int v) { return Variant::Long(v); }
+
+class CaixaGravada : public CaixaMensagem {
+ public:
+  int Mostra(const std::string& texto, int estilo, const std::string& titulo) override {
+    textos.push_back(titulo + "|" + std::to_string(estilo) + "|" + texto);
+    return kBotaoOk;
+  }
+  std::vector<std::string> textos;
+};
+
+std::pair<Variant, Variant> Gravado(BancoTeste& b, int d) {
+  auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
+                                 std::to_string(d));
+  return {rs->Campo("Consistente"), rs->Campo("Chave")};
+}
+
+// The key that the data of `d` certify to now, made in a private folder.
+std::string ChaveEsperada(int d) {
+  QTemporaryDir pasta;
+  std::string arquivo = pasta.filePath("tempXYZ.prf").toStdString();
+  EXPECT_EQ(CertificaDeclaracao(arquivo, d), 0);
+  return LeChaveDoArquivo(arquivo);
+}
+
+TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
+  struct Caso {
+    const char* nome;
+    std::function<void(BancoTeste&)> prepara;
+    bool chave;
+  };
+  const Caso casos[] = {
+      {"limpa", [](BancoTeste&) {}, true},
+      {"só problema mensal de entradas",
+       [](BancoTeste& b) { b.Sql("UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3"); },
+       true},
+      {"sem lançamento mensal nenhum",
+       [](BancoTeste& b) {
+         b.Sql("DELETE FROM tblEntradas WHERE Declaração = 12");
+         b.Sql("DELETE FROM tblSaídas WHERE Declaração = 12");
+         b.Sql("DELETE FROM tblDetalhesInterUFs WHERE Declaração = 12");
+         b.Sql("DELETE FROM tblTOVIR WHERE Declaração = 12");
+       },
+       true},
+      {"CNPJ vazio impede a chave",
+       [](BancoTeste& b) { b.Sql("UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'"); }, false},
+      {"enquadramento -1 impede a chave",
+       [](BancoTeste& b) { b.Sql("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = 12"); }, false},
+  };
+  for (const Caso& c : casos) {
+    BancoTeste b;
+    host::InsereDeclaracaoLimpa(b.db(), 12, "900");
+    c.prepara(b);
+    ConsisteKV kv;
+    Variant ie = Variant::Str("900"), ano = Variant::Str("2003"), d = L(12);
+    Variant r = kv.VerificaConsistencia(ie, ano, d);
+    EXPECT_TRUE(r.IsEmpty()) << c.nome;
+    EXPECT_EQ(ObtemInconsistencias().Count() == 0, c.chave) << c.nome;
+    auto [consistente, chave] = Gravado(b, 12);
+    if (c.chave) {
+      EXPECT_TRUE(CBool(consistente)) << c.nome;
+      EXPECT_EQ(TextoDe(chave), ChaveEsperada(12)) << c.nome;
+    } else {
+      EXPECT_FALSE(CBool(consistente)) << c.nome;
+      EXPECT_TRUE(chave.IsNull()) << c.nome;
+    }
+    EXPECT_EQ(Estado().ie.AsString(), "900");
+  }
+}
+
+TEST(VerificaConsistencia, GravaOExercicioAntesDeQualquerRegra) {
+  BancoTeste b;
+  ConsisteKV kv;
+  Variant ie, ano = L(2000), d = Variant::Str("12 OR 1=1");
+  EXPECT_EQ(NumeroDoErro([&] { kv.VerificaConsistencia(ie, ano, d); }), kErroTipos);
+  EXPECT_EQ(Config().Le("KV", "Exercicio", "ExercicioAtual", ""), "2000");
+}
+
+TEST(VerificaConsistencia, DuasChamadasSeguidasGuardamSoASegunda) {
+  BancoTeste b;
+  host::InsereDeclaracaoLimpa(b.db(), 1, "1");
+  host::InsereDeclaracaoLimpa(b.db(), 2, "2");
+  b.Sql("UPDATE tblDeclaração SET DeAcordo = -1");
+  ConsisteKV kv;
+  Variant ie, ano = L(2002), d1 = L(1), d2 = L(2);
+  kv.VerificaConsistencia(ie, ano, d1);
+  kv.VerificaConsistencia(ie, ano, d2);
+  EXPECT_EQ(Entradas(), (std::vector<std::string>{"Enquadramento # Enquadramento ",
+                                                  "Enquadramento # F:-1 # Enquadramento Ignorado # 2"}));
+}
+
+TEST(Chave, LidaDosUltimos32Bytes) {
+  QTemporaryDir pasta;
+  struct Caso {
+    size_t tamanho;
+    int erro;
+  };
+  for (const Caso c : {Caso{100, 0}, Caso{32, 0}, Caso{31, kErroRegistro}, Caso{0, kErroRegistro}}) {
+    std::string arquivo = pasta.filePath("k" + QString::number(c.tamanho)).toStdString();
+    std::string conteudo;
+    for (size_t i = 0; i < c.tamanho; ++i) conteudo += static_cast<char>('A' + i % 26);
+    std::ofstream(arquivo, std::ios::binary) << conteudo;
+    std::string chave;
+    EXPECT_EQ(NumeroDoErro([&] { chave = LeChaveDoArquivo(arquivo); }), c.erro) << c.tamanho;
+    if (!c.erro) {
+      EXPECT_EQ(chave, conteudo.substr(c.tamanho - 32)) << c.tamanho;
+    }
+  }
+  EXPECT_EQ(NumeroDoErro([&] { LeChaveDoArquivo(pasta.filePath("nenhum").toStdString()); }),
+            kErroArquivoNaoEncontrado);
+}
+
+TEST(Chave, ArquivoQueSobrouEhApagadoAntes) {
+  BancoTeste b;
+  host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+  std::string temp = ArquivoTemporarioChave();
+  std::ofstream(temp, std::ios::binary) << std::string(5000, 'Z');
+  teste::DefineDeclaracao(12);
+  ConsisteKV().GeraConsistencia();
+  std::ifstream f(temp, std::ios::binary);
+  std::string conteudo((std::istreambuf_iterator<char>(f)), {});
+  EXPECT_EQ(conteudo.find('Z'), std::string::npos);
+  EXPECT_EQ(conteudo.rfind("Declaração 12\n", 0), 0u);
+  EXPECT_EQ(TextoDe(Gravado(b, 12).second), conteudo.substr(conteudo.size() - 32));
+}
+
+TEST(Chave, CertificacaoQueFalhaMostraACaixaEGravaNada) {
+  BancoTeste b;
+  host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+  b.Sql("UPDATE tblDeclaração SET Consistente = 0, Chave = 'ANTERIOR'");
+  DefinePastaDaCertificacao(KV_PASTA_FALHA);
+  auto caixa = std::make_shared<CaixaGravada>();
+  ConsisteKV kv;
+  kv.DefineCaixa(caixa);
+  Variant ie, ano = L(2002), d = L(12);
+  int erro = NumeroDoErro([&] { kv.VerificaConsistencia(ie, ano, d); });
+  DefinePastaDaCertificacao("");
+  EXPECT_EQ(erro, kErroCertificacao);
+  EXPECT_EQ(caixa->textos, (std::vector<std::string>{"Atenção!|16|Erro na geração da chave interna."}));
+  auto [consistente, chave] = Gravado(b, 12);
+  EXPECT_FALSE(CBool(consistente));
+  EXPECT_EQ(TextoDe(chave), "ANTERIOR");
+}
+
+TEST(Chave, BibliotecaAusenteNomeiaOArquivo) {
+  BancoTeste b;
+  host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+  DefinePastaDaCertificacao(b.pasta() + "/sem-biblioteca");
+  teste::DefineDeclaracao(12);
+  try {
+    ConsisteKV().GeraConsistencia();
+    ADD_FAILURE();
+  } catch (const Erro& e) {
+    EXPECT_EQ(e.numero(), kErroArquivoNaoEncontrado);
+    EXPECT_NE(e.descricao().find("sem-biblioteca/libCertificaTarvo.so"), std::string::npos) << e.descricao();
+  }
+  DefinePastaDaCertificacao("");
+  EXPECT_TRUE(Gravado(b, 12).second.IsNull());
+}
+
+TEST(Chave, DuasExecucoesAoMesmoTempoDaoDuasChavesCertas) {
+  BancoTeste b;
+  host::InsereDeclaracaoLimpa(b.db(), 1, "1");
+  host::InsereDeclaracaoLimpa(b.db(), 2, "2", 3);
+  b.db().Executa("UPDATE tblEntradas SET EntradaInterna = 7000 WHERE Declaração = 2", {});
+  std::string caminho = b.caminho();
+  auto roda = [&](int d, int vezes) {
+    Config().Grava("KV", "DB", "DbAtual", caminho);
+    for (int i = 0; i < vezes; ++i) {
+      ConsisteKV kv;
+      Variant ie, ano = L(2002), n = L(d);
+      kv.VerificaConsistencia(ie, ano, n);
+    }
+    ReiniciaEstado();
+  };
+  std::thread t1(roda, 1, 5), t2(roda, 2, 5);
+  t1.join();
+  t2.join();
+  std::string k1 = TextoDe(Gravado(b, 1).second), k2 = TextoDe(Gravado(b, 2).second);
+  EXPECT_EQ(k1, ChaveEsperada(1));
+  EXPECT_EQ(k2, ChaveEsperada(2));
+  EXPECT_NE(k1, k2);
+}
+
+}  // namespace
+}  // namespace kv

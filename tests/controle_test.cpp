@@ -1,0 +1,363 @@
+// The control's logic through its public members: build, click, double-click, final check, paint.
+#include <gtest/gtest.h>
+
+#include "apoio.h"
+#include "control/controle.h"
+#include "platform/configuracao.h"
+#include "platform/erro.h"
+#include "rules/frame/estado.h"
+
+namespace kv {
+namespace {
+
+using teste::BancoTeste;
+using teste::Cur;
+using teste::Nulo;
+
+Variant L(int v) { return Variant::Long(v); }
+
+// Records every box and answers OK.
+class CaixaGravada : public CaixaMensagem {
+ public:
+  int Mostra(const std::string& texto, int estilo, const std::string& titulo) override {
+    caixas.push_back({texto, estilo, titulo});
+    return kBotaoOk;
+  }
+  struct Caixa {
+    std::string texto;
+    int estilo;
+    std::string titulo;
+  };
+  std::vector<Caixa> caixas;
+};
+
+// A declaration 12 with a warning of group A (acceptable) and, optionally, an error of group B.
+void Prepara(BancoTeste& b, bool comErro) {
+  b.Declaracao(12);
+  b.Entrada(12, L(3), Cur(1000), Cur(0));
+  b.DetalheEntrada(12, 3, "SP", Cur(1000), Cur(1000), Cur(0), Cur(0), Cur(0), Cur(0));
+  b.Saida(12, L(11), Cur(1000), Cur(0), comErro ? Cur(0) : Cur(1));
+}
+
+struct NoVisto {
+  std::string chave, texto;
+  int imagem;
+  std::string pai;
+  bool operator==(const NoVisto&) const = default;
+};
+
+std::vector<NoVisto> Nos(ControleConsistencia& c) {
+  std::vector<NoVisto> r;
+  for (const auto& n : c.ListaDeLocais().Nos()) r.push_back({n->chave, n->texto, n->imagem, n->pai});
+  return r;
+}
+
+TEST(Montagem, ImagensEStatusConformeORegistro) {
+  struct Caso {
+    const char* nome;
+    int exercicio;
+    Variant consistente;
+    std::string status;
+    std::vector<NoVisto> nos;
+  };
+  const std::string inc = kStatusInconsistente, con = kStatusConsistente;
+  const Caso casos[] = {
+      {"inconsistente: itens abertos",
+       2002,
+       L(0),
+       inc,
+       {{"Exercício", "Exercício", 1, ""},
+        {"M:ExercícioZER", "Exercício", 2, "Exercício"},
+        {"Declaração de Enquadramento", "Declaração de Enquadramento", 1, ""},
+        {"F:-1", "Enquadramento Ignorado", 2, "Declaração de Enquadramento"}}},
+      {"Consistente Nulo conta como falso", 2002, Nulo(), inc, {}},
+      {"gravada consistente: itens comuns aceitos, Exercício e Enquadramento como estão",
+       2002,
+       L(1),
+       con,
+       {{"Exercício", "Exercício", 1, ""},
+        {"M:ExercícioZER", "Exercício", 2, "Exercício"},
+        {"Declaração de Enquadramento", "Declaração de Enquadramento", 1, ""},
+        {"F:-1", "Enquadramento Ignorado", 2, "Declaração de Enquadramento"}}},
+      {"exercício 2000: enquadramento preenchido, sem grupos novos",
+       2000,
+       L(0),
+       inc,
+       {{"Exercício", "Exercício", 1, ""}, {"M:ExercícioZER", "Exercício", 2, "Exercício"}}},
+  };
+  for (const Caso& c : casos) {
+    BancoTeste b(c.exercicio);
+    b.Declaracao(12, L(-1));
+    b.Sql("UPDATE tblDeclaração SET Consistente = ? WHERE Declaração = 12", {c.consistente});
+    b.Tovir(12, "3.7", "A", 1, Cur(5));  // a TOVIR item that only fiscal years from 2001 show
+    ControleConsistencia controle;
+    controle.DefineDeclaracao(L(12));
+    controle.MontaInconsistencias();
+    EXPECT_EQ(controle.Mensagem().Valor(), c.status) << c.nome;
+    auto nos = Nos(controle);
+    std::vector<NoVisto> semTovir;
+    for (auto& n : nos)
+      if (n.chave.find("TOVIR") == std::string::npos) semTovir.push_back(n);
+    if (!c.nos.empty()) {
+      EXPECT_EQ(semTovir, c.nos) << c.nome;
+    }
+    bool temTovir = semTovir.size() != nos.size();
+    EXPECT_EQ(temTovir, c.exercicio >= 2001) << c.nome;
+    bool gravada = !c.consistente.IsNull() && CBool(c.consistente);
+    for (auto& n : nos) {
+      if (n.chave == "J:TOVIR 3.X") {
+        EXPECT_EQ(n.imagem, gravada ? 3 : 2) << c.nome;
+      }
+    }
+  }
+}
+
+TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
+  BancoTeste b;
+  b.Declaracao(12);
+  b.Contribuinte("1", Variant::Str("12.345.678/0001-90"), Variant::Str("4711-3/02"));
+  b.Entrada(12, L(1), Cur(0), Cur(0));
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(L(12));
+  controle.MontaInconsistencias();
+  EXPECT_EQ(controle.Mensagem().Valor(), kStatusConsistente);
+  EXPECT_EQ(controle.ListaDeLocais().Count(), 0);
+  const std::string label1 = controle.Label1().Valor();
+  EXPECT_NE(label1.find("forem eliminadas.\r\n\r\nA Lista de Inconsistências vazia"), std::string::npos);
+  EXPECT_NE(controle.Label2().Valor().find("bem como ageração"), std::string::npos);
+  // A declaration without a row still builds its tree; its flag reads as Null.
+  controle.DefineDeclaracao(L(77));
+  controle.MontaInconsistencias();
+  EXPECT_EQ(controle.Mensagem().Valor(), kStatusInconsistente);
+  EXPECT_EQ(controle.ListaDeLocais().NoNaPosicao(2)->chave, "M:ExercícioZER");
+}
+
+TEST(Montagem, ChaveRepetidaDaUmNoEDuasEntradasENovaMontagemDaArvoreIgual) {
+  BancoTeste b;
+  Prepara(b, false);
+  b.Entrada(12, L(3), Cur(10), Cur(0));
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(L(12));
+  controle.MontaInconsistencias();
+  auto primeira = Nos(controle);
+  long entradas = ObtemInconsistencias().Count();
+  controle.MontaInconsistencias();
+  EXPECT_EQ(Nos(controle), primeira);
+  EXPECT_EQ(ObtemInconsistencias().Count(), entradas);
+  int vezes = 0;
+  for (auto& n : primeira) vezes += n.chave == "A:Entradas3Imp";
+  EXPECT_EQ(vezes, 1);
+  EXPECT_EQ(ObtemInconsistencias().Item(2)[1], "A:Entradas3Imp");
+  EXPECT_EQ(ObtemInconsistencias().Item(3)[1], "A:Entradas3Imp");
+}
+
+TEST(Store, ChavesCrescemEntreExecucoes) {
+  BancoTeste b;
+  Prepara(b, true);
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(L(12));
+  controle.MontaInconsistencias();
+  long n = ObtemInconsistencias().Count();
+  EXPECT_EQ(ObtemInconsistencias().Chave(1), "0");
+  controle.MontaInconsistencias();
+  EXPECT_EQ(ObtemInconsistencias().Chave(1), std::to_string(n));
+  EXPECT_EQ(&ObtemInconsistencias(), &ObtemInconsistencias());
+  ObtemInconsistencias().Esvazia();
+  EXPECT_EQ(ObtemInconsistencias().Count(), 0);
+  ObtemInconsistencias().Esvazia();
+  EXPECT_EQ(ObtemInconsistencias().Count(), 0);
+}
+
+TEST(Montagem, EntradaDeGrupoDesconhecidoNaoAtrapalha) {
+  ReiniciaEstado();
+  ColecaoInconsistencias& c = ObtemInconsistencias();
+  c.Add({"Outro", "X:1", "x", "3"}, "a");
+  EXPECT_EQ(teste::NumeroDoErro([&] { c.Add({"Outro"}, "a"); }), kErroChaveColecao);
+  EXPECT_EQ(teste::NumeroDoErro([&] { c.Item(2); }), kErroSubscrito);
+}
+
+TEST(Clique, EscolheOConstrutorPeloPrefixo) {
+  BancoTeste b;
+  Prepara(b, true);
+  b.Contribuinte("1", Variant::Str("__.___.___/____-__"), Variant::Str("____-_/__"));
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(L(12));
+  controle.MontaInconsistencias();
+  struct Caso {
+    std::string chave, comecoDaMensagem;
+  };
+  const Caso casos[] = {
+      {"Entradas", ""},
+      {"H:CNPJ", "Preencha o CNJP!"},
+      {"I:CNAE", "Preencha o CNAE!"},
+      {"A:Entradas3Imp", "Foi informado zero"},
+      {"B:Saídas11Imp", "Havendo Saídas Tributadas"},
+      {"E:TOVIR 1.X Y>X", ""},  // not in this tree
+  };
+  for (const Caso& c : casos) {
+    NoRef no = controle.ListaDeLocais().Busca(c.chave);
+    if (!no) continue;
+    controle.Mensagem().Define("antes");
+    controle.ListaDeLocais_NodeClick(no);
+    EXPECT_EQ(controle.Mensagem().Valor().rfind(c.comecoDaMensagem, 0), 0u) << c.chave;
+    if (c.comecoDaMensagem.empty()) {
+      EXPECT_EQ(controle.Mensagem().Valor(), "") << c.chave;
+    }
+    EXPECT_EQ(controle.Selecionado(), no);
+  }
+  controle.LimpaMensagem();
+  EXPECT_EQ(controle.Mensagem().Valor(), "");
+}
+
+TEST(DuploClique, AceitaSoOQueATabelaPermite) {
+  struct Caso {
+    std::string chave;
+    bool aceita;
+  };
+  const Caso casos[] = {
+      {"A:Entradas3Imp", true}, {"A:Entradas325%", true}, {"B:Saídas11Imp", false}, {"B:Saídas1125%", true},
+      {"C:3VC", false},         {"C:1225", true},         {"D:5VC", false},         {"D:1025", true},
+      {"J:TOVIR 3.X", true},    {"E:TOVIR 2.X", false},   {"M:ExercícioZER", false}, {"F:-1", false},
+      {"H:CNPJ", false},        {"I:CNAE", false},        {"Entradas", false},
+  };
+  ControleConsistencia controle;
+  Arvore& a = controle.ListaDeLocais();
+  a.AdicionaRaiz("Entradas", "Entradas", kImagemCabecalho);
+  for (const Caso& c : casos)
+    if (c.chave != "Entradas") a.AdicionaFilho("Entradas", c.chave, c.chave, kImagemAberta);
+  for (const Caso& c : casos) {
+    NoRef no = a.Busca(c.chave);
+    int antes = no->imagem;
+    // No database here: a builder that reads one fails, but the click has already selected the node.
+    teste::NumeroDoErro([&] { controle.ListaDeLocais_NodeClick(no); });
+    EXPECT_EQ(controle.Selecionado(), no);
+    controle.ListaDeLocais_DblClick();
+    EXPECT_EQ(no->imagem, c.aceita ? kImagemAceita : antes) << c.chave;
+    controle.ListaDeLocais_DblClick();
+    EXPECT_EQ(no->imagem, antes) << c.chave;
+  }
+}
+
+TEST(DuploClique, TravaNoSelecionadoENoAntigo) {
+  ControleConsistencia controle;
+  controle.ListaDeLocais_DblClick();  // nothing clicked yet: quiet
+  Arvore& a = controle.ListaDeLocais();
+  a.AdicionaRaiz("Entradas", "Entradas", 1);
+  NoRef no = a.AdicionaFilho("Entradas", "A:Entradas3Imp", "Março", 2);
+  controle.ListaDeLocais_NodeClick(no);
+  bool trava = true;
+  controle.RetiradbClick(trava);
+  EXPECT_TRUE(trava);
+  controle.ListaDeLocais_DblClick();
+  EXPECT_EQ(no->imagem, 2);
+  trava = false;
+  controle.RetiradbClick(trava);
+  controle.ListaDeLocais_DblClick();
+  EXPECT_EQ(no->imagem, 3);
+  controle.Clear();
+  EXPECT_EQ(a.Count(), 0);
+  controle.ListaDeLocais_DblClick();  // the node left the tree: no error
+}
+
+TEST(FechoFinal, ConsistirEMostrouMsg) {
+  struct Caso {
+    const char* nome;
+    bool comErro;
+    std::vector<std::string> aceitar;
+    bool consistir;
+    std::string caixa;
+    int estilo;
+    bool gravadaConsistente;
+  };
+  const Caso casos[] = {
+      {"aviso aberto", false, {}, false, "Esta declaração possui inconsistências!", 16, false},
+      {"aviso aceito", false, {"A:Entradas3Imp"}, true, "Consistência efetuada com sucesso!", 64, true},
+      {"erro que não se aceita", true, {"A:Entradas3Imp", "B:Saídas11Imp"}, false,
+       "Esta declaração possui inconsistências!", 16, false},
+  };
+  for (const Caso& c : casos) {
+    BancoTeste b;
+    Prepara(b, c.comErro);
+    b.Contribuinte("1", Variant::Str("12.345.678/0001-90"), Variant::Str("4711-3/02"));
+    b.Sql("UPDATE tblDeclaração SET Consistente = 1, Chave = 'ANTIGA' WHERE Declaração = 12");
+    auto caixa = std::make_shared<CaixaGravada>();
+    ControleConsistencia controle;
+    controle.DefineInterface(nullptr, nullptr, nullptr, caixa);
+    controle.DefineDeclaracao(L(12));
+    b.Sql("UPDATE tblDeclaração SET Consistente = 0 WHERE Declaração = 12");
+    controle.MontaInconsistencias();
+    for (auto& k : c.aceitar) {
+      controle.ListaDeLocais_NodeClick(controle.ListaDeLocais().Busca(k));
+      controle.ListaDeLocais_DblClick();
+    }
+    EXPECT_TRUE(controle.MostrouMsg()) << c.nome;
+    ASSERT_EQ(caixa->caixas.size(), 1u) << c.nome;
+    EXPECT_EQ(caixa->caixas[0].texto, c.caixa) << c.nome;
+    EXPECT_EQ(caixa->caixas[0].estilo, c.estilo) << c.nome;
+    EXPECT_EQ(caixa->caixas[0].titulo, "Atenção!") << c.nome;
+    auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = 12");
+    EXPECT_EQ(CBool(rs->Campo("Consistente")), c.gravadaConsistente) << c.nome;
+    if (c.gravadaConsistente)
+      EXPECT_EQ(TextoDe(rs->Campo("Chave")).size(), 32u) << c.nome;
+    else
+      EXPECT_TRUE(rs->Campo("Chave").IsNull()) << c.nome;
+  }
+}
+
+TEST(FechoFinal, ArvoreVaziaGeraAChave) {
+  BancoTeste b;
+  b.Declaracao(12);
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(L(12));
+  EXPECT_TRUE(controle.Consistir());
+  auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = 12");
+  EXPECT_TRUE(CBool(rs->Campo("Consistente")));
+  EXPECT_EQ(TextoDe(rs->Campo("Chave")).size(), 32u);
+}
+
+TEST(Pintura, SoReconstroiComDeclaracao) {
+  BancoTeste b;
+  b.Declaracao(12);
+  ControleConsistencia controle;
+  const Variant semValor[] = {Variant(), Variant::Long(0), Variant::Str(""), Variant::Str("0"), Nulo()};
+  for (const Variant& v : semValor) {
+    controle.DefineDeclaracao(v);
+    EXPECT_FALSE(controle.Pinta());
+  }
+  EXPECT_EQ(controle.Label1().Valor(), "Label1");
+  controle.DefineDeclaracao(L(12));
+  EXPECT_TRUE(controle.Pinta());
+  EXPECT_GT(controle.ListaDeLocais().Count(), 0);
+  controle.Clear();
+  EXPECT_EQ(controle.ListaDeLocais().Count(), 0);
+  EXPECT_EQ(controle.Mensagem().Valor(), "");
+  EXPECT_TRUE(controle.Pinta());
+  EXPECT_GT(controle.ListaDeLocais().Count(), 0);
+}
+
+TEST(Propriedades, DevolvemOUltimoValor) {
+  ReiniciaEstado();
+  ControleConsistencia controle;
+  EXPECT_TRUE(controle.Declaracao().IsEmpty());
+  controle.DefineIE(Variant::Str("123"));
+  controle.DefineDeducoes(Variant::Long(5));
+  controle.DefineCNAE(Variant::Str("4711"));
+  EXPECT_EQ(controle.IE().AsString(), "123");
+  EXPECT_EQ(controle.Deducoes().AsInt(), 5);
+  EXPECT_EQ(controle.CNAE().AsString(), "4711");
+}
+
+TEST(FimDoControle, EsvaziaOArmazenamento) {
+  BancoTeste b;
+  b.Declaracao(12);
+  {
+    ControleConsistencia controle;
+    controle.DefineDeclaracao(L(12));
+    controle.MontaInconsistencias();
+    EXPECT_GT(ObtemInconsistencias().Count(), 0);
+  }
+  EXPECT_EQ(ObtemInconsistencias().Count(), 0);
+}
+
+}  // namespace
+}  // namespace kv
