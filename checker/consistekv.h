@@ -28,6 +28,7 @@ class ConsisteKV : public Componente {
  private:
   std::string LeChave(const std::string& caminho);
   std::shared_ptr<CaixaMensagem> caixa_;
+  ObjetoVivo vivo_;
 };
 
 // The temporary file: in the component's folder, or the user's cache folder when that is read-only.

@@ -1,6 +1,189 @@
+// lote: every declaration of a database, on worker threads, in declaration order on the output.
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <thread>
+
 #include "cli/comandos.h"
-#include "cli/opcoes.h"
+#include "cli/json.h"
+#include "cli/relatorio.h"
+#include "cli/verificacao.h"
+#include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
+#include "rules/frame/estado.h"
+#include "rules/frame/quadro.h"
+
 namespace kv::cli {
-int Lote(const Args&) { throw ErroUso("ainda não disponível"); }
-int Janela(const Args&, int, char**) { throw ErroUso("ainda não disponível"); }
+namespace {
+
+std::atomic<bool> gInterrompido{false};
+extern "C" void AoInterromper(int) { gInterrompido = true; }
+
+struct Resumo {
+  long total = 0, verificadas = 0, consistentes = 0, inconsistentes = 0, falhas = 0;
+  std::map<std::string, long> porGrupo;
+  void Conta(const Verificacao& v) {
+    ++verificadas;
+    if (v.erro)
+      ++falhas;
+    else if (v.consistente)
+      ++consistentes;
+    else
+      ++inconsistentes;
+    for (const auto& e : v.entradas)
+      if (e.size() >= 4) ++porGrupo[e[0]];
+  }
+  std::string Json(bool interrompido) const {
+    std::string g;
+    for (const auto& [grupo, n] : porGrupo) g += (g.empty() ? "" : ", ") + JsonTexto(grupo) + ": " + std::to_string(n);
+    return "{\"resumo\": {\"declaracoes\": " + std::to_string(total) + ", \"verificadas\": " +
+           std::to_string(verificadas) + ", \"consistentes\": " + std::to_string(consistentes) +
+           ", \"inconsistentes\": " + std::to_string(inconsistentes) + ", \"falhas\": " + std::to_string(falhas) +
+           ", \"achadosPorGrupo\": {" + g + "}, \"interrompido\": " + (interrompido ? "true" : "false") + "}}";
+  }
+  std::string Texto(bool interrompido) const {
+    std::string r = "\nResumo" + std::string(interrompido ? " (interrompido)" : "") + ": " +
+                    std::to_string(verificadas) + " de " + std::to_string(total) + " declarações verificadas\n" +
+                    "  consistentes:   " + std::to_string(consistentes) + "\n  inconsistentes: " +
+                    std::to_string(inconsistentes) + "\n  com falha:      " + std::to_string(falhas) + "\n";
+    if (!porGrupo.empty()) r += "Achados por grupo:\n";
+    for (const auto& [grupo, n] : porGrupo) r += "  " + grupo + ": " + std::to_string(n) + "\n";
+    return r;
+  }
+};
+
+std::vector<std::string> Declaracoes() {
+  std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");
+  auto banco = AbreSqlite(caminho);
+  if (!banco) throw ErroUso("o banco de dados '" + caminho + "' não pôde ser aberto");
+  std::vector<std::string> r;
+  auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração ORDER BY Declaração");
+  for (; !rs->Eof(); rs->MoveNext()) r.push_back(CStr(rs->Campo("Declaração")));
+  return r;
+}
+
+std::string LinhaTexto(const Verificacao& v) {
+  std::string r = "Declaração " + v.declaracao + ": ";
+  if (v.erro) return r + "falhou: erro " + std::to_string(v.erro->numero) + ": " + v.erro->descricao + "\n";
+  if (v.consistente) return r + "consistente\n";
+  std::map<std::string, int> grupos;
+  for (const auto& e : v.entradas)
+    if (e.size() >= 4) ++grupos[e[0]];
+  std::string g;
+  for (const auto& [nome, n] : grupos) g += (g.empty() ? "" : ", ") + nome + " " + std::to_string(n);
+  return r + "inconsistente (" + g + ")\n";
+}
+
+void Progresso(long feitas, long total, std::chrono::steady_clock::time_point inicio) {
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  double taxa = s > 0 ? feitas / s : 0;
+  long resta = taxa > 0 ? static_cast<long>((total - feitas) / taxa) : 0;
+  int largura = 30, cheio = total ? static_cast<int>(largura * feitas / total) : largura;
+  std::string barra(static_cast<size_t>(cheio), '#');
+  barra += std::string(static_cast<size_t>(largura - cheio), '.');
+  std::fprintf(stderr, "\r[%s] %ld/%ld  %.1f decl/s  faltam %02ld:%02ld ", barra.c_str(), feitas, total, taxa,
+               resta / 60, resta % 60);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+int Lote(const Args& a) {
+  Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json"});
+  o.Exige("--banco");
+  o.Exige("--exercicio");
+  unsigned tarefas = std::max(1u, std::thread::hardware_concurrency());
+  if (o.Tem("--tarefas")) {
+    double n = 0;
+    if (!ParseNumero(o.Valor("--tarefas"), n) || n < 1 || n > 256 || n != static_cast<int>(n))
+      throw ErroUso("--tarefas deve ser um número inteiro de 1 a 256");
+    tarefas = static_cast<unsigned>(n);
+  }
+  PreparaHost(o);
+  const std::vector<std::string> declaracoes = Declaracoes();
+  const bool json = o.Tem("--json"), html = o.Tem("--html");
+  const bool terminal = isatty(STDERR_FILENO);
+
+  gInterrompido = false;
+  struct sigaction acao {};
+  acao.sa_handler = AoInterromper;
+  sigaction(SIGINT, &acao, nullptr);
+
+  std::mutex m;
+  std::condition_variable cv;
+  std::map<size_t, Verificacao> prontas;  // finished but not yet printed
+  std::atomic<size_t> proxima{0};
+  size_t emAndamento = 0;
+  std::vector<std::thread> trabalhadores;
+  for (unsigned t = 0; t < std::min<size_t>(tarefas, std::max<size_t>(declaracoes.size(), 1)); ++t) {
+    trabalhadores.emplace_back([&] {
+      {
+        ControleConsistencia controle;  // each thread has its own module state and control
+        for (;;) {
+          {
+            std::lock_guard<std::mutex> g(m);
+            if (gInterrompido) break;
+            ++emAndamento;
+          }
+          size_t i = proxima++;
+          if (i >= declaracoes.size()) {
+            std::lock_guard<std::mutex> g(m);
+            --emAndamento;
+            break;
+          }
+          Verificacao v = Verifica(controle, declaracoes[i], html);
+          std::lock_guard<std::mutex> g(m);
+          prontas.emplace(i, std::move(v));
+          --emAndamento;
+          cv.notify_all();
+        }
+      }
+      ReiniciaEstado();
+      std::lock_guard<std::mutex> g(m);
+      cv.notify_all();
+    });
+  }
+
+  Resumo resumo;
+  resumo.total = static_cast<long>(declaracoes.size());
+  std::vector<Verificacao> guardadas;
+  size_t impressa = 0;
+  auto inicio = std::chrono::steady_clock::now();
+  {
+    std::unique_lock<std::mutex> g(m);
+    for (;;) {
+      cv.wait_for(g, std::chrono::milliseconds(200));
+      // Print in declaration order as soon as the next one is ready; memory stays bounded.
+      while (prontas.count(impressa)) {
+        Verificacao v = std::move(prontas[impressa]);
+        prontas.erase(impressa++);
+        resumo.Conta(v);
+        std::string linha = json ? JsonVerificacao(v, false) + "\n" : LinhaTexto(v);
+        if (terminal) std::fputs("\r\033[K", stderr);
+        std::fputs(linha.c_str(), stdout);
+        if (html) guardadas.push_back(std::move(v));
+      }
+      std::fflush(stdout);
+      if (terminal) Progresso(static_cast<long>(impressa), resumo.total, inicio);
+      bool acabou = impressa >= declaracoes.size() || (gInterrompido && emAndamento == 0 && prontas.empty());
+      if (acabou) break;
+    }
+  }
+  for (auto& t : trabalhadores) t.join();
+  signal(SIGINT, SIG_DFL);
+  if (terminal) std::fputs("\n", stderr);
+  bool interrompido = gInterrompido && impressa < declaracoes.size();
+  if (html) GravaRelatorio(o.Valor("--html"), guardadas);
+  std::fputs((json ? resumo.Json(interrompido) + "\n" : resumo.Texto(interrompido)).c_str(), stdout);
+  if (interrompido) return 130;
+  if (resumo.falhas) return 3;
+  return resumo.inconsistentes ? 1 : 0;
+}
+
 }  // namespace kv::cli

@@ -33,7 +33,7 @@ void PreparaHost(const Opcoes& o) {
 
 std::string ExercicioAtualTexto() { return Config().Le(kApp, "Exercicio", "ExercicioAtual", ""); }
 
-void Coleta(ControleConsistencia& controle, Verificacao& v) {
+void Coleta(ControleConsistencia& controle, Verificacao& v, bool explica) {
   v.entradas.clear();
   const ColecaoInconsistencias& c = ObtemInconsistencias();
   for (long i = 1; i <= c.Count(); ++i) v.entradas.push_back(c.Item(i));
@@ -45,11 +45,13 @@ void Coleta(ControleConsistencia& controle, Verificacao& v) {
       v.arvore.push_back(std::move(s));
       continue;
     }
-    try {
-      controle.ListaDeLocais_NodeClick(no);
-      s.mensagem = controle.Mensagem().Valor();
-    } catch (const Erro& e) {
-      s.erroMensagem = ErroSaida{e.numero(), e.descricao()};
+    if (explica) {
+      try {
+        controle.ListaDeLocais_NodeClick(no);
+        s.mensagem = controle.Mensagem().Valor();
+      } catch (const Erro& e) {
+        s.erroMensagem = ErroSaida{e.numero(), e.descricao()};
+      }
     }
     for (auto& cab : v.arvore)
       if (cab.chave == no->pai) cab.filhos.push_back(std::move(s));
@@ -58,7 +60,7 @@ void Coleta(ControleConsistencia& controle, Verificacao& v) {
   controle.Mensagem().Define(painel);
 }
 
-Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao) {
+Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao, bool explica) {
   Verificacao v;
   v.declaracao = declaracao;
   v.exercicio = ExercicioAtualTexto();
@@ -72,8 +74,10 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
     if (!v.status) v.erro = ErroSaida{3024, "O banco de dados não pôde ser aberto: " + Estado().caminhoBanco};
   } catch (const Erro& e) {
     v.erro = ErroSaida{e.numero(), e.descricao()};
+  } catch (const std::exception& e) {
+    v.erro = ErroSaida{0, e.what()};
   }
-  Coleta(controle, v);
+  Coleta(controle, v, explica);
   return v;
 }
 

@@ -38,10 +38,10 @@ void PreparaHost(const Opcoes& o);
 // The fiscal year setting as it stands.
 std::string ExercicioAtualTexto();
 
-// The control's complete check of `declaracao`, with every item's explanation.
-Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao);
+// The control's complete check of `declaracao`, with every item's explanation unless `explica` is false.
+Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao, bool explica = true);
 // Entries, tree and explanations as the control holds them now (after acceptances, say).
-void Coleta(ControleConsistencia& controle, Verificacao& v);
+void Coleta(ControleConsistencia& controle, Verificacao& v, bool explica = true);
 
 std::string JsonVerificacao(const Verificacao& v, bool comArvore = true);
 std::string TextoVerificacao(const Verificacao& v);

@@ -1,5 +1,6 @@
 #include "platform/componentes.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <shared_mutex>
@@ -42,4 +43,14 @@ std::shared_ptr<Componente> CriaObjeto(const std::string& clsid) {
   return obj;
 }
 
+}  // namespace kv
+
+namespace kv {
+namespace {
+std::atomic<long> gVivos{0};
+}
+ObjetoVivo::ObjetoVivo() { ++gVivos; }
+ObjetoVivo::ObjetoVivo(const ObjetoVivo&) { ++gVivos; }
+ObjetoVivo::~ObjetoVivo() { --gVivos; }
+long ObjetoVivo::Quantos() { return gVivos.load(); }
 }  // namespace kv

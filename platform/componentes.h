@@ -33,3 +33,14 @@ std::shared_ptr<I> CriaComo(const std::string& clsid) {
 }
 
 }  // namespace kv
+
+namespace kv {
+// Counts the library's live public objects, so that the host can ask whether it may unload it.
+class ObjetoVivo {
+ public:
+  ObjetoVivo();
+  ObjetoVivo(const ObjetoVivo&);
+  ~ObjetoVivo();
+  static long Quantos();
+};
+}  // namespace kv

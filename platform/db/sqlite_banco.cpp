@@ -49,6 +49,27 @@ std::string Dobra(std::string_view s) {
   throw Erro(kErroBancoBase + (rc & 0xFF), msg + " (SQL: " + sql + ")");
 }
 
+// A stored value copied out of SQLite (dynaset rows are read at once, see RecordsetSqlite).
+struct Bruto {
+  int tipo = SQLITE_NULL;
+  long long i = 0;
+  double d = 0;
+  std::string t;
+};
+
+Bruto LeBruto(sqlite3_stmt* st, int col) {
+  Bruto b;
+  b.tipo = sqlite3_column_type(st, col);
+  if (b.tipo == SQLITE_INTEGER) b.i = sqlite3_column_int64(st, col);
+  if (b.tipo == SQLITE_FLOAT) b.d = sqlite3_column_double(st, col);
+  if (b.tipo == SQLITE_TEXT || b.tipo == SQLITE_BLOB) {
+    const void* p = b.tipo == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(st, col))
+                                          : sqlite3_column_blob(st, col);
+    b.t.assign(static_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, col)));
+  }
+  return b;
+}
+
 struct Coluna {
   std::string nome, dobrado;
   Classe classe;
@@ -89,6 +110,7 @@ class RecordsetSqlite : public Recordset {
  private:
   int Indice(std::string_view nome) const;
   void Passo();
+  void Materializa();
   std::shared_ptr<BancoSqlite> banco_;
   std::shared_ptr<Preparado> p_;
   std::string sql_;
@@ -97,6 +119,11 @@ class RecordsetSqlite : public Recordset {
   long linhas_ = 0;
   bool editando_ = false;
   long long rowidEdicao_ = 0;
+  // A dynaset is read whole when opened, so no read transaction is held while Update writes: two
+  // connections upgrading their read locks at once would otherwise deadlock.
+  bool materializado_ = false;
+  std::vector<std::vector<Bruto>> linhasLidas_;
+  size_t posicao_ = 0;
   std::vector<std::pair<int, Variant>> pendentes_;
 };
 
@@ -258,11 +285,33 @@ RecordsetSqlite::RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared
                                  std::string sql, int tipo)
     : banco_(std::move(banco)), p_(std::move(p)), sql_(std::move(sql)), tipo_(tipo) {
   try {
-    Passo();
+    if (tipo_ == kDynaset)
+      Materializa();
+    else
+      Passo();
   } catch (...) {
     Close();
     throw;
   }
+}
+
+void RecordsetSqlite::Materializa() {
+  size_t n = p_->colunas.size();
+  for (;;) {
+    int rc = sqlite3_step(p_->stmt);
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) ErroSqlite(banco_->db(), rc, sql_);
+    std::vector<Bruto> linha;
+    linha.reserve(n);
+    for (size_t c = 0; c < n; ++c) linha.push_back(LeBruto(p_->stmt, static_cast<int>(c)));
+    linhasLidas_.push_back(std::move(linha));
+  }
+  sqlite3_reset(p_->stmt);
+  sqlite3_clear_bindings(p_->stmt);
+  p_->emUso = false;  // the statement may serve others now; its column description stays ours
+  materializado_ = true;
+  eof_ = linhasLidas_.empty();
+  linhas_ = eof_ ? 0 : 1;
 }
 
 void RecordsetSqlite::Passo() {
@@ -281,7 +330,9 @@ void RecordsetSqlite::Passo() {
 void RecordsetSqlite::MoveNext() {
   if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
   editando_ = false;
-  Passo();
+  if (!materializado_) return Passo();
+  eof_ = ++posicao_ >= linhasLidas_.size();
+  if (!eof_) ++linhas_;
 }
 
 int RecordsetSqlite::Indice(std::string_view nome) const {
@@ -298,30 +349,25 @@ Variant RecordsetSqlite::Campo(std::string_view nome) {
   if (!p_) throw Erro(3420, "O objeto é inválido ou não está mais definido.");
   int i = Indice(nome);
   if (eof_) throw Erro(3021, "Nenhum registro atual.");
-  sqlite3_stmt* st = p_->stmt;
-  int tipo = sqlite3_column_type(st, i);
-  if (tipo == SQLITE_NULL) return Variant::Nulo();
+  Bruto lido = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(i)] : LeBruto(p_->stmt, i);
+  if (lido.tipo == SQLITE_NULL) return Variant::Nulo();
   Classe c = p_->colunas[static_cast<size_t>(i)].classe;
-  auto texto = [&] {
-    const unsigned char* t = sqlite3_column_text(st, i);
-    return std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_column_bytes(st, i)));
-  };
   Variant bruto;
-  if (tipo == SQLITE_INTEGER) {
-    long long v = sqlite3_column_int64(st, i);
-    bruto = (v >= INT32_MIN && v <= INT32_MAX) ? Variant::Long(static_cast<int32_t>(v))
-                                               : Variant::Dbl(static_cast<double>(v));
+  if (lido.tipo == SQLITE_INTEGER) {
+    long long v = lido.i;
     if (c == Classe::Moeda) {
       long long u;
       if (__builtin_mul_overflow(v, 10000LL, &u)) ErroEstouro();
       return Variant::Cur(Currency{u});
     }
-  } else if (tipo == SQLITE_FLOAT) {
-    bruto = Variant::Dbl(sqlite3_column_double(st, i));
-  } else if (tipo == SQLITE_TEXT) {
-    bruto = Variant::Str(texto());
+    bruto = (v >= INT32_MIN && v <= INT32_MAX) ? Variant::Long(static_cast<int32_t>(v))
+                                               : Variant::Dbl(static_cast<double>(v));
+  } else if (lido.tipo == SQLITE_FLOAT) {
+    bruto = Variant::Dbl(lido.d);
+  } else if (lido.tipo == SQLITE_TEXT) {
+    bruto = Variant::Str(lido.t);
   } else {
-    if (c == Classe::Texto || c == Classe::Livre) return Variant::Str(texto());
+    if (c == Classe::Texto || c == Classe::Livre) return Variant::Str(lido.t);
     ErroTipos();
   }
   switch (c) {
@@ -342,7 +388,7 @@ Variant RecordsetSqlite::Campo(std::string_view nome) {
     case Classe::Duplo:
       return Variant::Dbl(CDbl(bruto));
     case Classe::Texto:
-      return tipo == SQLITE_TEXT ? bruto : Variant::Str(texto());
+      return bruto.IsString() ? bruto : Variant::Str(CStr(bruto));
     case Classe::Livre:
       return bruto;
   }
@@ -353,7 +399,8 @@ void RecordsetSqlite::Edit() {
   if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
   if (tipo_ != kDynaset || p_->colRowid < 0 || p_->tabela.empty())
     throw Erro(3027, "Não é possível atualizar. Banco de dados ou objeto é somente leitura. (SQL: " + sql_ + ")");
-  rowidEdicao_ = sqlite3_column_int64(p_->stmt, p_->colRowid);
+  rowidEdicao_ = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(p_->colRowid)].i
+                                : sqlite3_column_int64(p_->stmt, p_->colRowid);
   pendentes_.clear();
   editando_ = true;
 }
@@ -381,9 +428,11 @@ void RecordsetSqlite::Update() {
 
 void RecordsetSqlite::Close() {
   if (!p_) return;
-  sqlite3_reset(p_->stmt);
-  sqlite3_clear_bindings(p_->stmt);
-  p_->emUso = false;
+  if (!materializado_) {
+    sqlite3_reset(p_->stmt);
+    sqlite3_clear_bindings(p_->stmt);
+    p_->emUso = false;
+  }
   p_.reset();
   eof_ = true;
 }

@@ -1,0 +1,30 @@
+// janela: the visible control in a window of its own, as a host would place it.
+#include <QApplication>
+#include <QVBoxLayout>
+
+#include "cli/comandos.h"
+#include "cli/verificacao.h"
+#include "ui/kvctlconsistencia.h"
+
+namespace kv::cli {
+
+int Janela(const Args& a, int argc, char** argv) {
+  Opcoes o(a, {"--banco", "--declaracao", "--exercicio"}, {});
+  std::string declaracao = o.Exige("--declaracao");
+  QApplication app(argc, argv);
+  PreparaHost(o);
+  QWidget janela;
+  janela.setWindowTitle(QString::fromStdString("Consistência da Declaração " + declaracao));
+  auto* controle = new kvCtlConsistencia(&janela);
+  auto* layout = new QVBoxLayout(&janela);
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->addWidget(controle);
+  controle->DefineDeclaracao(QString::fromStdString(declaracao));
+  QObject::connect(controle, &kvCtlConsistencia::Fechar, &janela, &QWidget::close);
+  janela.show();
+  app.exec();
+  Registro r = LeRegistro(declaracao);
+  return !r.consistente.IsNull() && CBool(r.consistente) ? 0 : 1;
+}
+
+}  // namespace kv::cli
