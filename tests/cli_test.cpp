@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <csignal>
+
+#include "host/exemplo.h"
 #include "platform/db/sqlite_banco.h"
 
 namespace {
@@ -165,6 +168,93 @@ TEST_F(Cli, ConsistirAceitaERecusa) {
   EXPECT_FALSE(o4["consistente"].toBool());
   EXPECT_EQ(o4["recusadas"].toArray()[0].toObject()["chave"].toString(), "B:Saídas11Imp");
   EXPECT_TRUE(o4["chave"].isNull());
+}
+
+std::vector<QJsonObject> Linhas(const QByteArray& saida) {
+  std::vector<QJsonObject> r;
+  for (const QByteArray& l : saida.split('\n'))
+    if (!l.isEmpty()) r.push_back(QJsonDocument::fromJson(l).object());
+  return r;
+}
+
+TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
+  Execucao e = Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--tarefas", "2", "--json"});
+  EXPECT_EQ(e.status, 1);
+  auto linhas = Linhas(e.saida);
+  ASSERT_EQ(linhas.size(), 9u);
+  QStringList ordem;
+  for (size_t i = 0; i + 1 < linhas.size(); ++i) {
+    const QJsonObject& l = linhas[i];
+    ordem << l["declaracao"].toString();
+    QJsonObject um = Json({"verificar", "--banco", banco_, "--declaracao", l["declaracao"].toString(), "--json"},
+                          l["consistente"].toBool() ? 0 : 1);
+    for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas"})
+      EXPECT_EQ(l[campo], um[campo]) << campo << " " << l["declaracao"].toString().toStdString();
+  }
+  EXPECT_EQ(ordem, (QStringList{"1", "2", "3", "4", "5", "6", "7", "12"}));
+  QJsonObject resumo = linhas.back()["resumo"].toObject();
+  EXPECT_EQ(resumo["declaracoes"].toInt(), 8);
+  EXPECT_EQ(resumo["consistentes"].toInt(), 1);
+  EXPECT_EQ(resumo["inconsistentes"].toInt(), 7);
+  EXPECT_EQ(resumo["falhas"].toInt(), 0);
+  EXPECT_EQ(resumo["achadosPorGrupo"].toObject()["TOVIR"].toInt(), 5);
+}
+
+TEST_F(Cli, LoteSegueQuandoUmaDeclaracaoFalha) {
+  kv::AbreSqlite(banco_.toStdString())
+      ->Executa("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2", {});
+  Execucao e = Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--json"});
+  EXPECT_EQ(e.status, 3);
+  auto linhas = Linhas(e.saida);
+  ASSERT_EQ(linhas.size(), 9u);
+  EXPECT_EQ(linhas[2]["erro"].toObject()["numero"].toInt(), 94);
+  EXPECT_FALSE(linhas[3].contains("erro"));
+  EXPECT_EQ(linhas.back()["resumo"].toObject()["falhas"].toInt(), 1);
+  EXPECT_EQ(linhas.back()["resumo"].toObject()["verificadas"].toInt(), 8);
+}
+
+TEST_F(Cli, LoteTodasConsistentesEUsoErrado) {
+  QString limpo = pasta_.filePath("limpo.db");
+  {
+    auto b = kv::CriaSqlite(limpo.toStdString());
+    b->Inicia();
+    kv::host::CriaEsquema(*b);
+    for (int d = 1; d <= 5; ++d) kv::host::InsereDeclaracaoLimpa(*b, d, std::to_string(d));
+    b->Confirma();
+  }
+  EXPECT_EQ(Roda({"lote", "--banco", limpo, "--exercicio", "2002"}).status, 0);
+  EXPECT_EQ(Roda({"lote", "--banco", limpo}).status, 2);
+  EXPECT_EQ(Roda({"lote", "--banco", limpo, "--exercicio", "2002", "--tarefas", "0"}).status, 2);
+}
+
+TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
+  QString grande = pasta_.filePath("grande.db");
+  {
+    auto b = kv::CriaSqlite(grande.toStdString());
+    b->Inicia();
+    kv::host::CriaEsquema(*b);
+    for (int d = 1; d <= 600; ++d) kv::host::InsereDeclaracaoLimpa(*b, d, std::to_string(d), 6);
+    b->Confirma();
+  }
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", pasta_.filePath("config"));
+  p.setProcessEnvironment(env);
+  // Fiscal year 2000: every declaration also writes its enrolment answer while others read.
+  p.start(KV_PROGRAMA, {"lote", "--banco", grande, "--exercicio", "2000", "--tarefas", "2", "--json"});
+  ASSERT_TRUE(p.waitForReadyRead(30000));
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 130);
+  auto linhas = Linhas(p.readAllStandardOutput());
+  ASSERT_FALSE(linhas.empty());
+  QJsonObject resumo = linhas.back()["resumo"].toObject();
+  EXPECT_TRUE(resumo["interrompido"].toBool());
+  EXPECT_LT(resumo["verificadas"].toInt(), 600);
+  EXPECT_EQ(static_cast<int>(linhas.size()) - 1, resumo["verificadas"].toInt());
+  EXPECT_EQ(resumo["falhas"].toInt(), 0);
+  auto b = kv::AbreSqlite(grande.toStdString());
+  EXPECT_EQ(b->OpenRecordset("PRAGMA integrity_check")->Campo("integrity_check").AsString(), "ok");
 }
 
 }  // namespace

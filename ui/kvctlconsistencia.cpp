@@ -104,7 +104,9 @@ class CaixaQt : public CaixaMensagem {
   int Mostra(const std::string& texto, int estilo, const std::string& titulo) override {
     QMessageBox caixa(estilo == kCaixaCritico ? QMessageBox::Critical : QMessageBox::Information, Q(titulo),
                       ParaTela(texto), QMessageBox::Ok, pai_);
-    return caixa.exec() == QMessageBox::Ok ? kBotaoOk : 0;
+    caixa.exec();
+    // OK is the only button, so Escape and closing the box also answer it.
+    return caixa.clickedButton() == caixa.button(QMessageBox::Ok) ? kBotaoOk : 0;
   }
 
  private:
@@ -134,6 +136,10 @@ QIcon ImagemDaLista(int indice) {
 
 kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   setObjectName("kvCtlConsistencia");
+  // The design positions were laid out for an 8-point font.
+  QFont fonte = font();
+  fonte.setPointSize(8);
+  setFont(fonte);
   butFechar_ = new QPushButton("Fechar", this);
   butFechar_->setObjectName("butFechar");
   frame1_ = new QGroupBox("Lista de Inconsistências", this);
