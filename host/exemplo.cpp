@@ -64,7 +64,7 @@ void CriaEsquema(Database& b) {
   for (auto& e : estados) b.Executa("INSERT INTO tblEstados (Código, Estado) VALUES (?, ?)", {S(e[0]), S(e[1])});
 }
 
-void InsereDeclaracaoLimpa(Database& b, int32_t d, const std::string& ie, int estados) {
+void InsereDeclaracaoLimpa(Database& b, int32_t d, const std::string& ie, int estados, int tovir) {
   if (estados < 1) estados = 1;
   if (estados > 12) estados = 12;
   Contribuinte(b, ie, "12.345.678/0001-90", "4711-3/02");
@@ -88,6 +88,10 @@ void InsereDeclaracaoLimpa(Database& b, int32_t d, const std::string& ie, int es
   Tovir(b, d, "1.3", "Vila Nova", 1, 20000);
   Tovir(b, d, "2.2", "Cidade Alta", 1, 10000);
   Tovir(b, d, "2.3", "Vila Nova", 1, 5000);
+  // Further rows: each in a municipality of its own, small enough to keep every total within bounds.
+  static const char* const kCodigos[] = {"1.1", "1.3", "2.2", "2.3", "2.4", "2.5", "2.6"};
+  for (int i = 4; i < tovir; ++i)
+    Tovir(b, d, kCodigos[i % 7], "Município " + std::to_string(i), 1, 10);
 }
 
 void SemeiaAchados(Database& b, int32_t d) {

@@ -14,8 +14,10 @@ namespace kv::host {
 void CriaEsquema(Database& banco);
 
 // A declaration that every rule passes: 12 months of entries and exits, interstate detail by state for
-// each month and type (`estados` rows each), TOVIR rows within the totals, and its taxpayer.
-void InsereDeclaracaoLimpa(Database& banco, int32_t declaracao, const std::string& ie, int estados = 2);
+// each month and type (`estados` rows each), `tovir` TOVIR rows (at least 4) within the totals, and its
+// taxpayer.
+void InsereDeclaracaoLimpa(Database& banco, int32_t declaracao, const std::string& ie, int estados = 2,
+                           int tovir = 4);
 
 struct DeclaracaoExemplo {
   int32_t numero;
