@@ -20,27 +20,26 @@ int CertificaArquivo(const std::string& biblioteca, const std::string& arquivo, 
   FuncaoCertifica f = nullptr;
   {
     std::lock_guard<std::mutex> g(gMutex);
-    static std::map<std::string, FuncaoCertifica> carregadas;
+    // Kept for the life of the process: a QLibrary's destructor does not unload, so the function stays
+    // bound for later calls.
+    static std::map<std::string, std::pair<std::unique_ptr<QLibrary>, FuncaoCertifica>> carregadas;
     auto it = carregadas.find(biblioteca);
     if (it != carregadas.end()) {
-      f = it->second;
+      f = it->second.second;
     } else {
       if (!QFileInfo(QString::fromStdString(biblioteca)).isAbsolute())
         throw Erro(kErroDll, "Caminho da biblioteca de certificação não é absoluto: " + biblioteca);
       if (!QFileInfo::exists(QString::fromStdString(biblioteca)))
         throw Erro(kErroArquivoNaoEncontrado, "Biblioteca de certificação não encontrada: " + biblioteca);
-      // Kept for the life of the process: the function stays bound for later calls.
-      auto* lib = new QLibrary(QString::fromStdString(biblioteca));
-      if (!lib->load()) {
-        std::string motivo = lib->errorString().toStdString();
-        delete lib;
-        throw Erro(kErroDll, "Erro ao carregar a biblioteca de certificação " + biblioteca + ": " + motivo);
-      }
+      auto lib = std::make_unique<QLibrary>(QString::fromStdString(biblioteca));
+      if (!lib->load())
+        throw Erro(kErroDll, "Erro ao carregar a biblioteca de certificação " + biblioteca + ": " +
+                                 lib->errorString().toStdString());
       f = reinterpret_cast<FuncaoCertifica>(lib->resolve("CertificaArquivo"));
       if (!f)
         throw Erro(kErroPontoEntrada,
                    "Ponto de entrada CertificaArquivo não encontrado na biblioteca " + biblioteca);
-      carregadas.emplace(biblioteca, f);
+      carregadas.emplace(biblioteca, std::make_pair(std::move(lib), f));
     }
   }
   return f(arquivo.c_str(), chave.c_str());

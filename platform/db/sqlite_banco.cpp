@@ -469,7 +469,7 @@ std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs) {
 
 bool EhBancoSqlite(const std::string& caminho) {
   try {
-    return AbreSqlite(caminho) != nullptr;
+    return AbreSqlite(caminho, 0) != nullptr;
   } catch (const Erro&) {
     return true;  // a database that is busy or locked right now is still a database
   }

@@ -1,0 +1,344 @@
+// Faults in the middle of a check, bad databases, bad settings and unsafe input: a clear error, the
+// entries found before it, no false "consistent", and a declaration unchanged or wholly changed.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "apoio.h"
+#include "control/controle.h"
+#include "falhas.h"
+#include "host/exemplo.h"
+#include "host/host.h"
+#include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
+#include "platform/erro.h"
+#include "rules/frame/estado.h"
+#include "rules/regras.h"
+
+#include <functional>
+#include <set>
+
+namespace kv {
+namespace {
+
+using teste::BancoTeste;
+using teste::Entradas;
+using teste::Injetor;
+using teste::NumeroDoErro;
+using teste::Operacao;
+
+// The declaration's content and its recorded flag and key.
+std::string Instantaneo(BancoTeste& b, int d = 12) {
+  auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " + std::to_string(d));
+  return host::TextoCanonico(b.db(), d) + "|" + TextoDe(rs->Campo("Consistente")) + "|" + TextoDe(rs->Campo("Chave"));
+}
+
+bool EhPrefixo(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  return a.size() <= b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+class CaixaGravada : public CaixaMensagem {
+ public:
+  int Mostra(const std::string& texto, int, const std::string&) override {
+    textos.push_back(texto);
+    return kBotaoOk;
+  }
+  std::vector<std::string> textos;
+};
+
+class Falhas : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::InsereDeclaracaoLimpa(b.db(), 12, "1", 3, 10);
+    host::SemeiaAchados(b.db(), 12);
+    teste::InstalaFalhas(injetor);
+  }
+  void TearDown() override { host::RegistraComponentes(); }
+
+  // Each kind of operation failed at its first, middle and last occurrence in a run of `f`.
+  template <class Prepara, class Roda, class Confere>
+  void CadaFalha(Prepara prepara, Roda roda, Confere confere) {
+    prepara();
+    injetor->FalhaNa(Operacao::Abrir, 0);
+    roda();
+    std::map<Operacao, long> total;
+    for (Operacao op : kOperacoes) total[op] = injetor->Contagem(op);
+    int casos = 0;
+    for (Operacao op : kOperacoes) {
+      if (total[op] == 0) continue;  // this run never does it
+      std::set<long> ns = {1, (total[op] + 1) / 2, total[op]};
+      for (long n : ns) {
+        prepara();
+        injetor->FalhaNa(op, n);
+        std::string descricao;
+        int erro = 0;
+        try {
+          roda();
+        } catch (const Erro& e) {
+          erro = e.numero();
+          descricao = e.descricao();
+        }
+        injetor->Desliga();
+        std::string onde = std::string(teste::NomeDe(op)) + " nº " + std::to_string(n);
+        EXPECT_EQ(erro, 3010) << onde;
+        EXPECT_NE(descricao.find("falha injetada"), std::string::npos) << onde;
+        confere(onde);
+        ++casos;
+      }
+    }
+    EXPECT_GE(casos, 12);
+  }
+
+  static constexpr Operacao kOperacoes[] = {Operacao::Abrir,    Operacao::Preparar,  Operacao::Passo,
+                                            Operacao::LerCampo, Operacao::Atualizar, Operacao::Confirmar};
+  BancoTeste b;
+  std::shared_ptr<Injetor> injetor = std::make_shared<Injetor>();
+};
+
+TEST_F(Falhas, NoMeioDaVerificacaoCompleta) {
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(Variant::Long(12));
+  controle.MontaInconsistencias();
+  const std::vector<std::string> completas = Entradas();
+  const std::string antes = Instantaneo(b);
+  CadaFalha([&] { controle.Mensagem().Define(""); }, [&] { controle.MontaInconsistencias(); },
+            [&](const std::string& onde) {
+              EXPECT_TRUE(EhPrefixo(Entradas(), completas)) << onde;
+              EXPECT_EQ(controle.Mensagem().Valor(), "") << onde << ": a failed run must not claim a status";
+              EXPECT_EQ(Instantaneo(b), antes) << onde;
+            });
+}
+
+TEST_F(Falhas, NaRespostaDoEnquadramentoAntesDe2001) {
+  Config().Grava("KV", "Exercicio", "ExercicioAtual", "2000");
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(Variant::Long(12));
+  auto deAcordo = [&] {
+    return TextoDe(b.db().OpenRecordset("SELECT DeAcordo FROM tblDeclaração WHERE Declaração = 12")->Campo("DeAcordo"));
+  };
+  CadaFalha([&] { b.Sql("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = 12"); },
+            [&] { controle.MontaInconsistencias(); },
+            [&](const std::string& onde) {
+              // Written wholly (the fault came after the update) or not at all.
+              std::string v = deAcordo();
+              EXPECT_TRUE(v == "-1" || v == "1") << onde << ": " << v;
+            });
+}
+
+TEST_F(Falhas, NaVerificacaoFinalNadaEhGravadoPelaMetade) {
+  b.Sql("UPDATE tblDeclaração SET DeAcordo = 1, Consistente = 0, Chave = 'ANTES' WHERE Declaração = 12");
+  b.Sql("DELETE FROM tblTOVIR WHERE CódTOVIR = '3.7' OR Valor = 0");
+  b.Sql("UPDATE tblContribuinte SET CNPJ = '1'");
+  auto caixa = std::make_shared<CaixaGravada>();
+  ControleConsistencia controle;
+  controle.DefineInterface(nullptr, nullptr, nullptr, caixa);
+  controle.DefineDeclaracao(Variant::Long(12));
+  const std::string antes = Instantaneo(b);
+  // An empty tree: the close button makes the key and records it.
+  CadaFalha(
+      [&] {
+        b.Sql("UPDATE tblDeclaração SET Consistente = 0, Chave = 'ANTES' WHERE Declaração = 12");
+        caixa->textos.clear();
+      },
+      [&] { controle.MostrouMsg(); },
+      [&](const std::string& onde) {
+        EXPECT_EQ(Instantaneo(b), antes) << onde;
+        EXPECT_TRUE(caixa->textos.empty()) << onde << ": no box may claim success";
+      });
+}
+
+TEST_F(Falhas, ComandoInjetadoNoNumeroDaDeclaracaoNaoChegaAoBanco) {
+  ControleConsistencia controle;
+  const char* const ataques[] = {"12) OR (1=1", "12; DROP TABLE tblEntradas", "12 -- ", "'12'", "1e3", "0x0C"};
+  for (const char* ataque : ataques) {
+    injetor->FalhaNa(Operacao::Abrir, 0);
+    controle.DefineDeclaracao(Variant::Str(ataque));
+    EXPECT_EQ(NumeroDoErro([&] { controle.MontaInconsistencias(); }), kErroTipos) << ataque;
+    EXPECT_TRUE(injetor->comandos.empty()) << ataque << ": " << injetor->comandos[0];
+  }
+  EXPECT_EQ(b.db().OpenRecordset("SELECT count(*) AS n FROM tblEntradas")->Campo("n").AsInt(), 12);
+}
+
+TEST_F(Falhas, CodigoDeEstadoSoEntraEntreApostrofosDobrados) {
+  b.Sql("UPDATE tblDetalhesInterUFs SET UF = 'X''); DELETE FROM tblEntradas; --', Imposto = 999 WHERE "
+        "Declaração = 12 AND Ref = 1 AND Tipo = 0");
+  teste::DefineDeclaracao(12);
+  injetor->FalhaNa(Operacao::Abrir, 0);
+  std::string resto = "125";
+  std::string texto = MensagemEntradasInter(resto);
+  EXPECT_NE(texto.find("X'); DELETE FROM tblEntradas; --: "), std::string::npos) << texto;
+  for (const std::string& c : injetor->comandos) {
+    EXPECT_EQ(c.rfind("SELECT ", 0), 0u) << c;
+    if (c.find("tblEstados") != std::string::npos) {
+      EXPECT_EQ(c, "SELECT * FROM tblEstados WHERE ((Código = 'X''); DELETE FROM tblEntradas; --'))");
+    }
+  }
+  EXPECT_EQ(b.db().OpenRecordset("SELECT count(*) AS n FROM tblEntradas")->Campo("n").AsInt(), 12);
+}
+
+// Bad databases, each through the program as a user runs it: a clear error, no crash, the file intact.
+class BancoRuim : public ::testing::Test {
+ protected:
+  struct Execucao {
+    int status;
+    QByteArray saida, erros;
+    bool caiu;
+  };
+  Execucao Roda(const QString& banco, const QString& declaracao = "1") {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", pasta.filePath("config"));
+    p.setProcessEnvironment(env);
+    p.start(KV_PROGRAMA, {"verificar", "--banco", banco, "--declaracao", declaracao, "--exercicio", "2002", "--json"});
+    p.waitForFinished(60000);
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(), p.exitStatus() == QProcess::CrashExit};
+  }
+  QString Exemplo(const QString& nome) {
+    QString c = pasta.filePath(nome);
+    host::CriaExemplo(c.toStdString());
+    return c;
+  }
+  QByteArray Conteudo(const QString& c) {
+    QFile f(c);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }
+  QTemporaryDir pasta;
+};
+
+TEST_F(BancoRuim, CadaUmComErroClaro) {
+  struct Caso {
+    const char* nome;
+    std::function<void(const QString&)> estraga;
+    std::vector<int> status;
+    const char* mensagem;  // expected in the output or error stream
+  };
+  auto sql = [](const char* texto) {
+    return [texto](const QString& c) { AbreSqlite(c.toStdString())->Executa(texto, {}); };
+  };
+  const Caso casos[] = {
+      {"truncado",
+       [](const QString& c) {
+         QFile f(c);
+         f.resize(f.size() / 3);
+       },
+       {2, 3},
+       ""},
+      {"páginas corrompidas",
+       [](const QString& c) {
+         QFile f(c);
+         f.open(QIODevice::ReadWrite);
+         for (qint64 p = 4096; p + 512 < f.size(); p += 4096) {
+           f.seek(p + 100);
+           f.write(QByteArray(400, '\xA5'));
+         }
+       },
+       {2, 3},
+       ""},
+      {"sem tabela", sql("DROP TABLE tblTOVIR"), {3}, "no such table: tblTOVIR"},
+      {"sem coluna", sql("ALTER TABLE tblEntradas DROP COLUMN ImpAquisição"), {3}, "ImpAquisição"},
+      {"texto no lugar de valor", sql("UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1"), {3},
+       "Tipos incompatíveis"},
+      {"valor além da Currency", sql("UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1"), {3},
+       "Estouro"},
+  };
+  for (const Caso& c : casos) {
+    QString banco = Exemplo(QString("%1.db").arg(&c - casos));
+    c.estraga(banco);
+    QByteArray antes = Conteudo(banco);
+    Execucao e = Roda(banco);
+    EXPECT_FALSE(e.caiu) << c.nome;
+    EXPECT_NE(std::find(c.status.begin(), c.status.end(), e.status), c.status.end())
+        << c.nome << ": status " << e.status << "\n" << e.erros.toStdString();
+    EXPECT_TRUE((e.saida + e.erros).contains(c.mensagem)) << c.nome << "\n" << e.saida.toStdString();
+    EXPECT_EQ(Conteudo(banco), antes) << c.nome << ": the file changed";
+  }
+}
+
+TEST_F(BancoRuim, BloqueadoPorOutroEscritor) {
+  QString banco = Exemplo("bloqueado.db");
+  auto outro = AbreSqlite(banco.toStdString());
+  outro->Executa("BEGIN EXCLUSIVE", {});
+  Execucao e = Roda(banco);  // waits for the lock (5 s), then gives up
+  outro->Desfaz();
+  EXPECT_EQ(e.status, 3);
+  EXPECT_TRUE(e.saida.contains("\"numero\": 3005")) << e.saida.toStdString();
+  EXPECT_TRUE(e.saida.contains("locked")) << e.saida.toStdString();
+}
+
+TEST(ValoresNulos, EmCadaCampoLidoPelasRegras) {
+  const std::pair<const char*, const char*> campos[] = {
+      {"tblEntradas", "Ref"},           {"tblEntradas", "EntradaInter"},       {"tblEntradas", "ImpAquisição"},
+      {"tblEntradas", "EntradaInterna"}, {"tblSaídas", "Ref"},                {"tblSaídas", "SaídaInterna"},
+      {"tblSaídas", "SaídaInter"},      {"tblSaídas", "ImpDevido"},            {"tblSaídas", "SaídaInternaNtrib"},
+      {"tblSaídas", "SaídaInterNtrib"}, {"tblDetalhesInterUFs", "UF"},         {"tblDetalhesInterUFs", "ValorContábil_1"},
+      {"tblDetalhesInterUFs", "BaseCálculo_1"}, {"tblDetalhesInterUFs", "Outras"}, {"tblDetalhesInterUFs", "Imposto"},
+      {"tblDetalhesInterUFs", "PetróleoEnergia"}, {"tblDetalhesInterUFs", "OutrosProdutos"},
+      {"tblDetalhesInterUFs", "ValorContábil_2"}, {"tblDetalhesInterUFs", "BaseCálculo_2"},
+      {"tblDetalhesInterUFs", "ICMSCobradoST"}, {"tblTOVIR", "CódTOVIR"},     {"tblTOVIR", "Município"},
+      {"tblTOVIR", "Código"},           {"tblTOVIR", "Valor"},                 {"tblContribuinte", "CNPJ"},
+      {"tblContribuinte", "CNAE"},      {"tblDeclaração", "DeAcordo"},         {"tblDeclaração", "Consistente"},
+      {"tblDeclaração", "IE"},
+  };
+  for (const auto& [tabela, campo] : campos) {
+    BancoTeste b;
+    host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+    b.Sql(std::string("UPDATE ") + tabela + " SET \"" + campo + "\" = NULL");
+    ControleConsistencia controle;
+    controle.DefineDeclaracao(Variant::Long(12));
+    int erro = NumeroDoErro([&] { controle.MontaInconsistencias(); });
+    // Either the rules treat the Null as they define, or they stop with Invalid use of Null.
+    EXPECT_TRUE(erro == 0 || erro == kErroNulo) << tabela << "." << campo << ": erro " << erro;
+    if (erro) {
+      EXPECT_EQ(controle.Mensagem().Valor(), "") << tabela << "." << campo;
+    }
+  }
+}
+
+TEST(SomenteLeitura, EnquadramentoEGravaFalhamSemMudarNada) {
+  // Root ignores file modes, so the connection itself is made read-only, as a read-only file would be.
+  BancoTeste b(2000);
+  host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+  b.Sql("UPDATE tblDeclaração SET DeAcordo = -1, Consistente = 0, Chave = 'ANTES'");
+  std::string caminho = b.caminho();
+  CriaComo<ConexaoBanco>(kClsidConexaoBanco)->AbreBanco(caminho)->Executa("PRAGMA query_only = ON", {});
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(Variant::Long(12));
+  try {
+    controle.MontaInconsistencias();
+    ADD_FAILURE();
+  } catch (const Erro& e) {
+    EXPECT_EQ(e.numero(), 3008);
+    EXPECT_NE(e.descricao().find("readonly"), std::string::npos) << e.descricao();
+  }
+  EXPECT_EQ(NumeroDoErro([&] { controle.Consistir(); }), 3008);
+  auto rs = b.db().OpenRecordset("SELECT DeAcordo, Consistente, Chave FROM tblDeclaração");
+  EXPECT_EQ(rs->Campo("DeAcordo").AsInt(), -1);
+  EXPECT_EQ(TextoDe(rs->Campo("Chave")), "ANTES");
+}
+
+TEST(Configuracao, ArquivoIlegivelOuImpossivelDeGravarNomeiaOArquivo) {
+  BancoTeste b;
+  std::string ini = ArquivoConfiguracao("KV");
+  QFile::remove(QString::fromStdString(ini));
+  QDir().mkpath(QString::fromStdString(ini));  // a folder where the file should be
+  DefineFabricaConfiguracao(nullptr);           // a fresh store that reads the bad file
+  try {
+    Config().Grava("KV", "Exercicio", "ExercicioAtual", "2002");
+    ADD_FAILURE();
+  } catch (const Erro& e) {
+    EXPECT_NE(e.descricao().find("KV.ini"), std::string::npos) << e.descricao();
+  }
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(Variant::Long(12));
+  int erro = NumeroDoErro([&] { controle.MontaInconsistencias(); });
+  EXPECT_NE(erro, 0);
+  EXPECT_EQ(controle.Mensagem().Valor(), "");
+  QDir(QString::fromStdString(ini)).removeRecursively();
+  DefineFabricaConfiguracao(nullptr);
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds each fuzz target with clang's libFuzzer (plus AddressSanitizer and UBSan) and runs it for a
+# bounded time. Inputs that crash are kept under tests/fuzz/regressoes/<alvo>/ and replayed first on
+# every later run, so a crash found once stays a regression test.
+set -euo pipefail
+raiz=$(cd "$(dirname "$0")/../.." && pwd)
+segundos=${KV_FUZZ_SEGUNDOS:-20}
+saida=${KV_FUZZ_PASTA:-$raiz/build-fuzz}
+mkdir -p "$saida"
+qt=$(pkg-config --cflags --libs Qt6Core)
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$raiz")
+
+declare -A fontes=(
+  [adaptador_jet]="platform/db/jetsql.cpp"
+  [divisao_entrada]="platform/texto.cpp"
+  [conversoes]="platform/variant.cpp"
+  [formato]="platform/formato.cpp platform/variant.cpp"
+)
+falhou=0
+for alvo in adaptador_jet divisao_entrada conversoes formato; do
+  bin="$saida/$alvo"
+  arquivos=()
+  for f in ${fontes[$alvo]}; do arquivos+=("$raiz/$f"); done
+  clang++ "${flags[@]}" "$raiz/tests/fuzz/$alvo.cpp" "${arquivos[@]}" $qt -o "$bin"
+  regressoes="$raiz/tests/fuzz/regressoes/$alvo"
+  corpus="$saida/corpus-$alvo"
+  mkdir -p "$corpus" "$regressoes"
+  if compgen -G "$regressoes/*" >/dev/null; then
+    "$bin" "$regressoes"/* || { echo "regressão de $alvo voltou a falhar"; falhou=1; }
+  fi
+  echo "== $alvo: ${segundos}s"
+  if ! "$bin" -max_total_time="$segundos" -max_len=512 -artifact_prefix="$regressoes/" "$corpus" \
+      2>"$saida/$alvo.log"; then
+    echo "$alvo encontrou uma falha; a entrada está em $regressoes/"; tail -30 "$saida/$alvo.log"; falhou=1
+  else
+    grep -E "^Done|#[0-9]+.*DONE" "$saida/$alvo.log" | tail -1 || true
+  fi
+done
+exit $falhou
