@@ -54,7 +54,9 @@ std::string Banco(int declaracoes) {
 }
 
 // A clean declaration from the middle of the database.
-int DeclaracaoLimpa(int declaracoes) { return declaracoes / 2 + 1; }
+int DeclaracaoLimpa(int declaracoes) {
+  return declaracoes / 2 + 1;
+}
 
 void Usa(const std::string& banco, const char* exercicio = "2002") {
   Config().Grava("KV", "DB", "DbAtual", banco);
@@ -79,7 +81,9 @@ class BancoGravador : public Database {
     log_->emplace_back(sql, tipo);
     return real_->OpenRecordset(sql, tipo);
   }
-  long Executa(const std::string& sql, const std::vector<Variant>& p) override { return real_->Executa(sql, p); }
+  long Executa(const std::string& sql, const std::vector<Variant>& p) override {
+    return real_->Executa(sql, p);
+  }
   void Inicia() override { real_->Inicia(); }
   void Confirma() override { real_->Confirma(); }
   void Desfaz() override { real_->Desfaz(); }
@@ -139,7 +143,8 @@ void BM_Piso(benchmark::State& st) {
   long linhas = 0;
   for (auto _ : st) {
     for (auto& p : ps) {
-      for (size_t i = 0; i < p.parametros.size(); ++i) sqlite3_bind_int64(p.stmt, static_cast<int>(i + 1), p.parametros[i]);
+      for (size_t i = 0; i < p.parametros.size(); ++i)
+        sqlite3_bind_int64(p.stmt, static_cast<int>(i + 1), p.parametros[i]);
       while (sqlite3_step(p.stmt) == SQLITE_ROW) {
         int c = sqlite3_column_count(p.stmt);
         for (int i = 0; i < c; ++i) benchmark::DoNotOptimize(sqlite3_column_value(p.stmt, i));
@@ -195,8 +200,8 @@ Lote RodaLote(const std::string& banco, int tarefas) {
   if (pid == 0) {
     std::freopen("/dev/null", "w", stdout);
     std::string t = std::to_string(tarefas);
-    execl(KV_PROGRAMA, KV_PROGRAMA, "lote", "--banco", banco.c_str(), "--exercicio", "2002", "--tarefas", t.c_str(),
-          "--json", static_cast<char*>(nullptr));
+    execl(KV_PROGRAMA, KV_PROGRAMA, "lote", "--banco", banco.c_str(), "--exercicio", "2002", "--tarefas",
+          t.c_str(), "--json", static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -232,7 +237,8 @@ int main(int argc, char** argv) {
   std::printf("\nRazões (meta entre parênteses)\n");
   std::printf("  verificação / piso, 100 declarações:      %.2f\n", p100 > 0 ? v100 / p100 : 0);
   std::printf("  verificação / piso, %d declarações:    %.2f  (<= 1.5)\n", gGrande, pG > 0 ? vG / pG : 0);
-  std::printf("  verificação %d / verificação 100:      %.2f  (<= 1.25)\n", gGrande, v100 > 0 ? vG / v100 : 0);
+  std::printf("  verificação %d / verificação 100:      %.2f  (<= 1.25)\n", gGrande,
+              v100 > 0 ? vG / v100 : 0);
   std::printf("  uma verificação completa:                 %.3f ms  (< 2 ms)\n", vG / 1000.0);
   std::printf("  lote, 2000 declarações, 1 tarefa:         %.0f decl/s, pico %.1f MB\n", 2000 / um.segundos,
               um.picoKb / 1024.0);

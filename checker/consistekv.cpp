@@ -76,7 +76,9 @@ std::string LeChaveDoArquivo(const std::string& arquivo) {
   return chave;
 }
 
-std::string ConsisteKV::LeChave(const std::string& caminho) { return LeChaveDoArquivo(caminho); }
+std::string ConsisteKV::LeChave(const std::string& caminho) {
+  return LeChaveDoArquivo(caminho);
+}
 
 void ConsisteKV::GeraConsistencia() {
   std::string caminho = ArquivoTemporarioChave();
@@ -95,8 +97,8 @@ void ConsisteKV::GeraConsistencia() {
     auto caixa = caixa_ ? caixa_ : (e.caixa ? e.caixa : CaixaPadrao());
     caixa->Mostra("Erro na geração da chave interna.", kCaixaCritico, "Atenção!");
     // A failure must not pass for success: the caller learns of it, and nothing was recorded.
-    throw Erro(kErroCertificacao,
-               "Erro na geração da chave interna. (CertificaArquivo devolveu " + std::to_string(resultado) + ")");
+    throw Erro(kErroCertificacao, "Erro na geração da chave interna. (CertificaArquivo devolveu " +
+                                      std::to_string(resultado) + ")");
   }
   e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
   auto registro = CriaComo<RegistroDeclaracao>(kClsidRegistroDeclaracao);

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "checker/consistekv.h"
-#include "control/inconsistencias.h"
 #include "cli/comandos.h"
 #include "cli/json.h"
 #include "cli/verificacao.h"
+#include "control/inconsistencias.h"
 #include "platform/erro.h"
 
 namespace kv::cli {
@@ -74,18 +74,20 @@ int ValidarChave(const Args& a) {
   std::string arquivo = pasta.filePath("tempXYZ.prf").toStdString();
   int16_t resultado = CertificaDeclaracao(arquivo, CLng(Variant::Str(declaracao)));
   if (resultado != 0)
-    throw Erro(kErroCertificacao,
-               "Erro na geração da chave interna. (CertificaArquivo devolveu " + std::to_string(resultado) + ")");
+    throw Erro(kErroCertificacao, "Erro na geração da chave interna. (CertificaArquivo devolveu " +
+                                      std::to_string(resultado) + ")");
   std::string calculada = LeChaveDoArquivo(arquivo);
   if (calculada == gravada) {
-    std::printf("A chave gravada confere com os dados da declaração %s: %s\n", declaracao.c_str(), gravada.c_str());
+    std::printf("A chave gravada confere com os dados da declaração %s: %s\n", declaracao.c_str(),
+                gravada.c_str());
     return 0;
   }
-  std::printf("A chave gravada NÃO confere com os dados atuais da declaração %s.\n"
-              "  chave gravada:             %s\n"
-              "  chave dos dados atuais:    %s\n"
-              "Os dados da declaração mudaram depois que a chave foi gerada.\n",
-              declaracao.c_str(), gravada.c_str(), calculada.c_str());
+  std::printf(
+      "A chave gravada NÃO confere com os dados atuais da declaração %s.\n"
+      "  chave gravada:             %s\n"
+      "  chave dos dados atuais:    %s\n"
+      "Os dados da declaração mudaram depois que a chave foi gerada.\n",
+      declaracao.c_str(), gravada.c_str(), calculada.c_str());
   return 1;
 }
 

@@ -23,7 +23,9 @@ namespace kv::cli {
 namespace {
 
 std::atomic<bool> gInterrompido{false};
-extern "C" void AoInterromper(int) { gInterrompido = true; }
+extern "C" void AoInterromper(int) {
+  gInterrompido = true;
+}
 
 struct Resumo {
   long total = 0, verificadas = 0, consistentes = 0, inconsistentes = 0, falhas = 0;
@@ -41,17 +43,21 @@ struct Resumo {
   }
   std::string Json(bool interrompido) const {
     std::string g;
-    for (const auto& [grupo, n] : porGrupo) g += (g.empty() ? "" : ", ") + JsonTexto(grupo) + ": " + std::to_string(n);
-    return "{\"resumo\": {\"declaracoes\": " + std::to_string(total) + ", \"verificadas\": " +
-           std::to_string(verificadas) + ", \"consistentes\": " + std::to_string(consistentes) +
-           ", \"inconsistentes\": " + std::to_string(inconsistentes) + ", \"falhas\": " + std::to_string(falhas) +
-           ", \"achadosPorGrupo\": {" + g + "}, \"interrompido\": " + (interrompido ? "true" : "false") + "}}";
+    for (const auto& [grupo, n] : porGrupo)
+      g += (g.empty() ? "" : ", ") + JsonTexto(grupo) + ": " + std::to_string(n);
+    return "{\"resumo\": {\"declaracoes\": " + std::to_string(total) +
+           ", \"verificadas\": " + std::to_string(verificadas) +
+           ", \"consistentes\": " + std::to_string(consistentes) +
+           ", \"inconsistentes\": " + std::to_string(inconsistentes) +
+           ", \"falhas\": " + std::to_string(falhas) + ", \"achadosPorGrupo\": {" + g +
+           "}, \"interrompido\": " + (interrompido ? "true" : "false") + "}}";
   }
   std::string Texto(bool interrompido) const {
     std::string r = "\nResumo" + std::string(interrompido ? " (interrompido)" : "") + ": " +
-                    std::to_string(verificadas) + " de " + std::to_string(total) + " declarações verificadas\n" +
-                    "  consistentes:   " + std::to_string(consistentes) + "\n  inconsistentes: " +
-                    std::to_string(inconsistentes) + "\n  com falha:      " + std::to_string(falhas) + "\n";
+                    std::to_string(verificadas) + " de " + std::to_string(total) +
+                    " declarações verificadas\n" + "  consistentes:   " + std::to_string(consistentes) +
+                    "\n  inconsistentes: " + std::to_string(inconsistentes) +
+                    "\n  com falha:      " + std::to_string(falhas) + "\n";
     if (!porGrupo.empty()) r += "Achados por grupo:\n";
     for (const auto& [grupo, n] : porGrupo) r += "  " + grupo + ": " + std::to_string(n) + "\n";
     return r;

@@ -19,9 +19,10 @@ int Exemplo(const Args& a) {
   auto declaracoes = host::CriaExemplo(caminho);
   std::printf("Banco de dados de exemplo criado: %s\n\n", caminho.c_str());
   for (const auto& d : declaracoes) std::printf("  Declaração %2d: %s\n", d.numero, d.mostra.c_str());
-  std::printf("\nOs achados valem para exercícios a partir de 2001. Experimente:\n"
-              "  kvconsistencia verificar --banco %s --declaracao 12 --exercicio 2002\n",
-              caminho.c_str());
+  std::printf(
+      "\nOs achados valem para exercícios a partir de 2001. Experimente:\n"
+      "  kvconsistencia verificar --banco %s --declaracao 12 --exercicio 2002\n",
+      caminho.c_str());
   return 0;
 }
 
@@ -79,7 +80,8 @@ int Consistir(const Args& a) {
   bool gravadaConsistente = registro && !registro->consistente.IsNull() && CBool(registro->consistente);
   std::string chave = registro ? TextoDe(registro->chave) : "";
   if (o.Tem("--json")) {
-    std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) + ", \"exercicio\": " + JsonTexto(v.exercicio) +
+    std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
+                    ", \"exercicio\": " + JsonTexto(v.exercicio) +
                     ", \"status\": " + (v.status ? JsonTexto(*v.status) : "null") +
                     ", \"consistente\": " + (gravadaConsistente ? "true" : "false") +
                     ", \"chave\": " + (chave.empty() ? "null" : JsonTexto(chave)) + ", \"aceitas\": [";

@@ -15,12 +15,22 @@ std::string Html(const std::string& s) {
   std::string r;
   for (char c : s) {
     switch (c) {
-      case '&': r += "&amp;"; break;
-      case '<': r += "&lt;"; break;
-      case '>': r += "&gt;"; break;
-      case '"': r += "&quot;"; break;
-      case '\r': break;
-      default: r += c;
+      case '&':
+        r += "&amp;";
+        break;
+      case '<':
+        r += "&lt;";
+        break;
+      case '>':
+        r += "&gt;";
+        break;
+      case '"':
+        r += "&quot;";
+        break;
+      case '\r':
+        break;
+      default:
+        r += c;
     }
   }
   return r;
@@ -30,10 +40,12 @@ std::string Html(const std::string& s) {
 const char* Imagem(int indice) {
   switch (indice) {
     case 1:
-      return "<svg class=\"img\" viewBox=\"0 0 10 10\" role=\"img\" aria-label=\"grupo\"><polygon points=\"5,0 10,5 "
+      return "<svg class=\"img\" viewBox=\"0 0 10 10\" role=\"img\" aria-label=\"grupo\"><polygon "
+             "points=\"5,0 10,5 "
              "5,10 0,5\" fill=\"#ffff00\" stroke=\"#808000\"/></svg>";
     case 2:
-      return "<svg class=\"img\" viewBox=\"0 0 10 10\" role=\"img\" aria-label=\"em aberto\"><path d=\"M1 1L9 9M9 "
+      return "<svg class=\"img\" viewBox=\"0 0 10 10\" role=\"img\" aria-label=\"em aberto\"><path d=\"M1 "
+             "1L9 9M9 "
              "1L1 9\" stroke=\"#ff0000\" stroke-width=\"2\"/></svg>";
     default:
       return "<svg class=\"img\" viewBox=\"0 0 10 10\" role=\"img\" aria-label=\"aceita\"></svg>";
@@ -55,25 +67,29 @@ ul.arvore { list-style: none; padding-left: 0; } ul.arvore ul { list-style: none
 )";
 
 std::string Situacao(const Verificacao& v) {
-  if (v.erro) return "<span class=\"falha\">Falhou: erro " + std::to_string(v.erro->numero) + ": " + Html(v.erro->descricao) + "</span>";
+  if (v.erro)
+    return "<span class=\"falha\">Falhou: erro " + std::to_string(v.erro->numero) + ": " +
+           Html(v.erro->descricao) + "</span>";
   if (!v.status) return "";
-  return std::string("<span class=\"") + (v.consistente ? "consistente" : "inconsistente") + "\">" + Html(*v.status) + "</span>";
+  return std::string("<span class=\"") + (v.consistente ? "consistente" : "inconsistente") + "\">" +
+         Html(*v.status) + "</span>";
 }
 
 std::string Secao(const Verificacao& v) {
-  std::string r = "<section id=\"d" + Html(v.declaracao) + "\">\n<h2>Declaração " + Html(v.declaracao) + "</h2>\n";
+  std::string r =
+      "<section id=\"d" + Html(v.declaracao) + "\">\n<h2>Declaração " + Html(v.declaracao) + "</h2>\n";
   r += "<p class=\"status\">" + Situacao(v) + "</p>\n";
   if (v.arvore.empty() && !v.erro) r += "<p>A Lista de Inconsistências está vazia.</p>\n";
   r += "<ul class=\"arvore\">\n";
   for (const NoSaida& cab : v.arvore) {
     r += "<li>" + std::string(Imagem(cab.imagem)) + Html(cab.texto) + "\n<ul>\n";
     for (const NoSaida& f : cab.filhos) {
-      r += "<li>" + std::string(Imagem(f.imagem)) + Html(f.texto) + " <span class=\"chave\">" + Html(f.chave) +
-           "</span>" + (f.imagem == 3 ? " (aceita)" : "") + "\n";
+      r += "<li>" + std::string(Imagem(f.imagem)) + Html(f.texto) + " <span class=\"chave\">" +
+           Html(f.chave) + "</span>" + (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += "<div class=\"mensagem\">" + Html(f.mensagem) + "</div>\n";
       if (f.erroMensagem)
-        r += "<div class=\"mensagem\">Explicação indisponível: erro " + std::to_string(f.erroMensagem->numero) + ": " +
-             Html(f.erroMensagem->descricao) + "</div>\n";
+        r += "<div class=\"mensagem\">Explicação indisponível: erro " +
+             std::to_string(f.erroMensagem->numero) + ": " + Html(f.erroMensagem->descricao) + "</div>\n";
       r += "</li>\n";
     }
     r += "</ul></li>\n";
@@ -88,18 +104,19 @@ void GravaRelatorio(const std::string& arquivo, const std::vector<Verificacao>& 
   std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
   std::string exercicio = vs.empty() ? Config().Le(kApp, "Exercicio", "ExercicioAtual", "") : vs[0].exercicio;
   std::string data = QDateTime::currentDateTime().toString("dd/MM/yyyy HH:mm").toStdString();
-  std::string r = "<!DOCTYPE html>\n<html lang=\"pt-BR\">\n<head>\n<meta charset=\"utf-8\">\n<title>Relatório de "
-                  "consistência</title>\n<style>" +
-                  std::string(kEstilo) + "</style>\n</head>\n<body>\n<h1>Relatório de consistência</h1>\n";
-  r += "<p class=\"meta\">Banco de dados: " + Html(banco) + "<br>Exercício: " + Html(exercicio) + "<br>Data: " + data +
-       "</p>\n";
+  std::string r =
+      "<!DOCTYPE html>\n<html lang=\"pt-BR\">\n<head>\n<meta charset=\"utf-8\">\n<title>Relatório de "
+      "consistência</title>\n<style>" +
+      std::string(kEstilo) + "</style>\n</head>\n<body>\n<h1>Relatório de consistência</h1>\n";
+  r += "<p class=\"meta\">Banco de dados: " + Html(banco) + "<br>Exercício: " + Html(exercicio) +
+       "<br>Data: " + data + "</p>\n";
   if (vs.size() > 1) {
     r += "<table>\n<tr><th>Declaração</th><th>Situação</th><th>Achados</th></tr>\n";
     for (const Verificacao& v : vs) {
       long achados = 0;
       for (const auto& e : v.entradas) achados += e.size() >= 4;
-      r += "<tr><td><a href=\"#d" + Html(v.declaracao) + "\">" + Html(v.declaracao) + "</a></td><td>" + Situacao(v) +
-           "</td><td>" + std::to_string(achados) + "</td></tr>\n";
+      r += "<tr><td><a href=\"#d" + Html(v.declaracao) + "\">" + Html(v.declaracao) + "</a></td><td>" +
+           Situacao(v) + "</td><td>" + std::to_string(achados) + "</td></tr>\n";
     }
     r += "</table>\n";
   }

@@ -31,7 +31,9 @@ void PreparaHost(const Opcoes& o) {
   }
 }
 
-std::string ExercicioAtualTexto() { return Config().Le(kApp, "Exercicio", "ExercicioAtual", ""); }
+std::string ExercicioAtualTexto() {
+  return Config().Le(kApp, "Exercicio", "ExercicioAtual", "");
+}
 
 void Coleta(ControleConsistencia& controle, Verificacao& v, bool explica) {
   v.entradas.clear();
@@ -81,7 +83,9 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
   return v;
 }
 
-int SaidaDe(const Verificacao& v) { return v.erro ? 3 : (v.consistente ? 0 : 1); }
+int SaidaDe(const Verificacao& v) {
+  return v.erro ? 3 : (v.consistente ? 0 : 1);
+}
 
 std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas) {
   std::string r = "[";
@@ -114,7 +118,8 @@ std::string JsonNo(const NoSaida& n, bool cabecalho) {
 }  // namespace
 
 std::string JsonVerificacao(const Verificacao& v, bool comArvore) {
-  std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) + ", \"exercicio\": " + JsonTexto(v.exercicio) +
+  std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
+                  ", \"exercicio\": " + JsonTexto(v.exercicio) +
                   ", \"status\": " + (v.status ? JsonTexto(*v.status) : "null") +
                   ", \"consistente\": " + (v.consistente ? "true" : "false") +
                   ", \"entradas\": " + JsonEntradas(v.entradas);
@@ -128,7 +133,9 @@ std::string JsonVerificacao(const Verificacao& v, bool comArvore) {
 }
 
 namespace {
-const char* Marca(int imagem) { return imagem == 1 ? "◆" : imagem == 2 ? "✗" : "✓"; }
+const char* Marca(int imagem) {
+  return imagem == 1 ? "◆" : imagem == 2 ? "✗" : "✓";
+}
 
 std::string Recuado(const std::string& texto, const std::string& recuo) {
   std::string r = recuo;
@@ -142,7 +149,8 @@ std::string Recuado(const std::string& texto, const std::string& recuo) {
 }  // namespace
 
 std::string TextoVerificacao(const Verificacao& v) {
-  std::string r = "Declaração " + v.declaracao + ", exercício " + (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
+  std::string r = "Declaração " + v.declaracao + ", exercício " +
+                  (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
   if (v.status) r += *v.status + "\n";
   for (const NoSaida& cab : v.arvore) {
     r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
@@ -175,9 +183,9 @@ Registro LeRegistro(const std::string& declaracao) {
   Registro r{Variant::Nulo(), Variant::Nulo()};
   if (!banco) return r;
   Variant d = Variant::Str(declaracao);
-  auto rs = banco->OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
-                                     NumeroParaSql(d, "Declaração"),
-                                 kSnapshot);
+  auto rs = banco->OpenRecordset(
+      "SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " + NumeroParaSql(d, "Declaração"),
+      kSnapshot);
   if (!rs->Eof()) r = {rs->Campo("Consistente"), rs->Campo("Chave")};
   return r;
 }

@@ -18,7 +18,7 @@ struct ErroSaida {
 struct NoSaida {
   std::string chave, texto;
   int imagem = 0;
-  std::string mensagem;                  // what the panel shows when the node is clicked
+  std::string mensagem;                   // what the panel shows when the node is clicked
   std::optional<ErroSaida> erroMensagem;  // the builder failed: the panel stays empty
   std::vector<NoSaida> filhos;
 };

@@ -11,7 +11,8 @@ void Arvore::Limpa() {
   if (observador_) observador_->Limpou();
 }
 
-NoRef Arvore::Adiciona(const std::string& pai, const std::string& chave, const std::string& texto, int imagem) {
+NoRef Arvore::Adiciona(const std::string& pai, const std::string& chave, const std::string& texto,
+                       int imagem) {
   if (Busca(chave)) throw Erro(35602, "A chave não é única na coleção: " + chave);
   if (!pai.empty() && !Busca(pai)) throw Erro(35601, "Elemento não encontrado: " + pai);
   auto no = std::make_shared<No>(No{chave, texto, pai, imagem, true});

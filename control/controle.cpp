@@ -11,10 +11,13 @@ ControleConsistencia::ControleConsistencia()
       label2_(std::make_shared<TextoMemoria>("Label2")),
       caixa_(CaixaPadrao()) {}
 
-ControleConsistencia::~ControleConsistencia() { ObtemInconsistencias().Esvazia(); }
+ControleConsistencia::~ControleConsistencia() {
+  ObtemInconsistencias().Esvazia();
+}
 
 void ControleConsistencia::DefineInterface(std::shared_ptr<Texto> mensagem, std::shared_ptr<Texto> label1,
-                                           std::shared_ptr<Texto> label2, std::shared_ptr<CaixaMensagem> caixa) {
+                                           std::shared_ptr<Texto> label2,
+                                           std::shared_ptr<CaixaMensagem> caixa) {
   if (mensagem) mensagem_ = std::move(mensagem);
   if (label1) label1_ = std::move(label1);
   if (label2) label2_ = std::move(label2);
@@ -22,14 +25,30 @@ void ControleConsistencia::DefineInterface(std::shared_ptr<Texto> mensagem, std:
   if (consisteKV_) consisteKV_->DefineCaixa(caixa_);
 }
 
-Variant ControleConsistencia::Declaracao() const { return Estado().declaracao; }
-void ControleConsistencia::DefineDeclaracao(const Variant& v) { Estado().declaracao = v; }
-Variant ControleConsistencia::IE() const { return Estado().ie; }
-void ControleConsistencia::DefineIE(const Variant& v) { Estado().ie = v; }
-Variant ControleConsistencia::Deducoes() const { return Estado().deducoes; }
-void ControleConsistencia::DefineDeducoes(const Variant& v) { Estado().deducoes = v; }
-Variant ControleConsistencia::CNAE() const { return Estado().cnae; }
-void ControleConsistencia::DefineCNAE(const Variant& v) { Estado().cnae = v; }
+Variant ControleConsistencia::Declaracao() const {
+  return Estado().declaracao;
+}
+void ControleConsistencia::DefineDeclaracao(const Variant& v) {
+  Estado().declaracao = v;
+}
+Variant ControleConsistencia::IE() const {
+  return Estado().ie;
+}
+void ControleConsistencia::DefineIE(const Variant& v) {
+  Estado().ie = v;
+}
+Variant ControleConsistencia::Deducoes() const {
+  return Estado().deducoes;
+}
+void ControleConsistencia::DefineDeducoes(const Variant& v) {
+  Estado().deducoes = v;
+}
+Variant ControleConsistencia::CNAE() const {
+  return Estado().cnae;
+}
+void ControleConsistencia::DefineCNAE(const Variant& v) {
+  Estado().cnae = v;
+}
 
 bool ControleConsistencia::Consistir() {
   bool pendente = false;

@@ -12,7 +12,8 @@ kv::Fabrica FabricaDe(const std::string& clsid) {
 }  // namespace
 
 extern "C" int DllRegisterServer() {
-  for (const std::string& c : {kv::kClsidKvCtlConsistencia, kv::kClsidConsisteKV}) kv::RegistraClasse(c, FabricaDe(c));
+  for (const std::string& c : {kv::kClsidKvCtlConsistencia, kv::kClsidConsisteKV})
+    kv::RegistraClasse(c, FabricaDe(c));
   return 0;
 }
 
@@ -30,4 +31,6 @@ extern "C" int DllGetClassObject(const char* clsid, kv::Fabrica* fabrica) {
   return 0;
 }
 
-extern "C" int DllCanUnloadNow() { return kv::ObjetoVivo::Quantos() == 0 ? 0 : 1; }
+extern "C" int DllCanUnloadNow() {
+  return kv::ObjetoVivo::Quantos() == 0 ? 0 : 1;
+}

@@ -33,7 +33,9 @@ void ColecaoInconsistencias::Esvazia() {
   for (long i = 0; i < n; ++i) Remove(1);
 }
 
-ColecaoInconsistencias& ObtemInconsistencias() { return Estado().colecao; }
+ColecaoInconsistencias& ObtemInconsistencias() {
+  return Estado().colecao;
+}
 
 void AdicionaInconsistencia(const ItemInconsistencia& item) {
   EstadoModulo& e = Estado();

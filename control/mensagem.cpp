@@ -32,14 +32,19 @@ void ControleConsistencia::ListaDeLocais_NodeClick(const NoRef& no) {
 
 void ControleConsistencia::CarregaLabel() {
   label1_->Define(
-      "Na Transmissão, bem como a geração de Declarações Substitutivas, somente poderão ser efetuadas quando todas "
-      "as inconsistências, apresentadas na Lista de Inconsistências ao lado, forem eliminadas.\r\n\r\nA Lista de "
+      "Na Transmissão, bem como a geração de Declarações Substitutivas, somente poderão ser efetuadas quando "
+      "todas "
+      "as inconsistências, apresentadas na Lista de Inconsistências ao lado, forem eliminadas.\r\n\r\nA "
+      "Lista de "
       "Inconsistências vazia indica que o sistema não identificou quaisquer inconsistências na Declaração do "
       "Tarvo.");
   label2_->Define(
-      "Na maioria dos casos, as inconsistências assinaladas na lista são inconsistências de fato. No entanto, há "
-      "casos em que os lançamentos devem ser mantidos devido a existência de exceções. Nesses casos, para que seja "
-      "possível a Transmissão, bem como ageração de Declarações Substitutivas, dê duplo-cliquena indicação de "
+      "Na maioria dos casos, as inconsistências assinaladas na lista são inconsistências de fato. No "
+      "entanto, há "
+      "casos em que os lançamentos devem ser mantidos devido a existência de exceções. Nesses casos, para "
+      "que seja "
+      "possível a Transmissão, bem como ageração de Declarações Substitutivas, dê duplo-cliquena indicação "
+      "de "
       "inconsistência que deseja desmarcar.");
 }
 

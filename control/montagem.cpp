@@ -16,9 +16,9 @@ struct Regra {
 
 // The rule order. The enrolment rule always runs last, whatever the fiscal year.
 constexpr Regra kRegras[] = {
-    {ConsisteExercicio, false},     {ConsisteContribuinte, false}, {ConsisteEntradas, false},
-    {ConsisteSaidas, false},        {ConsisteEntradasInter, true}, {ConsisteSaidasInter, true},
-    {ConsisteTovir, true},          {ConsisteEnquadramento, false},
+    {ConsisteExercicio, false}, {ConsisteContribuinte, false},  {ConsisteEntradas, false},
+    {ConsisteSaidas, false},    {ConsisteEntradasInter, true},  {ConsisteSaidasInter, true},
+    {ConsisteTovir, true},      {ConsisteEnquadramento, false},
 };
 
 }  // namespace
@@ -45,7 +45,8 @@ void ControleConsistencia::MontaInconsistencias() {
 
   long n = colecao.Count();
   if (!e.banco) return;
-  std::string sql = "SELECT * FROM tblDeclaração WHERE (Declaração =" + NumeroDeclaracao() + ")ORDER BY Declaração";
+  std::string sql =
+      "SELECT * FROM tblDeclaração WHERE (Declaração =" + NumeroDeclaracao() + ")ORDER BY Declaração";
   auto rs = e.banco->OpenRecordset(sql, kDynaset);
   // No row for the declaration reads as a Null flag: not recorded consistent.
   Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");

@@ -60,9 +60,9 @@ class RegistroSqlite : public RegistroDeclaracao {
     bool consistente = CBool(consistente_);
     banco->Inicia();
     try {
-      long n = banco->Executa("UPDATE tblDeclaração SET Consistente = ?, Chave = ? WHERE Declaração = ?",
-                              {Variant::Bool(consistente), consistente ? chave_ : Variant::Nulo(),
-                               Variant::Long(declaracao_)});
+      long n = banco->Executa(
+          "UPDATE tblDeclaração SET Consistente = ?, Chave = ? WHERE Declaração = ?",
+          {Variant::Bool(consistente), consistente ? chave_ : Variant::Nulo(), Variant::Long(declaracao_)});
       if (n == 0)
         throw Erro(3021, "A declaração " + std::to_string(declaracao_) + " não existe em tblDeclaração de " +
                              caminho_);
@@ -138,7 +138,8 @@ std::string TextoCanonico(Database& banco, int32_t declaracao) {
   };
   std::string texto = "Declaração " + d + "\n";
   for (const Tabela& t : tabelas) {
-    std::string filtro = std::string(t.filtro) + d + (std::string(t.filtro).find('(') != std::string::npos ? ")" : "");
+    std::string filtro =
+        std::string(t.filtro) + d + (std::string(t.filtro).find('(') != std::string::npos ? ")" : "");
     auto rs = banco.OpenRecordset(std::string("SELECT * FROM ") + t.nome + " WHERE " + filtro, kSnapshot);
     std::vector<std::string> linhas;
     for (; !rs->Eof(); rs->MoveNext()) {

@@ -5,29 +5,40 @@
 namespace kv::host {
 namespace {
 
-Variant L(long long v) { return Variant::Long(static_cast<int32_t>(v)); }
-Variant C(double v) { return Variant::Cur(CurrencyDeDouble(v)); }
-Variant S(const std::string& s) { return Variant::Str(s); }
+Variant L(long long v) {
+  return Variant::Long(static_cast<int32_t>(v));
+}
+Variant C(double v) {
+  return Variant::Cur(CurrencyDeDouble(v));
+}
+Variant S(const std::string& s) {
+  return Variant::Str(s);
+}
 
 void Contribuinte(Database& b, const std::string& ie, const std::string& cnpj, const std::string& cnae) {
-  b.Executa("INSERT OR REPLACE INTO tblContribuinte (IE, CNPJ, CNAE) VALUES (?, ?, ?)", {S(ie), S(cnpj), S(cnae)});
+  b.Executa("INSERT OR REPLACE INTO tblContribuinte (IE, CNPJ, CNAE) VALUES (?, ?, ?)",
+            {S(ie), S(cnpj), S(cnae)});
 }
 
 void Declaracao(Database& b, int32_t d, const std::string& ie, int deAcordo) {
-  b.Executa("INSERT INTO tblDeclaração (Declaração, IE, Consistente, DeAcordo, Chave) VALUES (?, ?, 0, ?, NULL)",
-            {L(d), S(ie), L(deAcordo)});
+  b.Executa(
+      "INSERT INTO tblDeclaração (Declaração, IE, Consistente, DeAcordo, Chave) VALUES (?, ?, 0, ?, NULL)",
+      {L(d), S(ie), L(deAcordo)});
 }
 
-void Detalhe(Database& b, int32_t d, int ref, int tipo, const std::string& uf, double vc1, double bc1, double outras,
-             double imposto, double pe, double op, double vc2, double bc2, double st) {
+void Detalhe(Database& b, int32_t d, int ref, int tipo, const std::string& uf, double vc1, double bc1,
+             double outras, double imposto, double pe, double op, double vc2, double bc2, double st) {
   b.Executa(
-      "INSERT INTO tblDetalhesInterUFs (Declaração, Ref, Tipo, UF, ValorContábil_1, BaseCálculo_1, Outras, Imposto, "
+      "INSERT INTO tblDetalhesInterUFs (Declaração, Ref, Tipo, UF, ValorContábil_1, BaseCálculo_1, Outras, "
+      "Imposto, "
       "PetróleoEnergia, OutrosProdutos, ValorContábil_2, BaseCálculo_2, ICMSCobradoST) VALUES "
       "(?,?,?,?,?,?,?,?,?,?,?,?,?)",
-      {L(d), L(ref), L(tipo), S(uf), C(vc1), C(bc1), C(outras), C(imposto), C(pe), C(op), C(vc2), C(bc2), C(st)});
+      {L(d), L(ref), L(tipo), S(uf), C(vc1), C(bc1), C(outras), C(imposto), C(pe), C(op), C(vc2), C(bc2),
+       C(st)});
 }
 
-void Tovir(Database& b, int32_t d, const std::string& cod, const std::string& municipio, int codigo, double valor) {
+void Tovir(Database& b, int32_t d, const std::string& cod, const std::string& municipio, int codigo,
+           double valor) {
   b.Executa("INSERT INTO tblTOVIR (Declaração, CódTOVIR, Município, Código, Valor) VALUES (?,?,?,?,?)",
             {L(d), S(cod), S(municipio), L(codigo), C(valor)});
 }
@@ -39,17 +50,21 @@ const char* const kUFs[] = {"SP", "RJ", "MG", "BA", "PR", "RS", "SC", "GO", "PE"
 void CriaEsquema(Database& b) {
   const char* const ddl[] = {
       "CREATE TABLE tblContribuinte (IE TEXT PRIMARY KEY, CNPJ TEXT, CNAE TEXT)",
-      "CREATE TABLE tblDeclaração (Declaração INTEGER PRIMARY KEY, IE TEXT, Consistente BOOLEAN, DeAcordo INTEGER, "
+      "CREATE TABLE tblDeclaração (Declaração INTEGER PRIMARY KEY, IE TEXT, Consistente BOOLEAN, DeAcordo "
+      "INTEGER, "
       "Chave TEXT)",
-      "CREATE TABLE tblEntradas (Declaração INTEGER, Ref INTEGER, EntradaInter CURRENCY, ImpAquisição CURRENCY, "
+      "CREATE TABLE tblEntradas (Declaração INTEGER, Ref INTEGER, EntradaInter CURRENCY, ImpAquisição "
+      "CURRENCY, "
       "EntradaInterna CURRENCY)",
       "CREATE TABLE tblSaídas (Declaração INTEGER, Ref INTEGER, SaídaInterna CURRENCY, SaídaInter CURRENCY, "
       "ImpDevido CURRENCY, SaídaInternaNtrib CURRENCY, SaídaInterNtrib CURRENCY)",
-      "CREATE TABLE tblDetalhesInterUFs (Declaração INTEGER, Ref INTEGER, Tipo INTEGER, UF TEXT, ValorContábil_1 "
+      "CREATE TABLE tblDetalhesInterUFs (Declaração INTEGER, Ref INTEGER, Tipo INTEGER, UF TEXT, "
+      "ValorContábil_1 "
       "CURRENCY, BaseCálculo_1 CURRENCY, Outras CURRENCY, Imposto CURRENCY, PetróleoEnergia CURRENCY, "
       "OutrosProdutos CURRENCY, ValorContábil_2 CURRENCY, BaseCálculo_2 CURRENCY, ICMSCobradoST CURRENCY)",
       "CREATE TABLE tblEstados (Código TEXT COLLATE NOCASE PRIMARY KEY, Estado TEXT)",
-      "CREATE TABLE tblTOVIR (Declaração INTEGER, CódTOVIR TEXT, Município TEXT COLLATE NOCASE, Código INTEGER, "
+      "CREATE TABLE tblTOVIR (Declaração INTEGER, CódTOVIR TEXT, Município TEXT COLLATE NOCASE, Código "
+      "INTEGER, "
       "Valor CURRENCY)",
       "CREATE INDEX ixEntradas ON tblEntradas (Declaração, Ref)",
       "CREATE INDEX ixSaidas ON tblSaídas (Declaração, Ref)",
@@ -57,11 +72,13 @@ void CriaEsquema(Database& b) {
       "CREATE INDEX ixTovir ON tblTOVIR (Declaração, CódTOVIR, Município)",
   };
   for (const char* s : ddl) b.Executa(s, {});
-  const char* const estados[][2] = {{"SP", "São Paulo"},    {"RJ", "Rio de Janeiro"}, {"MG", "Minas Gerais"},
-                                    {"BA", "Bahia"},        {"PR", "Paraná"},         {"RS", "Rio Grande do Sul"},
-                                    {"SC", "Santa Catarina"}, {"GO", "Goiás"},        {"PE", "Pernambuco"},
-                                    {"CE", "Ceará"},        {"ES", "Espírito Santo"}, {"MT", "Mato Grosso"}};
-  for (auto& e : estados) b.Executa("INSERT INTO tblEstados (Código, Estado) VALUES (?, ?)", {S(e[0]), S(e[1])});
+  const char* const estados[][2] = {
+      {"SP", "São Paulo"},      {"RJ", "Rio de Janeiro"}, {"MG", "Minas Gerais"},
+      {"BA", "Bahia"},          {"PR", "Paraná"},         {"RS", "Rio Grande do Sul"},
+      {"SC", "Santa Catarina"}, {"GO", "Goiás"},          {"PE", "Pernambuco"},
+      {"CE", "Ceará"},          {"ES", "Espírito Santo"}, {"MT", "Mato Grosso"}};
+  for (auto& e : estados)
+    b.Executa("INSERT INTO tblEstados (Código, Estado) VALUES (?, ?)", {S(e[0]), S(e[1])});
 }
 
 void InsereDeclaracaoLimpa(Database& b, int32_t d, const std::string& ie, int estados, int tovir) {
@@ -71,12 +88,14 @@ void InsereDeclaracaoLimpa(Database& b, int32_t d, const std::string& ie, int es
   Declaracao(b, d, ie, 1);
   for (int m = 1; m <= 12; ++m) {
     double inter = 100.0 * estados;
-    b.Executa("INSERT INTO tblEntradas (Declaração, Ref, EntradaInter, ImpAquisição, EntradaInterna) VALUES "
-              "(?,?,?,?,?)",
-              {L(d), L(m), C(inter), C(inter * 0.1), C(5000)});
-    b.Executa("INSERT INTO tblSaídas (Declaração, Ref, SaídaInterna, SaídaInter, ImpDevido, SaídaInternaNtrib, "
-              "SaídaInterNtrib) VALUES (?,?,?,?,?,?,?)",
-              {L(d), L(m), C(3000), C(inter), C(400), C(200), C(0)});
+    b.Executa(
+        "INSERT INTO tblEntradas (Declaração, Ref, EntradaInter, ImpAquisição, EntradaInterna) VALUES "
+        "(?,?,?,?,?)",
+        {L(d), L(m), C(inter), C(inter * 0.1), C(5000)});
+    b.Executa(
+        "INSERT INTO tblSaídas (Declaração, Ref, SaídaInterna, SaídaInter, ImpDevido, SaídaInternaNtrib, "
+        "SaídaInterNtrib) VALUES (?,?,?,?,?,?,?)",
+        {L(d), L(m), C(3000), C(inter), C(400), C(200), C(0)});
     for (int e = 0; e < estados; ++e) {
       // Entries: accounting value = base + others + petroleum + other products; tax at 10% of the base.
       Detalhe(b, d, m, 0, kUFs[e], 100, 80, 10, 8, 5, 5, 0, 0, 0);
@@ -90,15 +109,16 @@ void InsereDeclaracaoLimpa(Database& b, int32_t d, const std::string& ie, int es
   Tovir(b, d, "2.3", "Vila Nova", 1, 5000);
   // Further rows: each in a municipality of its own, small enough to keep every total within bounds.
   static const char* const kCodigos[] = {"1.1", "1.3", "2.2", "2.3", "2.4", "2.5", "2.6"};
-  for (int i = 4; i < tovir; ++i)
-    Tovir(b, d, kCodigos[i % 7], "Município " + std::to_string(i), 1, 10);
+  for (int i = 4; i < tovir; ++i) Tovir(b, d, kCodigos[i % 7], "Município " + std::to_string(i), 1, 10);
 }
 
 void SemeiaAchados(Database& b, int32_t d) {
   b.Executa("UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = ? AND Ref = 3", {L(d)});
   b.Executa("UPDATE tblSaídas SET ImpDevido = 0 WHERE Declaração = ? AND Ref = 11", {L(d)});
-  b.Executa("UPDATE tblEntradas SET EntradaInter = EntradaInter + 50 WHERE Declaração = ? AND Ref = 4", {L(d)});
-  b.Executa("UPDATE tblDetalhesInterUFs SET Imposto = 26 WHERE Declaração = ? AND Ref = 10 AND Tipo = 1", {L(d)});
+  b.Executa("UPDATE tblEntradas SET EntradaInter = EntradaInter + 50 WHERE Declaração = ? AND Ref = 4",
+            {L(d)});
+  b.Executa("UPDATE tblDetalhesInterUFs SET Imposto = 26 WHERE Declaração = ? AND Ref = 10 AND Tipo = 1",
+            {L(d)});
   Tovir(b, d, "2.2", "Cidade Alta", 2, 0);
   Tovir(b, d, "3.7", "Cidade Alta", 1, 150);
   b.Executa("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = ?", {L(d)});
@@ -127,28 +147,34 @@ std::vector<DeclaracaoExemplo> CriaExemplo(const std::string& caminho) {
   r.push_back({3, "Contribuinte sem CNPJ (H:CNPJ) e sem CNAE (I:CNAE)"});
 
   InsereDeclaracaoLimpa(*b, 4, "100000004");
-  b->Executa("UPDATE tblSaídas SET SaídaInterna = 600, SaídaInter = 400, ImpDevido = 0 WHERE Declaração = 4 AND "
-             "Ref = 11",
-             {});
-  b->Executa("UPDATE tblDetalhesInterUFs SET ValorContábil_1 = 140, BaseCálculo_1 = 130, ValorContábil_2 = 60, "
-             "BaseCálculo_2 = 55 WHERE Declaração = 4 AND Ref = 11 AND Tipo = 1",
-             {});
+  b->Executa(
+      "UPDATE tblSaídas SET SaídaInterna = 600, SaídaInter = 400, ImpDevido = 0 WHERE Declaração = 4 AND "
+      "Ref = 11",
+      {});
+  b->Executa(
+      "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = 140, BaseCálculo_1 = 130, ValorContábil_2 = 60, "
+      "BaseCálculo_2 = 55 WHERE Declaração = 4 AND Ref = 11 AND Tipo = 1",
+      {});
   b->Executa("UPDATE tblSaídas SET ImpDevido = 1500 WHERE Declaração = 4 AND Ref = 5", {});
   r.push_back({4, "Saídas: novembro sem imposto devido (B:Saídas11Imp) e maio acima de 25% (B:Saídas525%)"});
 
   InsereDeclaracaoLimpa(*b, 5, "100000005");
   b->Executa("UPDATE tblEntradas SET EntradaInter = 1000 WHERE Declaração = 5 AND Ref = 3", {});
-  b->Executa("UPDATE tblDetalhesInterUFs SET Imposto = 25.01, BaseCálculo_1 = 100, Outras = 0, "
-             "PetróleoEnergia = 0, OutrosProdutos = 0 WHERE Declaração = 5 AND Ref = 12 AND Tipo = 0 AND UF = 'SP'",
+  b->Executa(
+      "UPDATE tblDetalhesInterUFs SET Imposto = 25.01, BaseCálculo_1 = 100, Outras = 0, "
+      "PetróleoEnergia = 0, OutrosProdutos = 0 WHERE Declaração = 5 AND Ref = 12 AND Tipo = 0 AND UF = 'SP'",
+      {});
+  b->Executa("UPDATE tblSaídas SET SaídaInter = 700, SaídaInterNtrib = 300 WHERE Declaração = 5 AND Ref = 5",
              {});
-  b->Executa("UPDATE tblSaídas SET SaídaInter = 700, SaídaInterNtrib = 300 WHERE Declaração = 5 AND Ref = 5", {});
-  b->Executa("UPDATE tblDetalhesInterUFs SET Imposto = 40, ValorContábil_1 = 120, BaseCálculo_1 = 100 WHERE "
-             "Declaração = 5 AND Ref = 10 AND Tipo = 1 AND UF = 'RJ'",
-             {});
+  b->Executa(
+      "UPDATE tblDetalhesInterUFs SET Imposto = 40, ValorContábil_1 = 120, BaseCálculo_1 = 100 WHERE "
+      "Declaração = 5 AND Ref = 10 AND Tipo = 1 AND UF = 'RJ'",
+      {});
   b->Executa("UPDATE tblSaídas SET SaídaInter = 250 WHERE Declaração = 5 AND Ref = 10", {});
-  r.push_back({5,
-               "Entradas Interestaduais (C:3VC, C:1225) e Saídas Interestaduais (D:5VC, D:1025, com valores por "
-               "estado)"});
+  r.push_back(
+      {5,
+       "Entradas Interestaduais (C:3VC, C:1225) e Saídas Interestaduais (D:5VC, D:1025, com valores por "
+       "estado)"});
 
   InsereDeclaracaoLimpa(*b, 6, "100000006");
   Tovir(*b, 6, "1.3", "Porto Azul", 1, 0);
@@ -156,9 +182,10 @@ std::vector<DeclaracaoExemplo> CriaExemplo(const std::string& caminho) {
   Tovir(*b, 6, "1.1", "Porto Azul", 1, 10000.01);
   Tovir(*b, 6, "3.7", "Cidade Alta", 1, 150);
   Tovir(*b, 6, "2.6", "Porto Azul", 1, 40000);
-  r.push_back({6,
-               "TOVIR: zeros em 1.3, município repetido em 2.2, 1.X acima das entradas internas, valores em 3.7 "
-               "(J:TOVIR 3.X) e 2.X acima das saídas"});
+  r.push_back(
+      {6,
+       "TOVIR: zeros em 1.3, município repetido em 2.2, 1.X acima das entradas internas, valores em 3.7 "
+       "(J:TOVIR 3.X) e 2.X acima das saídas"});
 
   InsereDeclaracaoLimpa(*b, 7, "100000007");
   b->Executa("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = 7", {});

@@ -49,8 +49,16 @@ namespace kv {
 namespace {
 std::atomic<long> gVivos{0};
 }
-ObjetoVivo::ObjetoVivo() { ++gVivos; }
-ObjetoVivo::ObjetoVivo(const ObjetoVivo&) { ++gVivos; }
-ObjetoVivo::~ObjetoVivo() { --gVivos; }
-long ObjetoVivo::Quantos() { return gVivos.load(); }
+ObjetoVivo::ObjetoVivo() {
+  ++gVivos;
+}
+ObjetoVivo::ObjetoVivo(const ObjetoVivo&) {
+  ++gVivos;
+}
+ObjetoVivo::~ObjetoVivo() {
+  --gVivos;
+}
+long ObjetoVivo::Quantos() {
+  return gVivos.load();
+}
 }  // namespace kv

@@ -33,7 +33,8 @@ class ConfiguracaoIni : public Configuracao {
     s.setValue(QString::fromStdString(secao + "/" + chave), QString::fromStdString(valor));
     s.sync();
     if (s.status() != QSettings::NoError)
-      throw Erro(kErroArquivo, "Não foi possível gravar o arquivo de configuração " + ArquivoConfiguracao(app));
+      throw Erro(kErroArquivo,
+                 "Não foi possível gravar o arquivo de configuração " + ArquivoConfiguracao(app));
   }
 
   void Recarrega() override {
@@ -44,7 +45,8 @@ class ConfiguracaoIni : public Configuracao {
   QSettings& Arquivo(const std::string& app) {
     auto it = arquivos_.find(app);
     if (it == arquivos_.end()) {
-      auto s = std::make_unique<QSettings>(QString::fromStdString(ArquivoConfiguracao(app)), QSettings::IniFormat);
+      auto s =
+          std::make_unique<QSettings>(QString::fromStdString(ArquivoConfiguracao(app)), QSettings::IniFormat);
       it = arquivos_.emplace(app, std::move(s)).first;
     }
     return *it->second;

@@ -17,7 +17,9 @@ std::vector<std::string> Divide(std::string_view texto, std::string_view sep) {
 }
 
 namespace {
-bool Continuacao(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool Continuacao(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
 
 // Byte offset of character index `n` (0-based), or s.size() when past the end.
 size_t Offset(std::string_view s, size_t n) {
@@ -38,7 +40,9 @@ size_t Caracteres(std::string_view s) {
   return n;
 }
 
-std::string Esquerda(std::string_view s, size_t n) { return std::string(s.substr(0, Offset(s, n))); }
+std::string Esquerda(std::string_view s, size_t n) {
+  return std::string(s.substr(0, Offset(s, n)));
+}
 
 std::string Direita(std::string_view s, size_t n) {
   size_t total = Caracteres(s);

@@ -9,11 +9,21 @@
 
 namespace kv {
 
-void ErroEstouro() { throw Erro(kErroEstouro, "Estouro"); }
-void ErroTipos() { throw Erro(kErroTipos, "Tipos incompatíveis"); }
-void ErroNulo() { throw Erro(kErroNulo, "Uso inválido de Nulo"); }
-void ErroObjeto() { throw Erro(kErroObjeto, "Variável de objeto não definida"); }
-void ErroSubscrito() { throw Erro(kErroSubscrito, "Subscrito fora do intervalo"); }
+void ErroEstouro() {
+  throw Erro(kErroEstouro, "Estouro");
+}
+void ErroTipos() {
+  throw Erro(kErroTipos, "Tipos incompatíveis");
+}
+void ErroNulo() {
+  throw Erro(kErroNulo, "Uso inválido de Nulo");
+}
+void ErroObjeto() {
+  throw Erro(kErroObjeto, "Variável de objeto não definida");
+}
+void ErroSubscrito() {
+  throw Erro(kErroSubscrito, "Subscrito fora do intervalo");
+}
 
 namespace {
 
@@ -67,8 +77,12 @@ int64_t ComoUnidades(const Variant& v) {
   return v.AsInt() * 10000;
 }
 
-int Sinal(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
-int Sinal(int64_t a, int64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int Sinal(double a, double b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+int Sinal(int64_t a, int64_t b) {
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 // -2 stands for Null.
 int Compara(const Variant& a, const Variant& b) {
@@ -86,10 +100,14 @@ int Compara(const Variant& a, const Variant& b) {
   return Sinal(a.AsInt(), b.AsInt());
 }
 
-Tri DeBool(bool b) { return b ? Tri::Verdadeiro : Tri::Falso; }
+Tri DeBool(bool b) {
+  return b ? Tri::Verdadeiro : Tri::Falso;
+}
 
 // Rounds half to even; the default floating-point environment rounds to nearest, ties to even.
-double ArredondaPar(double d) { return std::nearbyint(d); }
+double ArredondaPar(double d) {
+  return std::nearbyint(d);
+}
 
 int64_t InteiroArredondado(const Variant& v) {
   switch (v.tipo()) {
@@ -176,7 +194,9 @@ Variant Variant::Str(std::string s) {
   return v;
 }
 
-bool Variant::IsNumeric() const { return Rank(tipo_) > 0 && tipo_ != Tipo::Empty; }
+bool Variant::IsNumeric() const {
+  return Rank(tipo_) > 0 && tipo_ != Tipo::Empty;
+}
 
 Tri Igual(const Variant& a, const Variant& b) {
   int c = Compara(a, b);
@@ -291,7 +311,9 @@ Currency CCur(const Variant& v) {
   }
 }
 
-uint8_t CByte(const Variant& v) { return static_cast<uint8_t>(NoIntervalo(InteiroArredondado(v), 0, 255)); }
+uint8_t CByte(const Variant& v) {
+  return static_cast<uint8_t>(NoIntervalo(InteiroArredondado(v), 0, 255));
+}
 int16_t CInt(const Variant& v) {
   return static_cast<int16_t>(NoIntervalo(InteiroArredondado(v), INT16_MIN, INT16_MAX));
 }
@@ -348,7 +370,9 @@ std::string CStr(const Variant& v) {
   }
 }
 
-std::string TextoDe(const Variant& v) { return v.IsNull() ? std::string() : CStr(v); }
+std::string TextoDe(const Variant& v) {
+  return v.IsNull() ? std::string() : CStr(v);
+}
 
 bool ParseNumero(std::string_view t, double& valor) {
   while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);

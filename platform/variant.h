@@ -23,7 +23,9 @@ enum class Tri { Falso, Verdadeiro, Nulo };
 Tri E(Tri a, Tri b);
 Tri Ou(Tri a, Tri b);
 // Where the code branches, Null counts as false.
-inline bool Verdade(Tri t) { return t == Tri::Verdadeiro; }
+inline bool Verdade(Tri t) {
+  return t == Tri::Verdadeiro;
+}
 
 class Variant {
  public:

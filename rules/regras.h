@@ -50,6 +50,8 @@ Currency SomaTovir(const std::string& codigo);
 bool TovirTemZeros(const std::string& codigo);
 bool TovirTemDuplicidade(const std::string& codigo);
 Currency ValorOuZero(const Variant& v);
+// Appends the group entry "TOVIR # TOVIR " while the run's shared flag says it is still to come.
+void AdicionaGrupoTovir(bool& grupoPendente);
 std::string MensagemTovir(std::string& codigo);
 std::string MensagemTovir3X();
 

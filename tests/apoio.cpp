@@ -8,7 +8,9 @@
 
 namespace kv::teste {
 
-Variant Cur(double v) { return Variant::Cur(CurrencyDeDouble(v)); }
+Variant Cur(double v) {
+  return Variant::Cur(CurrencyDeDouble(v));
+}
 
 BancoTeste::BancoTeste(int exercicio) {
   caminho_ = pasta_.filePath("decl.db").toStdString();
@@ -19,7 +21,9 @@ BancoTeste::BancoTeste(int exercicio) {
   Config().Grava("KV", "Exercicio", "ExercicioAtual", std::to_string(exercicio));
 }
 
-void BancoTeste::Sql(const std::string& sql, const std::vector<Variant>& p) { db_->Executa(sql, p); }
+void BancoTeste::Sql(const std::string& sql, const std::vector<Variant>& p) {
+  db_->Executa(sql, p);
+}
 
 void BancoTeste::Declaracao(int d, Variant deAcordo, const std::string& ie) {
   Sql("INSERT INTO tblDeclaração (Declaração, IE, Consistente, DeAcordo) VALUES (?, ?, 0, ?)",
@@ -31,19 +35,20 @@ void BancoTeste::Contribuinte(const std::string& ie, Variant cnpj, Variant cnae)
 }
 
 void BancoTeste::Entrada(int d, Variant ref, Variant inter, Variant imposto, Variant interna) {
-  Sql("INSERT INTO tblEntradas (Declaração, Ref, EntradaInter, ImpAquisição, EntradaInterna) VALUES (?,?,?,?,?)",
+  Sql("INSERT INTO tblEntradas (Declaração, Ref, EntradaInter, ImpAquisição, EntradaInterna) VALUES "
+      "(?,?,?,?,?)",
       {Variant::Long(d), ref, inter, imposto, interna});
 }
 
-void BancoTeste::Saida(int d, Variant ref, Variant interna, Variant inter, Variant imposto, Variant internaNtrib,
-                       Variant interNtrib) {
+void BancoTeste::Saida(int d, Variant ref, Variant interna, Variant inter, Variant imposto,
+                       Variant internaNtrib, Variant interNtrib) {
   Sql("INSERT INTO tblSaídas (Declaração, Ref, SaídaInterna, SaídaInter, ImpDevido, SaídaInternaNtrib, "
       "SaídaInterNtrib) VALUES (?,?,?,?,?,?,?)",
       {Variant::Long(d), ref, interna, inter, imposto, internaNtrib, interNtrib});
 }
 
-void BancoTeste::DetalheEntrada(int d, int ref, const std::string& uf, Variant vc1, Variant bc1, Variant outras,
-                                Variant pe, Variant op, Variant imposto) {
+void BancoTeste::DetalheEntrada(int d, int ref, const std::string& uf, Variant vc1, Variant bc1,
+                                Variant outras, Variant pe, Variant op, Variant imposto) {
   Sql("INSERT INTO tblDetalhesInterUFs (Declaração, Ref, Tipo, UF, ValorContábil_1, BaseCálculo_1, Outras, "
       "PetróleoEnergia, OutrosProdutos, Imposto) VALUES (?,?,0,?,?,?,?,?,?,?)",
       {Variant::Long(d), Variant::Long(ref), Variant::Str(uf), vc1, bc1, outras, pe, op, imposto});
@@ -56,12 +61,15 @@ void BancoTeste::DetalheSaida(int d, int ref, const std::string& uf, Variant vc1
       {Variant::Long(d), Variant::Long(ref), Variant::Str(uf), vc1, vc2, bc1, bc2, outras, st, imposto});
 }
 
-void BancoTeste::Tovir(int d, const std::string& cod, const std::string& municipio, int codigo, Variant valor) {
+void BancoTeste::Tovir(int d, const std::string& cod, const std::string& municipio, int codigo,
+                       Variant valor) {
   Sql("INSERT INTO tblTOVIR (Declaração, CódTOVIR, Município, Código, Valor) VALUES (?,?,?,?,?)",
       {Variant::Long(d), Variant::Str(cod), Variant::Str(municipio), Variant::Long(codigo), valor});
 }
 
-void DefineDeclaracao(int d) { Estado().declaracao = Variant::Long(d); }
+void DefineDeclaracao(int d) {
+  Estado().declaracao = Variant::Long(d);
+}
 
 std::vector<std::string> Entradas() {
   std::vector<std::string> r;

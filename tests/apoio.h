@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "platform/db/banco.h"
+#include "platform/interface_usuario.h"
 #include "platform/variant.h"
 
 namespace kv::teste {
 
 Variant Cur(double v);
-inline Variant Nulo() { return Variant::Nulo(); }
+inline Variant Nulo() {
+  return Variant::Nulo();
+}
 
 // A fresh database in a private folder, made the current one in the settings, with a fresh module state.
 class BancoTeste {
@@ -26,8 +29,8 @@ class BancoTeste {
   void Declaracao(int d, Variant deAcordo = Variant::Long(1), const std::string& ie = "1");
   void Contribuinte(const std::string& ie, Variant cnpj, Variant cnae);
   void Entrada(int d, Variant ref, Variant inter, Variant imposto, Variant interna = Cur(0));
-  void Saida(int d, Variant ref, Variant interna, Variant inter, Variant imposto, Variant internaNtrib = Cur(0),
-             Variant interNtrib = Cur(0));
+  void Saida(int d, Variant ref, Variant interna, Variant inter, Variant imposto,
+             Variant internaNtrib = Cur(0), Variant interNtrib = Cur(0));
   // Entries detail row (Tipo 0).
   void DetalheEntrada(int d, int ref, const std::string& uf, Variant vc1, Variant bc1, Variant outras,
                       Variant pe, Variant op, Variant imposto);
@@ -40,6 +43,18 @@ class BancoTeste {
   QTemporaryDir pasta_;
   std::string caminho_;
   std::shared_ptr<Database> db_;
+};
+
+// A message box that records every box and answers OK.
+class CaixaGravada : public CaixaMensagem {
+ public:
+  int Mostra(const std::string& texto, int estilo, const std::string& titulo) override {
+    textos.push_back(texto);
+    completos.push_back(titulo + "|" + std::to_string(estilo) + "|" + texto);
+    return kBotaoOk;
+  }
+  std::vector<std::string> textos;     // the texts
+  std::vector<std::string> completos;  // "title|style|text"
 };
 
 // Makes `d` the current declaration of this thread.

@@ -20,10 +20,14 @@ TEST(AdaptadorJet, ReescreveODialeto) {
     std::vector<long long> parametros;
   };
   const Caso casos[] = {
-      {"SELECT * FROM tblEntradas WHERE (Declaração = 12)", "SELECT * FROM tblEntradas WHERE (Declaração = ?)", {12}},
-      {"SELECT DISTINCTROW Sum(V) AS S FROM t GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = 12) And (Ref "
+      {"SELECT * FROM tblEntradas WHERE (Declaração = 12)",
+       "SELECT * FROM tblEntradas WHERE (Declaração = ?)",
+       {12}},
+      {"SELECT DISTINCTROW Sum(V) AS S FROM t GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = 12) And "
+       "(Ref "
        "=3) And (Tipo = 0 ))",
-       "SELECT Sum(V) AS S FROM t WHERE (Declaração = ?) AND (Ref =?) AND (Tipo = ?) GROUP BY  Declaração, Ref, Tipo",
+       "SELECT Sum(V) AS S FROM t WHERE (Declaração = ?) AND (Ref =?) AND (Tipo = ?) GROUP BY  Declaração, "
+       "Ref, Tipo",
        {12, 3, 0}},
       {"SELECT SUM(x) as x1 FROM tblEntradas HAVING (Declaração = 7)",
        "SELECT SUM(x) as x1 FROM tblEntradas WHERE (Declaração = ?)",
@@ -31,7 +35,9 @@ TEST(AdaptadorJet, ReescreveODialeto) {
       {"SELECT a FROM t GROUP BY a HAVING (a=1) AND (c LIKE '2.2') AND (Count(b)>1)",
        "SELECT a FROM t WHERE (a=?) AND (c = '2.2') GROUP BY a HAVING (Count(b)>?)",
        {1, 1}},
-      {"SELECT a FROM t GROUP BY a HAVING (a=1) OR (a=2)", "SELECT a FROM t WHERE ((a=?) OR (a=?)) GROUP BY a", {1, 2}},
+      {"SELECT a FROM t GROUP BY a HAVING (a=1) OR (a=2)",
+       "SELECT a FROM t WHERE ((a=?) OR (a=?)) GROUP BY a",
+       {1, 2}},
       {"SELECT a FROM t GROUP BY a HAVING (Count(b)>1) OR (a=2)",
        "SELECT a FROM t GROUP BY a HAVING (Count(b)>?) OR (a=?)",
        {1, 2}},
@@ -40,8 +46,11 @@ TEST(AdaptadorJet, ReescreveODialeto) {
        {}},
       {"SELECT * FROM t WHERE c LIKE '5%_'", "SELECT * FROM t WHERE c = '5%_'", {}},
       {"SELECT * FROM t WHERE c LIKE 'a_*'", "SELECT * FROM t WHERE c LIKE 'a\\_%' ESCAPE '\\'", {}},
-      {"SELECT * FROM t WHERE c = 'it''s 12' AND d = 3", "SELECT * FROM t WHERE c = 'it''s 12' AND d = ?", {3}},
-      {"SELECT * FROM t WHERE ((a = 12) And (b =3))ORDER BY b", "SELECT * FROM t WHERE ((a = ?) And (b =?))ORDER BY b",
+      {"SELECT * FROM t WHERE c = 'it''s 12' AND d = 3",
+       "SELECT * FROM t WHERE c = 'it''s 12' AND d = ?",
+       {3}},
+      {"SELECT * FROM t WHERE ((a = 12) And (b =3))ORDER BY b",
+       "SELECT * FROM t WHERE ((a = ?) And (b =?))ORDER BY b",
        {12, 3}},
       {"SELECT * FROM t ORDER BY 2", "SELECT * FROM t ORDER BY 2", {}},
       {"SELECT x FROM t WHERE v = 0.25", "SELECT x FROM t WHERE v = 0.25", {}},
@@ -62,11 +71,13 @@ TEST(AdaptadorJet, DynasetDeUmaTabelaGanhaORowid) {
 TEST(BancoSqlite, ConsultasDeDetalheUsamOIndice) {
   BancoTeste b;
   const char* const consultas[] = {
-      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC FROM tblDetalhesInterUFs GROUP BY  Declaração, Ref, Tipo "
+      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC FROM tblDetalhesInterUFs GROUP BY  Declaração, Ref, "
+      "Tipo "
       "HAVING ((Declaração = 12) And (Ref =3) And (Tipo = 0 ))",
       "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = 12) And (Ref =3) And (Tipo = 0))ORDER BY Ref",
       "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = 12)",
-      "SELECT Declaração, CódTOVIR, Município, Count(Código) AS C From tblTOVIR GROUP BY Declaração, CódTOVIR, "
+      "SELECT Declaração, CódTOVIR, Município, Count(Código) AS C From tblTOVIR GROUP BY Declaração, "
+      "CódTOVIR, "
       "Município HAVING (Declaração=12) AND (CódTOVIR LIKE '2.2') AND (Count(Código)>1)",
       "SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=12) AND (CódTOVIR LIKE '1.1')",
   };
@@ -149,9 +160,10 @@ TEST(BancoSqlite, ArquivoAusenteOuQueNaoEhBancoNaoDaObjeto) {
   EXPECT_EQ(AbreSqlite(""), nullptr);
   std::string texto = b.pasta() + "/texto.db";
   FILE* f = std::fopen(texto.c_str(), "w");
-  std::fputs("isto não é um banco de dados, mas tem mais de cem bytes para que o SQLite leia o cabeçalho inteiro "
-             "e recuse o arquivo como não sendo um banco de dados.",
-             f);
+  std::fputs(
+      "isto não é um banco de dados, mas tem mais de cem bytes para que o SQLite leia o cabeçalho inteiro "
+      "e recuse o arquivo como não sendo um banco de dados.",
+      f);
   std::fclose(f);
   EXPECT_EQ(AbreSqlite(texto), nullptr);
   EXPECT_FALSE(EhBancoSqlite(texto));
@@ -160,7 +172,8 @@ TEST(BancoSqlite, ArquivoAusenteOuQueNaoEhBancoNaoDaObjeto) {
 
 TEST(BancoSqlite, MesmaFormaReutilizaOComandoPreparado) {
   BancoTeste b;
-  for (int d = 1; d <= 20; ++d) b.db().OpenRecordset("SELECT * FROM tblEntradas WHERE (Declaração = " + std::to_string(d) + ")");
+  for (int d = 1; d <= 20; ++d)
+    b.db().OpenRecordset("SELECT * FROM tblEntradas WHERE (Declaração = " + std::to_string(d) + ")");
   EstatisticaBanco e = Estatistica(b.db());
   EXPECT_GE(e.reutilizados, 19);
 }

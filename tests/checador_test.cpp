@@ -19,20 +19,14 @@ namespace kv {
 namespace {
 
 using teste::BancoTeste;
+using teste::CaixaGravada;
 using teste::Cur;
 using teste::Entradas;
 using teste::NumeroDoErro;
 
-Variant L(int v) { return Variant::Long(v); }
-
-class CaixaGravada : public CaixaMensagem {
- public:
-  int Mostra(const std::string& texto, int estilo, const std::string& titulo) override {
-    textos.push_back(titulo + "|" + std::to_string(estilo) + "|" + texto);
-    return kBotaoOk;
-  }
-  std::vector<std::string> textos;
-};
+Variant L(int v) {
+  return Variant::Long(v);
+}
 
 std::pair<Variant, Variant> Gravado(BancoTeste& b, int d) {
   auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
@@ -57,7 +51,9 @@ TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
   const Caso casos[] = {
       {"limpa", [](BancoTeste&) {}, true},
       {"só problema mensal de entradas",
-       [](BancoTeste& b) { b.Sql("UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3"); },
+       [](BancoTeste& b) {
+         b.Sql("UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3");
+       },
        true},
       {"sem lançamento mensal nenhum",
        [](BancoTeste& b) {
@@ -161,7 +157,7 @@ TEST(Chave, CertificacaoQueFalhaMostraACaixaEGravaNada) {
   int erro = NumeroDoErro([&] { kv.VerificaConsistencia(ie, ano, d); });
   DefinePastaDaCertificacao("");
   EXPECT_EQ(erro, kErroCertificacao);
-  EXPECT_EQ(caixa->textos, (std::vector<std::string>{"Atenção!|16|Erro na geração da chave interna."}));
+  EXPECT_EQ(caixa->completos, (std::vector<std::string>{"Atenção!|16|Erro na geração da chave interna."}));
   auto [consistente, chave] = Gravado(b, 12);
   EXPECT_FALSE(CBool(consistente));
   EXPECT_EQ(TextoDe(chave), "ANTERIOR");

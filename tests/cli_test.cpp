@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <csignal>
 
 #include "host/exemplo.h"
@@ -62,7 +61,8 @@ class Cli : public ::testing::Test {
 TEST_F(Cli, VerificarJsonSegueOContrato) {
   QJsonObject o =
       Json({"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--json"}, 1);
-  EXPECT_EQ(o.keys(), (QStringList{"arvore", "consistente", "declaracao", "entradas", "exercicio", "status"}));
+  EXPECT_EQ(o.keys(),
+            (QStringList{"arvore", "consistente", "declaracao", "entradas", "exercicio", "status"}));
   EXPECT_EQ(o["declaracao"].toString(), "12");
   EXPECT_EQ(o["exercicio"].toString(), "2002");
   EXPECT_EQ(o["status"].toString(), "Esta Declaração está Inconsistente!");
@@ -78,9 +78,10 @@ TEST_F(Cli, VerificarJsonSegueOContrato) {
   EXPECT_EQ(filho["chave"].toString(), "A:Entradas3Imp");
   EXPECT_EQ(filho["texto"].toString(), "Março");
   EXPECT_EQ(filho["imagem"].toInt(), 2);
-  EXPECT_EQ(filho["mensagem"].toString(),
-            "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\nCaso esta situação "
-            "esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.");
+  EXPECT_EQ(
+      filho["mensagem"].toString(),
+      "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\nCaso esta situação "
+      "esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.");
 }
 
 TEST_F(Cli, StatusDeSaida) {
@@ -129,7 +130,8 @@ TEST_F(Cli, ErroLevaAsEntradasAnteriores) {
   // Declaration 3 has an unfilled taxpayer; a Null tax in month 2 then fails the entries rule.
   kv::AbreSqlite(banco_.toStdString())
       ->Executa("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2", {});
-  QJsonObject o = Json({"verificar", "--banco", banco_, "--declaracao", "3", "--exercicio", "2002", "--json"}, 3);
+  QJsonObject o =
+      Json({"verificar", "--banco", banco_, "--declaracao", "3", "--exercicio", "2002", "--json"}, 3);
   EXPECT_EQ(o["erro"].toObject()["numero"].toInt(), 94);
   EXPECT_EQ(o["erro"].toObject()["descricao"].toString(), "Uso inválido de Nulo");
   EXPECT_TRUE(o["status"].isNull());
@@ -138,7 +140,8 @@ TEST_F(Cli, ErroLevaAsEntradasAnteriores) {
 }
 
 TEST_F(Cli, ChaveDoVerificarKvEValidarChave) {
-  QJsonObject o = Json({"verificar-kv", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002", "--json"}, 0);
+  QJsonObject o =
+      Json({"verificar-kv", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002", "--json"}, 0);
   EXPECT_EQ(o.keys(), (QStringList{"chave", "consistente", "declaracao", "entradas", "exercicio"}));
   QString chave = o["chave"].toString();
   EXPECT_TRUE(QRegularExpression("^[0-9A-F]{32}$").match(chave).hasMatch()) << chave.toStdString();
@@ -154,16 +157,17 @@ TEST_F(Cli, ChaveDoVerificarKvEValidarChave) {
 }
 
 TEST_F(Cli, ConsistirAceitaERecusa) {
-  QJsonObject o = Json({"consistir", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--aceitar",
-                        "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--aceitar", "H:CNPJ", "--json"},
-                       0);
+  QJsonObject o =
+      Json({"consistir", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--aceitar",
+            "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--aceitar", "H:CNPJ", "--json"},
+           0);
   EXPECT_TRUE(o["consistente"].toBool());
   EXPECT_EQ(o["aceitas"].toArray(), (QJsonArray{"A:Entradas3Imp", "A:Entradas725%"}));
   EXPECT_EQ(o["recusadas"].toArray().size(), 1);
   EXPECT_EQ(o["chave"].toString().size(), 32);
   // Declaration 4 has an exit with no tax, which cannot be accepted: recorded as not consistent.
-  QJsonObject o4 = Json({"consistir", "--banco", banco_, "--declaracao", "4", "--exercicio", "2002", "--aceitar",
-                         "B:Saídas11Imp", "--aceitar", "B:Saídas525%", "--json"},
+  QJsonObject o4 = Json({"consistir", "--banco", banco_, "--declaracao", "4", "--exercicio", "2002",
+                         "--aceitar", "B:Saídas11Imp", "--aceitar", "B:Saídas525%", "--json"},
                         1);
   EXPECT_FALSE(o4["consistente"].toBool());
   EXPECT_EQ(o4["recusadas"].toArray()[0].toObject()["chave"].toString(), "B:Saídas11Imp");
@@ -186,8 +190,9 @@ TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
   for (size_t i = 0; i + 1 < linhas.size(); ++i) {
     const QJsonObject& l = linhas[i];
     ordem << l["declaracao"].toString();
-    QJsonObject um = Json({"verificar", "--banco", banco_, "--declaracao", l["declaracao"].toString(), "--json"},
-                          l["consistente"].toBool() ? 0 : 1);
+    QJsonObject um =
+        Json({"verificar", "--banco", banco_, "--declaracao", l["declaracao"].toString(), "--json"},
+             l["consistente"].toBool() ? 0 : 1);
     for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas"})
       EXPECT_EQ(l[campo], um[campo]) << campo << " " << l["declaracao"].toString().toStdString();
   }

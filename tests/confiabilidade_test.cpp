@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <functional>
+#include <set>
 
 #include "apoio.h"
 #include "control/controle.h"
@@ -17,13 +19,11 @@
 #include "rules/frame/estado.h"
 #include "rules/regras.h"
 
-#include <functional>
-#include <set>
-
 namespace kv {
 namespace {
 
 using teste::BancoTeste;
+using teste::CaixaGravada;
 using teste::Entradas;
 using teste::Injetor;
 using teste::NumeroDoErro;
@@ -31,22 +31,15 @@ using teste::Operacao;
 
 // The declaration's content and its recorded flag and key.
 std::string Instantaneo(BancoTeste& b, int d = 12) {
-  auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " + std::to_string(d));
-  return host::TextoCanonico(b.db(), d) + "|" + TextoDe(rs->Campo("Consistente")) + "|" + TextoDe(rs->Campo("Chave"));
+  auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
+                                 std::to_string(d));
+  return host::TextoCanonico(b.db(), d) + "|" + TextoDe(rs->Campo("Consistente")) + "|" +
+         TextoDe(rs->Campo("Chave"));
 }
 
 bool EhPrefixo(const std::vector<std::string>& a, const std::vector<std::string>& b) {
   return a.size() <= b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
-
-class CaixaGravada : public CaixaMensagem {
- public:
-  int Mostra(const std::string& texto, int, const std::string&) override {
-    textos.push_back(texto);
-    return kBotaoOk;
-  }
-  std::vector<std::string> textos;
-};
 
 class Falhas : public ::testing::Test {
  protected:
@@ -116,7 +109,8 @@ TEST_F(Falhas, NaRespostaDoEnquadramentoAntesDe2001) {
   ControleConsistencia controle;
   controle.DefineDeclaracao(Variant::Long(12));
   auto deAcordo = [&] {
-    return TextoDe(b.db().OpenRecordset("SELECT DeAcordo FROM tblDeclaração WHERE Declaração = 12")->Campo("DeAcordo"));
+    return TextoDe(
+        b.db().OpenRecordset("SELECT DeAcordo FROM tblDeclaração WHERE Declaração = 12")->Campo("DeAcordo"));
   };
   CadaFalha([&] { b.Sql("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = 12"); },
             [&] { controle.MontaInconsistencias(); },
@@ -151,7 +145,8 @@ TEST_F(Falhas, NaVerificacaoFinalNadaEhGravadoPelaMetade) {
 
 TEST_F(Falhas, ComandoInjetadoNoNumeroDaDeclaracaoNaoChegaAoBanco) {
   ControleConsistencia controle;
-  const char* const ataques[] = {"12) OR (1=1", "12; DROP TABLE tblEntradas", "12 -- ", "'12'", "1e3", "0x0C"};
+  const char* const ataques[] = {"12) OR (1=1", "12; DROP TABLE tblEntradas", "12 -- ", "'12'", "1e3",
+                                 "0x0C"};
   for (const char* ataque : ataques) {
     injetor->FalhaNa(Operacao::Abrir, 0);
     controle.DefineDeclaracao(Variant::Str(ataque));
@@ -162,8 +157,9 @@ TEST_F(Falhas, ComandoInjetadoNoNumeroDaDeclaracaoNaoChegaAoBanco) {
 }
 
 TEST_F(Falhas, CodigoDeEstadoSoEntraEntreApostrofosDobrados) {
-  b.Sql("UPDATE tblDetalhesInterUFs SET UF = 'X''); DELETE FROM tblEntradas; --', Imposto = 999 WHERE "
-        "Declaração = 12 AND Ref = 1 AND Tipo = 0");
+  b.Sql(
+      "UPDATE tblDetalhesInterUFs SET UF = 'X''); DELETE FROM tblEntradas; --', Imposto = 999 WHERE "
+      "Declaração = 12 AND Ref = 1 AND Tipo = 0");
   teste::DefineDeclaracao(12);
   injetor->FalhaNa(Operacao::Abrir, 0);
   std::string resto = "125";
@@ -191,9 +187,11 @@ class BancoRuim : public ::testing::Test {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", pasta.filePath("config"));
     p.setProcessEnvironment(env);
-    p.start(KV_PROGRAMA, {"verificar", "--banco", banco, "--declaracao", declaracao, "--exercicio", "2002", "--json"});
+    p.start(KV_PROGRAMA,
+            {"verificar", "--banco", banco, "--declaracao", declaracao, "--exercicio", "2002", "--json"});
     p.waitForFinished(60000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(), p.exitStatus() == QProcess::CrashExit};
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
+            p.exitStatus() == QProcess::CrashExit};
   }
   QString Exemplo(const QString& nome) {
     QString c = pasta.filePath(nome);
@@ -239,9 +237,13 @@ TEST_F(BancoRuim, CadaUmComErroClaro) {
        ""},
       {"sem tabela", sql("DROP TABLE tblTOVIR"), {3}, "no such table: tblTOVIR"},
       {"sem coluna", sql("ALTER TABLE tblEntradas DROP COLUMN ImpAquisição"), {3}, "ImpAquisição"},
-      {"texto no lugar de valor", sql("UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1"), {3},
+      {"texto no lugar de valor",
+       sql("UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1"),
+       {3},
        "Tipos incompatíveis"},
-      {"valor além da Currency", sql("UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1"), {3},
+      {"valor além da Currency",
+       sql("UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1"),
+       {3},
        "Estouro"},
   };
   for (const Caso& c : casos) {
@@ -251,7 +253,8 @@ TEST_F(BancoRuim, CadaUmComErroClaro) {
     Execucao e = Roda(banco);
     EXPECT_FALSE(e.caiu) << c.nome;
     EXPECT_NE(std::find(c.status.begin(), c.status.end(), e.status), c.status.end())
-        << c.nome << ": status " << e.status << "\n" << e.erros.toStdString();
+        << c.nome << ": status " << e.status << "\n"
+        << e.erros.toStdString();
     EXPECT_TRUE((e.saida + e.erros).contains(c.mensagem)) << c.nome << "\n" << e.saida.toStdString();
     EXPECT_EQ(Conteudo(banco), antes) << c.nome << ": the file changed";
   }
@@ -270,16 +273,34 @@ TEST_F(BancoRuim, BloqueadoPorOutroEscritor) {
 
 TEST(ValoresNulos, EmCadaCampoLidoPelasRegras) {
   const std::pair<const char*, const char*> campos[] = {
-      {"tblEntradas", "Ref"},           {"tblEntradas", "EntradaInter"},       {"tblEntradas", "ImpAquisição"},
-      {"tblEntradas", "EntradaInterna"}, {"tblSaídas", "Ref"},                {"tblSaídas", "SaídaInterna"},
-      {"tblSaídas", "SaídaInter"},      {"tblSaídas", "ImpDevido"},            {"tblSaídas", "SaídaInternaNtrib"},
-      {"tblSaídas", "SaídaInterNtrib"}, {"tblDetalhesInterUFs", "UF"},         {"tblDetalhesInterUFs", "ValorContábil_1"},
-      {"tblDetalhesInterUFs", "BaseCálculo_1"}, {"tblDetalhesInterUFs", "Outras"}, {"tblDetalhesInterUFs", "Imposto"},
-      {"tblDetalhesInterUFs", "PetróleoEnergia"}, {"tblDetalhesInterUFs", "OutrosProdutos"},
-      {"tblDetalhesInterUFs", "ValorContábil_2"}, {"tblDetalhesInterUFs", "BaseCálculo_2"},
-      {"tblDetalhesInterUFs", "ICMSCobradoST"}, {"tblTOVIR", "CódTOVIR"},     {"tblTOVIR", "Município"},
-      {"tblTOVIR", "Código"},           {"tblTOVIR", "Valor"},                 {"tblContribuinte", "CNPJ"},
-      {"tblContribuinte", "CNAE"},      {"tblDeclaração", "DeAcordo"},         {"tblDeclaração", "Consistente"},
+      {"tblEntradas", "Ref"},
+      {"tblEntradas", "EntradaInter"},
+      {"tblEntradas", "ImpAquisição"},
+      {"tblEntradas", "EntradaInterna"},
+      {"tblSaídas", "Ref"},
+      {"tblSaídas", "SaídaInterna"},
+      {"tblSaídas", "SaídaInter"},
+      {"tblSaídas", "ImpDevido"},
+      {"tblSaídas", "SaídaInternaNtrib"},
+      {"tblSaídas", "SaídaInterNtrib"},
+      {"tblDetalhesInterUFs", "UF"},
+      {"tblDetalhesInterUFs", "ValorContábil_1"},
+      {"tblDetalhesInterUFs", "BaseCálculo_1"},
+      {"tblDetalhesInterUFs", "Outras"},
+      {"tblDetalhesInterUFs", "Imposto"},
+      {"tblDetalhesInterUFs", "PetróleoEnergia"},
+      {"tblDetalhesInterUFs", "OutrosProdutos"},
+      {"tblDetalhesInterUFs", "ValorContábil_2"},
+      {"tblDetalhesInterUFs", "BaseCálculo_2"},
+      {"tblDetalhesInterUFs", "ICMSCobradoST"},
+      {"tblTOVIR", "CódTOVIR"},
+      {"tblTOVIR", "Município"},
+      {"tblTOVIR", "Código"},
+      {"tblTOVIR", "Valor"},
+      {"tblContribuinte", "CNPJ"},
+      {"tblContribuinte", "CNAE"},
+      {"tblDeclaração", "DeAcordo"},
+      {"tblDeclaração", "Consistente"},
       {"tblDeclaração", "IE"},
   };
   for (const auto& [tabela, campo] : campos) {
@@ -324,7 +345,7 @@ TEST(Configuracao, ArquivoIlegivelOuImpossivelDeGravarNomeiaOArquivo) {
   std::string ini = ArquivoConfiguracao("KV");
   QFile::remove(QString::fromStdString(ini));
   QDir().mkpath(QString::fromStdString(ini));  // a folder where the file should be
-  DefineFabricaConfiguracao(nullptr);           // a fresh store that reads the bad file
+  DefineFabricaConfiguracao(nullptr);          // a fresh store that reads the bad file
   try {
     Config().Grava("KV", "Exercicio", "ExercicioAtual", "2002");
     ADD_FAILURE();

@@ -1,8 +1,9 @@
 // The control's logic through its public members: build, click, double-click, final check, paint.
+#include "control/controle.h"
+
 #include <gtest/gtest.h>
 
 #include "apoio.h"
-#include "control/controle.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
@@ -11,25 +12,13 @@ namespace kv {
 namespace {
 
 using teste::BancoTeste;
+using teste::CaixaGravada;
 using teste::Cur;
 using teste::Nulo;
 
-Variant L(int v) { return Variant::Long(v); }
-
-// Records every box and answers OK.
-class CaixaGravada : public CaixaMensagem {
- public:
-  int Mostra(const std::string& texto, int estilo, const std::string& titulo) override {
-    caixas.push_back({texto, estilo, titulo});
-    return kBotaoOk;
-  }
-  struct Caixa {
-    std::string texto;
-    int estilo;
-    std::string titulo;
-  };
-  std::vector<Caixa> caixas;
-};
+Variant L(int v) {
+  return Variant::Long(v);
+}
 
 // A declaration 12 with a warning of group A (acceptable) and, optionally, an error of group B.
 void Prepara(BancoTeste& b, bool comErro) {
@@ -215,8 +204,8 @@ TEST(DuploClique, AceitaSoOQueATabelaPermite) {
     bool aceita;
   };
   const Caso casos[] = {
-      {"A:Entradas3Imp", true}, {"A:Entradas325%", true}, {"B:Saídas11Imp", false}, {"B:Saídas1125%", true},
-      {"C:3VC", false},         {"C:1225", true},         {"D:5VC", false},         {"D:1025", true},
+      {"A:Entradas3Imp", true}, {"A:Entradas325%", true}, {"B:Saídas11Imp", false},  {"B:Saídas1125%", true},
+      {"C:3VC", false},         {"C:1225", true},         {"D:5VC", false},          {"D:1025", true},
       {"J:TOVIR 3.X", true},    {"E:TOVIR 2.X", false},   {"M:ExercícioZER", false}, {"F:-1", false},
       {"H:CNPJ", false},        {"I:CNAE", false},        {"Entradas", false},
   };
@@ -272,8 +261,13 @@ TEST(FechoFinal, ConsistirEMostrouMsg) {
   const Caso casos[] = {
       {"aviso aberto", false, {}, false, "Esta declaração possui inconsistências!", 16, false},
       {"aviso aceito", false, {"A:Entradas3Imp"}, true, "Consistência efetuada com sucesso!", 64, true},
-      {"erro que não se aceita", true, {"A:Entradas3Imp", "B:Saídas11Imp"}, false,
-       "Esta declaração possui inconsistências!", 16, false},
+      {"erro que não se aceita",
+       true,
+       {"A:Entradas3Imp", "B:Saídas11Imp"},
+       false,
+       "Esta declaração possui inconsistências!",
+       16,
+       false},
   };
   for (const Caso& c : casos) {
     BancoTeste b;
@@ -291,10 +285,9 @@ TEST(FechoFinal, ConsistirEMostrouMsg) {
       controle.ListaDeLocais_DblClick();
     }
     EXPECT_TRUE(controle.MostrouMsg()) << c.nome;
-    ASSERT_EQ(caixa->caixas.size(), 1u) << c.nome;
-    EXPECT_EQ(caixa->caixas[0].texto, c.caixa) << c.nome;
-    EXPECT_EQ(caixa->caixas[0].estilo, c.estilo) << c.nome;
-    EXPECT_EQ(caixa->caixas[0].titulo, "Atenção!") << c.nome;
+    EXPECT_EQ(caixa->completos,
+              (std::vector<std::string>{"Atenção!|" + std::to_string(c.estilo) + "|" + c.caixa}))
+        << c.nome;
     auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = 12");
     EXPECT_EQ(CBool(rs->Campo("Consistente")), c.gravadaConsistente) << c.nome;
     if (c.gravadaConsistente)

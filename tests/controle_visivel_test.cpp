@@ -68,8 +68,8 @@ TEST_F(ControleVisivel, FilhosComNomesLegendasEPosicoes) {
   for (const Caso& c : casos) {
     auto* w = controle->findChild<QWidget*>(c.nome);
     ASSERT_NE(w, nullptr) << c.nome;
-    QRect esperado(qRound(c.twips.x() * escala), qRound(c.twips.y() * escala), qRound(c.twips.width() * escala),
-                   qRound(c.twips.height() * escala));
+    QRect esperado(qRound(c.twips.x() * escala), qRound(c.twips.y() * escala),
+                   qRound(c.twips.width() * escala), qRound(c.twips.height() * escala));
     EXPECT_EQ(w->geometry(), esperado) << c.nome;
     if (auto* b = qobject_cast<QPushButton*>(w)) {
       EXPECT_EQ(b->text(), c.legenda);
@@ -137,7 +137,8 @@ TEST_F(ControleVisivel, FecharMostraACaixaGravaEEmiteFechar) {
 TEST_F(ControleVisivel, ErroDaReconstrucaoApareceNoPainel) {
   banco.Sql("DROP TABLE tblSaídas");
   controle->repaint();
-  EXPECT_TRUE(Painel()->toPlainText().startsWith("Erro 3001: no such table")) << Painel()->toPlainText().toStdString();
+  EXPECT_TRUE(Painel()->toPlainText().startsWith("Erro 3001: no such table"))
+      << Painel()->toPlainText().toStdString();
   controle->repaint();
   EXPECT_TRUE(Painel()->toPlainText().startsWith("Erro 3001"));
   EXPECT_TRUE(controle->isEnabled());

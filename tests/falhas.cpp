@@ -7,12 +7,18 @@ namespace kv::teste {
 
 const char* NomeDe(Operacao op) {
   switch (op) {
-    case Operacao::Abrir: return "abrir";
-    case Operacao::Preparar: return "preparar";
-    case Operacao::Passo: return "avançar";
-    case Operacao::LerCampo: return "ler campo";
-    case Operacao::Atualizar: return "atualizar";
-    case Operacao::Confirmar: return "confirmar";
+    case Operacao::Abrir:
+      return "abrir";
+    case Operacao::Preparar:
+      return "preparar";
+    case Operacao::Passo:
+      return "avançar";
+    case Operacao::LerCampo:
+      return "ler campo";
+    case Operacao::Atualizar:
+      return "atualizar";
+    case Operacao::Confirmar:
+      return "confirmar";
   }
   return "?";
 }
@@ -20,14 +26,16 @@ const char* NomeDe(Operacao op) {
 void Injetor::Conta(Operacao op) {
   long c = ++contagem_[op];
   if (n_ > 0 && op == alvo_ && c == n_)
-    throw Erro(3010, std::string("falha injetada ao ") + NomeDe(op) + " (operação " + std::to_string(c) + ")");
+    throw Erro(3010,
+               std::string("falha injetada ao ") + NomeDe(op) + " (operação " + std::to_string(c) + ")");
 }
 
 namespace {
 
 class RecordsetComFalhas : public Recordset {
  public:
-  RecordsetComFalhas(std::unique_ptr<Recordset> r, std::shared_ptr<Injetor> i) : r_(std::move(r)), i_(std::move(i)) {}
+  RecordsetComFalhas(std::unique_ptr<Recordset> r, std::shared_ptr<Injetor> i)
+      : r_(std::move(r)), i_(std::move(i)) {}
   long RecordCount() override { return r_->RecordCount(); }
   bool Eof() override { return r_->Eof(); }
   void MoveNext() override {
@@ -53,7 +61,8 @@ class RecordsetComFalhas : public Recordset {
 
 class BancoComFalhas : public Database {
  public:
-  BancoComFalhas(std::shared_ptr<Database> b, std::shared_ptr<Injetor> i) : b_(std::move(b)), i_(std::move(i)) {}
+  BancoComFalhas(std::shared_ptr<Database> b, std::shared_ptr<Injetor> i)
+      : b_(std::move(b)), i_(std::move(i)) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
     i_->Conta(Operacao::Preparar);
     i_->comandos.push_back(sql);
@@ -79,7 +88,8 @@ class BancoComFalhas : public Database {
 
 class ConexaoComFalhas : public ConexaoBanco {
  public:
-  ConexaoComFalhas(std::shared_ptr<ConexaoBanco> c, std::shared_ptr<Injetor> i) : c_(std::move(c)), i_(std::move(i)) {}
+  ConexaoComFalhas(std::shared_ptr<ConexaoBanco> c, std::shared_ptr<Injetor> i)
+      : c_(std::move(c)), i_(std::move(i)) {}
   std::shared_ptr<Database> AbreBanco(std::string& caminho) override {
     i_->Conta(Operacao::Abrir);
     auto b = c_->AbreBanco(caminho);
@@ -96,7 +106,8 @@ class ConexaoComFalhas : public ConexaoBanco {
 void InstalaFalhas(std::shared_ptr<Injetor> injetor) {
   host::RegistraComponentes();
   auto real = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
-  RegistraClasse(kClsidConexaoBanco, [real, injetor] { return std::make_shared<ConexaoComFalhas>(real, injetor); });
+  RegistraClasse(kClsidConexaoBanco,
+                 [real, injetor] { return std::make_shared<ConexaoComFalhas>(real, injetor); });
 }
 
 }  // namespace kv::teste

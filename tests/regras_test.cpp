@@ -1,4 +1,6 @@
 // The rules against real SQLite databases: inputs that must give an entry beside those that must not.
+#include "rules/regras.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,7 +11,6 @@
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
 #include "rules/frame/quadro.h"
-#include "rules/regras.h"
 
 namespace kv {
 namespace {
@@ -21,7 +22,9 @@ using teste::Nulo;
 using teste::NumeroDoErro;
 using V = std::vector<std::string>;
 
-Variant L(int v) { return Variant::Long(v); }
+Variant L(int v) {
+  return Variant::Long(v);
+}
 
 struct Caso {
   const char* nome;
@@ -46,14 +49,17 @@ void Executa(void (*regra)(), const std::vector<Caso>& casos, int exercicio = 20
 TEST(Exercicio, SemLancamentoMensalNaoHaExercicio) {
   Executa(ConsisteExercicio,
           {
-              {"sem linhas", [](BancoTeste&) {}, {"Exercício # Exercício ", "Exercício # M:ExercícioZER # Exercício # 3"}},
+              {"sem linhas",
+               [](BancoTeste&) {},
+               {"Exercício # Exercício ", "Exercício # M:ExercícioZER # Exercício # 3"}},
               {"uma linha", [](BancoTeste& b) { b.Entrada(12, L(1), Cur(0), Cur(0)); }, {}},
               {"doze linhas",
                [](BancoTeste& b) {
                  for (int m = 1; m <= 12; ++m) b.Entrada(12, L(m), Cur(0), Cur(0));
                },
                {}},
-              {"linhas de outra declaração", [](BancoTeste& b) { b.Entrada(13, L(1), Cur(0), Cur(0)); },
+              {"linhas de outra declaração",
+               [](BancoTeste& b) { b.Entrada(13, L(1), Cur(0), Cur(0)); },
                {"Exercício # Exercício ", "Exercício # M:ExercícioZER # Exercício # 3"}},
           });
   EXPECT_EQ(MensagemExercicio(), "Não deve haver exercício sem Regime Tributário.");
@@ -80,7 +86,8 @@ TEST(Contribuinte, SoAMascaraExataContaComoNaoPreenchida) {
                {"Contribuinte # Contribuinte ", "Contribuinte # I:CNAE # CNAE # 3"}},
               {"ambos vazios",
                com(cnpjVazio, cnaeVazio),
-               {"Contribuinte # Contribuinte ", "Contribuinte # H:CNPJ # CNPJ # 3", "Contribuinte # I:CNAE # CNAE # 3"}},
+               {"Contribuinte # Contribuinte ", "Contribuinte # H:CNPJ # CNPJ # 3",
+                "Contribuinte # I:CNAE # CNAE # 3"}},
               {"texto vazio, branco e Nulo não contam", com(Variant::Str(""), Nulo()), {}},
               {"brancos", com(Variant::Str(" "), Variant::Str("   ")), {}},
           });
@@ -94,43 +101,52 @@ TEST(Entradas, ImpostoContraUmQuartoDasEntradasInterestaduais) {
   auto linha = [](Variant inter, Variant imp, int ref = 3) {
     return [=](BancoTeste& b) { b.Entrada(12, L(ref), inter, imp); };
   };
-  Executa(ConsisteEntradas,
-          {
-              {"sem linhas", [](BancoTeste&) {}, {}},
-              {"março sem imposto", linha(Cur(1000), Cur(0)), {kGrupoA, "Entradas # A:Entradas3Imp # Março # 3"}},
-              {"igual a um quarto não é maior", linha(Cur(1000), Cur(250)), {}},
-              {"um centavo acima do quarto", linha(Cur(1000), Cur(250.01)), {kGrupoA, "Entradas # A:Entradas325% # Março # 3"}},
-              {"zero e zero", linha(Cur(0), Cur(0)), {}},
-              {"entradas zero e imposto 5", linha(Cur(0), Cur(5)), {kGrupoA, "Entradas # A:Entradas325% # Março # 3"}},
-              {"entradas negativas: 25%, não Imp", linha(Cur(-100), Cur(0)), {kGrupoA, "Entradas # A:Entradas325% # Março # 3"}},
-              {"entradas Nulas: nenhum teste vale", linha(Nulo(), Cur(5)), {}},
-              {"imposto Nulo encerra com Nulo", linha(Cur(1000), Nulo()), {}, kErroNulo},
-              {"mês 13 tem nome vazio", linha(Cur(1000), Cur(0), 13), {kGrupoA, "Entradas # A:Entradas13Imp #  # 3"}},
-              {"mês 256 estoura", linha(Cur(1000), Cur(0), 256), {kGrupoA}, kErroEstouro},
-              {"três meses: um grupo e três itens",
-               [](BancoTeste& b) {
-                 b.Entrada(12, L(1), Cur(10), Cur(0));
-                 b.Entrada(12, L(2), Cur(10), Cur(2));
-                 b.Entrada(12, L(5), Cur(10), Cur(3));
-                 b.Entrada(12, L(6), Cur(10), Cur(0));
-               },
-               {kGrupoA, "Entradas # A:Entradas1Imp # Janeiro # 3", "Entradas # A:Entradas525% # Maio # 3",
-                "Entradas # A:Entradas6Imp # Junho # 3"}},
-              {"achados antes do imposto Nulo ficam",
-               [](BancoTeste& b) {
-                 b.Entrada(12, L(1), Cur(10), Cur(0));
-                 b.Entrada(12, L(2), Cur(10), Nulo());
-                 b.Entrada(12, L(3), Cur(10), Cur(0));
-               },
-               {kGrupoA, "Entradas # A:Entradas1Imp # Janeiro # 3"},
-               kErroNulo},
-              {"mesma referência duas vezes, duas entradas",
-               [](BancoTeste& b) {
-                 b.Entrada(12, L(4), Cur(10), Cur(0));
-                 b.Entrada(12, L(4), Cur(20), Cur(0));
-               },
-               {kGrupoA, "Entradas # A:Entradas4Imp # Abril # 3", "Entradas # A:Entradas4Imp # Abril # 3"}},
-          });
+  Executa(
+      ConsisteEntradas,
+      {
+          {"sem linhas", [](BancoTeste&) {}, {}},
+          {"março sem imposto", linha(Cur(1000), Cur(0)), {kGrupoA, "Entradas # A:Entradas3Imp # Março # 3"}},
+          {"igual a um quarto não é maior", linha(Cur(1000), Cur(250)), {}},
+          {"um centavo acima do quarto",
+           linha(Cur(1000), Cur(250.01)),
+           {kGrupoA, "Entradas # A:Entradas325% # Março # 3"}},
+          {"zero e zero", linha(Cur(0), Cur(0)), {}},
+          {"entradas zero e imposto 5",
+           linha(Cur(0), Cur(5)),
+           {kGrupoA, "Entradas # A:Entradas325% # Março # 3"}},
+          {"entradas negativas: 25%, não Imp",
+           linha(Cur(-100), Cur(0)),
+           {kGrupoA, "Entradas # A:Entradas325% # Março # 3"}},
+          {"entradas Nulas: nenhum teste vale", linha(Nulo(), Cur(5)), {}},
+          {"imposto Nulo encerra com Nulo", linha(Cur(1000), Nulo()), {}, kErroNulo},
+          {"mês 13 tem nome vazio",
+           linha(Cur(1000), Cur(0), 13),
+           {kGrupoA, "Entradas # A:Entradas13Imp #  # 3"}},
+          {"mês 256 estoura", linha(Cur(1000), Cur(0), 256), {kGrupoA}, kErroEstouro},
+          {"três meses: um grupo e três itens",
+           [](BancoTeste& b) {
+             b.Entrada(12, L(1), Cur(10), Cur(0));
+             b.Entrada(12, L(2), Cur(10), Cur(2));
+             b.Entrada(12, L(5), Cur(10), Cur(3));
+             b.Entrada(12, L(6), Cur(10), Cur(0));
+           },
+           {kGrupoA, "Entradas # A:Entradas1Imp # Janeiro # 3", "Entradas # A:Entradas525% # Maio # 3",
+            "Entradas # A:Entradas6Imp # Junho # 3"}},
+          {"achados antes do imposto Nulo ficam",
+           [](BancoTeste& b) {
+             b.Entrada(12, L(1), Cur(10), Cur(0));
+             b.Entrada(12, L(2), Cur(10), Nulo());
+             b.Entrada(12, L(3), Cur(10), Cur(0));
+           },
+           {kGrupoA, "Entradas # A:Entradas1Imp # Janeiro # 3"},
+           kErroNulo},
+          {"mesma referência duas vezes, duas entradas",
+           [](BancoTeste& b) {
+             b.Entrada(12, L(4), Cur(10), Cur(0));
+             b.Entrada(12, L(4), Cur(20), Cur(0));
+           },
+           {kGrupoA, "Entradas # A:Entradas4Imp # Abril # 3", "Entradas # A:Entradas4Imp # Abril # 3"}},
+      });
 }
 
 TEST(Entradas, MensagensENomesDosMeses) {
@@ -139,13 +155,14 @@ TEST(Entradas, MensagensENomesDosMeses) {
   EXPECT_EQ(MensagemEntradas("A:Entradas12Imp"),
             "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\n" + convite);
   EXPECT_EQ(MensagemEntradas("A:Entradas325%"),
-            "O Valor do Imposto pelas Aquisições Interestaduais pode estar inconsistente com o montante das Entradas "
+            "O Valor do Imposto pelas Aquisições Interestaduais pode estar inconsistente com o montante das "
+            "Entradas "
             "Interestaduais!\r\n\r\n" +
                 convite);
   EXPECT_EQ(MensagemEntradas("A:Entradas7abc"), "");
   EXPECT_EQ(MensagemEntradas("Entradas"), "");
-  const char* meses[] = {"", "Janeiro", "Fevereiro", "Março", "Abril", "Maio", "Junho", "Julho",
-                         "Agosto", "Setembro", "Outubro", "Novembro", "Dezembro", ""};
+  const char* meses[] = {"",      "Janeiro", "Fevereiro", "Março",   "Abril",    "Maio",     "Junho",
+                         "Julho", "Agosto",  "Setembro",  "Outubro", "Novembro", "Dezembro", ""};
   for (int m = 0; m <= 13; ++m) EXPECT_EQ(NomeDoMes(static_cast<uint8_t>(m)), meses[m]) << m;
   EXPECT_EQ(NomeDoMes(255), "");
 }
@@ -156,21 +173,25 @@ TEST(Saidas, ImpostoDevidoContraSaidasTributadas) {
   auto linha = [](Variant interna, Variant inter, Variant imp) {
     return [=](BancoTeste& b) { b.Saida(12, L(11), interna, inter, imp, Cur(999), Cur(999)); };
   };
-  Executa(ConsisteSaidas,
-          {
-              {"sem linhas", [](BancoTeste&) {}, {}},
-              {"novembro sem imposto", linha(Cur(600), Cur(400), Cur(0)),
-               {kGrupoB, "Saídas # B:Saídas11Imp # Novembro # 3"}},
-              {"igual ao quarto", linha(Cur(600), Cur(400), Cur(250)), {}},
-              {"um centavo acima", linha(Cur(600), Cur(400), Cur(250.01)),
-               {kGrupoB, "Saídas # B:Saídas1125% # Novembro # 3"}},
-              {"somas que se anulam", linha(Cur(1000), Cur(-1000), Cur(0)), {}},
-              {"saídas zero e imposto 10", linha(Cur(0), Cur(0), Cur(10)), {kGrupoB, "Saídas # B:Saídas1125% # Novembro # 3"}},
-              {"uma saída Nula", linha(Nulo(), Cur(400), Cur(0)), {}},
-              {"imposto Nulo", linha(Cur(1), Cur(1), Nulo()), {}, kErroNulo},
-          });
+  Executa(ConsisteSaidas, {
+                              {"sem linhas", [](BancoTeste&) {}, {}},
+                              {"novembro sem imposto",
+                               linha(Cur(600), Cur(400), Cur(0)),
+                               {kGrupoB, "Saídas # B:Saídas11Imp # Novembro # 3"}},
+                              {"igual ao quarto", linha(Cur(600), Cur(400), Cur(250)), {}},
+                              {"um centavo acima",
+                               linha(Cur(600), Cur(400), Cur(250.01)),
+                               {kGrupoB, "Saídas # B:Saídas1125% # Novembro # 3"}},
+                              {"somas que se anulam", linha(Cur(1000), Cur(-1000), Cur(0)), {}},
+                              {"saídas zero e imposto 10",
+                               linha(Cur(0), Cur(0), Cur(10)),
+                               {kGrupoB, "Saídas # B:Saídas1125% # Novembro # 3"}},
+                              {"uma saída Nula", linha(Nulo(), Cur(400), Cur(0)), {}},
+                              {"imposto Nulo", linha(Cur(1), Cur(1), Nulo()), {}, kErroNulo},
+                          });
   EXPECT_EQ(MensagemSaidas("B:Saídas1Imp"),
-            "Havendo Saídas Tributadas (Internas e/ou Interestaduais), deve haver Valor do Imposto Devido diferente de "
+            "Havendo Saídas Tributadas (Internas e/ou Interestaduais), deve haver Valor do Imposto Devido "
+            "diferente de "
             "zero.");
   EXPECT_EQ(MensagemSaidas("B:Saídas1abc"), "");
   EXPECT_EQ(MensagemSaidas("Saídas"), "");
@@ -181,7 +202,8 @@ const char* const kGrupoC = "Entradas Interestaduais # Entradas Interestaduais "
 TEST(EntradasInter, TotalEDetalhePorEstado) {
   // A state row whose own tests pass: 100 = 60 + 30 + 5 + 5, tax within 25% of 60.
   auto boa = [](BancoTeste& b, int ref, double vc) {
-    b.DetalheEntrada(12, ref, "SP", Cur(vc), Cur(vc * 0.6), Cur(vc * 0.3), Cur(vc * 0.05), Cur(vc * 0.05), Cur(1));
+    b.DetalheEntrada(12, ref, "SP", Cur(vc), Cur(vc * 0.6), Cur(vc * 0.3), Cur(vc * 0.05), Cur(vc * 0.05),
+                     Cur(1));
   };
   Executa(ConsisteEntradasInter,
           {
@@ -201,7 +223,8 @@ TEST(EntradasInter, TotalEDetalhePorEstado) {
                },
                {kGrupoC, "Entradas Interestaduais # C:3VC # Março # 3"}},
               {"sem estados e entrada zero", [](BancoTeste& b) { b.Entrada(12, L(3), Cur(0), Cur(0)); }, {}},
-              {"sem estados e entrada 500", [](BancoTeste& b) { b.Entrada(12, L(3), Cur(500), Cur(0)); },
+              {"sem estados e entrada 500",
+               [](BancoTeste& b) { b.Entrada(12, L(3), Cur(500), Cur(0)); },
                {kGrupoC, "Entradas Interestaduais # C:3VC # Março # 3"}},
               {"imposto igual a 25% passa",
                [](BancoTeste& b) {
@@ -238,7 +261,8 @@ TEST(EntradasInter, TotalEDetalhePorEstado) {
                  b.Entrada(12, L(1), Cur(5), Cur(0));
                  b.Entrada(12, L(2), Cur(6), Cur(0));
                },
-               {kGrupoC, "Entradas Interestaduais # C:1VC # Janeiro # 3", "Entradas Interestaduais # C:2VC # Fevereiro # 3"}},
+               {kGrupoC, "Entradas Interestaduais # C:1VC # Janeiro # 3",
+                "Entradas Interestaduais # C:2VC # Fevereiro # 3"}},
               {"base vazia numa linha encerra com Nulo",
                [](BancoTeste& b) {
                  b.Entrada(12, L(2), Cur(100), Cur(0));
@@ -253,7 +277,9 @@ TEST(EntradasInter, TotalEDetalhePorEstado) {
                },
                {},
                kErroNulo},
-              {"referência Nula encerra com Nulo", [](BancoTeste& b) { b.Entrada(12, Nulo(), Cur(5), Cur(0)); }, {},
+              {"referência Nula encerra com Nulo",
+               [](BancoTeste& b) { b.Entrada(12, Nulo(), Cur(5), Cur(0)); },
+               {},
                kErroNulo},
               {"detalhes de saída não contam",
                [](BancoTeste& b) {
@@ -275,17 +301,21 @@ TEST(EntradasInter, MensagemEListagemPorEstado) {
   b.DetalheEntrada(12, 5, "BA", Cur(50), Cur(50), Cur(0), Cur(0), Cur(0), Cur(1));
   teste::DefineDeclaracao(12);
   const std::string soma =
-      "O Valor Contábil não é igual a soma dos valores de: \r\nBase de Cálculo, Outras, Petróleo e Energia, e Outros "
+      "O Valor Contábil não é igual a soma dos valores de: \r\nBase de Cálculo, Outras, Petróleo e Energia, "
+      "e Outros "
       "Produtos.";
   const std::string limite = "O valor do Imposto deve ser menor ou igual a 25% do valor de Base de Cálculo!";
   const std::string convite =
-      "Caso esta situação esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.\r\n";
-  EXPECT_EQ(MensagemEntradasInter("325"), "São Paulo: " + soma + "\r\n" + limite + "\r\n\r\n" + "Rio de Janeiro: " +
-                                              soma + "\r\n\r\n\r\n" + "XX: " + limite + "\r\n\r\n" + convite);
+      "Caso esta situação esteja correta, dê duplo clique sobre a Referência correspondente para "
+      "prosseguir.\r\n";
+  EXPECT_EQ(MensagemEntradasInter("325"), "São Paulo: " + soma + "\r\n" + limite + "\r\n\r\n" +
+                                              "Rio de Janeiro: " + soma + "\r\n\r\n\r\n" + "XX: " + limite +
+                                              "\r\n\r\n" + convite);
   EXPECT_EQ(MensagemEntradasInter("525"), convite);
   EXPECT_EQ(MensagemEntradasInter("725"), "");
   const std::string vc =
-      "O Valor Contábil lançado em Entradas deve ser obrigatóriamente igual a somatória dos Valores Contábeis "
+      "O Valor Contábil lançado em Entradas deve ser obrigatóriamente igual a somatória dos Valores "
+      "Contábeis "
       "detalhados por estado.\r\n\r\n";
   EXPECT_EQ(MensagemEntradasInter("3VC"), vc);
   EXPECT_EQ(MensagemEntradasInter("12VC"), vc);
@@ -295,7 +325,8 @@ TEST(EntradasInter, MensagemEListagemPorEstado) {
 TEST(EntradasInter, CodigoDeEstadoComApostrofoNaoMudaAConsulta) {
   BancoTeste b;
   b.Sql("INSERT INTO tblEstados VALUES ('X''); DROP TABLE tblEntradas; --', 'Estado Estranho')");
-  b.DetalheEntrada(12, 3, "X'); DROP TABLE tblEntradas; --", Cur(100), Cur(60), Cur(30), Cur(5), Cur(4), Cur(0));
+  b.DetalheEntrada(12, 3, "X'); DROP TABLE tblEntradas; --", Cur(100), Cur(60), Cur(30), Cur(5), Cur(4),
+                   Cur(0));
   teste::DefineDeclaracao(12);
   std::string texto = MensagemEntradasInter("325");
   EXPECT_EQ(texto.rfind("Estado Estranho: ", 0), 0u) << texto;
@@ -327,7 +358,8 @@ TEST(SaidasInter, TotalComNaoContribuintesEDetalhe) {
               {"não contribuinte Nulo: sem VC, mas 25 ainda vale",
                [](BancoTeste& b) {
                  b.Saida(12, L(10), Cur(0), Cur(100), Cur(0), Cur(0), Nulo());
-                 b.DetalheSaida(12, 10, "SP", Cur(80), Cur(20), Cur(60), Cur(20), Cur(15), Cur(5), Cur(20.01));
+                 b.DetalheSaida(12, 10, "SP", Cur(80), Cur(20), Cur(60), Cur(20), Cur(15), Cur(5),
+                                Cur(20.01));
                },
                {kGrupoD, "Saídas Interestaduais # D:1025 # Outubro # 3"}},
               {"linha que passa: imposto igual a 25% de 80",
@@ -349,12 +381,15 @@ TEST(SaidasInter, TotalComNaoContribuintesEDetalhe) {
 TEST(SaidasInter, ListagemComValoresFormatados) {
   BancoTeste b;
   b.DetalheSaida(12, 5, "SP", Cur(80), Cur(20), Cur(60), Cur(20), Cur(5), Cur(5), Cur(1));  // 100 against 90
-  b.DetalheSaida(12, 5, "RJ", Cur(80), Cur(20), Cur(60), Nulo(), Cur(5), Cur(5), Cur(999));  // empty base: sum only
+  b.DetalheSaida(12, 5, "RJ", Cur(80), Cur(20), Cur(60), Nulo(), Cur(5), Cur(5),
+                 Cur(999));  // empty base: sum only
   teste::DefineDeclaracao(12);
   std::string texto = MensagemSaidasInter("525");
   const std::string linha =
-      "O Valor Contábil(Contribuite) + Valor Contábil (Não Contribuinte) (R$100.00) não é igual a soma dos valores de "
-      "Base de Cálculo Contribuinte), Base de Cálculo (Não Contribuinte), Outras, e Imposto Cobrado por ST (R$90.00)!";
+      "O Valor Contábil(Contribuite) + Valor Contábil (Não Contribuinte) (R$100.00) não é igual a soma dos "
+      "valores de "
+      "Base de Cálculo Contribuinte), Base de Cálculo (Não Contribuinte), Outras, e Imposto Cobrado por ST "
+      "(R$90.00)!";
   EXPECT_EQ(texto.rfind("São Paulo: " + linha + "\r\n\r\n\r\n", 0), 0u) << texto;
   // An empty base (data changed after the check) fails nothing and the message is still built.
   EXPECT_EQ(texto.find("Rio de Janeiro: "), std::string::npos) << texto;
@@ -369,7 +404,8 @@ TEST(Tovir, ZerosDuplicidadesETotais) {
   Executa(ConsisteTovir,
           {
               {"nada lançado", [](BancoTeste&) {}, {}},
-              {"1.3 com zero", [](BancoTeste& b) { b.Tovir(12, "1.3", "A", 1, Cur(0)); },
+              {"1.3 com zero",
+               [](BancoTeste& b) { b.Tovir(12, "1.3", "A", 1, Cur(0)); },
                {kGrupoE, "TOVIR # E:TOVIR 1.3 M=0 # TOVIR 1.3 # 2"}},
               {"2.2 no mesmo município duas vezes",
                [](BancoTeste& b) {
@@ -423,7 +459,8 @@ TEST(Tovir, ZerosDuplicidadesETotais) {
                  b.Tovir(12, "2.2", "B", 1, Cur(100.01));
                },
                {kGrupoE, "TOVIR # E:TOVIR 2.X # TOVIR 2.X # 2"}},
-              {"3.7 com 150", [](BancoTeste& b) { b.Tovir(12, "3.7", "A", 1, Cur(150)); },
+              {"3.7 com 150",
+               [](BancoTeste& b) { b.Tovir(12, "3.7", "A", 1, Cur(150)); },
                {kGrupoE, "TOVIR # J:TOVIR 3.X # TOVIR 3.X # 2"}},
               {"3.7 e 3.8 que se anulam",
                [](BancoTeste& b) {
@@ -462,7 +499,8 @@ TEST(Tovir, SoOsValoresDaDeclaracaoContam) {
   b.Tovir(12, "2.2", "A", 1, Cur(150));
   teste::DefineDeclaracao(12);
   ConsisteTovir();
-  EXPECT_EQ(Entradas(), (V{kGrupoE, "TOVIR # E:TOVIR 1.X Y>X # TOVIR 1.X # 3", "TOVIR # E:TOVIR 2.X # TOVIR 2.X # 2"}));
+  EXPECT_EQ(Entradas(),
+            (V{kGrupoE, "TOVIR # E:TOVIR 1.X Y>X # TOVIR 1.X # 3", "TOVIR # E:TOVIR 2.X # TOVIR 2.X # 2"}));
 }
 
 TEST(Tovir, SemBancoSeguradoAsConsultasNaoTocamOBanco) {
@@ -492,13 +530,16 @@ TEST(Tovir, Mensagens) {
       {"2.4 M=0", "Há lançamento de zeros para este código TOVIR!"},
       {"1.1 Dpl", "Há lançamento de municípios em duplicidade para este código TOVIR!"},
       {"1.X Y>X",
-       "A soma dos valores detalhados por município, nos códigos TOVIR 1.1 e 1.3, \r\nnão deve ultrapassar a soma dos "
+       "A soma dos valores detalhados por município, nos códigos TOVIR 1.1 e 1.3, \r\nnão deve ultrapassar a "
+       "soma dos "
        "valores lançados em Entradas Internas. "},
       {"2.X",
-       "A somatória dos valores distribuidos aos municípios na TOVIR não deve \r\nser superior a somatória dos valores "
+       "A somatória dos valores distribuidos aos municípios na TOVIR não deve \r\nser superior a somatória "
+       "dos valores "
        "lançados em Saídas."},
       {"3.X",
-       "Foram lançados valores nos seguintes códigos da Tovir abaixo: \r\n\r\n 3.7 -- R$ 2,500.50\r\n 3.8 -- R$ "
+       "Foram lançados valores nos seguintes códigos da Tovir abaixo: \r\n\r\n 3.7 -- R$ 2,500.50\r\n 3.8 -- "
+       "R$ "
        "0.00\r\n\r\nCaso estes valores acima estejam corretos dê duplo clique."},
   };
   for (const Caso& c : casos) {
@@ -530,10 +571,18 @@ TEST(Enquadramento, PreencheAntesDe2001ReportaDepois) {
   const Caso casos[] = {
       {"2000 e -1: vira 1", 2000, L(-1), {}, L(1)},
       {"2000 e 0: vira 1", 2000, L(0), {}, L(1)},
-      {"2001 e -1: reportado", 2001, L(-1), {kGrupoF, "Enquadramento # F:-1 # Enquadramento Ignorado # 2"}, L(-1)},
+      {"2001 e -1: reportado",
+       2001,
+       L(-1),
+       {kGrupoF, "Enquadramento # F:-1 # Enquadramento Ignorado # 2"},
+       L(-1)},
       {"2001 e 0", 2001, L(0), {}, L(0)},
       {"2001 e 1", 2001, L(1), {}, L(1)},
-      {"2001 e Nulo: chave F:", 2001, Nulo(), {kGrupoF, "Enquadramento # F: # Enquadramento Ignorado # 2"}, Nulo()},
+      {"2001 e Nulo: chave F:",
+       2001,
+       Nulo(),
+       {kGrupoF, "Enquadramento # F: # Enquadramento Ignorado # 2"},
+       Nulo()},
   };
   for (const Caso& c : casos) {
     BancoTeste b(c.exercicio);
@@ -541,7 +590,8 @@ TEST(Enquadramento, PreencheAntesDe2001ReportaDepois) {
     teste::DefineDeclaracao(12);
     ConsisteEnquadramento();
     EXPECT_EQ(Entradas(), c.esperado) << c.nome;
-    EXPECT_TRUE(Verdade(Igual(DeAcordo(b), c.depois)) || (c.depois.IsNull() && DeAcordo(b).IsNull())) << c.nome;
+    EXPECT_TRUE(Verdade(Igual(DeAcordo(b), c.depois)) || (c.depois.IsNull() && DeAcordo(b).IsNull()))
+        << c.nome;
   }
   EXPECT_EQ(MensagemEnquadramento(), "Na Declaração de Enquadramento não há opção selecionada.");
 }

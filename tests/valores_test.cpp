@@ -14,8 +14,12 @@ namespace {
 
 using teste::NumeroDoErro;
 
-Variant D(double d) { return Variant::Dbl(d); }
-Variant C(int64_t unidades) { return Variant::Cur(Currency{unidades}); }
+Variant D(double d) {
+  return Variant::Dbl(d);
+}
+Variant C(int64_t unidades) {
+  return Variant::Cur(Currency{unidades});
+}
 
 TEST(Conversoes, ArredondamMetadeParaParEEstouramForaDoIntervalo) {
   struct Caso {
@@ -152,7 +156,7 @@ TEST(Formato, DuasCasasAgrupadasSemZeroNegativo) {
       {25005000, "2.500,50", "2,500.50"},
       {1500000, "150,00", "150.00"},
       {0, "0,00", "0.00"},
-      {-40, "0,00", "0.00"},  // -0.004 rounds to zero: no minus sign
+      {-40, "0,00", "0.00"},    // -0.004 rounds to zero: no minus sign
       {-50, "-0,01", "-0.01"},  // half away from zero
       {50, "0,01", "0.01"},
       {-12345000, "-1.234,50", "-1,234.50"},

@@ -21,10 +21,14 @@ constexpr char kPropriedadeAcentuada[] = "Declaração";
 const QColor kAzulEscuro(0, 0, 128);
 const QColor kCinzaTransparente(192, 192, 192);
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 // The system's texts break lines with CR LF; Qt's widgets want LF alone.
-QString ParaTela(const std::string& s) { return Q(s).replace("\r\n", "\n"); }
+QString ParaTela(const std::string& s) {
+  return Q(s).replace("\r\n", "\n");
+}
 
 Variant DeQVariant(const QVariant& v) {
   switch (v.typeId()) {
@@ -70,31 +74,20 @@ QVariant ParaQVariant(const Variant& v) {
 }
 
 // The message panel and labels as the logic's Texto: the exact text is kept, the widget shows it.
-class TextoPainel : public Texto {
+template <class W>
+class TextoDeWidget : public Texto {
  public:
-  explicit TextoPainel(QPlainTextEdit* w) : w_(w) {}
+  TextoDeWidget(W* w, void (W::*mostra)(const QString&), std::string inicial = "")
+      : w_(w), mostra_(mostra), texto_(std::move(inicial)) {}
   void Define(const std::string& t) override {
     texto_ = t;
-    w_->setPlainText(ParaTela(t));
+    (w_->*mostra_)(ParaTela(t));
   }
   std::string Valor() const override { return texto_; }
 
  private:
-  QPlainTextEdit* w_;
-  std::string texto_;
-};
-
-class TextoRotulo : public Texto {
- public:
-  explicit TextoRotulo(QLabel* w) : w_(w), texto_(w->text().toStdString()) {}
-  void Define(const std::string& t) override {
-    texto_ = t;
-    w_->setText(ParaTela(t));
-  }
-  std::string Valor() const override { return texto_; }
-
- private:
-  QLabel* w_;
+  W* w_;
+  void (W::*mostra_)(const QString&);
   std::string texto_;
 };
 
@@ -177,8 +170,11 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   setTabOrder(butFechar_, listaDeLocais_);
   setTabOrder(listaDeLocais_, mensagem_);
 
-  logica_.DefineInterface(std::make_shared<TextoPainel>(mensagem_), std::make_shared<TextoRotulo>(label1_),
-                          std::make_shared<TextoRotulo>(label2_), std::make_shared<CaixaQt>(this));
+  logica_.DefineInterface(
+      std::make_shared<TextoDeWidget<QPlainTextEdit>>(mensagem_, &QPlainTextEdit::setPlainText),
+      std::make_shared<TextoDeWidget<QLabel>>(label1_, &QLabel::setText, "Label1"),
+      std::make_shared<TextoDeWidget<QLabel>>(label2_, &QLabel::setText, "Label2"),
+      std::make_shared<CaixaQt>(this));
   logica_.ListaDeLocais().DefineObservador(this);
 
   connect(listaDeLocais_, &QTreeWidget::itemClicked, this,
@@ -189,7 +185,9 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   Posiciona();
 }
 
-kvCtlConsistencia::~kvCtlConsistencia() { logica_.ListaDeLocais().DefineObservador(nullptr); }
+kvCtlConsistencia::~kvCtlConsistencia() {
+  logica_.ListaDeLocais().DefineObservador(nullptr);
+}
 
 void kvCtlConsistencia::Posiciona() {
   // Design positions are in twips: 1440 per inch, so 15 per pixel at 96 DPI.
@@ -208,17 +206,31 @@ void kvCtlConsistencia::Posiciona() {
   resize(px(10185), px(6300));
 }
 
-QVariant kvCtlConsistencia::Declaracao() const { return ParaQVariant(logica_.Declaracao()); }
+QVariant kvCtlConsistencia::Declaracao() const {
+  return ParaQVariant(logica_.Declaracao());
+}
 void kvCtlConsistencia::DefineDeclaracao(const QVariant& v) {
   logica_.DefineDeclaracao(DeQVariant(v));
   if (property(kPropriedadeAcentuada) != v) setProperty(kPropriedadeAcentuada, v);
 }
-QVariant kvCtlConsistencia::IE() const { return ParaQVariant(logica_.IE()); }
-void kvCtlConsistencia::DefineIE(const QVariant& v) { logica_.DefineIE(DeQVariant(v)); }
-QVariant kvCtlConsistencia::Deducoes() const { return ParaQVariant(logica_.Deducoes()); }
-void kvCtlConsistencia::DefineDeducoes(const QVariant& v) { logica_.DefineDeducoes(DeQVariant(v)); }
-QVariant kvCtlConsistencia::CNAE() const { return ParaQVariant(logica_.CNAE()); }
-void kvCtlConsistencia::DefineCNAE(const QVariant& v) { logica_.DefineCNAE(DeQVariant(v)); }
+QVariant kvCtlConsistencia::IE() const {
+  return ParaQVariant(logica_.IE());
+}
+void kvCtlConsistencia::DefineIE(const QVariant& v) {
+  logica_.DefineIE(DeQVariant(v));
+}
+QVariant kvCtlConsistencia::Deducoes() const {
+  return ParaQVariant(logica_.Deducoes());
+}
+void kvCtlConsistencia::DefineDeducoes(const QVariant& v) {
+  logica_.DefineDeducoes(DeQVariant(v));
+}
+QVariant kvCtlConsistencia::CNAE() const {
+  return ParaQVariant(logica_.CNAE());
+}
+void kvCtlConsistencia::DefineCNAE(const QVariant& v) {
+  logica_.DefineCNAE(DeQVariant(v));
+}
 
 bool kvCtlConsistencia::event(QEvent* e) {
   if (e->type() == QEvent::DynamicPropertyChange &&
@@ -289,7 +301,8 @@ void kvCtlConsistencia::Limpou() {
 }
 
 void kvCtlConsistencia::Adicionou(const NoRef& no) {
-  auto* item = no->pai.empty() ? new QTreeWidgetItem(listaDeLocais_) : new QTreeWidgetItem(ItemDaChave(no->pai));
+  auto* item =
+      no->pai.empty() ? new QTreeWidgetItem(listaDeLocais_) : new QTreeWidgetItem(ItemDaChave(no->pai));
   item->setText(0, Q(no->texto));
   item->setIcon(0, ImagemDaLista(no->imagem));
   item->setData(0, Qt::UserRole, Q(no->chave));
@@ -308,5 +321,7 @@ void kvCtlConsistencia::MudouImagem(const NoRef& no) {
 }  // namespace kv
 
 namespace kv {
-std::shared_ptr<Componente> CriaControleVisivel() { return std::make_shared<kvCtlConsistencia>(); }
+std::shared_ptr<Componente> CriaControleVisivel() {
+  return std::make_shared<kvCtlConsistencia>();
+}
 }  // namespace kv

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QMessageAuthenticationCode>
 
-extern "C" __attribute__((visibility("default"))) int CertificaArquivo(const char* caminho, const char* chave) {
+extern "C" __attribute__((visibility("default"))) int CertificaArquivo(const char* caminho,
+                                                                       const char* chave) {
   if (!caminho || !chave) return 1;
   QFile f(QString::fromLocal8Bit(caminho));
   if (!f.open(QIODevice::ReadWrite)) return 2;

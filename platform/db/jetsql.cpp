@@ -14,7 +14,9 @@ struct Token {
   std::string texto;
 };
 
-bool LetraIdent(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; }
+bool LetraIdent(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c >= 0x80;
+}
 
 std::vector<Token> Tokeniza(std::string_view s) {
   std::vector<Token> t;
@@ -76,10 +78,11 @@ bool Palavra(const Token& t, std::string_view w) {
 }
 
 bool Agregado(const std::vector<Token>& t, size_t i) {
-  static const char* const kNomes[] = {"SUM", "COUNT", "AVG", "MIN", "MAX", "FIRST", "LAST", "STDEV", "STDEVP",
-                                       "VAR", "VARP", "TOTAL", "GROUP_CONCAT"};
+  static const char* const kNomes[] = {"SUM",   "COUNT",  "AVG", "MIN",  "MAX",   "FIRST",       "LAST",
+                                       "STDEV", "STDEVP", "VAR", "VARP", "TOTAL", "GROUP_CONCAT"};
   if (t[i].tipo != Tk::Ident) return false;
-  bool nome = std::any_of(std::begin(kNomes), std::end(kNomes), [&](const char* n) { return Palavra(t[i], n); });
+  bool nome =
+      std::any_of(std::begin(kNomes), std::end(kNomes), [&](const char* n) { return Palavra(t[i], n); });
   if (!nome) return false;
   size_t j = i + 1;
   while (j < t.size() && t[j].tipo == Tk::Espaco) ++j;
@@ -157,7 +160,8 @@ Clausulas Acha(const std::vector<Token>& t, bool& composta) {
     if (Palavra(t[i], "GROUP")) c.group = i;
     if (Palavra(t[i], "HAVING")) c.having = i;
     if (Palavra(t[i], "ORDER")) c.order = i;
-    if (Palavra(t[i], "UNION") || Palavra(t[i], "JOIN") || (Palavra(t[i], "SELECT") && i > 0)) composta = true;
+    if (Palavra(t[i], "UNION") || Palavra(t[i], "JOIN") || (Palavra(t[i], "SELECT") && i > 0))
+      composta = true;
   }
   return c;
 }
@@ -210,7 +214,9 @@ void Junta(std::vector<Token>& destino, const std::vector<Token>& origem) {
   destino.insert(destino.end(), origem.begin(), origem.end());
 }
 
-Token Esp() { return {Tk::Espaco, " "}; }
+Token Esp() {
+  return {Tk::Espaco, " "};
+}
 
 std::vector<Token> MoveHaving(const std::vector<Token>& t) {
   bool composta = false;
@@ -289,7 +295,8 @@ SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset) {
     auto sel = Fatia(t, 0, c.from);
     auto fonte = Fatia(t, c.from + 1, std::min({c.where, c.order, t.size()}));
     Apara(fonte);
-    bool distinct = std::any_of(sel.begin(), sel.end(), [](const Token& x) { return Palavra(x, "DISTINCT"); });
+    bool distinct =
+        std::any_of(sel.begin(), sel.end(), [](const Token& x) { return Palavra(x, "DISTINCT"); });
     if (fonte.size() == 1 && fonte[0].tipo == Tk::Ident && !TemAgregado(sel) && !distinct) {
       r.tabelaUnica = fonte[0].texto;
       // The row's identity, so that Update can write it back.
@@ -318,7 +325,9 @@ SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset) {
   return r;
 }
 
-long long MarcadorJet(size_t k) { return 8000000000000000000LL + static_cast<long long>(k); }
+long long MarcadorJet(size_t k) {
+  return 8000000000000000000LL + static_cast<long long>(k);
+}
 
 bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& numeros) {
   forma.clear();

@@ -8,9 +8,9 @@
 namespace kv {
 
 struct SqlAdaptado {
-  std::string texto;                 // SQLite text, integer literals lifted into '?' parameters
+  std::string texto;                  // SQLite text, integer literals lifted into '?' parameters
   std::vector<long long> parametros;  // values of the lifted literals, in order
-  std::string tabelaUnica;           // the one table of a plain single-table SELECT, else empty
+  std::string tabelaUnica;            // the one table of a plain single-table SELECT, else empty
 };
 
 // DISTINCTROW dropped; LIKE patterns get % and _ (a pattern without wildcard or letter becomes =);

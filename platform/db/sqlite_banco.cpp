@@ -96,7 +96,8 @@ class BancoSqlite;
 
 class RecordsetSqlite : public Recordset {
  public:
-  RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p, std::string sql, int tipo);
+  RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p, std::string sql,
+                  int tipo);
   ~RecordsetSqlite() override { Close(); }
   long RecordCount() override { return linhas_; }
   bool Eof() override { return eof_; }
@@ -184,7 +185,8 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
         sqlite3_bind_double(st, i, v.AsDouble());
         break;
       case Variant::Tipo::String:
-        sqlite3_bind_text(st, i, v.AsString().c_str(), static_cast<int>(v.AsString().size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, i, v.AsString().c_str(), static_cast<int>(v.AsString().size()),
+                          SQLITE_TRANSIENT);
         break;
       case Variant::Tipo::Boolean:
         sqlite3_bind_int64(st, i, v.AsBool() ? 1 : 0);
@@ -212,7 +214,10 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
       avulsa_.origem.assign(avulsa_.sql.parametros.size(), -1);
       return avulsa_;
     }
-    chave += dynaset ? "\x01" "D" : "\x01" "S";
+    chave += dynaset ? "\x01"
+                       "D"
+                     : "\x01"
+                       "S";
     auto it = formas_.find(chave);
     if (it != formas_.end()) return it->second;
     if (formas_.size() > 512) formas_.clear();
@@ -398,7 +403,8 @@ Variant RecordsetSqlite::Campo(std::string_view nome) {
 void RecordsetSqlite::Edit() {
   if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
   if (tipo_ != kDynaset || p_->colRowid < 0 || p_->tabela.empty())
-    throw Erro(3027, "Não é possível atualizar. Banco de dados ou objeto é somente leitura. (SQL: " + sql_ + ")");
+    throw Erro(3027,
+               "Não é possível atualizar. Banco de dados ou objeto é somente leitura. (SQL: " + sql_ + ")");
   rowidEdicao_ = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(p_->colRowid)].i
                                 : sqlite3_column_int64(p_->stmt, p_->colRowid);
   pendentes_.clear();
@@ -486,11 +492,13 @@ std::string PlanoDeConsulta(Database& db, const std::string& jet) {
   SqlAdaptado a = AdaptaJet(jet);
   sqlite3_stmt* st = nullptr;
   std::string texto = "EXPLAIN QUERY PLAN " + a.texto;
-  if (sqlite3_prepare_v2(b->db(), texto.c_str(), -1, &st, nullptr) != SQLITE_OK) ErroSqlite(b->db(), 1, texto);
+  if (sqlite3_prepare_v2(b->db(), texto.c_str(), -1, &st, nullptr) != SQLITE_OK)
+    ErroSqlite(b->db(), 1, texto);
   for (size_t i = 0; i < a.parametros.size(); ++i)
     sqlite3_bind_int64(st, static_cast<int>(i + 1), a.parametros[i]);
   std::string plano;
-  while (sqlite3_step(st) == SQLITE_ROW) plano += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string("\n");
+  while (sqlite3_step(st) == SQLITE_ROW)
+    plano += reinterpret_cast<const char*>(sqlite3_column_text(st, 3)) + std::string("\n");
   sqlite3_finalize(st);
   return plano;
 }
@@ -501,8 +509,8 @@ namespace kv {
 std::shared_ptr<Database> CriaSqlite(const std::string& caminho) {
   if (ArquivoExiste(caminho)) throw Erro(kErroArquivo, "O arquivo já existe: " + caminho);
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(caminho.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
+  int rc = sqlite3_open_v2(caminho.c_str(), &db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);

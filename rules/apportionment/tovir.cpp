@@ -9,18 +9,15 @@ namespace {
 
 const char* const kCodigos[] = {"'1.1'", "'1.3'", "'2.2'", "'2.3'", "'2.4'", "'2.5'", "'2.6'"};
 
-void AdicionaGrupo(bool& grupoPendente) {
-  if (grupoPendente) {
-    AdicionaTexto("TOVIR # TOVIR ");
-    grupoPendente = false;
-  }
-}
-
 // The held-object test: the queries touch the database only while the last opening by any rule
 // returned one.
-bool HaBanco() { return Estado().banco != nullptr; }
+bool HaBanco() {
+  return Estado().banco != nullptr;
+}
 
-bool TemLinha(const std::string& sql) { return !Exige(AbreBancoRegra()).OpenRecordset(sql, kSnapshot)->Eof(); }
+bool TemLinha(const std::string& sql) {
+  return !Exige(AbreBancoRegra()).OpenRecordset(sql, kSnapshot)->Eof();
+}
 
 }  // namespace
 
@@ -33,7 +30,16 @@ void ConsisteTovir() {
   ConsisteTovirSaidas(grupoPendente);
 }
 
-Currency ValorOuZero(const Variant& v) { return v.IsNull() ? Currency{0} : CCur(v); }
+void AdicionaGrupoTovir(bool& grupoPendente) {
+  if (grupoPendente) {
+    AdicionaTexto("TOVIR # TOVIR ");
+    grupoPendente = false;
+  }
+}
+
+Currency ValorOuZero(const Variant& v) {
+  return v.IsNull() ? Currency{0} : CCur(v);
+}
 
 Currency SomaTovir(const std::string& codigo) {
   if (!HaBanco()) return Currency{0};
@@ -52,59 +58,65 @@ bool TovirTemZeros(const std::string& codigo) {
 bool TovirTemDuplicidade(const std::string& codigo) {
   if (!HaBanco()) return false;
   return TemLinha(
-      "SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY Declaração, "
+      "SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY "
+      "Declaração, "
       "CódTOVIR, Município HAVING (Declaração=" +
       NumeroDeclaracao() + ") AND (CódTOVIR LIKE " + codigo + ") AND (Count(Código)>1)");
 }
 
 void ConsisteTovirZeros(std::string codigo, bool& grupoPendente) {
   if (!TovirTemZeros(codigo)) return;
-  AdicionaGrupo(grupoPendente);
+  AdicionaGrupoTovir(grupoPendente);
   codigo = Meio(codigo, 2, 3);
   AdicionaTexto("TOVIR # E:TOVIR " + codigo + " M=0 # TOVIR " + codigo + " # 2");
 }
 
 void ConsisteTovirDuplicidade(std::string codigo, bool& grupoPendente) {
   if (!TovirTemDuplicidade(codigo)) return;
-  AdicionaGrupo(grupoPendente);
+  AdicionaGrupoTovir(grupoPendente);
   codigo = Meio(codigo, 2, 3);
   AdicionaTexto("TOVIR # E:TOVIR " + codigo + " Dpl # TOVIR " + codigo + " # 2");
 }
 
 void ConsisteTovirEntradas(bool& grupoPendente) {
   // HAVING without GROUP BY: the adapter filters rows by it, so these are this declaration's own totals.
-  std::string sql = "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = " + NumeroDeclaracao() + ")";
+  std::string sql =
+      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = " + NumeroDeclaracao() + ")";
   auto rs = Exige(AbreBancoRegra()).OpenRecordset(sql, kDynaset);
   if (rs->RecordCount() == 0) return;
   Currency entradas = ValorOuZero(rs->Campo("X1"));
   Currency tovir = SomaTovir("'1.3'") + SomaTovir("'1.1'");
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(entradas)))) return;
-  AdicionaGrupo(grupoPendente);
+  AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # E:TOVIR 1.X Y>X # TOVIR 1.X # " + ImagemPadraoTexto());
 }
 
 void ConsisteTovirSaidas(bool& grupoPendente) {
   if (!HaBanco()) return;
   std::string sql =
-      "SELECT SUM(SaídaInterna) as x1, SUM(SaídaInter) as x2, SUM(SaídaInternaNtrib) as x3, SUM(SaídaInterNtrib) as "
+      "SELECT SUM(SaídaInterna) as x1, SUM(SaídaInter) as x2, SUM(SaídaInternaNtrib) as x3, "
+      "SUM(SaídaInterNtrib) as "
       "x4 FROM tblSaídas HAVING (Declaração = " +
       NumeroDeclaracao() + ") ";
   auto rs = Exige(AbreBancoRegra()).OpenRecordset(sql, kDynaset);
   if (rs->RecordCount() == 0) return;
-  Currency saidas = ValorOuZero(rs->Campo("X1")) + ValorOuZero(rs->Campo("X2")) + ValorOuZero(rs->Campo("x3")) +
-                    ValorOuZero(rs->Campo("x4"));
-  Currency tovir = SomaTovir("'2.6'") + SomaTovir("'2.5'") + SomaTovir("'2.4'") + SomaTovir("'2.3'") +
-                   SomaTovir("'2.2'");
+  Currency saidas = ValorOuZero(rs->Campo("X1")) + ValorOuZero(rs->Campo("X2")) +
+                    ValorOuZero(rs->Campo("x3")) + ValorOuZero(rs->Campo("x4"));
+  Currency tovir =
+      SomaTovir("'2.6'") + SomaTovir("'2.5'") + SomaTovir("'2.4'") + SomaTovir("'2.3'") + SomaTovir("'2.2'");
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(saidas)))) return;
-  AdicionaGrupo(grupoPendente);
+  AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # E:TOVIR 2.X # TOVIR 2.X # 2");
 }
 
 std::string MensagemTovir(std::string& codigo) {
   static const std::string kFallback =
-      "Ocorrendo compras de produtores agropecuários norvenses não equiparados a comerciantes ou a industriais, seus "
-      "valores deverão, obrigatoriamente, ser informados, por município de origem, nos códigos 1.1 e/ou 1.3 de "
-      "Informações para a TOVIR.\r\n\r\nQuaisquer outras operações com mercadorias ou prestações de serviços que "
+      "Ocorrendo compras de produtores agropecuários norvenses não equiparados a comerciantes ou a "
+      "industriais, seus "
+      "valores deverão, obrigatoriamente, ser informados, por município de origem, nos códigos 1.1 e/ou 1.3 "
+      "de "
+      "Informações para a TOVIR.\r\n\r\nQuaisquer outras operações com mercadorias ou prestações de serviços "
+      "que "
       "devam ser rateadas por município, conforme legislação em vigor, também devem, obrigatoriamente, ser "
       "declaradas em Informações para a TOVIR.\r\n\r\nConsistir a referência sem nada informar na TOVIR, "
       "corresponde a certificar a não existência de valores a declarar.";
@@ -123,11 +135,13 @@ std::string MensagemTovir(std::string& codigo) {
     texto = "Há lançamento de municípios em duplicidade para este código TOVIR!";
   else if (c == "1.X Y>X")
     texto =
-        "A soma dos valores detalhados por município, nos códigos TOVIR 1.1 e 1.3, \r\nnão deve ultrapassar a soma "
+        "A soma dos valores detalhados por município, nos códigos TOVIR 1.1 e 1.3, \r\nnão deve ultrapassar "
+        "a soma "
         "dos valores lançados em Entradas Internas. ";
   else if (c == "2.X")
     texto =
-        "A somatória dos valores distribuidos aos municípios na TOVIR não deve \r\nser superior a somatória dos "
+        "A somatória dos valores distribuidos aos municípios na TOVIR não deve \r\nser superior a somatória "
+        "dos "
         "valores lançados em Saídas.";
   else if (c == "3.X")
     texto = MensagemTovir3X();

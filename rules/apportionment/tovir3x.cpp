@@ -8,10 +8,7 @@ namespace kv {
 void ConsisteTovir3X(bool& grupoPendente) {
   Currency total = SomaTovir("'3.8'") + SomaTovir("'3.7'");
   if (total.dezmilesimos == 0) return;
-  if (grupoPendente) {
-    AdicionaTexto("TOVIR # TOVIR ");
-    grupoPendente = false;
-  }
+  AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # J:TOVIR 3.X # TOVIR 3.X # 2");
 }
 
@@ -19,8 +16,9 @@ void ConsisteTovir3X(bool& grupoPendente) {
 std::string MensagemTovir3X() {
   Currency a = SomaTovir("'3.7'");
   Currency b = SomaTovir("'3.8'");
-  return "Foram lançados valores nos seguintes códigos da Tovir abaixo: \r\n\r\n 3.7 -- R$ " + FormataValor(a) +
-         "\r\n 3.8 -- R$ " + FormataValor(b) + "\r\n\r\nCaso estes valores acima estejam corretos dê duplo clique.";
+  return "Foram lançados valores nos seguintes códigos da Tovir abaixo: \r\n\r\n 3.7 -- R$ " +
+         FormataValor(a) + "\r\n 3.8 -- R$ " + FormataValor(b) +
+         "\r\n\r\nCaso estes valores acima estejam corretos dê duplo clique.";
 }
 
 }  // namespace kv

@@ -10,6 +10,8 @@ EstadoModulo& Estado() {
   return *tEstado;
 }
 
-void ReiniciaEstado() { tEstado.reset(); }
+void ReiniciaEstado() {
+  tEstado.reset();
+}
 
 }  // namespace kv

@@ -14,8 +14,8 @@
 namespace kv {
 
 struct EstadoModulo {
-  Variant declaracao;        // current declaration number (the control's Declaração)
-  std::string caminhoBanco;  // last value read from ("KV", "DB", "DbAtual")
+  Variant declaracao;               // current declaration number (the control's Declaração)
+  std::string caminhoBanco;         // last value read from ("KV", "DB", "DbAtual")
   std::shared_ptr<Database> banco;  // the object the last opening returned; may be null
   std::shared_ptr<ConexaoBanco> conexao;
   std::shared_ptr<FiltroReferencia> filtro;

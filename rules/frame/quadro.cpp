@@ -93,11 +93,19 @@ Database& Exige(const std::shared_ptr<Database>& banco) {
   return *banco;
 }
 
-int16_t ExercicioAtual() { return CInt(Variant::Str(Config().Le(kApp, "Exercicio", "ExercicioAtual", ""))); }
+int16_t ExercicioAtual() {
+  return CInt(Variant::Str(Config().Le(kApp, "Exercicio", "ExercicioAtual", "")));
+}
 
-void AdicionaTexto(const std::string& texto) { AdicionaInconsistencia(Divide(texto, " # ")); }
+void AdicionaTexto(const std::string& texto) {
+  AdicionaInconsistencia(Divide(texto, " # "));
+}
 
-int16_t ImagemPadrao() { return 3; }
-std::string ImagemPadraoTexto() { return std::to_string(ImagemPadrao()); }
+int16_t ImagemPadrao() {
+  return 3;
+}
+std::string ImagemPadraoTexto() {
+  return std::to_string(ImagemPadrao());
+}
 
 }  // namespace kv

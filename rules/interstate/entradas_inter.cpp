@@ -10,14 +10,16 @@ LinhaInter Linha(Recordset& rs, bool paraLista) {
   Variant base = rs.Campo("BaseCálculo_1");
   LinhaInter l;
   l.valorContabil = rs.Campo("ValorContábil_1");
-  l.soma = Soma(Soma(Soma(base, rs.Campo("Outras")), rs.Campo("PetróleoEnergia")), rs.Campo("OutrosProdutos"));
+  l.soma =
+      Soma(Soma(Soma(base, rs.Campo("Outras")), rs.Campo("PetróleoEnergia")), rs.Campo("OutrosProdutos"));
   l.imposto = rs.Campo("Imposto");
   if (!(paraLista && base.IsNull())) l.limite = Limite(base);
   return l;
 }
 
 std::string TextoSoma(const LinhaInter&) {
-  return "O Valor Contábil não é igual a soma dos valores de: \r\nBase de Cálculo, Outras, Petróleo e Energia, e "
+  return "O Valor Contábil não é igual a soma dos valores de: \r\nBase de Cálculo, Outras, Petróleo e "
+         "Energia, e "
          "Outros Produtos.";
 }
 
@@ -38,31 +40,33 @@ const RegraInter kRegra{
 
 }  // namespace
 
-void ConsisteEntradasInter() { ConsisteInter(kRegra); }
+void ConsisteEntradasInter() {
+  ConsisteInter(kRegra);
+}
 
 std::unique_ptr<Recordset> AbreEntradasInter() {
-  std::string sql = "SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = " + NumeroDeclaracao() + ")";
-  auto banco = AbreBancoRegra();
-  return banco ? banco->OpenRecordset(sql, kSnapshot) : nullptr;
+  return AbreMeses("SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = " + NumeroDeclaracao() +
+                   ")");
 }
 
 Currency SomaDetalheEntradas(const std::string& referencia) {
-  std::string sql =
-      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC, Sum(BaseCálculo_1) AS SomaBC, Sum(Imposto) AS SomaIM, "
+  return TotalDetalhado(
+      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC, Sum(BaseCálculo_1) AS SomaBC, Sum(Imposto) AS "
+      "SomaIM, "
       "Sum(Outras) AS SomaOU, Sum(PetróleoEnergia) AS SomaPE, Sum(OutrosProdutos) AS SomaOP FROM "
-      "tblDetalhesInterUFs GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = " +
-      NumeroDeclaracao() + ") And (Ref =" + NumeroParaSql(Variant::Str(referencia), "Ref") + ") And (Tipo = 0 ))";
-  auto banco = AbreBancoRegra();
-  if (!banco) return Currency{0};
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
-  Currency total{0};
-  if (!(rs->RecordCount() < 1)) total = CCur(rs->Campo("SomaVC"));
-  rs->Close();
-  return total;
+      "tblDetalhesInterUFs" +
+          HavingDetalhe(referencia, 0),
+      [](Recordset& rs) { return rs.Campo("SomaVC"); });
 }
 
-bool DetalheEntradasInconsistente(const std::string& referencia) { return DetalheInconsistente(kRegra, referencia); }
-std::string MensagemEntradasInter(const std::string& resto) { return MensagemInter(kRegra, resto); }
-std::string ListaDetalheEntradas(const std::string& referencia) { return ListaDetalhe(kRegra, referencia); }
+bool DetalheEntradasInconsistente(const std::string& referencia) {
+  return DetalheInconsistente(kRegra, referencia);
+}
+std::string MensagemEntradasInter(const std::string& resto) {
+  return MensagemInter(kRegra, resto);
+}
+std::string ListaDetalheEntradas(const std::string& referencia) {
+  return ListaDetalhe(kRegra, referencia);
+}
 
 }  // namespace kv

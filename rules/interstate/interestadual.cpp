@@ -8,11 +8,35 @@
 
 namespace kv {
 
-Currency Limite(const Variant& base) { return CCur(Produto(base, 0.25)); }
+Currency Limite(const Variant& base) {
+  return CCur(Produto(base, 0.25));
+}
 
 std::string SqlDetalhe(const std::string& referencia, int tipo) {
-  return "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = " + NumeroDeclaracao() + ") And (Ref =" +
-         NumeroParaSql(Variant::Str(referencia), "Ref") + ") And (Tipo = " + std::to_string(tipo) + "))ORDER BY Ref";
+  return "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = " + NumeroDeclaracao() +
+         ") And (Ref =" + NumeroParaSql(Variant::Str(referencia), "Ref") +
+         ") And (Tipo = " + std::to_string(tipo) + "))ORDER BY Ref";
+}
+
+std::unique_ptr<Recordset> AbreMeses(const std::string& sql) {
+  auto banco = AbreBancoRegra();
+  return banco ? banco->OpenRecordset(sql, kSnapshot) : nullptr;
+}
+
+std::string HavingDetalhe(const std::string& referencia, int tipo) {
+  return " GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = " + NumeroDeclaracao() +
+         ") And (Ref =" + NumeroParaSql(Variant::Str(referencia), "Ref") +
+         ") And (Tipo = " + std::to_string(tipo) + " ))";
+}
+
+Currency TotalDetalhado(const std::string& sql, Variant (*total)(Recordset& rs)) {
+  auto banco = AbreBancoRegra();
+  if (!banco) return Currency{0};
+  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  Currency t{0};
+  if (!(rs->RecordCount() < 1)) t = CCur(total(*rs));
+  rs->Close();
+  return t;
 }
 
 void ConsisteInter(const RegraInter& regra) {
@@ -79,8 +103,8 @@ std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia)
   while (!rs->Eof()) {
     Variant uf = rs->Campo("UF");
     // The state code comes from the database: quoted with its apostrophes doubled.
-    auto estado =
-        banco->OpenRecordset("SELECT * FROM tblEstados WHERE ((Código = '" + Apostrofado(TextoDe(uf)) + "'))");
+    auto estado = banco->OpenRecordset("SELECT * FROM tblEstados WHERE ((Código = '" +
+                                       Apostrofado(TextoDe(uf)) + "'))");
     LinhaInter l = regra.linha(*rs, true);
     std::string primeiro, segundo;
     if (Verdade(Diferente(l.valorContabil, l.soma))) primeiro = regra.textoSoma(l);

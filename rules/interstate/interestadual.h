@@ -13,10 +13,10 @@ namespace kv {
 
 // One state row as the row tests see it.
 struct LinhaInter {
-  Variant valorContabil;             // the row's accounting value
-  Variant soma;                      // what it must equal
-  Variant imposto;                   // the tax
-  std::optional<Currency> limite;    // 25% of the base; empty only in a listing whose base is empty
+  Variant valorContabil;           // the row's accounting value
+  Variant soma;                    // what it must equal
+  Variant imposto;                 // the tax
+  std::optional<Currency> limite;  // 25% of the base; empty only in a listing whose base is empty
 };
 
 struct RegraInter {
@@ -40,6 +40,13 @@ bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia
 std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia);
 // The builder of both groups: "VC" text, or the listing of the month in the key.
 std::string MensagemInter(const RegraInter& regra, const std::string& resto);
+// Opens the months of the declaration with `sql`, or returns null when there is no database.
+std::unique_ptr<Recordset> AbreMeses(const std::string& sql);
+// The tail of a detailed-total query: the declaration, the month and the detail type.
+std::string HavingDetalhe(const std::string& referencia, int tipo);
+// Runs a detailed-total query and returns `total` of its one row, or 0 for a month without state rows
+// (or without a database).
+Currency TotalDetalhado(const std::string& sql, Variant (*total)(Recordset& rs));
 // Currency of a 25% limit: base × 0.25 as a Double, converted (Null fails with Invalid use of Null).
 Currency Limite(const Variant& base);
 

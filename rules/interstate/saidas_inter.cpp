@@ -18,8 +18,10 @@ LinhaInter Linha(Recordset& rs, bool paraLista) {
 }
 
 std::string TextoSoma(const LinhaInter& l) {
-  return "O Valor Contábil(Contribuite) + Valor Contábil (Não Contribuinte) (R$" + FormataValor(CCur(l.valorContabil)) +
-         ") não é igual a soma dos valores de Base de Cálculo Contribuinte), Base de Cálculo (Não Contribuinte), "
+  return "O Valor Contábil(Contribuite) + Valor Contábil (Não Contribuinte) (R$" +
+         FormataValor(CCur(l.valorContabil)) +
+         ") não é igual a soma dos valores de Base de Cálculo Contribuinte), Base de Cálculo (Não "
+         "Contribuinte), "
          "Outras, e Imposto Cobrado por ST (R$" +
          FormataValor(CCur(l.soma)) + ")!";
 }
@@ -34,40 +36,44 @@ const RegraInter kRegra{
     [](Recordset& mes) { return Soma(mes.Campo("SaídaInter"), mes.Campo("SaídaInterNtrib")); },
     Linha,
     TextoSoma,
-    "O valor do Imposto deve ser menor ou igual a 25% da soma dos campos: Base de Cálculo (Contribuite) e Base de "
+    "O valor do Imposto deve ser menor ou igual a 25% da soma dos campos: Base de Cálculo (Contribuite) e "
+    "Base de "
     "Cálculo (Não Contribuinte)!",
-    "O Valor Contábil lançado em Saídas deve ser obrigatóriamente igual a somatória do Valor Contábil(Contribuite) "
+    "O Valor Contábil lançado em Saídas deve ser obrigatóriamente igual a somatória do Valor "
+    "Contábil(Contribuite) "
     "+ Valor Contábil (Não Contribuinte) detalhados por estado.",
 };
 
 }  // namespace
 
-void ConsisteSaidasInter() { ConsisteInter(kRegra); }
+void ConsisteSaidasInter() {
+  ConsisteInter(kRegra);
+}
 
 std::unique_ptr<Recordset> AbreSaidasInter() {
-  std::string sql =
-      "SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE (Declaração = " + NumeroDeclaracao() + ")";
-  auto banco = AbreBancoRegra();
-  return banco ? banco->OpenRecordset(sql, kSnapshot) : nullptr;
+  return AbreMeses("SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE (Declaração = " +
+                   NumeroDeclaracao() + ")");
 }
 
 Currency SomaDetalheSaidas(const std::string& referencia) {
-  std::string sql =
-      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC1, Sum(BaseCálculo_1) AS SomaBC1, Sum(ValorContábil_2) AS "
-      "SomaVC2, Sum(BaseCálculo_2) AS SomaBC2, Sum(Imposto) AS SomaIM, Sum(Outras) AS SomaOU, Sum(ICMSCobradoST) AS "
-      "SomaST FROM tblDetalhesInterUFs GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = " +
-      NumeroDeclaracao() + ") And (Ref =" + NumeroParaSql(Variant::Str(referencia), "Ref") + ") And (Tipo = 1 ))";
-  auto banco = AbreBancoRegra();
-  if (!banco) return Currency{0};
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
-  Currency total{0};
-  if (!(rs->RecordCount() < 1)) total = CCur(Soma(rs->Campo("SomaVC1"), rs->Campo("SomaVC2")));
-  rs->Close();
-  return total;
+  return TotalDetalhado(
+      "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC1, Sum(BaseCálculo_1) AS SomaBC1, "
+      "Sum(ValorContábil_2) AS "
+      "SomaVC2, Sum(BaseCálculo_2) AS SomaBC2, Sum(Imposto) AS SomaIM, Sum(Outras) AS SomaOU, "
+      "Sum(ICMSCobradoST) "
+      "AS SomaST FROM tblDetalhesInterUFs" +
+          HavingDetalhe(referencia, 1),
+      [](Recordset& rs) { return Soma(rs.Campo("SomaVC1"), rs.Campo("SomaVC2")); });
 }
 
-bool DetalheSaidasInconsistente(const std::string& referencia) { return DetalheInconsistente(kRegra, referencia); }
-std::string MensagemSaidasInter(const std::string& resto) { return MensagemInter(kRegra, resto); }
-std::string ListaDetalheSaidas(const std::string& referencia) { return ListaDetalhe(kRegra, referencia); }
+bool DetalheSaidasInconsistente(const std::string& referencia) {
+  return DetalheInconsistente(kRegra, referencia);
+}
+std::string MensagemSaidasInter(const std::string& resto) {
+  return MensagemInter(kRegra, resto);
+}
+std::string ListaDetalheSaidas(const std::string& referencia) {
+  return ListaDetalhe(kRegra, referencia);
+}
 
 }  // namespace kv

@@ -14,7 +14,8 @@ void ConsisteEntradas() {
 std::string MensagemEntradas(const std::string& chave) {
   std::string codigo = Direita(chave, 3);
   if (codigo == "Imp")
-    return "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\n" + kConviteDuploClique;
+    return "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\n" +
+           kConviteDuploClique;
   if (codigo == "25%")
     return "O Valor do Imposto pelas Aquisições Interestaduais pode estar inconsistente com o montante das "
            "Entradas Interestaduais!\r\n\r\n" +

@@ -6,7 +6,8 @@
 namespace kv {
 
 void ConsisteMensal(const RegraMensal& regra) {
-  std::string sql = std::string("SELECT * FROM ") + regra.tabela + " WHERE (Declaração = " + NumeroDeclaracao() + ")";
+  std::string sql =
+      std::string("SELECT * FROM ") + regra.tabela + " WHERE (Declaração = " + NumeroDeclaracao() + ")";
   auto banco = AbreBancoRegra();
   if (!banco) return;
   auto rs = banco->OpenRecordset(sql, kSnapshot);
@@ -33,8 +34,8 @@ void ConsisteMensal(const RegraMensal& regra) {
       }
       Variant ref = rs->Campo("Ref");
       std::string mes = NomeDoMes(CByte(ref));
-      AdicionaTexto(std::string(regra.grupo) + " # " + regra.prefixoChave + TextoDe(ref) + codigo + mes + " # " +
-                    ImagemPadraoTexto());
+      AdicionaTexto(std::string(regra.grupo) + " # " + regra.prefixoChave + TextoDe(ref) + codigo + mes +
+                    " # " + ImagemPadraoTexto());
     }
     rs->MoveNext();
   }

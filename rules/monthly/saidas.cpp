@@ -15,10 +15,12 @@ void ConsisteSaidas() {
 std::string MensagemSaidas(const std::string& chave) {
   std::string codigo = Direita(chave, 3);
   if (codigo == "Imp")
-    return "Havendo Saídas Tributadas (Internas e/ou Interestaduais), deve haver Valor do Imposto Devido diferente "
+    return "Havendo Saídas Tributadas (Internas e/ou Interestaduais), deve haver Valor do Imposto Devido "
+           "diferente "
            "de zero.";
   if (codigo == "25%")
-    return "O Valor do Imposto Devido informado pode estar inconsistente com o montante das Saídas Tributadas "
+    return "O Valor do Imposto Devido informado pode estar inconsistente com o montante das Saídas "
+           "Tributadas "
            "(Internas e Interestaduais)!\r\n\r\n" +
            kConviteDuploClique;
   return "";

@@ -22,6 +22,8 @@ void ConsisteEnquadramento() {
   AdicionaTexto("Enquadramento # F:" + TextoDe(rs->Campo("DeAcordo")) + " # Enquadramento Ignorado # " + "2");
 }
 
-std::string MensagemEnquadramento() { return "Na Declaração de Enquadramento não há opção selecionada."; }
+std::string MensagemEnquadramento() {
+  return "Na Declaração de Enquadramento não há opção selecionada.";
+}
 
 }  // namespace kv

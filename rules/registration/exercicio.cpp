@@ -14,6 +14,8 @@ void ConsisteExercicio() {
   AdicionaTexto("Exercício # M:ExercícioZER # Exercício # " + ImagemPadraoTexto());
 }
 
-std::string MensagemExercicio() { return "Não deve haver exercício sem Regime Tributário."; }
+std::string MensagemExercicio() {
+  return "Não deve haver exercício sem Regime Tributário.";
+}
 
 }  // namespace kv

@@ -1,10 +1,10 @@
 // "#,##0.00" on any Currency: digits, separators and at most one leading minus, never "-0,00".
+#include "platform/formato.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
-
-#include "platform/formato.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t n) {
   if (n < sizeof(int64_t)) return 0;
