@@ -39,14 +39,18 @@ std::shared_ptr<CaixaMensagem> CaixaPadrao() {
 }
 
 std::string ArquivoTemporarioChave() {
-  QString pasta = QString::fromStdString(PastaDoComponente());
+  return ArquivoTemporarioChave(PastaDoComponente());
+}
+
+std::string ArquivoTemporarioChave(const std::string& pastaDoComponente) {
+  QString pasta = QString::fromStdString(pastaDoComponente);
   if (!PastaGravavel(pasta)) {
     // Installed system-wide, the library's folder is read-only: use the user's cache instead.
     pasta = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/kvCptConsistencia";
     QDir().mkpath(pasta);
     if (!PastaGravavel(pasta))
       throw Erro(kErroArquivo, "Nenhuma pasta gravável para o arquivo temporário da chave (" +
-                                   PastaDoComponente() + ", " + pasta.toStdString() + ")");
+                                   pastaDoComponente + ", " + pasta.toStdString() + ")");
   }
   return (pasta + "/tempXYZ.prf").toStdString();
 }

@@ -33,6 +33,7 @@ class ConsisteKV : public Componente {
 
 // The temporary file: in the component's folder, or the user's cache folder when that is read-only.
 std::string ArquivoTemporarioChave();
+std::string ArquivoTemporarioChave(const std::string& pastaDoComponente);
 // Has ArquivoCertificacao write `declaracao` into `arquivo` and the certification library certify it;
 // returns the library's answer (0 is success). Shared by GeraConsistencia and the offline key check.
 int16_t CertificaDeclaracao(const std::string& arquivo, int32_t declaracao);

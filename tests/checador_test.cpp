@@ -131,6 +131,17 @@ TEST(Chave, LidaDosUltimos32Bytes) {
             kErroArquivoNaoEncontrado);
 }
 
+TEST(Chave, PastaDoComponenteSemEscritaUsaOCacheDoUsuario) {
+  QTemporaryDir pasta;
+  EXPECT_EQ(ArquivoTemporarioChave(pasta.path().toStdString()), pasta.filePath("tempXYZ.prf").toStdString());
+  // Not a writable folder (a file stands where the folder should be): the user's cache folder instead.
+  std::string arquivo = pasta.filePath("nao-e-pasta").toStdString();
+  std::ofstream(arquivo) << "x";
+  std::string temp = ArquivoTemporarioChave(arquivo);
+  EXPECT_NE(temp.find(qgetenv("XDG_CACHE_HOME").toStdString()), std::string::npos) << temp;
+  EXPECT_EQ(temp.substr(temp.size() - 12), "/tempXYZ.prf");
+}
+
 TEST(Chave, ArquivoQueSobrouEhApagadoAntes) {
   BancoTeste b;
   host::InsereDeclaracaoLimpa(b.db(), 12, "1");
