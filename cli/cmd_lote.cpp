@@ -185,8 +185,9 @@ int Lote(const Args& a) {
   signal(SIGINT, SIG_DFL);
   if (terminal) std::fputs("\n", stderr);
   bool interrompido = gInterrompido && impressa < declaracoes.size();
-  if (html) GravaRelatorio(o.Valor("--html"), guardadas);
   std::fputs((json ? resumo.Json(interrompido) + "\n" : resumo.Texto(interrompido)).c_str(), stdout);
+  std::fflush(stdout);
+  if (html) GravaRelatorio(o.Valor("--html"), guardadas);
   if (interrompido) return 130;
   if (resumo.falhas) return 3;
   return resumo.inconsistentes ? 1 : 0;

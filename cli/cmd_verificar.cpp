@@ -32,9 +32,10 @@ int Verificar(const Args& a) {
   PreparaHost(o);
   ControleConsistencia controle;
   Verificacao v = Verifica(controle, declaracao);
-  if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v});
   std::string saida = o.Tem("--json") ? JsonVerificacao(v) + "\n" : TextoVerificacao(v);
   std::fputs(saida.c_str(), stdout);
+  std::fflush(stdout);
+  if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v});
   return SaidaDe(v);
 }
 

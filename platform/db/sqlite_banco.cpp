@@ -44,9 +44,32 @@ std::string Dobra(std::string_view s) {
   return r;
 }
 
+// A Portuguese lead-in for the failures a user can act on; the engine's own message follows it.
+const char* Explicacao(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return "O banco de dados está bloqueado por outro processo: ";
+    case SQLITE_READONLY:
+      return "O banco de dados só pode ser lido: ";
+    case SQLITE_CORRUPT:
+      return "O banco de dados está corrompido: ";
+    case SQLITE_NOTADB:
+      return "O arquivo não é um banco de dados: ";
+    case SQLITE_FULL:
+      return "Não há espaço em disco: ";
+    case SQLITE_IOERR:
+      return "Erro de leitura ou gravação no banco de dados: ";
+    case SQLITE_CANTOPEN:
+      return "Não foi possível abrir o banco de dados: ";
+    default:
+      return "";
+  }
+}
+
 [[noreturn]] void ErroSqlite(sqlite3* db, int rc, const std::string& sql) {
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  throw Erro(kErroBancoBase + (rc & 0xFF), msg + " (SQL: " + sql + ")");
+  throw Erro(kErroBancoBase + (rc & 0xFF), Explicacao(rc) + msg + " (SQL: " + sql + ")");
 }
 
 // A stored value copied out of SQLite (dynaset rows are read at once, see RecordsetSqlite).
