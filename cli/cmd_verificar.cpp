@@ -1,4 +1,5 @@
 // exemplo, verificar and consistir: the control's check and final check without a window.
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -11,12 +12,17 @@
 namespace kv::cli {
 
 int Exemplo(const Args& a) {
-  Opcoes o(a, {}, {});
-  if (o.Posicionais().size() > 1) throw ErroUso("informe no máximo um arquivo");
+  Opcoes o(a, {}, {}, 1);
   std::string caminho = o.Posicionais().empty() ? "exemplo.db" : o.Posicionais()[0];
   if (QFileInfo::exists(QString::fromStdString(caminho)))
     throw ErroUso("o arquivo '" + caminho + "' já existe; apague-o ou escolha outro nome");
-  auto declaracoes = host::CriaExemplo(caminho);
+  std::vector<host::DeclaracaoExemplo> declaracoes;
+  try {
+    declaracoes = host::CriaExemplo(caminho);
+  } catch (...) {
+    QFile::remove(QString::fromStdString(caminho));  // never leave a half-made example behind
+    throw;
+  }
   std::printf("Banco de dados de exemplo criado: %s\n\n", caminho.c_str());
   for (const auto& d : declaracoes) std::printf("  Declaração %2d: %s\n", d.numero, d.mostra.c_str());
   std::printf(

@@ -3,10 +3,11 @@
 namespace kv::cli {
 
 Opcoes::Opcoes(const std::vector<std::string>& args, const std::set<std::string>& comValor,
-               const std::set<std::string>& flags) {
+               const std::set<std::string>& flags, size_t maxPosicionais) {
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
     if (a.rfind("--", 0) != 0 || a == "--") {
+      if (posicionais_.size() == maxPosicionais) throw ErroUso("argumento inesperado: " + a);
       posicionais_.push_back(a);
       continue;
     }

@@ -98,6 +98,8 @@ TEST_F(Cli, StatusDeSaida) {
       {{"verificar", "--banco", pasta_.path(), "--declaracao", "1"}, 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "dois mil"}, 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--desconhecida"}, 2},
+      {{"verificar", "--banco", banco_, "--declaracao", "1", "sobrando"}, 2},
+      {{"verificar", "--banco", banco_, "--declaracao"}, 2},
       {{"comando-que-nao-existe"}, 2},
       {{"verificar", "--help"}, 0},
       {{"verificar-kv", "--banco", banco_, "--declaracao", "7", "--exercicio", "2002"}, 1},
