@@ -112,7 +112,6 @@ struct Preparado {
 struct Forma {
   SqlAdaptado sql;
   std::vector<int> origem;  // parameter i takes source literal origem[i], or -1 for sql.parametros[i]
-  bool valida = true;
 };
 
 class BancoSqlite;
@@ -229,33 +228,26 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   }
 
   const Forma& FormaDe(const std::string& jet, bool dynaset, std::vector<long long>& numeros) {
-    std::string chave;
-    if (!FormaJet(jet, chave, numeros)) {
-      // A literal too large to lift: adapt this text alone, uncached.
+    // A text that cannot share a shape (a literal too large to lift, or one left in place such as a
+    // column position) is adapted on its own, uncached.
+    auto avulsa = [&]() -> const Forma& {
       numeros.clear();
-      avulsa_ = Forma{AdaptaJet(jet, dynaset), {}, true};
+      avulsa_ = Forma{AdaptaJet(jet, dynaset), {}};
       avulsa_.origem.assign(avulsa_.sql.parametros.size(), -1);
       return avulsa_;
-    }
-    chave += dynaset ? "\x01"
-                       "D"
-                     : "\x01"
-                       "S";
+    };
+    std::string chave;
+    if (!FormaJet(jet, chave, numeros)) return avulsa();
+    chave += dynaset ? '\x02' : '\x03';
     auto it = formas_.find(chave);
     if (it != formas_.end()) return it->second;
     if (formas_.size() > 512) formas_.clear();
-    Forma f{AdaptaJet(chave.substr(0, chave.size() - 2), dynaset), {}, true};
+    Forma f{AdaptaJet(std::string_view(chave).substr(0, chave.size() - 1), dynaset), {}};
     for (long long v : f.sql.parametros) {
       long long k = v - MarcadorJet(0);
       f.origem.push_back(k >= 0 && static_cast<size_t>(k) < numeros.size() ? static_cast<int>(k) : -1);
     }
-    // A placeholder left in the text (a column position, say) cannot be shared: adapt per text.
-    if (f.sql.texto.find(std::to_string(MarcadorJet(0)).substr(0, 6)) != std::string::npos) {
-      numeros.clear();
-      avulsa_ = Forma{AdaptaJet(jet, dynaset), {}, true};
-      avulsa_.origem.assign(avulsa_.sql.parametros.size(), -1);
-      return avulsa_;
-    }
+    if (f.sql.texto.find(std::to_string(MarcadorJet(0)).substr(0, 6)) != std::string::npos) return avulsa();
     return formas_.emplace(std::move(chave), std::move(f)).first->second;
   }
 
