@@ -46,6 +46,7 @@ std::string Banco(int declaracoes) {
     for (int d = 1; d <= declaracoes; ++d) {
       host::InsereDeclaracaoLimpa(*b, d, std::to_string(100000000 + d), 10, 60);
       if (d % 10 == 0) host::SemeiaAchados(*b, d);  // one in ten has findings of every group
+      if (d % 100 == 5) b->Executa("DELETE FROM tblEntradas WHERE Declaração = ?", {Variant::Long(d)});
     }
     b->Confirma();
   }

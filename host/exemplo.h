@@ -28,7 +28,8 @@ struct DeclaracaoExemplo {
 // group of findings and one that is clean.
 std::vector<DeclaracaoExemplo> CriaExemplo(const std::string& caminho);
 
-// Turns a clean declaration into one with findings of every group (used by generated databases).
+// Turns a clean declaration into one with findings of every group but the fiscal year's (which needs a
+// declaration without monthly rows): used by generated databases.
 void SemeiaAchados(Database& banco, int32_t declaracao);
 
 }  // namespace kv::host
