@@ -1,5 +1,4 @@
 // kvconsistencia: checks declarations of the Tarvo regime from the command line.
-#include <clocale>
 #include <cstdio>
 #include <string>
 
@@ -8,7 +7,6 @@
 #include "platform/erro.h"
 
 int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");
   using namespace kv::cli;
   Args args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "ajuda") {

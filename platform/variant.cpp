@@ -359,9 +359,11 @@ std::string CStr(const Variant& v) {
     case Variant::Tipo::Currency:
       return CurrencyTexto(v.AsCurrency());
     case Variant::Tipo::Double: {
+      // 15 significant digits as the host printed them, with a point whatever the C locale says: this
+      // text goes into SQL and into the text the key seals.
       char buf[40];
-      std::snprintf(buf, sizeof buf, "%.15g", v.AsDouble());
-      return buf;
+      auto r = std::to_chars(buf, buf + sizeof buf, v.AsDouble(), std::chars_format::general, 15);
+      return std::string(buf, r.ptr);
     }
     case Variant::Tipo::String:
       return v.AsString();

@@ -1,6 +1,7 @@
 // Values decide every rule's outcome: conversions, Null, comparisons across types, limits.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <functional>
 
 #include "apoio.h"
@@ -123,6 +124,12 @@ TEST(Aritmetica, NuloPropagaECurrencyEhExataComEstouro) {
   EXPECT_EQ(NumeroDoErro([] { CStr(Variant::Nulo()); }), kErroNulo);
   EXPECT_EQ(CStr(Variant::Long(-1)), "-1");
   EXPECT_EQ(CStr(C(125000)), "12.5");
+  // Whatever the C locale (Qt sets it from the environment), numbers are written with a point.
+  const char* anterior = std::setlocale(LC_NUMERIC, "pt_BR.UTF-8");
+  EXPECT_EQ(CStr(Variant::Dbl(3.5)), "3.5");
+  EXPECT_EQ(CStr(Variant::Dbl(0.1 + 0.2)), "0.3");
+  EXPECT_EQ(CStr(Variant::Dbl(1e20)), "1e+20");
+  if (anterior) std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(Texto, DivisaoPosicoesEApostrofos) {
