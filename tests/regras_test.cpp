@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "apoio.h"
+#include "control/controle.h"
 #include "control/inconsistencias.h"
+#include "host/host.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
@@ -644,6 +646,98 @@ TEST(Quadro, NumeroDeDeclaracaoPrecisaSerInteiro) {
     EXPECT_NE(e.descricao().find("\"abc\""), std::string::npos) << e.descricao();
   }
   EXPECT_EQ(b.db().OpenRecordset("SELECT count(*) AS n FROM tblEntradas")->RecordCount(), 1);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// Records what the interstate rules tell the filter, and answers with a chosen value.
+class FiltroGravador : public FiltroReferencia {
+ public:
+  explicit FiltroGravador(Variant resposta) : resposta_(std::move(resposta)) {}
+  void InformaBanco(std::string& caminho) override { bancos.push_back(caminho); }
+  void InformaReferencia(Variant& declaracao, const Variant& referencia) override {
+    referencias.push_back(CStr(declaracao) + "/" + CStr(referencia));
+  }
+  Variant Resultado() override { return resposta_; }
+  std::vector<std::string> bancos, referencias;
+
+ private:
+  Variant resposta_;
+};
+
+TEST(FiltroReferencia, DecideQuaisMesesSaoExaminados) {
+  struct Caso {
+    const char* nome;
+    Variant resposta;
+    bool reporta;
+  };
+  const Caso casos[] = {
+      {"zero", Variant::Long(0), false},         {"vazio", Variant(), false},
+      {"Nulo", Variant::Nulo(), false},          {"um", Variant::Long(1), true},
+      {"verdadeiro", Variant::Bool(true), true},
+  };
+  for (const Caso& c : casos) {
+    BancoTeste b;
+    b.Entrada(12, Variant::Long(1), Cur(5), Cur(0));
+    b.Saida(12, Variant::Long(2), Cur(0), Cur(7), Cur(1));
+    int criados = 0;
+    std::shared_ptr<FiltroGravador> filtro;
+    RegistraClasse(kClsidFiltroReferencia, [&] {
+      ++criados;
+      filtro = std::make_shared<FiltroGravador>(c.resposta);
+      return filtro;
+    });
+    teste::DefineDeclaracao(12);
+    ConsisteEntradasInter();
+    ConsisteSaidasInter();
+    host::RegistraComponentes();
+    EXPECT_EQ(Entradas().size(), c.reporta ? 4u : 0u) << c.nome;
+    EXPECT_EQ(criados, 1) << c.nome << ": one shared instance for both rules";
+    EXPECT_EQ(filtro->bancos, (V{b.caminho(), b.caminho()})) << c.nome;
+    EXPECT_EQ(filtro->referencias, (V{"12/1", "12/2"})) << c.nome;
+  }
+}
+
+TEST(ConexaoBanco, UmaInstanciaCompartilhadaEUmaDoControle) {
+  BancoTeste b;
+  b.Declaracao(12);
+  auto real = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+  int criadas = 0, aberturas = 0;
+  class Contadora : public ConexaoBanco {
+   public:
+    Contadora(std::shared_ptr<ConexaoBanco> r, int* n) : r_(std::move(r)), n_(n) {}
+    std::shared_ptr<Database> AbreBanco(std::string& c) override {
+      ++*n_;
+      return r_->AbreBanco(c);
+    }
+
+   private:
+    std::shared_ptr<ConexaoBanco> r_;
+    int* n_;
+  };
+  RegistraClasse(kClsidConexaoBanco, [&] {
+    ++criadas;
+    return std::make_shared<Contadora>(real, &aberturas);
+  });
+  teste::DefineDeclaracao(12);
+  ConsisteExercicio();
+  ConsisteContribuinte();
+  EXPECT_EQ(criadas, 1);
+  EXPECT_EQ(aberturas, 2);
+  {
+    ControleConsistencia controle;
+    controle.DefineDeclaracao(Variant::Long(12));
+    controle.MontaInconsistencias();
+    int depoisDaPrimeira = aberturas;
+    controle.MontaInconsistencias();
+    EXPECT_EQ(criadas, 2) << "the control keeps one instance of its own";
+    EXPECT_EQ(aberturas - depoisDaPrimeira, depoisDaPrimeira - 2);
+  }
+  host::RegistraComponentes();
 }
 
 }  // namespace
