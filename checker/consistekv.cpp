@@ -98,7 +98,7 @@ void ConsisteKV::GeraConsistencia() {
   int32_t declaracao = CLng(Variant::Str(CStr(e.declaracao)));
   int16_t resultado = CertificaDeclaracao(caminho, declaracao);
   if (resultado != 0) {
-    auto caixa = caixa_ ? caixa_ : (e.caixa ? e.caixa : CaixaPadrao());
+    auto caixa = caixa_ ? caixa_ : CaixaPadrao();
     caixa->Mostra("Erro na geração da chave interna.", kCaixaCritico, "Atenção!");
     // A failure must not pass for success: the caller learns of it, and nothing was recorded.
     throw Erro(kErroCertificacao, "Erro na geração da chave interna. (CertificaArquivo devolveu " +

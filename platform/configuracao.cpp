@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -13,8 +14,9 @@ namespace {
 
 std::mutex gFabricaMutex;
 std::function<std::unique_ptr<Configuracao>()> gFabrica;
-// Bumped when the factory changes, so each thread notices and rebuilds its store.
-int gGeracao = 0;
+// Bumped when the factory changes, so each thread notices and rebuilds its store; read without the lock
+// on every settings access, which the rules make dozens of times per check.
+std::atomic<int> gGeracao{0};
 
 class ConfiguracaoIni : public Configuracao {
  public:
@@ -70,10 +72,10 @@ void DefineFabricaConfiguracao(std::function<std::unique_ptr<Configuracao>()> fa
 Configuracao& Config() {
   thread_local std::unique_ptr<Configuracao> atual;
   thread_local int geracao = -1;
-  std::lock_guard<std::mutex> g(gFabricaMutex);
-  if (!atual || geracao != gGeracao) {
+  if (!atual || geracao != gGeracao.load(std::memory_order_acquire)) {
+    std::lock_guard<std::mutex> g(gFabricaMutex);
     atual = gFabrica ? gFabrica() : std::make_unique<ConfiguracaoIni>();
-    geracao = gGeracao;
+    geracao = gGeracao.load();
   }
   return *atual;
 }

@@ -8,7 +8,6 @@
 #include "control/inconsistencias.h"
 #include "platform/db/banco.h"
 #include "platform/externos.h"
-#include "platform/interface_usuario.h"
 #include "platform/variant.h"
 
 namespace kv {
@@ -22,7 +21,6 @@ struct EstadoModulo {
   ColecaoInconsistencias colecao;
   int64_t contadorInconsistencias = 0;
   Variant ie, exercicio, deducoes, cnae;  // held for the host only
-  std::shared_ptr<CaixaMensagem> caixa;   // the box that headless operations show
 };
 
 // This thread's module state, created on first use.
