@@ -1,11 +1,17 @@
 #include "checker/consistekv.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "platform/certificacao.h"
@@ -80,6 +86,31 @@ std::string LeChaveDoArquivo(const std::string& arquivo) {
   return chave;
 }
 
+void CriaArquivoPrivado(const std::string& caminho) {
+  int fd = ::open(caminho.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0)
+    throw Erro(kErroArquivo,
+               "Não foi possível criar o arquivo temporário " + caminho + ": " + std::strerror(errno));
+  ::close(fd);
+}
+
+bool ChaveConfere(int32_t declaracao, const std::string& chave) {
+  return ChaveDosDados(declaracao) == chave;
+}
+
+std::string ChaveDosDados(int32_t declaracao) {
+  // A private folder: a check never touches the temporary file of a key being made.
+  QTemporaryDir pasta;
+  if (!pasta.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
+  std::string arquivo = pasta.filePath("tempXYZ.prf").toStdString();
+  CriaArquivoPrivado(arquivo);
+  int16_t resultado = CertificaDeclaracao(arquivo, declaracao);
+  if (resultado != 0)
+    throw Erro(kErroCertificacao, "Erro na geração da chave interna. (CertificaArquivo devolveu " +
+                                      std::to_string(resultado) + ")");
+  return LeChaveDoArquivo(arquivo);
+}
+
 std::string ConsisteKV::LeChave(const std::string& caminho) {
   return LeChaveDoArquivo(caminho);
 }
@@ -93,6 +124,11 @@ void ConsisteKV::GeraConsistencia() {
     throw Erro(kErroArquivo, "O arquivo temporário da chave está em uso por outro processo: " + caminho);
   if (QFile::exists(QString::fromStdString(caminho)) && !QFile::remove(QString::fromStdString(caminho)))
     throw Erro(kErroArquivo, "Não foi possível apagar o arquivo temporário " + caminho);
+  // The file holds the taxpayer's data: readable by its owner only, and gone as soon as the key is read,
+  // whatever happens on the way.
+  CriaArquivoPrivado(caminho);
+  std::unique_ptr<const std::string, void (*)(const std::string*)> apaga(
+      &caminho, [](const std::string* c) { ::unlink(c->c_str()); });
 
   EstadoModulo& e = Estado();
   int32_t declaracao = CLng(Variant::Str(CStr(e.declaracao)));

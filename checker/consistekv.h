@@ -39,6 +39,12 @@ std::string ArquivoTemporarioChave(const std::string& pastaDoComponente);
 int16_t CertificaDeclaracao(const std::string& arquivo, int32_t declaracao);
 // The last 32 bytes of the file, as text; a file shorter than 32 bytes raises error 63.
 std::string LeChaveDoArquivo(const std::string& arquivo);
+// The key that the declaration's current data would get (certified in a private folder), and whether a
+// recorded key is that one: a key only seals the data it was made from.
+std::string ChaveDosDados(int32_t declaracao);
+bool ChaveConfere(int32_t declaracao, const std::string& chave);
+// Creates an empty file that only its owner may read; an existing file raises Erro.
+void CriaArquivoPrivado(const std::string& caminho);
 // Headless default box: title and text on standard error, answers OK.
 std::shared_ptr<CaixaMensagem> CaixaPadrao();
 

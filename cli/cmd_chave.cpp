@@ -1,5 +1,4 @@
 // verificar-kv and validar-chave: the headless checker and the offline check of a recorded key.
-#include <QTemporaryDir>
 #include <cstdio>
 
 #include "checker/consistekv.h"
@@ -68,15 +67,7 @@ int ValidarChave(const Args& a) {
     std::printf("A declaração %s não tem chave de consistência gravada.\n", declaracao.c_str());
     return 1;
   }
-  // A private folder: a check never touches the temporary file of a key being made.
-  QTemporaryDir pasta;
-  if (!pasta.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
-  std::string arquivo = pasta.filePath("tempXYZ.prf").toStdString();
-  int16_t resultado = CertificaDeclaracao(arquivo, CLng(Variant::Str(declaracao)));
-  if (resultado != 0)
-    throw Erro(kErroCertificacao, "Erro na geração da chave interna. (CertificaArquivo devolveu " +
-                                      std::to_string(resultado) + ")");
-  std::string calculada = LeChaveDoArquivo(arquivo);
+  std::string calculada = ChaveDosDados(CLng(Variant::Str(declaracao)));
   if (calculada == gravada) {
     std::printf("A chave gravada confere com os dados da declaração %s: %s\n", declaracao.c_str(),
                 gravada.c_str());

@@ -14,7 +14,8 @@ int Janela(const Args& a, int argc, char** argv) {
   // Without a display Qt would abort with a message about its platform plugin; say it plainly instead.
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    throw ErroUso("não há tela disponível (defina DISPLAY ou WAYLAND_DISPLAY, ou use 'verificar' e 'consistir')");
+    throw ErroUso(
+        "não há tela disponível (defina DISPLAY ou WAYLAND_DISPLAY, ou use 'verificar' e 'consistir')");
   QApplication app(argc, argv);
   PreparaHost(o);
   QWidget janela;

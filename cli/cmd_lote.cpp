@@ -112,6 +112,7 @@ int Lote(const Args& a) {
     tarefas = static_cast<unsigned>(n);
   }
   PreparaHost(o);
+  if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
   const std::vector<std::string> declaracoes = Declaracoes();
   const bool json = o.Tem("--json"), html = o.Tem("--html");
   const bool terminal = isatty(STDERR_FILENO);

@@ -36,6 +36,7 @@ int Verificar(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--html"}, {"--json"});
   std::string declaracao = o.Exige("--declaracao");
   PreparaHost(o);
+  if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
   ControleConsistencia controle;
   Verificacao v = Verifica(controle, declaracao);
   std::string saida = o.Tem("--json") ? JsonVerificacao(v) + "\n" : TextoVerificacao(v);
@@ -46,7 +47,7 @@ int Verificar(const Args& a) {
 }
 
 int Consistir(const Args& a) {
-  Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--aceitar"}, {"--json"});
+  Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--aceitar"}, {"--json"}, 0, {"--aceitar"});
   std::string declaracao = o.Exige("--declaracao");
   PreparaHost(o);
   ControleConsistencia controle;

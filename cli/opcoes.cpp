@@ -3,7 +3,8 @@
 namespace kv::cli {
 
 Opcoes::Opcoes(const std::vector<std::string>& args, const std::set<std::string>& comValor,
-               const std::set<std::string>& flags, size_t maxPosicionais) {
+               const std::set<std::string>& flags, size_t maxPosicionais,
+               const std::set<std::string>& repetiveis) {
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
     if (a.rfind("--", 0) != 0 || a == "--") {
@@ -26,6 +27,8 @@ Opcoes::Opcoes(const std::vector<std::string>& args, const std::set<std::string>
         if (i + 1 >= args.size()) throw ErroUso("falta o valor da opção " + nome);
         valor = args[++i];
       }
+      if (valores_.count(nome) && !repetiveis.count(nome))
+        throw ErroUso("a opção " + nome + " foi dada mais de uma vez");
       valores_[nome].push_back(valor);
     } else {
       throw ErroUso("opção desconhecida: " + nome);

@@ -16,10 +16,11 @@ struct ErroUso : std::runtime_error {
 
 class Opcoes {
  public:
-  // `comValor` take a value (repeatable ones keep every value); `flags` take none; at most
-  // `maxPosicionais` plain arguments. Anything else: ErroUso.
+  // `comValor` take a value, given once unless `repetiveis` names them (those keep every value); `flags`
+  // take none; at most `maxPosicionais` plain arguments. Anything else: ErroUso.
   Opcoes(const std::vector<std::string>& args, const std::set<std::string>& comValor,
-         const std::set<std::string>& flags, size_t maxPosicionais = 0);
+         const std::set<std::string>& flags, size_t maxPosicionais = 0,
+         const std::set<std::string>& repetiveis = {});
   bool Tem(const std::string& nome) const { return valores_.count(nome) || flags_.count(nome); }
   std::string Valor(const std::string& nome, const std::string& padrao = "") const;
   std::string Exige(const std::string& nome) const;

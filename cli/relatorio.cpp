@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <fstream>
 
+#include "platform/arquivo.h"
 #include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "rules/frame/quadro.h"
 
@@ -122,10 +124,15 @@ void GravaRelatorio(const std::string& arquivo, const std::vector<Verificacao>& 
   }
   for (const Verificacao& v : vs) r += Secao(v);
   r += "</body>\n</html>\n";
-  std::ofstream f(arquivo, std::ios::binary | std::ios::trunc);
-  f << r;
-  f.close();
-  if (!f) throw Erro(kErroArquivo, "Não foi possível gravar o relatório " + arquivo);
+  GravaArquivoInteiro(arquivo, r);
+}
+
+void VerificaSaida(const std::string& saida) {
+  std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
+  if (MesmoArquivo(saida, banco))
+    throw ErroUso("o arquivo de saída '" + saida + "' é o banco de dados verificado; escolha outro nome");
+  if (EhBancoSqlite(saida))
+    throw ErroUso("o arquivo de saída '" + saida + "' é um banco de dados SQLite; escolha outro nome");
 }
 
 }  // namespace kv::cli

@@ -13,22 +13,31 @@
 namespace kv::cli {
 
 void PreparaHost(const Opcoes& o) {
-  host::RegistraComponentes();
-  if (o.Tem("--banco")) {
-    std::string banco = o.Valor("--banco");
-    QFileInfo f(QString::fromStdString(banco));
-    if (!f.exists()) throw ErroUso("o banco de dados '" + banco + "' não existe");
-    if (!f.isFile()) throw ErroUso("'" + banco + "' não é um arquivo");
-    if (!EhBancoSqlite(banco)) throw ErroUso("'" + banco + "' não é um banco de dados SQLite");
-    Config().Grava(kApp, "DB", "DbAtual", f.absoluteFilePath().toStdString());
+  // Everything the user typed is checked before anything is opened.
+  if (o.Tem("--declaracao")) {
+    std::string d = o.Valor("--declaracao");
+    double v = 0;
+    if (!ParseNumero(d, v) || d.find_first_not_of("0123456789") != std::string::npos || v < 1 ||
+        v > 2147483647)
+      throw ErroUso("número de declaração inválido: '" + d + "' (use um número inteiro positivo, como 12)");
   }
   if (o.Tem("--exercicio")) {
     std::string ano = o.Valor("--exercicio");
-    double v = 0;
-    if (!ParseNumero(ano, v) || v != static_cast<int>(v) || v < -32768 || v > 32767)
-      throw ErroUso("exercício inválido: '" + ano + "' (use o ano com quatro dígitos, como 2002)");
-    Config().Grava(kApp, "Exercicio", "ExercicioAtual", ano);
+    if (ano.size() != 4 || ano.find_first_not_of("0123456789") != std::string::npos || ano < "1990" ||
+        ano > "2100")
+      throw ErroUso("exercício inválido: '" + ano + "' (use o ano com quatro dígitos, de 1990 a 2100)");
   }
+  std::string banco;
+  if (o.Tem("--banco")) {
+    banco = QFileInfo(QString::fromStdString(o.Valor("--banco"))).absoluteFilePath().toStdString();
+    if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
+      throw ErroUso("'" + o.Valor("--banco") + "': " + motivo);
+  }
+  host::RegistraComponentes();
+  // The options hold for this run only: KV.ini is the host's, and another run may be using it.
+  if (o.Tem("--banco")) DefineValorDaExecucao(kApp, "DB", "DbAtual", banco);
+  if (o.Tem("--exercicio"))
+    DefineValorDaExecucao(kApp, "Exercicio", "ExercicioAtual", o.Valor("--exercicio"));
 }
 
 std::string ExercicioAtualTexto() {
@@ -73,7 +82,12 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
     std::string status = controle.Mensagem().Valor();
     if (status == kStatusConsistente || status == kStatusInconsistente) v.status = status;
     v.consistente = status == kStatusConsistente;
-    if (!v.status) v.erro = ErroSaida{3024, "O banco de dados não pôde ser aberto: " + Estado().caminhoBanco};
+    v.aviso = controle.AvisoRegistro();
+    if (!v.status) {
+      std::string motivo = MotivoNaoEhBanco(Estado().caminhoBanco);
+      v.erro = ErroSaida{3024, "O banco de dados não pôde ser aberto: '" + Estado().caminhoBanco + "'" +
+                                   (motivo.empty() ? "" : " (" + motivo + ")")};
+    }
   } catch (const Erro& e) {
     v.erro = ErroSaida{e.numero(), e.descricao()};
   } catch (const std::exception& e) {
@@ -128,6 +142,7 @@ std::string JsonVerificacao(const Verificacao& v, bool comArvore) {
     for (size_t i = 0; i < v.arvore.size(); ++i) r += (i ? ", " : "") + JsonNo(v.arvore[i], true);
     r += "]";
   }
+  if (!v.aviso.empty()) r += ", \"aviso\": " + JsonTexto(v.aviso);
   if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
   return r + "}";
 }
@@ -152,6 +167,7 @@ std::string TextoVerificacao(const Verificacao& v) {
   std::string r = "Declaração " + v.declaracao + ", exercício " +
                   (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
   if (v.status) r += *v.status + "\n";
+  if (!v.aviso.empty()) r += "(A declaração estava gravada como consistente, mas " + v.aviso + ".)\n";
   for (const NoSaida& cab : v.arvore) {
     r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
     for (const NoSaida& f : cab.filhos) {

@@ -30,10 +30,12 @@ struct Verificacao {
   std::vector<std::vector<std::string>> entradas;
   std::vector<NoSaida> arvore;
   std::optional<ErroSaida> erro;
+  std::string aviso;  // why a recorded consistent flag was set aside, if it was
 };
 
-// Checks --banco before use (missing or not a database: ErroUso), writes --banco and --exercicio to the
-// settings as a host would, and registers the host's components.
+// Checks --declaracao, --exercicio and --banco before anything is opened (ErroUso naming the problem),
+// makes --banco and --exercicio this run's values (never written to the settings file) and registers the
+// host's components.
 void PreparaHost(const Opcoes& o);
 // The fiscal year setting as it stands.
 std::string ExercicioAtualTexto();

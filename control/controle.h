@@ -16,6 +16,8 @@ namespace kv {
 inline const std::string kClsidKvCtlConsistencia = "{7FB07BBF-DFC4-4028-830F-890F52F99B44}";
 inline const std::string kStatusConsistente = "Esta Declaração está consistente!";
 inline const std::string kStatusInconsistente = "Esta Declaração está Inconsistente!";
+// Why a declaration recorded as consistent is judged again.
+inline const std::string kAvisoChaveNaoConfere = "a chave gravada não confere com os dados atuais";
 
 // The headers of the tree: group name (piece 0 of an entry) and the header node's key and text.
 struct Grupo {
@@ -69,6 +71,8 @@ class ControleConsistencia {
   Texto& Label1() { return *label1_; }
   Texto& Label2() { return *label2_; }
   const NoRef& Selecionado() const { return selecionado_; }
+  // Set by the last build when the recorded flag was set aside (kAvisoChaveNaoConfere); "" otherwise.
+  const std::string& AvisoRegistro() const { return avisoRegistro_; }
   // A front end replaces the in-memory panel, labels and box with its own.
   void DefineInterface(std::shared_ptr<Texto> mensagem, std::shared_ptr<Texto> label1,
                        std::shared_ptr<Texto> label2, std::shared_ptr<CaixaMensagem> caixa);
@@ -84,6 +88,7 @@ class ControleConsistencia {
   NoRef selecionado_;
   std::shared_ptr<ConexaoBanco> conexao_;
   std::shared_ptr<ConsisteKV> consisteKV_;
+  std::string avisoRegistro_;
 };
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 
 #include "control/controle.h"
 #include "platform/configuracao.h"
+#include "platform/erro.h"
 #include "rules/frame/quadro.h"
 #include "rules/regras.h"
 
@@ -20,6 +21,21 @@ constexpr Regra kRegras[] = {
     {ConsisteSaidas, false},    {ConsisteEntradasInter, true},  {ConsisteSaidasInter, true},
     {ConsisteTovir, true},      {ConsisteEnquadramento, false},
 };
+
+// Whether the key recorded beside a true flag still seals the declaration; a flag with no key (a host
+// may record the flag alone) stands as recorded.
+bool ChaveGravadaConfere(Recordset& rs) {
+  Variant chave;
+  try {
+    chave = rs.Campo("Chave");
+  } catch (const Erro& e) {
+    if (e.numero() == kErroItemNaoEncontrado) return true;  // a table without the key column
+    throw;
+  }
+  std::string texto = TextoDe(chave);
+  if (texto.empty()) return true;
+  return ChaveConfere(CLng(Variant::Str(NumeroDeclaracao())), texto);
+}
 
 }  // namespace
 
@@ -50,7 +66,15 @@ void ControleConsistencia::MontaInconsistencias() {
   auto rs = e.banco->OpenRecordset(sql, kDynaset);
   // No row for the declaration reads as a Null flag: not recorded consistent.
   Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");
-  bool ok = n == 0 || (!consistente.IsNull() && CBool(consistente));
+  bool gravada = !consistente.IsNull() && CBool(consistente);
+  avisoRegistro_.clear();
+  // A recorded flag stands for the data its key sealed. When the database itself shows that the data
+  // changed since (the recorded key no longer matches), the findings are judged as they are now.
+  if (gravada && n > 0 && !ChaveGravadaConfere(*rs)) {
+    gravada = false;
+    avisoRegistro_ = kAvisoChaveNaoConfere;
+  }
+  bool ok = n == 0 || gravada;
   mensagem_->Define(ok ? kStatusConsistente : kStatusInconsistente);
   int imagemPadrao = ok ? kImagemAceita : kImagemAberta;
 

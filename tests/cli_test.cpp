@@ -92,7 +92,11 @@ TEST_F(Cli, StatusDeSaida) {
   const Caso casos[] = {
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002"}, 0},
       {{"verificar", "--banco", banco_, "--declaracao", "5", "--exercicio", "2002"}, 1},
-      {{"verificar", "--banco", banco_, "--declaracao", "abc", "--exercicio", "2002"}, 3},
+      {{"verificar", "--banco", banco_, "--declaracao", "abc", "--exercicio", "2002"}, 2},
+      {{"verificar", "--banco", banco_, "--declaracao", "0", "--exercicio", "2002"}, 2},
+      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "1989"}, 2},
+      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "02"}, 2},
+      {{"verificar", "--banco", banco_, "--declaracao", "1", "--declaracao", "2"}, 2},
       {{"verificar", "--banco", banco_}, 2},
       {{"verificar", "--banco", pasta_.filePath("nao-existe.db"), "--declaracao", "1"}, 2},
       {{"verificar", "--banco", pasta_.path(), "--declaracao", "1"}, 2},
@@ -192,9 +196,9 @@ TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
   for (size_t i = 0; i + 1 < linhas.size(); ++i) {
     const QJsonObject& l = linhas[i];
     ordem << l["declaracao"].toString();
-    QJsonObject um =
-        Json({"verificar", "--banco", banco_, "--declaracao", l["declaracao"].toString(), "--json"},
-             l["consistente"].toBool() ? 0 : 1);
+    QJsonObject um = Json({"verificar", "--banco", banco_, "--declaracao", l["declaracao"].toString(),
+                           "--exercicio", "2002", "--json"},
+                          l["consistente"].toBool() ? 0 : 1);
     for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas"})
       EXPECT_EQ(l[campo], um[campo]) << campo << " " << l["declaracao"].toString().toStdString();
   }

@@ -2,7 +2,10 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QString>
+#include <cerrno>
 #include <cstring>
 #include <list>
 #include <unordered_map>
@@ -67,6 +70,33 @@ const char* Explicacao(int rc) {
   }
 }
 
+// NOCASE as the schema means it: every letter compared without regard to case, accented ones included
+// (accents themselves stay significant). ASCII, by far the common case, is compared here; the rest of a
+// text from its first other character goes through Unicode case folding.
+int ComparaSemCaixa(void*, int n1, const void* a, int n2, const void* b) {
+  auto p = static_cast<const unsigned char*>(a), q = static_cast<const unsigned char*>(b);
+  int i = 0;
+  for (; i < n1 && i < n2; ++i) {
+    unsigned char x = p[i], y = q[i];
+    if (x >= 0x80 || y >= 0x80) {
+      QString r1 = QString::fromUtf8(reinterpret_cast<const char*>(p + i), n1 - i);
+      QString r2 = QString::fromUtf8(reinterpret_cast<const char*>(q + i), n2 - i);
+      int c = r1.compare(r2, Qt::CaseInsensitive);
+      return c < 0 ? -1 : c > 0 ? 1 : 0;
+    }
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+}
+
+// Settings every connection of ours gets.
+void PreparaConexao(sqlite3* db, int esperaMs) {
+  sqlite3_busy_timeout(db, esperaMs);
+  sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, ComparaSemCaixa, nullptr);
+}
+
 [[noreturn]] void ErroSqlite(sqlite3* db, int rc, const std::string& sql) {
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   throw Erro(kErroBancoBase + (rc & 0xFF), Explicacao(rc) + msg + " (SQL: " + sql + ")");
@@ -96,7 +126,10 @@ Bruto LeBruto(sqlite3_stmt* st, int col) {
 struct Coluna {
   std::string nome, dobrado;
   Classe classe;
+  std::string tabela;  // the table the column comes from, where SQLite knows it
 };
+
+Variant Converte(const Bruto& lido, Classe c);
 
 // A prepared statement with what its columns look like; reused while not in use.
 struct Preparado {
@@ -132,6 +165,7 @@ class RecordsetSqlite : public Recordset {
 
  private:
   int Indice(std::string_view nome) const;
+  std::string Onde(int i, const Bruto& lido) const;
   void Passo();
   void Materializa();
   std::shared_ptr<BancoSqlite> banco_;
@@ -271,7 +305,9 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     int n = sqlite3_column_count(p->stmt);
     for (int i = 0; i < n; ++i) {
       const char* nome = sqlite3_column_name(p->stmt, i);
-      Coluna c{nome ? nome : "", Dobra(nome ? nome : ""), ClassePorTipo(sqlite3_column_decltype(p->stmt, i))};
+      const char* tabela = sqlite3_column_table_name(p->stmt, i);
+      Coluna c{nome ? nome : "", Dobra(nome ? nome : ""), ClassePorTipo(sqlite3_column_decltype(p->stmt, i)),
+               tabela ? tabela : ""};
       if (c.nome == "kv_rowid__") p->colRowid = i;
       p->colunas.push_back(std::move(c));
     }
@@ -370,8 +406,39 @@ Variant RecordsetSqlite::Campo(std::string_view nome) {
   int i = Indice(nome);
   if (eof_) throw Erro(3021, "Nenhum registro atual.");
   Bruto lido = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(i)] : LeBruto(p_->stmt, i);
+  try {
+    return Converte(lido, p_->colunas[static_cast<size_t>(i)].classe);
+  } catch (const Erro& e) {
+    // Say where: a bad stored value is the host's data to correct.
+    throw Erro(e.numero(), e.descricao() + ": " + Onde(i, lido));
+  }
+}
+
+std::string RecordsetSqlite::Onde(int i, const Bruto& lido) const {
+  const Coluna& c = p_->colunas[static_cast<size_t>(i)];
+  std::string r = "campo " + c.nome;
+  if (!c.tabela.empty()) r += " da tabela " + c.tabela;
+  r += " com o valor \"" +
+       (lido.tipo == SQLITE_FLOAT     ? std::to_string(lido.d)
+        : lido.tipo == SQLITE_INTEGER ? std::to_string(lido.i)
+                                      : lido.t.substr(0, 60)) +
+       "\"";
+  // The row, by the fields that tell a declaration's rows apart, when the query selected them.
+  for (const char* chave : {"Declaração", "Ref"}) {
+    std::string d = Dobra(chave);
+    for (size_t k = 0; k < p_->colunas.size(); ++k) {
+      if (p_->colunas[k].dobrado != d || static_cast<int>(k) == i) continue;
+      Bruto b = materializado_ ? linhasLidas_[posicao_][k] : LeBruto(p_->stmt, static_cast<int>(k));
+      if (b.tipo == SQLITE_INTEGER) r += std::string(", ") + chave + " " + std::to_string(b.i);
+      if (b.tipo == SQLITE_TEXT) r += std::string(", ") + chave + " " + b.t;
+      break;
+    }
+  }
+  return r + " (SQL: " + sql_ + ")";
+}
+
+Variant Converte(const Bruto& lido, Classe c) {
   if (lido.tipo == SQLITE_NULL) return Variant::Nulo();
-  Classe c = p_->colunas[static_cast<size_t>(i)].classe;
   Variant bruto;
   if (lido.tipo == SQLITE_INTEGER) {
     long long v = lido.i;
@@ -473,7 +540,7 @@ std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs) {
     sqlite3_close_v2(db);
     return nullptr;
   }
-  sqlite3_busy_timeout(db, esperaMs);
+  PreparaConexao(db, esperaMs);
   // Reading the schema tells a database from any other file (SQLITE_NOTADB) before a rule runs.
   rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
@@ -494,6 +561,18 @@ bool EhBancoSqlite(const std::string& caminho) {
   } catch (const Erro&) {
     return true;  // a database that is busy or locked right now is still a database
   }
+}
+
+std::string MotivoNaoEhBanco(const std::string& caminho) {
+  if (caminho.empty()) return "nenhum banco de dados definido";
+  struct stat st;
+  if (::stat(caminho.c_str(), &st) != 0)
+    return errno == ENOENT ? "o banco de dados não existe"
+                           : std::string("inacessível: ") + std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return "não é um arquivo";
+  if (::access(caminho.c_str(), R_OK) != 0) return "sem permissão de leitura";
+  if (st.st_size == 0) return "o arquivo está vazio (não é um banco de dados SQLite)";
+  return EhBancoSqlite(caminho) ? "" : "não é um banco de dados SQLite";
 }
 
 EstatisticaBanco Estatistica(const Database& db) {
@@ -531,7 +610,7 @@ std::shared_ptr<Database> CriaSqlite(const std::string& caminho) {
     sqlite3_close_v2(db);
     throw Erro(kErroBancoBase + (rc & 0xFF), "Não foi possível criar " + caminho + ": " + msg);
   }
-  sqlite3_busy_timeout(db, 5000);
+  PreparaConexao(db, 5000);
   return std::make_shared<BancoSqlite>(db, caminho);
 }
 }  // namespace kv

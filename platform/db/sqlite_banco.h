@@ -14,6 +14,9 @@ std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs = 
 
 // Whether `caminho` names an existing file that SQLite reads as a database.
 bool EhBancoSqlite(const std::string& caminho);
+// Why `caminho` cannot be opened as a database ("não existe", "sem permissão de leitura", ...), or ""
+// when it can.
+std::string MotivoNaoEhBanco(const std::string& caminho);
 
 // Counters of the statement cache, for tests and benchmarks.
 struct EstatisticaBanco {

@@ -1,6 +1,7 @@
 #include "rules/frame/quadro.h"
 
 #include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
 
@@ -89,8 +90,18 @@ std::shared_ptr<Database> AbreBancoRegra() {
 }
 
 Database& Exige(const std::shared_ptr<Database>& banco) {
-  if (!banco) ErroObjeto();
+  if (!banco) ErroBancoAusente();
   return *banco;
+}
+
+void ErroBancoAusente() {
+  const std::string& caminho = Estado().caminhoBanco;
+  std::string motivo = MotivoNaoEhBanco(caminho);
+  throw Erro(kErroObjeto,
+             "Variável de objeto não definida: o banco de dados " +
+                 (caminho.empty() ? std::string("não foi definido (configuração DB/DbAtual vazia)")
+                                  : "'" + caminho + "' não pôde ser aberto" +
+                                        (motivo.empty() ? "" : " (" + motivo + ")")));
 }
 
 int16_t ExercicioAtual() {

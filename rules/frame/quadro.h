@@ -24,6 +24,8 @@ std::string NumeroParaSql(const Variant& valor, const char* oque);
 std::shared_ptr<Database> AbreBancoRegra();
 // The object or error 91 (the rules that do not test for a missing database).
 Database& Exige(const std::shared_ptr<Database>& banco);
+// Error 91, saying which database path could not be opened and why.
+[[noreturn]] void ErroBancoAusente();
 
 // ("KV", "Exercicio", "ExercicioAtual") as a 16-bit integer; empty or not a number fails.
 int16_t ExercicioAtual();

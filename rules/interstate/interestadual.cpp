@@ -41,7 +41,7 @@ Currency TotalDetalhado(const std::string& sql, Variant (*total)(Recordset& rs))
 
 void ConsisteInter(const RegraInter& regra) {
   auto rs = regra.abreMeses();
-  if (!rs) ErroObjeto();
+  if (!rs) ErroBancoAusente();
   if (rs->Eof()) {
     rs->Close();
     return;

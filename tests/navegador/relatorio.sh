@@ -20,7 +20,7 @@ export XDG_CONFIG_HOME=$tmp/config XDG_CACHE_HOME=$tmp/cache LANG=C.UTF-8
 "$programa" exemplo "$tmp/ex.db" >/dev/null
 "$programa" lote --banco "$tmp/ex.db" --exercicio 2002 --tarefas 2 --html "$tmp/relatorio.html" >/dev/null || [ $? -eq 1 ]
 for d in 1 2 3 4 5 6 7 12; do
-  "$programa" verificar --banco "$tmp/ex.db" --declaracao $d --json >"$tmp/v$d.json" || [ $? -eq 1 ]
+  "$programa" verificar --banco "$tmp/ex.db" --declaracao $d --exercicio 2002 --json >"$tmp/v$d.json" || [ $? -eq 1 ]
 done
 
 opcoes=(--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking

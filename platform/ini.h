@@ -1,0 +1,28 @@
+// The host's INI settings file, read and edited without reformatting it: values are taken raw (no escapes),
+// and a write changes one line and keeps every other byte (comments, order, line ends, other sections).
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace kv {
+
+// A parsed file: values by section and key, both matched without regard to ASCII case.
+class Ini {
+ public:
+  // Parses `texto`. A line that is not blank, a comment (';' or '#'), "[section]" or "key=value" raises
+  // Erro naming `arquivo` and the line number.
+  Ini(const std::string& texto, const std::string& arquivo);
+  std::optional<std::string> Valor(const std::string& secao, const std::string& chave) const;
+
+ private:
+  std::map<std::string, std::string> valores_;
+};
+
+// `texto` with `chave` of `secao` set to `valor`: its own line replaced, or a line added at the end of the
+// section, or the section added at the end of the file. Line ends follow the file's own.
+std::string EditaIni(const std::string& texto, const std::string& secao, const std::string& chave,
+                     const std::string& valor);
+
+}  // namespace kv
