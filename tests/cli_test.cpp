@@ -1,6 +1,7 @@
 // kvconsistencia as a user runs it: exit statuses, the JSON contract, usage errors that lose nothing.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -266,6 +267,109 @@ TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
   EXPECT_EQ(resumo["falhas"].toInt(), 0);
   auto b = kv::AbreSqlite(grande.toStdString());
   EXPECT_EQ(b->OpenRecordset("PRAGMA integrity_check")->Campo("integrity_check").AsString(), "ok");
+}
+
+// A recorded key stands for the data it sealed: once the data changes, the flag no longer says consistent.
+TEST_F(Cli, ChaveQueNaoConfereComOsDadosNaoValeComoConsistente) {
+  QStringList base = {"--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--json"};
+  Json(QStringList{"consistir"} + base +
+           QStringList{"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%"},
+       0);
+  QJsonObject gravada = Json(QStringList{"verificar"} + base, 0);
+  EXPECT_FALSE(gravada.contains("aviso"));
+  EXPECT_EQ(gravada["arvore"].toArray()[0].toObject()["filhos"].toArray()[0].toObject()["imagem"].toInt(), 3);
+
+  kv::AbreSqlite(banco_.toStdString())
+      ->Executa("UPDATE tblSaídas SET ImpDevido = 0 WHERE Declaração = 12 AND Ref = 11", {});
+  QJsonObject o = Json(QStringList{"verificar"} + base, 1);
+  EXPECT_EQ(o["status"].toString(), "Esta Declaração está Inconsistente!");
+  EXPECT_EQ(o["aviso"].toString(), "a chave gravada não confere com os dados atuais");
+  for (const auto& cab : o["arvore"].toArray())
+    for (const auto& f : cab.toObject()["filhos"].toArray()) EXPECT_EQ(f.toObject()["imagem"].toInt(), 2);
+  QJsonObject c = Json(QStringList{"consistir"} + base, 1);
+  EXPECT_FALSE(c["consistente"].toBool());
+  EXPECT_TRUE(c["chave"].isNull());
+  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 1);
+}
+
+// Options hold for their run only: two runs at once on two databases never see each other's, and the
+// host's settings file is not touched.
+TEST_F(Cli, ExecucoesSimultaneasNaoCruzamBancos) {
+  QString outro = pasta_.filePath("outro.db");
+  ASSERT_EQ(Roda({"exemplo", outro}).status, 0);
+  kv::AbreSqlite(outro.toStdString())
+      ->Executa("UPDATE tblEntradas SET ImpAquisição = 0, EntradaInter = 5 WHERE Declaração = 1 AND Ref = 4",
+                {});
+  QString ini = pasta_.filePath("config/KV.ini");
+  QDir().mkpath(pasta_.filePath("config"));
+  const QByteArray doHost = "[DB]\r\nDbAtual=C:\\Tarvo\\kv.mdb\r\n";
+  {
+    QFile f(ini);
+    f.open(QIODevice::WriteOnly);
+    f.write(doHost);
+  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", pasta_.filePath("config"));
+  env.insert("XDG_CACHE_HOME", pasta_.filePath("cache"));
+  const int pares = 120;
+  int cruzados = 0;
+  for (int i = 0; i < pares; ++i) {
+    QProcess a, b;
+    a.setProcessEnvironment(env);
+    b.setProcessEnvironment(env);
+    a.start(KV_PROGRAMA,
+            {"consistir", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002", "--json"});
+    b.start(KV_PROGRAMA,
+            {"consistir", "--banco", outro, "--declaracao", "1", "--exercicio", "2001", "--json"});
+    a.waitForFinished(60000);
+    b.waitForFinished(60000);
+    QJsonObject oa = QJsonDocument::fromJson(a.readAllStandardOutput()).object();
+    QJsonObject ob = QJsonDocument::fromJson(b.readAllStandardOutput()).object();
+    cruzados += !(a.exitCode() == 0 && oa["consistente"].toBool() && oa["exercicio"].toString() == "2002");
+    cruzados += !(b.exitCode() == 1 && !ob["consistente"].toBool() && ob["exercicio"].toString() == "2001");
+  }
+  EXPECT_EQ(cruzados, 0);
+  EXPECT_EQ(Arquivo(ini), doHost);
+  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
+  EXPECT_EQ(Roda({"validar-chave", "--banco", outro, "--declaracao", "1"}).status, 1);
+}
+
+// An output file never replaces an input: the database checked, any other SQLite file.
+TEST_F(Cli, SaidaNuncaSobrescreveUmBanco) {
+  QString outro = pasta_.filePath("outro.db");
+  ASSERT_EQ(Roda({"exemplo", outro}).status, 0);
+  QString ligacao = pasta_.filePath("ligacao.html");
+  QFile::link(banco_, ligacao);
+  const QByteArray antes = Arquivo(banco_), antesOutro = Arquivo(outro);
+  const QStringList saidas = {banco_, pasta_.path() + "/./ex.db", ligacao, outro};
+  for (const QString& saida : saidas) {
+    for (const QString& comando : {"verificar", "lote"}) {
+      Execucao e =
+          Roda({comando, "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html", saida});
+      if (comando == QString("lote"))
+        e = Roda({comando, "--banco", banco_, "--exercicio", "2002", "--html", saida});
+      EXPECT_EQ(e.status, 2) << comando.toStdString() << " " << saida.toStdString();
+      EXPECT_TRUE(e.erros.contains("banco de dados")) << e.erros.toStdString();
+    }
+  }
+  EXPECT_EQ(Arquivo(banco_), antes);
+  EXPECT_EQ(Arquivo(outro), antesOutro);
+  // An ordinary report replaces an old one whole.
+  QString relatorio = pasta_.filePath("r.html");
+  Roda({"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html", relatorio});
+  EXPECT_TRUE(Arquivo(relatorio).startsWith("<!DOCTYPE html>"));
+}
+
+// A database path from the settings that cannot be opened says which path and why.
+TEST_F(Cli, BancoDasConfiguracoesQueNaoAbreDizOndeEPorque) {
+  QDir().mkpath(pasta_.filePath("config"));
+  QFile f(pasta_.filePath("config/KV.ini"));
+  f.open(QIODevice::WriteOnly);
+  f.write("[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n");
+  f.close();
+  QJsonObject o = Json({"verificar", "--declaracao", "1", "--json"}, 3);
+  QString descricao = o["erro"].toObject()["descricao"].toString();
+  EXPECT_TRUE(descricao.contains("sumiu.db") && descricao.contains("não existe")) << descricao.toStdString();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <functional>
 #include <set>
@@ -238,9 +239,10 @@ TEST_F(BancoRuim, CadaUmComErroClaro) {
       {"sem tabela", sql("DROP TABLE tblTOVIR"), {3}, "no such table: tblTOVIR"},
       {"sem coluna", sql("ALTER TABLE tblEntradas DROP COLUMN ImpAquisição"), {3}, "ImpAquisição"},
       {"texto no lugar de valor",
-       sql("UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1"),
+       sql("UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1 AND Ref = 2"),
        {3},
-       "Tipos incompatíveis"},
+       "Tipos incompatíveis: campo ImpAquisição da tabela tblEntradas com o valor \\\"abc\\\", Declaração 1, "
+       "Ref 2"},
       {"valor além da Currency",
        sql("UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1"),
        {3},
@@ -358,6 +360,86 @@ TEST(Configuracao, ArquivoIlegivelOuImpossivelDeGravarNomeiaOArquivo) {
   EXPECT_NE(erro, 0);
   EXPECT_EQ(controle.Mensagem().Valor(), "");
   QDir(QString::fromStdString(ini)).removeRecursively();
+  DefineFabricaConfiguracao(nullptr);
+}
+
+QByteArray LeTudo(const std::string& c) {
+  QFile f(QString::fromStdString(c));
+  f.open(QIODevice::ReadOnly);
+  return f.readAll();
+}
+void GravaTudo(const std::string& c, const QByteArray& texto) {
+  QDir().mkpath(QFileInfo(QString::fromStdString(c)).absolutePath());
+  QFile f(QString::fromStdString(c));
+  f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  f.write(texto);
+}
+
+// The host's file: values read raw, a write changes its own line and nothing else.
+TEST(Configuracao, ArquivoDoHostLidoCruEGravadoSoNaLinhaDaChave) {
+  struct Caso {
+    const char* nome;
+    QByteArray antes;
+    const char *secao, *chave, *valor;
+    QByteArray depois;
+  };
+  const QByteArray hostil =
+      "; configurações do KV\r\n[DB]\r\nCaminho=C:\\Tarvo\\dados\r\nDbAtual=/d/a,b\\c 'x' \"y\".db\r\n"
+      "Lista=a,b,c\r\n\r\n[Exercicio]\r\nExercicioAtual=2001\r\n[Outro]\r\nx=1\r\n";
+  const Caso casos[] = {
+      {"troca a linha da chave", hostil, "Exercicio", "ExercicioAtual", "2003",
+       QByteArray(hostil).replace("ExercicioAtual=2001", "ExercicioAtual=2003")},
+      {"chave nova no fim da sua seção", hostil, "DB", "Novo", "v",
+       QByteArray(hostil).replace("Lista=a,b,c\r\n", "Lista=a,b,c\r\nNovo=v\r\n")},
+      {"seção nova no fim do arquivo", "[DB]\nDbAtual=x", "Exercicio", "ExercicioAtual", "2002",
+       "[DB]\nDbAtual=x\n[Exercicio]\nExercicioAtual=2002\n"},
+      {"maiúsculas e brancos na chave existente", "[db]\n  dbatual = velho  \n", "DB", "DbAtual", "novo",
+       "[db]\nDbAtual=novo\n"},
+      {"arquivo que não existe", "", "DB", "DbAtual", "/x.db", "[DB]\nDbAtual=/x.db\n"},
+  };
+  for (const Caso& c : casos) {
+    BancoTeste b;
+    std::string ini = ArquivoConfiguracao("KV");
+    QFile::remove(QString::fromStdString(ini));
+    if (!c.antes.isEmpty()) GravaTudo(ini, c.antes);
+    DefineFabricaConfiguracao(nullptr);
+    Config().Grava("KV", c.secao, c.chave, c.valor);
+    EXPECT_EQ(LeTudo(ini), c.depois) << c.nome;
+    EXPECT_EQ(Config().Le("KV", c.secao, c.chave, "?"), c.valor) << c.nome;
+  }
+  BancoTeste b;
+  GravaTudo(ArquivoConfiguracao("KV"), hostil);
+  DefineFabricaConfiguracao(nullptr);
+  EXPECT_EQ(Config().Le("KV", "DB", "Caminho", ""), "C:\\Tarvo\\dados");
+  EXPECT_EQ(Config().Le("KV", "DB", "DbAtual", ""), "/d/a,b\\c 'x' \"y\".db");
+  EXPECT_EQ(Config().Le("KV", "DB", "Lista", ""), "a,b,c");
+  DefineFabricaConfiguracao(nullptr);
+}
+
+// A file that is not INI is never rewritten; both reading and writing name the file and the line.
+TEST(Configuracao, ArquivoQueNaoEhIniNuncaEhReescrito) {
+  const QByteArray casos[] = {"[DB]\nDbAtual=x\nisto não é uma linha de INI\n", QByteArray("[DB]\n\0\x01", 6),
+                              "[DB\nDbAtual=x\n"};
+  for (const QByteArray& texto : casos) {
+    BancoTeste b;
+    std::string ini = ArquivoConfiguracao("KV");
+    GravaTudo(ini, texto);
+    DefineFabricaConfiguracao(nullptr);
+    for (auto opera : std::vector<std::function<void()>>{
+             [] { Config().Le("KV", "DB", "DbAtual", ""); },
+             [] { Config().Grava("KV", "Exercicio", "ExercicioAtual", "2002"); }}) {
+      try {
+        opera();
+        ADD_FAILURE() << texto.toStdString();
+      } catch (const Erro& e) {
+        EXPECT_NE(e.descricao().find(ini), std::string::npos) << e.descricao();
+        EXPECT_TRUE(e.descricao().find("linha") != std::string::npos || texto.contains('\0'))
+            << e.descricao();
+      }
+    }
+    EXPECT_EQ(LeTudo(ini), texto);
+    QFile::remove(QString::fromStdString(ini));
+  }
   DefineFabricaConfiguracao(nullptr);
 }
 

@@ -416,6 +416,21 @@ TEST(Tovir, ZerosDuplicidadesETotais) {
                  b.Tovir(12, "2.2", "VILA", 2, Cur(1));
                },
                {kGrupoE, "TOVIR # E:TOVIR 2.2 Dpl # TOVIR 2.2 # 2"}},
+              {"2.2 no mesmo município com maiúsculas acentuadas",
+               [](BancoTeste& b) {
+                 b.Saida(12, L(1), Cur(1000), Cur(0), Cur(1));
+                 b.Tovir(12, "2.2", "São Paulo", 1, Cur(1));
+                 b.Tovir(12, "2.2", "Ribeirão", 1, Cur(1));
+                 b.Tovir(12, "2.2", "SÃO PAULO", 2, Cur(1));
+               },
+               {kGrupoE, "TOVIR # E:TOVIR 2.2 Dpl # TOVIR 2.2 # 2"}},
+              {"2.2 com acentos diferentes não é o mesmo município",
+               [](BancoTeste& b) {
+                 b.Saida(12, L(1), Cur(1000), Cur(0), Cur(1));
+                 b.Tovir(12, "2.2", "São Paulo", 1, Cur(1));
+                 b.Tovir(12, "2.2", "Sao Paulo", 2, Cur(1));
+               },
+               {}},
               {"2.2 em municípios diferentes",
                [](BancoTeste& b) {
                  b.Saida(12, L(1), Cur(1000), Cur(0), Cur(1));
