@@ -5,8 +5,11 @@
 #include <string>
 
 #include "platform/componentes.h"
+#include "platform/exporta.h"
 #include "platform/interface_usuario.h"
 #include "platform/variant.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv {
 
@@ -49,3 +52,5 @@ void CriaArquivoPrivado(const std::string& caminho);
 std::shared_ptr<CaixaMensagem> CaixaPadrao();
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

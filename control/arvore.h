@@ -6,6 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
 namespace kv {
 
 enum ImagemNo : int { kImagemCabecalho = 1, kImagemAberta = 2, kImagemAceita = 3 };
@@ -49,3 +53,5 @@ class Arvore {
 };
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

@@ -7,9 +7,12 @@
 
 #include "checker/consistekv.h"
 #include "control/arvore.h"
+#include "platform/exporta.h"
 #include "platform/externos.h"
 #include "platform/interface_usuario.h"
 #include "platform/variant.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv {
 
@@ -92,3 +95,5 @@ class ControleConsistencia {
 };
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

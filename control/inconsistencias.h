@@ -7,6 +7,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
 namespace kv {
 
 // An entry: the pieces of its text split on " # " (group entry: 2 pieces; item entry: 4).
@@ -37,3 +41,5 @@ void AdicionaInconsistencia(const ItemInconsistencia& item);
 ColecaoInconsistencias& ObtemInconsistencias();
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

@@ -48,7 +48,14 @@ int CertificaArquivo(const std::string& biblioteca, const std::string& arquivo, 
 std::string PastaDoComponente() {
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&PastaDoComponente), &info) == 0 || !info.dli_fname) return ".";
-  return QFileInfo(QString::fromUtf8(info.dli_fname)).absolutePath().toStdString();
+  QFileInfo arquivo(QString::fromUtf8(info.dli_fname));
+  // Linked into a program rather than loaded as the component library: the libraries live in lib/ beside
+  // the program's bin/.
+  if (arquivo.canonicalFilePath() == QFileInfo("/proc/self/exe").canonicalFilePath()) {
+    QString lib = QFileInfo(arquivo.absolutePath() + "/../lib").canonicalFilePath();
+    if (!lib.isEmpty()) return lib.toStdString();
+  }
+  return arquivo.absolutePath().toStdString();
 }
 
 std::string PastaDaCertificacao() {

@@ -3,6 +3,10 @@
 
 #include <string>
 
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
 namespace kv {
 
 // Calls CertificaArquivo(arquivo, chave) of the library at the absolute path `biblioteca`, loading it
@@ -17,3 +21,5 @@ std::string PastaDaCertificacao();
 void DefinePastaDaCertificacao(const std::string& pasta);  // "" restores the default
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

@@ -7,6 +7,9 @@
 #include <string>
 
 #include "platform/erro.h"
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv {
 
@@ -44,3 +47,5 @@ class ObjetoVivo {
   static long Quantos();
 };
 }  // namespace kv
+
+KV_PUBLICO_FIM

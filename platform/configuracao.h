@@ -5,6 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
 namespace kv {
 
 class Configuracao {
@@ -37,3 +41,5 @@ void DefineValorDaExecucao(const std::string& app, const std::string& secao, con
                            const std::string& valor);
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

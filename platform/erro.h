@@ -4,6 +4,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
 namespace kv {
 
 // Error numbers the system uses; database errors are 3000 + SQLite's primary result code.
@@ -44,3 +48,5 @@ class Erro : public std::runtime_error {
 [[noreturn]] void ErroSubscrito();
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

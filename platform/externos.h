@@ -7,7 +7,10 @@
 
 #include "platform/componentes.h"
 #include "platform/db/banco.h"
+#include "platform/exporta.h"
 #include "platform/variant.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv {
 
@@ -48,3 +51,5 @@ class ArquivoCertificacao : public Componente {
 };
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

@@ -4,6 +4,10 @@
 
 #include <string>
 
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
 namespace kv {
 
 enum EstiloCaixa : int { kCaixaCritico = 16, kCaixaInformacao = 64 };
@@ -35,3 +39,5 @@ class TextoMemoria : public Texto {
 };
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
 namespace kv {
 
 // A signed count of ten-thousandths; arithmetic is exact and checked against the 64-bit range.
@@ -91,3 +95,5 @@ std::string CurrencyTexto(Currency c);
 bool ParseNumero(std::string_view texto, double& valor);
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

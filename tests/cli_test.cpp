@@ -343,12 +343,12 @@ TEST_F(Cli, SaidaNuncaSobrescreveUmBanco) {
   const QByteArray antes = Arquivo(banco_), antesOutro = Arquivo(outro);
   const QStringList saidas = {banco_, pasta_.path() + "/./ex.db", ligacao, outro};
   for (const QString& saida : saidas) {
-    for (const QString& comando : {"verificar", "lote"}) {
-      Execucao e =
-          Roda({comando, "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html", saida});
-      if (comando == QString("lote"))
-        e = Roda({comando, "--banco", banco_, "--exercicio", "2002", "--html", saida});
-      EXPECT_EQ(e.status, 2) << comando.toStdString() << " " << saida.toStdString();
+    const QStringList comandos[] = {
+        {"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html", saida},
+        {"lote", "--banco", banco_, "--exercicio", "2002", "--html", saida}};
+    for (const QStringList& args : comandos) {
+      Execucao e = Roda(args);
+      EXPECT_EQ(e.status, 2) << args.join(' ').toStdString();
       EXPECT_TRUE(e.erros.contains("banco de dados")) << e.erros.toStdString();
     }
   }

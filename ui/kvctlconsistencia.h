@@ -9,6 +9,9 @@
 #include "control/arvore.h"
 #include "control/controle.h"
 #include "platform/componentes.h"
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
 
 class QGroupBox;
 class QLabel;
@@ -87,3 +90,5 @@ class kvCtlConsistencia : public QWidget, public Componente, private ObservadorA
 QIcon ImagemDaLista(int indice);
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

@@ -6,7 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/exporta.h"
 #include "platform/variant.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv {
 
@@ -43,3 +46,5 @@ class Database {
 };
 
 }  // namespace kv
+
+KV_PUBLICO_FIM

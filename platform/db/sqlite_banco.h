@@ -5,6 +5,9 @@
 #include <string>
 
 #include "platform/db/banco.h"
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv {
 
@@ -34,3 +37,5 @@ namespace kv {
 // Creates a new, empty SQLite database file; an existing file raises Erro naming it.
 std::shared_ptr<Database> CriaSqlite(const std::string& caminho);
 }  // namespace kv
+
+KV_PUBLICO_FIM
