@@ -159,6 +159,8 @@ Variant ConsisteKV::VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, 
   e.declaracao = pvtDeclaracao;
   Config().Grava(kApp, "Exercicio", "ExercicioAtual", CStr(pvtExercicio));
   ObtemInconsistencias().Esvazia();
+  // One state of the declaration for the rules and for the key made from it.
+  LeituraUnica leitura(AbreBancoRegra());
   ConsisteContribuinte();
   ConsisteEntradasInter();
   ConsisteSaidasInter();

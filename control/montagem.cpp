@@ -57,6 +57,8 @@ void ControleConsistencia::MontaInconsistencias() {
   e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
   if (!conexao_) conexao_ = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
   e.banco = conexao_->AbreBanco(e.caminhoBanco);
+  // Every rule of this check reads one state of the declaration, even while the host writes.
+  LeituraUnica leitura(e.banco);
   ExecutaRegras(ExercicioAtual());
 
   long n = colecao.Count();

@@ -80,6 +80,9 @@ class BancoComFalhas : public Database {
   }
   void Desfaz() override { b_->Desfaz(); }
   std::string Caminho() const override { return b_->Caminho(); }
+  void IniciaLeitura() override { b_->IniciaLeitura(); }
+  void EncerraLeitura() override { b_->EncerraLeitura(); }
+  bool EmLeitura() const override { return b_->EmLeitura(); }
 
  private:
   std::shared_ptr<Database> b_;

@@ -43,6 +43,29 @@ class Database {
   virtual void Confirma() = 0;  // COMMIT
   virtual void Desfaz() = 0;    // ROLLBACK; never throws
   virtual std::string Caminho() const = 0;
+
+  // One snapshot for a whole check: reads between IniciaLeitura and EncerraLeitura (which nest) see one
+  // state of the database and take its lock once. A write in between ends the snapshot, writes at once
+  // and starts a new one, so no write waits for the check. The defaults do nothing.
+  virtual void IniciaLeitura() {}
+  virtual void EncerraLeitura() {}
+  virtual bool EmLeitura() const { return false; }
+};
+
+// Holds a database's snapshot for a scope; a null database holds nothing.
+class LeituraUnica {
+ public:
+  explicit LeituraUnica(std::shared_ptr<Database> banco) : banco_(std::move(banco)) {
+    if (banco_) banco_->IniciaLeitura();
+  }
+  ~LeituraUnica() {
+    if (banco_) banco_->EncerraLeitura();
+  }
+  LeituraUnica(const LeituraUnica&) = delete;
+  LeituraUnica& operator=(const LeituraUnica&) = delete;
+
+ private:
+  std::shared_ptr<Database> banco_;
 };
 
 }  // namespace kv

@@ -205,6 +205,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   }
 
   long Executa(const std::string& sql, const std::vector<Variant>& parametros) override {
+    Pausa pausa(*this);
     std::shared_ptr<Preparado> p = Prepara(sql, sql);
     for (size_t i = 0; i < parametros.size(); ++i) Liga(p->stmt, static_cast<int>(i + 1), parametros[i]);
     int rc = sqlite3_step(p->stmt);
@@ -216,12 +217,35 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     return mudadas;
   }
 
-  void Inicia() override { Exec("BEGIN IMMEDIATE"); }
-  void Confirma() override { Exec("COMMIT"); }
+  void Inicia() override {
+    FechaLeitura();
+    Exec("BEGIN IMMEDIATE");
+    escrevendo_ = true;
+  }
+  void Confirma() override {
+    Exec("COMMIT");
+    escrevendo_ = false;
+    AbreLeitura();
+  }
   void Desfaz() override {
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    escrevendo_ = false;
+    lendo_ = false;
+    try {
+      AbreLeitura();
+    } catch (const Erro&) {
+      // never throws: the next statement reads in autocommit
+    }
   }
   std::string Caminho() const override { return caminho_; }
+
+  void IniciaLeitura() override {
+    if (niveisLeitura_++ == 0) AbreLeitura();
+  }
+  void EncerraLeitura() override {
+    if (niveisLeitura_ > 0 && --niveisLeitura_ == 0) FechaLeitura();
+  }
+  bool EmLeitura() const override { return niveisLeitura_ > 0; }
 
   static void Liga(sqlite3_stmt* st, int i, const Variant& v) {
     switch (v.tipo()) {
@@ -256,6 +280,35 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   EstatisticaBanco estatistica;
 
  private:
+  // The snapshot's transaction: deferred, so the lock is taken by the first read.
+  void AbreLeitura() {
+    if (niveisLeitura_ == 0 || lendo_ || escrevendo_ || !sqlite3_get_autocommit(db_)) return;
+    Exec("BEGIN");
+    lendo_ = true;
+  }
+  // Never throws (it runs in destructors): a read transaction that will not commit is rolled back, which
+  // for a read is the same.
+  void FechaLeitura() noexcept {
+    if (!lendo_) return;
+    lendo_ = false;
+    if (!sqlite3_get_autocommit(db_) && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  // A write outside an explicit transaction ends the snapshot around itself.
+  struct Pausa {
+    explicit Pausa(BancoSqlite& b) : b_(b), pausou_(b.lendo_) { b_.FechaLeitura(); }
+    ~Pausa() {
+      if (!pausou_) return;
+      try {
+        b_.AbreLeitura();
+      } catch (const Erro&) {
+        // the next read runs in autocommit instead
+      }
+    }
+    BancoSqlite& b_;
+    bool pausou_;
+  };
+
   void Exec(const char* sql) {
     int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) ErroSqlite(db_, rc, sql);
@@ -334,6 +387,9 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   std::unordered_map<std::string, std::list<std::shared_ptr<Preparado>>> cache_;
   std::unordered_map<std::string, Forma> formas_;
   Forma avulsa_;
+  int niveisLeitura_ = 0;
+  bool lendo_ = false;       // our snapshot transaction is open
+  bool escrevendo_ = false;  // between Inicia and Confirma/Desfaz
   friend class RecordsetSqlite;
 };
 
