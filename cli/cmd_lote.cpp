@@ -122,9 +122,15 @@ int Lote(const Args& a) {
   acao.sa_handler = AoInterromper;
   sigaction(SIGINT, &acao, nullptr);
 
+  // Workers check and format; the main thread only prints, in declaration order. The lock guards the
+  // hand-over alone, never the formatting or the output.
+  struct Pronta {
+    Verificacao v;
+    std::string linha;
+  };
   std::mutex m;
   std::condition_variable cv;
-  std::map<size_t, Verificacao> prontas;  // finished but not yet printed
+  std::map<size_t, Pronta> prontas;  // finished but not yet printed
   std::atomic<size_t> proxima{0};
   size_t emAndamento = 0;
   std::vector<std::thread> trabalhadores;
@@ -144,9 +150,10 @@ int Lote(const Args& a) {
             --emAndamento;
             break;
           }
-          Verificacao v = Verifica(controle, declaracoes[i], html);
+          Pronta p{Verifica(controle, declaracoes[i], html), ""};
+          p.linha = json ? JsonVerificacao(p.v, false) + "\n" : LinhaTexto(p.v);
           std::lock_guard<std::mutex> g(m);
-          prontas.emplace(i, std::move(v));
+          prontas.emplace(i, std::move(p));
           --emAndamento;
           cv.notify_all();
         }
@@ -162,25 +169,28 @@ int Lote(const Args& a) {
   std::vector<Verificacao> guardadas;
   size_t impressa = 0;
   auto inicio = std::chrono::steady_clock::now();
-  {
-    std::unique_lock<std::mutex> g(m);
-    for (;;) {
-      cv.wait_for(g, std::chrono::milliseconds(200));
-      // Print in declaration order as soon as the next one is ready; memory stays bounded.
-      while (prontas.count(impressa)) {
-        Verificacao v = std::move(prontas[impressa]);
-        prontas.erase(impressa++);
-        resumo.Conta(v);
-        std::string linha = json ? JsonVerificacao(v, false) + "\n" : LinhaTexto(v);
-        if (terminal) std::fputs("\r\033[K", stderr);
-        std::fputs(linha.c_str(), stdout);
-        if (html) guardadas.push_back(std::move(v));
-      }
-      std::fflush(stdout);
-      if (terminal) Progresso(static_cast<long>(impressa), resumo.total, inicio);
-      bool acabou = impressa >= declaracoes.size() || (gInterrompido && emAndamento == 0 && prontas.empty());
-      if (acabou) break;
+  for (bool acabou = false; !acabou;) {
+    std::vector<Pronta> lote;
+    {
+      std::unique_lock<std::mutex> g(m);
+      cv.wait_for(g, std::chrono::milliseconds(200),
+                  [&] { return prontas.count(impressa) || (gInterrompido && emAndamento == 0); });
+      // The next ones in declaration order, as soon as they are ready; memory stays bounded.
+      for (auto it = prontas.find(impressa); it != prontas.end() && it->first == impressa + lote.size();
+           it = prontas.erase(it))
+        lote.push_back(std::move(it->second));
+      acabou = impressa + lote.size() >= declaracoes.size() ||
+               (gInterrompido && emAndamento == 0 && prontas.size() == 0);
     }
+    for (Pronta& p : lote) {
+      resumo.Conta(p.v);
+      if (terminal) std::fputs("\r\033[K", stderr);
+      std::fputs(p.linha.c_str(), stdout);
+      if (html) guardadas.push_back(std::move(p.v));
+    }
+    impressa += lote.size();
+    std::fflush(stdout);
+    if (terminal) Progresso(static_cast<long>(impressa), resumo.total, inicio);
   }
   for (auto& t : trabalhadores) t.join();
   signal(SIGINT, SIG_DFL);

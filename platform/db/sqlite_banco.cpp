@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <unordered_map>
@@ -70,6 +71,15 @@ const char* Explicacao(int rc) {
   }
 }
 
+// SQLite's memory statistics take one global mutex on every allocation, which serialises a batch's
+// workers. They are turned off when the library loads, before SQLite is initialised; a host that needs
+// them sets KV_SQLITE_MEMSTATUS=1. (If the host initialised SQLite first, the call is refused: harmless.)
+[[maybe_unused]] const bool gSemEstatisticaDeMemoria = [] {
+  const char* v = std::getenv("KV_SQLITE_MEMSTATUS");
+  if (!(v && std::string(v) == "1")) sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  return true;
+}();
+
 // NOCASE as the schema means it: every letter compared without regard to case, accented ones included
 // (accents themselves stay significant). ASCII, by far the common case, is compared here; the rest of a
 // text from its first other character goes through Unicode case folding.
@@ -110,8 +120,8 @@ struct Bruto {
   std::string t;
 };
 
-Bruto LeBruto(sqlite3_stmt* st, int col) {
-  Bruto b;
+// Fills `b` from the current row, reusing its text buffer.
+void LeBrutoEm(sqlite3_stmt* st, int col, Bruto& b) {
   b.tipo = sqlite3_column_type(st, col);
   if (b.tipo == SQLITE_INTEGER) b.i = sqlite3_column_int64(st, col);
   if (b.tipo == SQLITE_FLOAT) b.d = sqlite3_column_double(st, col);
@@ -120,6 +130,11 @@ Bruto LeBruto(sqlite3_stmt* st, int col) {
                                           : sqlite3_column_blob(st, col);
     b.t.assign(static_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, col)));
   }
+}
+
+Bruto LeBruto(sqlite3_stmt* st, int col) {
+  Bruto b;
+  LeBrutoEm(st, col, b);
   return b;
 }
 
@@ -182,6 +197,7 @@ class RecordsetSqlite : public Recordset {
   std::vector<std::vector<Bruto>> linhasLidas_;
   size_t posicao_ = 0;
   std::vector<std::pair<int, Variant>> pendentes_;
+  Bruto lido_;  // the field last read from a stepping statement; its buffer is reused
 };
 
 class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSqlite> {
@@ -461,7 +477,8 @@ Variant RecordsetSqlite::Campo(std::string_view nome) {
   if (!p_) throw Erro(3420, "O objeto é inválido ou não está mais definido.");
   int i = Indice(nome);
   if (eof_) throw Erro(3021, "Nenhum registro atual.");
-  Bruto lido = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(i)] : LeBruto(p_->stmt, i);
+  if (!materializado_) LeBrutoEm(p_->stmt, i, lido_);
+  const Bruto& lido = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(i)] : lido_;
   try {
     return Converte(lido, p_->colunas[static_cast<size_t>(i)].classe);
   } catch (const Erro& e) {
