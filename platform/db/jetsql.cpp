@@ -1,5 +1,7 @@
 #include "platform/db/jetsql.h"
 
+#include <array>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -330,38 +332,48 @@ long long MarcadorJet(size_t k) {
 }
 
 bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& numeros) {
+  // Runs on every statement of every check: plain text is copied in runs, not character by character.
+  static const std::vector<std::string> marcadores = [] {
+    std::vector<std::string> m;
+    for (size_t k = 0; k < 64; ++k) m.push_back(std::to_string(MarcadorJet(k)));
+    return m;
+  }();
+  static const std::array<bool, 256> especial = [] {
+    std::array<bool, 256> e{};
+    for (unsigned char c : std::string_view("'\"[0123456789")) e[c] = true;
+    return e;
+  }();
   forma.clear();
   numeros.clear();
   size_t i = 0, n = s.size();
   while (i < n) {
+    size_t j = i;
+    while (j < n && !especial[static_cast<unsigned char>(s[j])]) ++j;
+    forma.append(s.data() + i, j - i);
+    if (j == n) break;
+    i = j;
     char c = s[i];
     if (c == '\'' || c == '"' || c == '[') {
       char fecha = c == '[' ? ']' : c;
-      size_t j = i + 1;
+      j = i + 1;
       while (j < n && s[j] != fecha) ++j;
       j = std::min(j + 1, n);
-      forma.append(s.substr(i, j - i));
+      forma.append(s.data() + i, j - i);
       i = j;
       continue;
     }
-    bool isolado = std::isdigit(static_cast<unsigned char>(c)) &&
-                   (i == 0 || (!LetraIdent(static_cast<unsigned char>(s[i - 1])) && s[i - 1] != '.'));
-    if (!isolado) {
-      forma += c;
-      ++i;
-      continue;
-    }
-    size_t j = i;
-    while (j < n && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
-    if (j < n && (LetraIdent(static_cast<unsigned char>(s[j])) || s[j] == '.')) {
-      forma.append(s.substr(i, j - i));
+    j = i;
+    while (j < n && s[j] >= '0' && s[j] <= '9') ++j;
+    bool isolado = i == 0 || (!LetraIdent(static_cast<unsigned char>(s[i - 1])) && s[i - 1] != '.');
+    if (!isolado || (j < n && (LetraIdent(static_cast<unsigned char>(s[j])) || s[j] == '.'))) {
+      forma.append(s.data() + i, j - i);
       i = j;
       continue;
     }
     long long v = 0;
     auto [p, ec] = std::from_chars(s.data() + i, s.data() + j, v);
-    if (ec != std::errc() || p != s.data() + j) return false;
-    forma += std::to_string(MarcadorJet(numeros.size()));
+    if (ec != std::errc() || p != s.data() + j || numeros.size() >= marcadores.size()) return false;
+    forma += marcadores[numeros.size()];
     numeros.push_back(v);
     i = j;
   }

@@ -209,7 +209,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   }
 
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
-    std::vector<long long> numeros;
+    std::vector<long long>& numeros = numeros_;
     const Forma& f = FormaDe(sql, tipo == kDynaset, numeros);
     std::shared_ptr<Preparado> p = Prepara(f.sql.texto, sql);
     p->tabela = f.sql.tabelaUnica;
@@ -339,7 +339,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
       avulsa_.origem.assign(avulsa_.sql.parametros.size(), -1);
       return avulsa_;
     };
-    std::string chave;
+    std::string& chave = chave_;  // reused: no allocation per statement
     if (!FormaJet(jet, chave, numeros)) return avulsa();
     chave += dynaset ? '\x02' : '\x03';
     auto it = formas_.find(chave);
@@ -351,7 +351,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
       f.origem.push_back(k >= 0 && static_cast<size_t>(k) < numeros.size() ? static_cast<int>(k) : -1);
     }
     if (f.sql.texto.find(std::to_string(MarcadorJet(0)).substr(0, 6)) != std::string::npos) return avulsa();
-    return formas_.emplace(std::move(chave), std::move(f)).first->second;
+    return formas_.emplace(chave, std::move(f)).first->second;
   }
 
   std::shared_ptr<Preparado> Prepara(const std::string& texto, const std::string& original) {
@@ -403,6 +403,8 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   std::unordered_map<std::string, std::list<std::shared_ptr<Preparado>>> cache_;
   std::unordered_map<std::string, Forma> formas_;
   Forma avulsa_;
+  std::string chave_;
+  std::vector<long long> numeros_;
   int niveisLeitura_ = 0;
   bool lendo_ = false;       // our snapshot transaction is open
   bool escrevendo_ = false;  // between Inicia and Confirma/Desfaz
