@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build demo test sanitize fuzz bench clean
+.PHONY: all deps build demo test sanitize fuzz bench pacote instalacao mutacao clean
 
 all: build
 
@@ -35,6 +35,14 @@ fuzz:
 
 bench: build
 	$(BUILD)/bin/kv_bench
+
+# The .deb (build/kvcptconsistencia_*.deb), with its dependencies computed from the binaries.
+pacote: build
+	cd $(BUILD) && cpack
+
+# What a host meets: install, build examples/host against the installed package, the .deb.
+instalacao: build
+	./scripts/verifica-instalacao.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-san build-fuzz

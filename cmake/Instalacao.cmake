@@ -1,1 +1,54 @@
-# Install rules and packaging.
+# What `cmake --install` puts where, the CMake package and pkg-config file hosts use, and the .deb.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS kvCptConsistencia kvHost EXPORT kvCptConsistenciaAlvos
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The certification library is loaded by absolute path from the component library's own folder.
+install(TARGETS CertificaTarvo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
+install(TARGETS kvconsistencia kvconsistencia-janela RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The public headers: what a host may include, and nothing that pulls in sqlite3.h.
+set(KV_CABECALHOS_PUBLICOS
+  platform/exporta.h platform/variant.h platform/erro.h platform/componentes.h platform/externos.h
+  platform/interface_usuario.h platform/configuracao.h platform/certificacao.h platform/db/banco.h
+  platform/db/sqlite_banco.h control/arvore.h control/inconsistencias.h control/controle.h
+  control/entrada.h checker/consistekv.h ui/kvctlconsistencia.h host/host.h host/exemplo.h)
+foreach(h IN LISTS KV_CABECALHOS_PUBLICOS)
+  get_filename_component(pasta ${h} DIRECTORY)
+  install(FILES ${h} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kvconsistencia/${pasta})
+endforeach()
+install(FILES cmake/kvconsistencia.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kvconsistencia)
+
+set(KV_PASTA_CMAKE ${CMAKE_INSTALL_LIBDIR}/cmake/kvCptConsistencia)
+install(EXPORT kvCptConsistenciaAlvos NAMESPACE kv:: DESTINATION ${KV_PASTA_CMAKE})
+configure_package_config_file(cmake/kvCptConsistenciaConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/kvCptConsistenciaConfig.cmake INSTALL_DESTINATION ${KV_PASTA_CMAKE})
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/kvCptConsistenciaConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/kvCptConsistenciaConfig.cmake
+  ${CMAKE_BINARY_DIR}/kvCptConsistenciaConfigVersion.cmake DESTINATION ${KV_PASTA_CMAKE})
+
+configure_file(cmake/kvcptconsistencia.pc.in ${CMAKE_BINARY_DIR}/kvcptconsistencia.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/kvcptconsistencia.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+install(FILES docs/kvconsistencia.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES README.md LICENSE docs/confiabilidade.md docs/decisoes.md
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# make pacote: a .deb whose dependencies dpkg-shlibdeps computes from the binaries.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kvcptconsistencia)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Equipe kvCptConsistencia <kvcptconsistencia@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Consistency checker for Tarvo regime declarations")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Checks one declaration of the Tarvo regime before transmission: the visible control for hosts,\n the headless checker and the kvconsistencia command-line tool.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window needs a Qt platform plugin; the command line does not.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-qpa-plugins)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

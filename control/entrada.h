@@ -3,6 +3,9 @@
 #pragma once
 
 #include "platform/componentes.h"
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv {
 // The visible control's factory, defined with the widget (the logic never sees a widget header).
@@ -18,3 +21,5 @@ int DllGetClassObject(const char* clsid, kv::Fabrica* fabrica);
 // 0 when no object of the library is alive (it may be unloaded), 1 otherwise.
 int DllCanUnloadNow();
 }
+
+KV_PUBLICO_FIM

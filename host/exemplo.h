@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "platform/db/banco.h"
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv::host {
 
@@ -33,3 +36,5 @@ std::vector<DeclaracaoExemplo> CriaExemplo(const std::string& caminho);
 void SemeiaAchados(Database& banco, int32_t declaracao);
 
 }  // namespace kv::host
+
+KV_PUBLICO_FIM

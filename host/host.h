@@ -5,6 +5,9 @@
 #include <string>
 
 #include "platform/db/banco.h"
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
 
 namespace kv::host {
 
@@ -16,3 +19,5 @@ void RegistraComponentes();
 std::string TextoCanonico(Database& banco, int32_t declaracao);
 
 }  // namespace kv::host
+
+KV_PUBLICO_FIM
