@@ -87,7 +87,9 @@ class BancoGravador : public Database {
     log_->emplace_back(sql, tipo);
     return real_->OpenRecordset(sql, tipo);
   }
-  long Executa(const std::string& sql, const std::vector<Variant>& p) override { return real_->Executa(sql, p); }
+  long Executa(const std::string& sql, const std::vector<Variant>& p) override {
+    return real_->Executa(sql, p);
+  }
   void Inicia() override { real_->Inicia(); }
   void Confirma() override { real_->Confirma(); }
   void Desfaz() override { real_->Desfaz(); }
@@ -144,7 +146,8 @@ class Bruto {
     long linhas = 0;
     sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
     for (auto& [stmt, parametros] : ps_) {
-      for (size_t i = 0; i < parametros.size(); ++i) sqlite3_bind_int64(stmt, static_cast<int>(i + 1), parametros[i]);
+      for (size_t i = 0; i < parametros.size(); ++i)
+        sqlite3_bind_int64(stmt, static_cast<int>(i + 1), parametros[i]);
       while (sqlite3_step(stmt) == SQLITE_ROW) {
         int c = sqlite3_column_count(stmt);
         for (int i = 0; i < c; ++i) linhas += sqlite3_column_type(stmt, i) != SQLITE_NULL;
@@ -292,12 +295,15 @@ int main(int argc, char** argv) {
     double lG = Cada(300, [&] { leitura->Roda(); });
     double vGravada = verificacao(gravada, 10);
     double vComAchados = verificacao(b100, 10);
-    Processo l1 = Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
-    Processo l2 = Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "2", "--json"});
+    Processo l1 =
+        Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
+    Processo l2 =
+        Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "2", "--json"});
     double c1 = ParCpu(1, voltasCpu), c2 = ParCpu(2, voltasCpu);
     double cli = 0;
     for (int i = 0; i < 20; ++i)
-      cli += Executa({programa, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"}).segundos;
+      cli += Executa({programa, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"})
+                 .segundos;
     cli /= 20;
     valores["verificação, 20.000 declarações (ms)"].push_back(vG * 1e3);
     valores["chamada de verificar (ms)"].push_back(cli * 1e3);
@@ -312,11 +318,13 @@ int main(int argc, char** argv) {
     razoes["CPU: 2 processos / 1 processo (velocidade)"].push_back(2 * c1 / c2);
     razoes["lote 2 tarefas / par de processos de CPU"].push_back((l1.segundos / l2.segundos) / (2 * c1 / c2));
     if (anterior) {
-      Processo a1 = Executa({anterior, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
+      Processo a1 =
+          Executa({anterior, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
       double cliAnterior = 0;
       for (int i = 0; i < 20; ++i)
         cliAnterior +=
-            Executa({anterior, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"}).segundos;
+            Executa({anterior, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"})
+                .segundos;
       cliAnterior /= 20;
       razoes["lote 1 tarefa (por verificação): este / anterior"].push_back(l1.segundos / a1.segundos);
       razoes["chamada de verificar: este / anterior"].push_back(cli / cliAnterior);
@@ -325,11 +333,12 @@ int main(int argc, char** argv) {
 
   double maisRapido = *std::min_element(controles.begin(), controles.end());
   double maisLento = *std::max_element(controles.begin(), controles.end());
-  std::printf("\n%d rodadas; controle de CPU: %.3f s a %.3f s (variação %.2f)\n", rodadas, maisRapido, maisLento,
-              maisLento / maisRapido);
+  std::printf("\n%d rodadas; controle de CPU: %.3f s a %.3f s (variação %.2f)\n", rodadas, maisRapido,
+              maisLento, maisLento / maisRapido);
   if (maisLento / maisRapido > 1.25)
-    std::printf("ATENÇÃO: a máquina está ocupada demais (o controle variou mais de 25%%); as razões abaixo\n"
-                "podem não valer. Repita com a máquina em repouso.\n");
+    std::printf(
+        "ATENÇÃO: a máquina está ocupada demais (o controle variou mais de 25%%); as razões abaixo\n"
+        "podem não valer. Repita com a máquina em repouso.\n");
   std::printf("\nMedianas das razões de cada rodada\n");
   for (const auto& [nome, v] : razoes) std::printf("  %-62s %6.2f\n", nome.c_str(), Mediana(v));
   std::printf("\nMedianas dos valores\n");

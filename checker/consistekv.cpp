@@ -157,6 +157,7 @@ Variant ConsisteKV::VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, 
   e.ie = pvtIE;
   e.exercicio = pvtExercicio;
   e.declaracao = pvtDeclaracao;
+  e.gravacoes.clear();
   Config().Grava(kApp, "Exercicio", "ExercicioAtual", CStr(pvtExercicio));
   ObtemInconsistencias().Esvazia();
   // One state of the declaration for the rules and for the key made from it.

@@ -1,58 +1,82 @@
 #include "cli/comandos.h"
 
 namespace kv::cli {
+namespace {
+
+constexpr const char* kBancoEExercicio =
+    "  --banco ARQUIVO    banco de dados da declaração (sem ele, o banco atual das configurações)\n"
+    "  --exercicio AAAA   exercício, de 1990 a 2100 (sem ele, o exercício atual das configurações)\n";
+constexpr const char* kSoDestaExecucao =
+    "--banco e --exercicio valem só para esta execução: nunca são gravados em ~/.config/KV.ini, que é\n"
+    "do programa hospedeiro.\n";
+
+}  // namespace
 
 std::string Ajuda(const std::string& comando) {
+  const std::string comum = std::string(kBancoEExercicio);
   if (comando == "exemplo")
     return "Uso: kvconsistencia exemplo [ARQUIVO]\n\n"
-           "Cria o banco de dados de exemplo (padrão: exemplo.db), com declarações que mostram cada grupo "
-           "de\n"
-           "inconsistências e uma declaração limpa, e diz o que cada uma mostra. Não substitui um arquivo "
-           "existente.\n";
+           "Cria o banco de dados de exemplo (padrão: exemplo.db), com declarações que mostram cada grupo\n"
+           "de inconsistências e uma declaração limpa, e diz o que cada uma mostra. Não substitui um\n"
+           "arquivo existente.\n";
   if (comando == "verificar")
-    return "Uso: kvconsistencia verificar --banco ARQUIVO --declaracao N [--exercicio AAAA] [--json] [--html "
-           "ARQUIVO]\n\n"
+    return "Uso: kvconsistencia verificar --declaracao N [--banco ARQUIVO] [--exercicio AAAA] [--json]\n"
+           "                             [--html ARQUIVO] [--somente-leitura]\n\n"
            "Verificação completa da declaração, como o controle a faz, sem janela: situação, árvore de\n"
-           "inconsistências e a explicação de cada item.\n\n"
-           "  --banco ARQUIVO    banco de dados da declaração (gravado como banco atual nas configurações)\n"
-           "  --declaracao N     número da declaração\n"
-           "  --exercicio AAAA   exercício (gravado como exercício atual); sem ele vale o das configurações\n"
+           "inconsistências, a explicação de cada item e, para cada aviso, como aceitá-lo.\n\n"
+           "  --declaracao N     número da declaração (inteiro positivo)\n" +
+           comum +
            "  --json             um objeto JSON na saída padrão\n"
-           "  --html ARQUIVO     também grava um relatório HTML\n\n"
-           "Saída: 0 consistente, 1 inconsistente, 2 uso incorreto, 3 a verificação falhou.\n";
+           "  --html ARQUIVO     também grava um relatório HTML (nunca sobre um banco de dados)\n"
+           "  --somente-leitura  abre o banco só para leitura: num exercício anterior a 2001 a resposta\n"
+           "                     do enquadramento (DeAcordo) é informada em vez de gravada\n\n" +
+           kSoDestaExecucao +
+           "\nSaída: 0 consistente, 1 inconsistente, 2 uso incorreto (nada é aberto), 3 a verificação "
+           "falhou.\n";
   if (comando == "consistir")
-    return "Uso: kvconsistencia consistir --banco ARQUIVO --declaracao N [--exercicio AAAA] [--aceitar "
-           "CHAVE]...\n"
-           "                            [--json]\n\n"
-           "Verifica, aceita cada inconsistência nomeada (como o duplo clique) e faz a verificação final do "
-           "botão\n"
-           "Fechar: grava a chave de consistência, ou grava a declaração como inconsistente.\n"
+    return "Uso: kvconsistencia consistir --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n"
+           "                             [--aceitar CHAVE]... [--json]\n\n"
+           "Verifica, aceita cada inconsistência nomeada (como o duplo clique) e faz a verificação final\n"
+           "do botão Fechar: grava a chave de consistência, ou grava a declaração como inconsistente.\n"
            "Uma chave que não pode ser aceita é informada como recusada.\n\n"
-           "Saída: 0 gravada consistente, 1 inconsistente, 2 uso incorreto, 3 falha.\n";
+           "  --aceitar CHAVE    aceita o aviso com essa chave (a chave aparece entre colchetes na saída de\n"
+           "                     'verificar'); pode ser repetida\n" +
+           comum + "\n" + kSoDestaExecucao +
+           "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto, 3 falha.\n";
   if (comando == "verificar-kv")
-    return "Uso: kvconsistencia verificar-kv --banco ARQUIVO --declaracao N --exercicio AAAA [--ie IE] "
-           "[--json]\n\n"
+    return "Uso: kvconsistencia verificar-kv --declaracao N --exercicio AAAA [--banco ARQUIVO] [--ie IE]\n"
+           "                                [--json]\n\n"
            "Verificação sem janela do ConsisteKV (contribuinte, interestaduais, TOVIR e enquadramento); sem\n"
-           "inconsistências, gera e grava a chave de consistência.\n\n"
+           "inconsistências, gera e grava a chave de consistência. Como o ConsisteKV, grava o exercício\n"
+           "como exercício atual nas configurações.\n\n"
+           "  --exercicio AAAA   obrigatório: o exercício passado ao ConsisteKV\n"
+           "  --ie IE            inscrição estadual passada ao ConsisteKV; fica à disposição do\n"
+           "                     hospedeiro e não muda a verificação nem a chave\n"
+           "  --banco ARQUIVO    banco de dados (sem ele, o banco atual das configurações)\n\n"
            "Saída: 0 chave gravada, 1 inconsistente, 2 uso incorreto, 3 falha.\n";
   if (comando == "validar-chave")
-    return "Uso: kvconsistencia validar-chave --banco ARQUIVO --declaracao N\n\n"
+    return "Uso: kvconsistencia validar-chave --declaracao N [--banco ARQUIVO]\n\n"
            "Diz se a chave gravada ainda corresponde aos dados da declaração.\n\n"
            "Saída: 0 a chave confere, 1 não confere (ou não há chave), 2 uso incorreto, 3 falha.\n";
   if (comando == "lote")
     return "Uso: kvconsistencia lote --banco ARQUIVO --exercicio AAAA [--tarefas N] [--json] [--html "
-           "ARQUIVO]\n\n"
-           "Verifica todas as declarações do banco, em paralelo (padrão: uma tarefa por núcleo), com barra "
-           "de\n"
-           "progresso no terminal e um resumo no fim. Ctrl-C para depois das declarações em andamento.\n\n"
-           "  --json    JSON Lines: um objeto por declaração, na ordem das declarações, e por fim "
-           "{\"resumo\": ...}\n\n"
-           "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma falhou, 130 "
+           "ARQUIVO]\n"
+           "                        [--somente-leitura]\n\n"
+           "Verifica todas as declarações do banco, em paralelo (padrão: uma tarefa por núcleo), com barra\n"
+           "de progresso no terminal e um resumo no fim. Ctrl-C para depois das declarações em andamento.\n"
+           "--banco e --exercicio são obrigatórios e valem só para esta execução.\n\n"
+           "  --json             JSON Lines: um objeto por declaração, na ordem das declarações, e por fim\n"
+           "                     {\"resumo\": ...}\n"
+           "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n\n"
+           "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma falhou, 130\n"
            "interrompido.\n";
   if (comando == "janela")
-    return "Uso: kvconsistencia janela --banco ARQUIVO --declaracao N [--exercicio AAAA]\n\n"
-           "Mostra o controle de consistência numa janela. Fechar faz a verificação final.\n\n"
-           "Saída: 0 gravada consistente, 1 caso contrário.\n";
+    return "Uso: kvconsistencia janela --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n\n"
+           "Mostra o controle de consistência numa janela. Setas escolhem e explicam um item, Enter ou\n"
+           "Espaço o aceitam como o duplo clique. Fechar, ou fechar a janela, faz a verificação final.\n\n" +
+           comum +
+           "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto ou sem tela, 3 a\n"
+           "verificação final falhou com um erro.\n";
   return "Uso: kvconsistencia COMANDO [OPÇÕES]\n\n"
          "Verifica a consistência de declarações do regime Tarvo antes da transmissão.\n\n"
          "Comandos:\n"
@@ -62,7 +86,9 @@ std::string Ajuda(const std::string& comando) {
          "  verificar-kv        verificação sem janela do ConsisteKV, com a chave\n"
          "  validar-chave       confere a chave gravada com os dados da declaração\n"
          "  lote                verifica todas as declarações de um banco\n"
-         "  janela              mostra o controle numa janela\n\n"
+         "  janela              mostra o controle numa janela\n\n" +
+         std::string(kSoDestaExecucao) +
+         "Sem eles valem as configurações; 'lote' exige os dois e 'verificar-kv' exige --exercicio.\n\n"
          "Use 'kvconsistencia COMANDO --help' para as opções de cada comando.\n";
 }
 

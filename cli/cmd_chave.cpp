@@ -41,17 +41,21 @@ int VerificarKV(const Args& a) {
     if (erro) s += ", \"erro\": " + JsonErro(*erro);
     std::printf("%s}\n", s.c_str());
   } else {
-    std::printf("Declaração %s, exercício %s\n", declaracao.c_str(), exercicio.c_str());
-    if (!entradas.empty()) {
-      std::printf("Inconsistências encontradas (nenhuma chave gerada):\n");
-      for (const auto& e : entradas) {
-        std::string linha;
-        for (size_t i = 0; i < e.size(); ++i) linha += (i ? " # " : "") + e[i];
-        std::printf("  %s\n", linha.c_str());
-      }
+    // The same readable tree as verificar, built from the entries this check left.
+    Verificacao v;
+    v.declaracao = declaracao;
+    v.exercicio = exercicio;
+    v.entradas = entradas;
+    v.erro = erro;
+    ArvoreDasEntradas(v);
+    std::string texto = TextoVerificacao(v);
+    if (!erro) {
+      std::string situacao = entradas.empty() ? "Nenhuma inconsistência nas regras do ConsisteKV.\n"
+                                              : "Inconsistências encontradas: nenhuma chave gerada.\n";
+      texto.insert(texto.find('\n') + 1, situacao);
     }
-    if (chaveFeita) std::printf("Consistente. Chave de consistência gravada: %s\n", TextoDe(r.chave).c_str());
-    if (erro) std::printf("A verificação falhou: erro %d: %s\n", erro->numero, erro->descricao.c_str());
+    std::fputs(texto.c_str(), stdout);
+    if (chaveFeita) std::printf("\nChave de consistência gravada: %s\n", TextoDe(r.chave).c_str());
   }
   if (erro) return 3;
   return chaveFeita && consistente ? 0 : 1;

@@ -1,5 +1,6 @@
 // janela: the visible control in a window of its own, as a host would place it.
 #include <QApplication>
+#include <QCloseEvent>
 #include <QVBoxLayout>
 
 #include "cli/comandos.h"
@@ -7,6 +8,41 @@
 #include "ui/kvctlconsistencia.h"
 
 namespace kv::cli {
+namespace {
+
+// Closing the window from its title bar is the same as Fechar: the final check, then the end.
+class JanelaDoControle : public QWidget {
+ public:
+  explicit JanelaDoControle(const std::string& declaracao) {
+    setWindowTitle(QString::fromStdString("Consistência da Declaração " + declaracao));
+    controle_ = new kvCtlConsistencia(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(controle_);
+    controle_->DefineDeclaracao(QString::fromStdString(declaracao));
+    QObject::connect(controle_, &kvCtlConsistencia::Fechar, this, [this] {
+      fechada_ = true;
+      if (!fechando_) close();
+    });
+  }
+  bool falhou() const { return falhou_; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    if (!fechada_) {
+      fechando_ = true;
+      falhou_ = !controle_->Fecha();
+      fechando_ = false;
+    }
+    e->accept();
+  }
+
+ private:
+  kvCtlConsistencia* controle_;
+  bool fechada_ = false, fechando_ = false, falhou_ = false;
+};
+
+}  // namespace
 
 int Janela(const Args& a, int argc, char** argv) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio"}, {});
@@ -16,18 +52,12 @@ int Janela(const Args& a, int argc, char** argv) {
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     throw ErroUso(
         "não há tela disponível (defina DISPLAY ou WAYLAND_DISPLAY, ou use 'verificar' e 'consistir')");
-  QApplication app(argc, argv);
   PreparaHost(o);
-  QWidget janela;
-  janela.setWindowTitle(QString::fromStdString("Consistência da Declaração " + declaracao));
-  auto* controle = new kvCtlConsistencia(&janela);
-  auto* layout = new QVBoxLayout(&janela);
-  layout->setContentsMargins(8, 8, 8, 8);
-  layout->addWidget(controle);
-  controle->DefineDeclaracao(QString::fromStdString(declaracao));
-  QObject::connect(controle, &kvCtlConsistencia::Fechar, &janela, &QWidget::close);
+  QApplication app(argc, argv);
+  JanelaDoControle janela(declaracao);
   janela.show();
   app.exec();
+  if (janela.falhou()) return 3;
   Registro r = LeRegistro(declaracao);
   return !r.consistente.IsNull() && CBool(r.consistente) ? 0 : 1;
 }

@@ -66,7 +66,7 @@ struct Resumo {
 
 std::vector<std::string> Declaracoes() {
   std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");
-  auto banco = AbreSqlite(caminho);
+  auto banco = AbreSqlite(caminho, 5000, true);
   if (!banco) throw ErroUso("o banco de dados '" + caminho + "' não pôde ser aberto");
   std::vector<std::string> r;
   auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração ORDER BY Declaração");
@@ -77,13 +77,15 @@ std::vector<std::string> Declaracoes() {
 std::string LinhaTexto(const Verificacao& v) {
   std::string r = "Declaração " + v.declaracao + ": ";
   if (v.erro) return r + "falhou: erro " + std::to_string(v.erro->numero) + ": " + v.erro->descricao + "\n";
-  if (v.consistente) return r + "consistente\n";
+  std::string gravou;
+  for (const std::string& g : v.gravacoes) gravou += "; " + g;
+  if (v.consistente) return r + "consistente" + gravou + "\n";
   std::map<std::string, int> grupos;
   for (const auto& e : v.entradas)
     if (e.size() >= 4) ++grupos[e[0]];
   std::string g;
   for (const auto& [nome, n] : grupos) g += (g.empty() ? "" : ", ") + nome + " " + std::to_string(n);
-  return r + "inconsistente (" + g + ")\n";
+  return r + "inconsistente (" + g + ")" + gravou + "\n";
 }
 
 void Progresso(long feitas, long total, std::chrono::steady_clock::time_point inicio) {
@@ -101,7 +103,7 @@ void Progresso(long feitas, long total, std::chrono::steady_clock::time_point in
 }  // namespace
 
 int Lote(const Args& a) {
-  Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json"});
+  Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json", "--somente-leitura"});
   o.Exige("--banco");
   o.Exige("--exercicio");
   unsigned tarefas = std::max(1u, std::thread::hardware_concurrency());

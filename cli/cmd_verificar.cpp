@@ -1,6 +1,7 @@
 // exemplo, verificar and consistir: the control's check and final check without a window.
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/comandos.h"
@@ -24,6 +25,9 @@ int Exemplo(const Args& a) {
     throw;
   }
   std::printf("Banco de dados de exemplo criado: %s\n\n", caminho.c_str());
+  std::sort(
+      declaracoes.begin(), declaracoes.end(),
+      [](const host::DeclaracaoExemplo& a, const host::DeclaracaoExemplo& b) { return a.numero < b.numero; });
   for (const auto& d : declaracoes) std::printf("  Declaração %2d: %s\n", d.numero, d.mostra.c_str());
   std::printf(
       "\nOs achados valem para exercícios a partir de 2001. Experimente:\n"
@@ -33,7 +37,7 @@ int Exemplo(const Args& a) {
 }
 
 int Verificar(const Args& a) {
-  Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--html"}, {"--json"});
+  Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--html"}, {"--json", "--somente-leitura"});
   std::string declaracao = o.Exige("--declaracao");
   PreparaHost(o);
   if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
@@ -46,11 +50,23 @@ int Verificar(const Args& a) {
   return SaidaDe(v);
 }
 
+// The final check's message boxes, kept to be printed as plain lines of the outcome.
+class CaixaDaSaida : public CaixaMensagem {
+ public:
+  int Mostra(const std::string& texto, int, const std::string&) override {
+    textos.push_back(texto);
+    return kBotaoOk;
+  }
+  std::vector<std::string> textos;
+};
+
 int Consistir(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--aceitar"}, {"--json"}, 0, {"--aceitar"});
   std::string declaracao = o.Exige("--declaracao");
   PreparaHost(o);
   ControleConsistencia controle;
+  auto caixa = std::make_shared<CaixaDaSaida>();
+  controle.DefineInterface(nullptr, nullptr, nullptr, caixa);
   Verificacao v = Verifica(controle, declaracao);
   std::vector<std::string> aceitas;
   std::vector<std::pair<std::string, std::string>> recusadas;
@@ -75,8 +91,6 @@ int Consistir(const Args& a) {
       else
         recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");
     }
-    for (const auto& [chave, motivo] : recusadas)
-      std::fprintf(stderr, "kvconsistencia: recusada: %s: %s\n", chave.c_str(), motivo.c_str());
     try {
       controle.MostrouMsg();
       registro = LeRegistro(declaracao);
@@ -102,11 +116,19 @@ int Consistir(const Args& a) {
     if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
     std::printf("%s}\n", r.c_str());
   } else {
-    std::fputs(TextoVerificacao(v).c_str(), stdout);
+    // The tree as it stands after the acceptances, then the outcome, all on standard output.
+    std::string texto = TextoVerificacao(v, false);
+    for (const std::string& c : aceitas) texto += "\nAceita: " + c;
+    for (const auto& [c, motivo] : recusadas) texto += "\nRecusada: " + c + ": " + motivo;
+    if (!aceitas.empty() || !recusadas.empty()) texto += "\n";
+    if (v.status) texto += "\n" + *v.status + "\n";
+    for (const std::string& t : caixa->textos) texto += t + "\n";
     if (!v.erro) {
-      std::printf("\nResultado gravado: %s\n", gravadaConsistente ? "consistente" : "inconsistente");
-      if (!chave.empty()) std::printf("Chave de consistência: %s\n", chave.c_str());
+      texto +=
+          std::string("Resultado gravado: ") + (gravadaConsistente ? "consistente" : "inconsistente") + "\n";
+      if (!chave.empty()) texto += "Chave de consistência: " + chave + "\n";
     }
+    std::fputs(texto.c_str(), stdout);
   }
   if (v.erro) return 3;
   return gravadaConsistente ? 0 : 1;

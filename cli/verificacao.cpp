@@ -33,7 +33,7 @@ void PreparaHost(const Opcoes& o) {
     if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
       throw ErroUso("'" + o.Valor("--banco") + "': " + motivo);
   }
-  host::RegistraComponentes();
+  host::RegistraComponentes(o.Tem("--somente-leitura"));
   // The options hold for this run only: KV.ini is the host's, and another run may be using it.
   if (o.Tem("--banco")) DefineValorDaExecucao(kApp, "DB", "DbAtual", banco);
   if (o.Tem("--exercicio"))
@@ -83,6 +83,7 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
     if (status == kStatusConsistente || status == kStatusInconsistente) v.status = status;
     v.consistente = status == kStatusConsistente;
     v.aviso = controle.AvisoRegistro();
+    v.gravacoes = Estado().gravacoes;
     if (!v.status) {
       std::string motivo = MotivoNaoEhBanco(Estado().caminhoBanco);
       v.erro = ErroSaida{3024, "O banco de dados não pôde ser aberto: '" + Estado().caminhoBanco + "'" +
@@ -152,21 +153,24 @@ const char* Marca(int imagem) {
   return imagem == 1 ? "◆" : imagem == 2 ? "✗" : "✓";
 }
 
+// Every line indented, blank ones left blank.
 std::string Recuado(const std::string& texto, const std::string& recuo) {
-  std::string r = recuo;
-  for (size_t i = 0; i < texto.size(); ++i) {
-    if (texto[i] == '\r') continue;
-    r += texto[i];
-    if (texto[i] == '\n' && i + 1 < texto.size()) r += recuo;
+  std::string r;
+  bool inicio = true;
+  for (char c : texto) {
+    if (c == '\r') continue;
+    if (inicio && c != '\n') r += recuo;
+    r += c;
+    inicio = c == '\n';
   }
   return r;
 }
 }  // namespace
 
-std::string TextoVerificacao(const Verificacao& v) {
+std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
   std::string r = "Declaração " + v.declaracao + ", exercício " +
                   (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
-  if (v.status) r += *v.status + "\n";
+  if (v.status && comStatus) r += *v.status + "\n";
   if (!v.aviso.empty()) r += "(A declaração estava gravada como consistente, mas " + v.aviso + ".)\n";
   for (const NoSaida& cab : v.arvore) {
     r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
@@ -174,11 +178,14 @@ std::string TextoVerificacao(const Verificacao& v) {
       r += "  " + std::string(Marca(f.imagem)) + " " + f.texto + "  [" + f.chave + "]" +
            (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
+      if (f.imagem == kImagemAberta && ControleConsistencia::PodeSerAceita(f.chave))
+        r += "      Para aceitar como exceção: consistir --aceitar '" + f.chave + "'\n";
       if (f.erroMensagem)
         r += "      (explicação indisponível: erro " + std::to_string(f.erroMensagem->numero) + ": " +
              f.erroMensagem->descricao + ")\n";
     }
   }
+  for (const std::string& g : v.gravacoes) r += "\nGravação: " + g + "\n";
   if (v.erro) {
     r += "\nA verificação falhou: erro " + std::to_string(v.erro->numero) + ": " + v.erro->descricao + "\n";
     if (!v.entradas.empty()) {
@@ -192,6 +199,24 @@ std::string TextoVerificacao(const Verificacao& v) {
   }
   return r;
 }
+
+void ArvoreDasEntradas(Verificacao& v) {
+  ControleConsistencia controle;
+  Arvore& arvore = controle.ListaDeLocais();
+  for (const ItemInconsistencia& item : v.entradas) {
+    const Grupo* g = nullptr;
+    for (const Grupo& k : kGrupos)
+      if (item[0] == k.nome) g = &k;
+    if (!g) continue;
+    if (!arvore.Busca(g->cabecalho)) {
+      arvore.AdicionaRaiz(g->cabecalho, g->cabecalho, kImagemCabecalho);
+      continue;  // the group's first entry is its header
+    }
+    if (item.size() >= 3 && !arvore.Busca(item[1]))
+      arvore.AdicionaFilho(g->cabecalho, item[1], item[2], kImagemAberta);
+  }
+  Coleta(controle, v);
+}  // the control's end empties the store, as it does for any control
 
 Registro LeRegistro(const std::string& declaracao) {
   std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");

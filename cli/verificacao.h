@@ -30,7 +30,8 @@ struct Verificacao {
   std::vector<std::vector<std::string>> entradas;
   std::vector<NoSaida> arvore;
   std::optional<ErroSaida> erro;
-  std::string aviso;  // why a recorded consistent flag was set aside, if it was
+  std::string aviso;                   // why a recorded consistent flag was set aside, if it was
+  std::vector<std::string> gravacoes;  // what the check wrote to the declaration (or did not, read-only)
 };
 
 // Checks --declaracao, --exercicio and --banco before anything is opened (ErroUso naming the problem),
@@ -46,7 +47,11 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
 void Coleta(ControleConsistencia& controle, Verificacao& v, bool explica = true);
 
 std::string JsonVerificacao(const Verificacao& v, bool comArvore = true);
-std::string TextoVerificacao(const Verificacao& v);
+// For people: status, the tree with each item's explanation and, under an open warning, how to accept it.
+std::string TextoVerificacao(const Verificacao& v, bool comStatus = true);
+// The tree that the control would build from the store's entries as they stand (all items open), with
+// explanations: for checks that make no tree of their own (verificar-kv).
+void ArvoreDasEntradas(Verificacao& v);
 std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas);
 std::string JsonErro(const ErroSaida& e);
 // The exit status of a check: 0 consistent, 1 inconsistent, 3 failed.

@@ -1,6 +1,7 @@
 #include "control/controle.h"
 
 #include "platform/configuracao.h"
+#include "platform/erro.h"
 #include "rules/frame/quadro.h"
 
 namespace kv {
@@ -51,7 +52,7 @@ void ControleConsistencia::DefineCNAE(const Variant& v) {
 }
 
 bool ControleConsistencia::Consistir() {
-  bool pendente = false;
+  bool pendente = montagemFalhou_;
   for (long i = 1; i <= arvore_.Count(); ++i)
     if (arvore_.NoNaPosicao(i)->imagem == kImagemAberta) pendente = true;
   if (pendente) return false;
@@ -81,6 +82,7 @@ bool ControleConsistencia::MostrouMsg() {
 }
 
 void ControleConsistencia::Clear() {
+  assinatura_.clear();  // the next paint shows the check again
   arvore_.Limpa();
   mensagem_->Define("");
 }
@@ -93,8 +95,24 @@ bool ControleConsistencia::Pinta() {
   bool numero = d.IsString() ? ParseNumero(d.AsString(), valor) : true;
   if (!d.IsString()) valor = CDbl(d);
   if (numero && valor == 0) return false;
+  // Only what the build reads is compared: a repaint of the same data keeps the user's acceptances.
+  Config().Recarrega();
+  std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");
+  if (!conexao_) conexao_ = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+  std::string c = caminho;
+  std::string assinatura = Assinatura(conexao_->AbreBanco(c), caminho);
+  if (!assinatura.empty() && assinatura == assinatura_) return false;
   MontaInconsistencias();
   return true;
+}
+
+std::string ControleConsistencia::Assinatura(const std::shared_ptr<Database>& banco,
+                                             const std::string& caminho) {
+  std::string versao = banco ? banco->VersaoDosDados() : "";
+  if (versao.empty()) return "";
+  const Variant& d = Estado().declaracao;
+  return std::to_string(static_cast<int>(d.tipo())) + "\x1f" + TextoDe(d) + "\x1f" +
+         Config().Le(kApp, "Exercicio", "ExercicioAtual", "") + "\x1f" + caminho + "\x1f" + versao;
 }
 
 }  // namespace kv

@@ -63,11 +63,18 @@ class ControleConsistencia {
   void ListaDeLocais_NodeClick(const NoRef& no);
   void ListaDeLocais_DblClick();
   void MontaInconsistencias();
+  // No node with image 2, and the last build did not fail (a failed build leaves the declaration
+  // unchecked, which must not pass for clean): then makes and records the key.
   bool Consistir();
   void Clear();
-  // The paint handler: rebuilds the tree while a declaration is set (not empty, zero or "").
-  // Returns whether it rebuilt.
+  // The paint handler: while a declaration is set (not empty, zero or ""), rebuilds the tree when the
+  // declaration, the fiscal year, the database or its data changed since the last build; a repaint of
+  // the same data keeps the tree and the user's acceptances. Returns whether it rebuilt.
   bool Pinta();
+  // Whether the last build failed (an error, or no database), so that the tree is not the check's.
+  bool MontagemFalhou() const { return montagemFalhou_; }
+  // Whether a double-click may accept the node with this key (warnings yes, errors to correct no).
+  static bool PodeSerAceita(const std::string& chave);
 
   Arvore& ListaDeLocais() { return arvore_; }
   Texto& Mensagem() { return *mensagem_; }
@@ -83,6 +90,9 @@ class ControleConsistencia {
  private:
   void ExecutaRegras(int16_t exercicio);
   std::string MensagemDoNo(const std::string& chave);
+  // What a build reads: declaration, fiscal year, database path and the version of the data in `banco`
+  // ("" when the version is unknown, which forces a rebuild).
+  static std::string Assinatura(const std::shared_ptr<Database>& banco, const std::string& caminho);
 
   Arvore arvore_;
   std::shared_ptr<Texto> mensagem_, label1_, label2_;
@@ -92,6 +102,8 @@ class ControleConsistencia {
   std::shared_ptr<ConexaoBanco> conexao_;
   std::shared_ptr<ConsisteKV> consisteKV_;
   std::string avisoRegistro_;
+  bool montagemFalhou_ = false;
+  std::string assinatura_;  // of the data the tree was last built from; "" forces a rebuild
 };
 
 }  // namespace kv

@@ -47,16 +47,21 @@ void ControleConsistencia::ExecutaRegras(int16_t exercicio) {
 void ControleConsistencia::MontaInconsistencias() {
   bool pendente[std::size(kGrupos)];
   for (bool& p : pendente) p = true;
+  // Until this run ends well, the tree is not the declaration's check.
+  montagemFalhou_ = true;
+  assinatura_.clear();
   ColecaoInconsistencias& colecao = ObtemInconsistencias();
   colecao.Esvazia();
   arvore_.Limpa();
   CarregaLabel();
 
   EstadoModulo& e = Estado();
+  e.gravacoes.clear();
   Config().Recarrega();
   e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
   if (!conexao_) conexao_ = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
   e.banco = conexao_->AbreBanco(e.caminhoBanco);
+  const std::string assinatura = Assinatura(e.banco, e.caminhoBanco);
   // Every rule of this check reads one state of the declaration, even while the host writes.
   LeituraUnica leitura(e.banco);
   ExecutaRegras(ExercicioAtual());
@@ -99,6 +104,8 @@ void ControleConsistencia::MontaInconsistencias() {
     if (arvore_.Busca(item[1])) continue;
     arvore_.AdicionaFilho(kGrupos[g].cabecalho, item[1], item[2], imagem);
   }
+  montagemFalhou_ = false;
+  assinatura_ = assinatura;
 }
 
 }  // namespace kv

@@ -16,25 +16,30 @@ namespace {
 // One open connection per path for the thread, shared by every ConexaoBanco object on it.
 class ConexaoSqlite : public ConexaoBanco {
  public:
+  explicit ConexaoSqlite(bool somenteLeitura) : somenteLeitura_(somenteLeitura) {}
   std::shared_ptr<Database> AbreBanco(std::string& caminho) override {
+    // One connection per path and mode for the thread.
     thread_local std::map<std::string, std::pair<ino_t, std::shared_ptr<Database>>> abertos;
+    const std::string chave = (somenteLeitura_ ? "r:" : "w:") + caminho;
+    auto it = abertos.find(chave);
     // Inside a check's snapshot the file was looked at when the check began: no stat per rule.
-    if (auto it = abertos.find(caminho); it != abertos.end() && it->second.second->EmLeitura())
-      return it->second.second;
+    if (it != abertos.end() && it->second.second->EmLeitura()) return it->second.second;
     struct stat st;
     if (caminho.empty() || ::stat(caminho.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      abertos.erase(caminho);
+      abertos.erase(chave);
       return nullptr;
     }
-    auto it = abertos.find(caminho);
     if (it != abertos.end() && it->second.first == st.st_ino) return it->second.second;
-    auto banco = AbreSqlite(caminho);  // a file replaced since is opened anew
+    auto banco = AbreSqlite(caminho, 5000, somenteLeitura_);  // a file replaced since is opened anew
     if (banco)
-      abertos[caminho] = {st.st_ino, banco};
+      abertos[chave] = {st.st_ino, banco};
     else
-      abertos.erase(caminho);
+      abertos.erase(chave);
     return banco;
   }
+
+ private:
+  bool somenteLeitura_;
 };
 
 // Every reference month is examined.
@@ -156,8 +161,9 @@ std::string TextoCanonico(Database& banco, int32_t declaracao) {
   return texto;
 }
 
-void RegistraComponentes() {
-  RegistraClasse(kClsidConexaoBanco, [] { return std::make_shared<ConexaoSqlite>(); });
+void RegistraComponentes(bool somenteLeitura) {
+  RegistraClasse(kClsidConexaoBanco,
+                 [somenteLeitura] { return std::make_shared<ConexaoSqlite>(somenteLeitura); });
   RegistraClasse(kClsidFiltroReferencia, [] { return std::make_shared<FiltroTodos>(); });
   RegistraClasse(kClsidRegistroDeclaracao, [] { return std::make_shared<RegistroSqlite>(); });
   RegistraClasse(kClsidArquivoCertificacao, [] { return std::make_shared<ArquivoCanonico>(); });

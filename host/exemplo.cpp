@@ -122,9 +122,10 @@ void SemeiaAchados(Database& b, int32_t d) {
   Tovir(b, d, "2.2", "Cidade Alta", 2, 0);
   Tovir(b, d, "3.7", "Cidade Alta", 1, 150);
   b.Executa("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = ?", {L(d)});
-  b.Executa("UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__' WHERE IE IN (SELECT IE FROM tblDeclaração "
-            "WHERE Declaração = ?)",
-            {L(d)});
+  b.Executa(
+      "UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__' WHERE IE IN (SELECT IE FROM tblDeclaração "
+      "WHERE Declaração = ?)",
+      {L(d)});
 }
 
 std::vector<DeclaracaoExemplo> CriaExemplo(const std::string& caminho) {

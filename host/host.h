@@ -11,8 +11,9 @@ KV_PUBLICO_INICIO
 
 namespace kv::host {
 
-// Registers ConexaoBanco, FiltroReferencia, RegistroDeclaracao and ArquivoCertificacao.
-void RegistraComponentes();
+// Registers ConexaoBanco, FiltroReferencia, RegistroDeclaracao and ArquivoCertificacao. With
+// `somenteLeitura`, ConexaoBanco opens databases read-only (nothing can be written through it).
+void RegistraComponentes(bool somenteLeitura = false);
 
 // The declaration's rows, every table in a fixed order, each table's rows sorted: what the key seals.
 // The recorded flag and key themselves are left out, so recording them does not change the text.

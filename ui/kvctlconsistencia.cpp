@@ -3,6 +3,7 @@
 #include <QDynamicPropertyChangeEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPaintEvent>
@@ -167,8 +168,26 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   for (QWidget* w : std::initializer_list<QWidget*>{frame1_, frame2_, frame3_, label1_, label2_, butFechar_})
     w->setAutoFillBackground(true);
 
-  setTabOrder(butFechar_, listaDeLocais_);
+  erroDaLista_ = new QLabel(frame1_);
+  erroDaLista_->setObjectName("ErroDaLista");
+  erroDaLista_->setWordWrap(true);
+  erroDaLista_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  erroDaLista_->setAutoFillBackground(true);
+  QPalette vermelho = erroDaLista_->palette();
+  vermelho.setColor(QPalette::WindowText, QColor(160, 0, 0));
+  vermelho.setColor(QPalette::Window, QColor(255, 255, 255));
+  erroDaLista_->setPalette(vermelho);
+  erroDaLista_->hide();
+
+  // Keyboard: the list, then the description, then Fechar; the arrows explain the item they reach and
+  // Enter or Space act as a double-click.
   setTabOrder(listaDeLocais_, mensagem_);
+  setTabOrder(mensagem_, butFechar_);
+  listaDeLocais_->installEventFilter(this);
+  listaDeLocais_->setAccessibleName("Lista de Inconsistências");
+  mensagem_->setAccessibleName("Descrição");
+  butFechar_->setAccessibleName("Fechar");
+  erroDaLista_->setAccessibleName("Erro da verificação");
 
   logica_.DefineInterface(
       std::make_shared<TextoDeWidget<QPlainTextEdit>>(mensagem_, &QPlainTextEdit::setPlainText),
@@ -179,9 +198,16 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
 
   connect(listaDeLocais_, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem* item, int) { ListaDeLocais_NodeClick(item); });
+  connect(listaDeLocais_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* atual, QTreeWidgetItem*) {
+            if (atual && !atual->data(0, Qt::UserRole).toString().isEmpty()) ListaDeLocais_NodeClick(atual);
+          });
   connect(listaDeLocais_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem*, int) { ListaDeLocais_DblClick(); });
-  connect(butFechar_, &QPushButton::clicked, this, &kvCtlConsistencia::FecharPressionado);
+  connect(butFechar_, &QPushButton::clicked, this, [this] { Fecha(); });
+  const double escala = logicalDpiX() / 1440.0;
+  setMinimumSize(qRound(10185 * escala), qRound(6300 * escala));
+  resize(minimumSize());
   Posiciona();
 }
 
@@ -190,20 +216,42 @@ kvCtlConsistencia::~kvCtlConsistencia() {
 }
 
 void kvCtlConsistencia::Posiciona() {
-  // Design positions are in twips: 1440 per inch, so 15 per pixel at 96 DPI.
+  // Design positions are in twips: 1440 per inch, so 15 per pixel at 96 DPI. They are the starting and
+  // smallest size; the room beyond them goes to the list (height, a third of the width) and the
+  // description (the rest), the help labels and Fechar keep their size and follow the corner.
   const double escala = logicalDpiX() / 1440.0;
   auto px = [escala](int twips) { return static_cast<int>(twips * escala + 0.5); };
-  auto poe = [&](QWidget* w, int x, int y, int l, int a) { w->setGeometry(px(x), px(y), px(l), px(a)); };
-  poe(butFechar_, 8835, 5880, 1245, 345);
-  poe(frame1_, 0, 0, 3675, 5805);
-  poe(listaDeLocais_, 120, 240, 3405, 5415);
-  poe(frame2_, 3750, 2910, 6315, 2895);
-  poe(label1_, 270, 180, 5745, 1215);
-  poe(label2_, 270, 1530, 5715, 1305);
-  poe(frame3_, 3750, 0, 6315, 2895);
-  poe(mensagem_, 150, 270, 6015, 2445);
-  setMinimumSize(px(10185), px(6300));
-  resize(px(10185), px(6300));
+  const int larguraBase = px(10185), alturaBase = px(6300);
+  const int dx = std::max(0, width() - larguraBase), dy = std::max(0, height() - alturaBase);
+  const int dxLista = dx / 3, dxDescricao = dx - dxLista;
+  auto poe = [&](QWidget* w, int x, int y, int l, int a, int mx = 0, int my = 0, int ml = 0, int ma = 0) {
+    w->setGeometry(px(x) + mx, px(y) + my, px(l) + ml, px(a) + ma);
+  };
+  poe(butFechar_, 8835, 5880, 1245, 345, dx, dy);
+  poe(frame1_, 0, 0, 3675, 5805, 0, 0, dxLista, dy);
+  poe(listaDeLocais_, 120, 240, 3405, 5415, 0, 0, dxLista, dy);
+  erroDaLista_->setGeometry(listaDeLocais_->geometry());
+  poe(frame2_, 3750, 2910, 6315, 2895, dxLista, dy, dxDescricao, 0);
+  poe(label1_, 270, 180, 5745, 1215, 0, 0, dxDescricao, 0);
+  poe(label2_, 270, 1530, 5715, 1305, 0, 0, dxDescricao, 0);
+  poe(frame3_, 3750, 0, 6315, 2895, dxLista, 0, dxDescricao, dy);
+  poe(mensagem_, 150, 270, 6015, 2445, 0, 0, dxDescricao, dy);
+}
+
+void kvCtlConsistencia::resizeEvent(QResizeEvent* e) {
+  Posiciona();
+  QWidget::resizeEvent(e);
+}
+
+bool kvCtlConsistencia::eventFilter(QObject* alvo, QEvent* e) {
+  if (alvo == listaDeLocais_ && e->type() == QEvent::KeyPress) {
+    int tecla = static_cast<QKeyEvent*>(e)->key();
+    if (tecla == Qt::Key_Return || tecla == Qt::Key_Enter || tecla == Qt::Key_Space) {
+      ListaDeLocais_DblClick();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(alvo, e);
 }
 
 QVariant kvCtlConsistencia::Declaracao() const {
@@ -274,12 +322,16 @@ void kvCtlConsistencia::paintEvent(QPaintEvent* e) {
       if (logica_.Pinta()) {
         ++reconstrucoes_;
         ultimoErro_.clear();
+        MostraResultado(logica_.MontagemFalhou() ? "O banco de dados não pôde ser aberto." : "");
       }
     } catch (const Erro& erro) {
       ++reconstrucoes_;
       // Shown once per distinct error: the same failure at every repaint would only flicker.
       std::string assinatura = std::to_string(erro.numero()) + erro.descricao();
-      if (assinatura != ultimoErro_) MostraErro(erro.numero(), erro.descricao());
+      if (assinatura != ultimoErro_) {
+        MostraErro(erro.numero(), erro.descricao());
+        MostraResultado("Erro " + std::to_string(erro.numero()) + ": " + erro.descricao());
+      }
       ultimoErro_ = assinatura;
     }
     reconstruindo_ = false;
@@ -287,12 +339,44 @@ void kvCtlConsistencia::paintEvent(QPaintEvent* e) {
   QWidget::paintEvent(e);
 }
 
-void kvCtlConsistencia::FecharPressionado() {
+void kvCtlConsistencia::MontaInconsistencias() {
   try {
-    if (MostrouMsg()) emit Fechar();
+    logica_.MontaInconsistencias();
+  } catch (const Erro& e) {
+    MostraResultado("Erro " + std::to_string(e.numero()) + ": " + e.descricao());
+    throw;
+  }
+  MostraResultado(logica_.MontagemFalhou() ? "O banco de dados não pôde ser aberto." : "");
+}
+
+void kvCtlConsistencia::MostraResultado(const std::string& erro) {
+  if (erro.empty()) {
+    erroDaLista_->hide();
+  } else {
+    erroDaLista_->setText(ParaTela("A verificação não pôde ser feita:\r\n\r\n" + erro +
+                                   "\r\n\r\nFechar grava a declaração como inconsistente."));
+    erroDaLista_->show();
+    erroDaLista_->raise();
+  }
+  const std::string& aviso = logica_.AvisoRegistro();
+  if (!aviso.empty())
+    mensagem_->setPlainText(ParaTela(logica_.Mensagem().Valor() +
+                                     "\r\n\r\nA declaração estava gravada como "
+                                     "consistente, mas " +
+                                     aviso + "."));
+}
+
+bool kvCtlConsistencia::Fecha() {
+  try {
+    if (!MostrouMsg()) return false;
   } catch (const Erro& e) {
     MostraErro(e.numero(), e.descricao());
+    CaixaQt(this).Mostra("Erro " + std::to_string(e.numero()) + ": " + e.descricao(), kCaixaCritico,
+                         "Atenção!");
+    return false;
   }
+  emit Fechar();
+  return true;
 }
 
 void kvCtlConsistencia::Limpou() {

@@ -49,11 +49,15 @@ class kvCtlConsistencia : public QWidget, public Componente, private ObservadorA
   void LimpaMensagem() { logica_.LimpaMensagem(); }
   void ListaDeLocais_NodeClick(QTreeWidgetItem* item);
   void ListaDeLocais_DblClick() { logica_.ListaDeLocais_DblClick(); }
-  void MontaInconsistencias() { logica_.MontaInconsistencias(); }
+  // The host's rebuild: always from the database; the result is shown as a paint's would be.
+  void MontaInconsistencias();
   bool Consistir() { return logica_.Consistir(); }
   void Clear() { logica_.Clear(); }
 
   ControleConsistencia& Logica() { return logica_; }
+  // What the Fechar button does: the final check, its message box, and Fechar raised. An error of the
+  // final check is shown in a box; it returns false then, and Fechar is not raised.
+  bool Fecha();
   // How many times the paint handler rebuilt the tree (for tests and diagnostics).
   int Reconstrucoes() const { return reconstrucoes_; }
   QTreeWidgetItem* ItemDaChave(const std::string& chave) const;
@@ -63,15 +67,18 @@ class kvCtlConsistencia : public QWidget, public Componente, private ObservadorA
 
  protected:
   void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* alvo, QEvent* e) override;
 
  private:
   void Limpou() override;
   void Adicionou(const NoRef& no) override;
   void MudouImagem(const NoRef& no) override;
   void Posiciona();
-  void FecharPressionado();
   void MostraErro(int numero, const std::string& descricao);
+  // After a build: the failure where the list is, or the list itself; the recorded flag set aside.
+  void MostraResultado(const std::string& erro);
 
   ControleConsistencia logica_;
   QPushButton* butFechar_;
@@ -79,6 +86,7 @@ class kvCtlConsistencia : public QWidget, public Componente, private ObservadorA
   QTreeWidget* listaDeLocais_;
   QLabel *label1_, *label2_;
   QPlainTextEdit* mensagem_;
+  QLabel* erroDaLista_;  // over the list when the build failed
   std::map<std::string, QTreeWidgetItem*> itens_;
   bool reconstruindo_ = false;
   int reconstrucoes_ = 0;

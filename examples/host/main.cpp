@@ -4,13 +4,14 @@
 //   host-de-exemplo BANCO.db DECLARACAO [--automatico]
 //
 // --automatico presses Fechar once the tree is built and answers the message box (for CI, offscreen).
+#include <kvconsistencia/kvconsistencia.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
-#include <kvconsistencia/kvconsistencia.h>
 
 namespace {
 
@@ -62,9 +63,7 @@ int main(int argc, char** argv) {
     app.quit();
   });
   if (automatico) {
-    QTimer::singleShot(500, controle, [controle] {
-      controle->findChild<QPushButton*>()->click();
-    });
+    QTimer::singleShot(500, controle, [controle] { controle->findChild<QPushButton*>()->click(); });
     // Answers the final check's message box.
     auto* responde = new QTimer(&app);
     QObject::connect(responde, &QTimer::timeout, [] {

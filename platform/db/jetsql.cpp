@@ -1,8 +1,7 @@
 #include "platform/db/jetsql.h"
 
-#include <array>
-
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 

@@ -205,6 +205,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   BancoSqlite(sqlite3* db, std::string caminho) : db_(db), caminho_(std::move(caminho)) {}
   ~BancoSqlite() override {
     cache_.clear();
+    sqlite3_finalize(versao_);
     sqlite3_close_v2(db_);
   }
 
@@ -262,6 +263,16 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     if (niveisLeitura_ > 0 && --niveisLeitura_ == 0) FechaLeitura();
   }
   bool EmLeitura() const override { return niveisLeitura_ > 0; }
+  std::string VersaoDosDados() override {
+    struct stat st;
+    if (::stat(caminho_.c_str(), &st) != 0) return "";
+    long long versao = -1;
+    if (!versao_) sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &versao_, nullptr);
+    if (versao_ && sqlite3_step(versao_) == SQLITE_ROW) versao = sqlite3_column_int64(versao_, 0);
+    if (versao_) sqlite3_reset(versao_);
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(versao);
+  }
+  bool SomenteLeitura() const override { return sqlite3_db_readonly(db_, "main") == 1; }
 
   static void Liga(sqlite3_stmt* st, int i, const Variant& v) {
     switch (v.tipo()) {
@@ -405,6 +416,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   Forma avulsa_;
   std::string chave_;
   std::vector<long long> numeros_;
+  sqlite3_stmt* versao_ = nullptr;  // PRAGMA data_version, prepared once
   int niveisLeitura_ = 0;
   bool lendo_ = false;       // our snapshot transaction is open
   bool escrevendo_ = false;  // between Inicia and Confirma/Desfaz
@@ -607,10 +619,12 @@ bool ArquivoExiste(const std::string& caminho) {
 
 }  // namespace
 
-std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs) {
+std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs, bool somenteLeitura) {
   if (!ArquivoExiste(caminho)) return nullptr;
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(caminho.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = sqlite3_open_v2(
+      caminho.c_str(), &db,
+      (somenteLeitura ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_close_v2(db);
     return nullptr;
@@ -632,7 +646,7 @@ std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs) {
 
 bool EhBancoSqlite(const std::string& caminho) {
   try {
-    return AbreSqlite(caminho, 0) != nullptr;
+    return AbreSqlite(caminho, 0, true) != nullptr;
   } catch (const Erro&) {
     return true;  // a database that is busy or locked right now is still a database
   }

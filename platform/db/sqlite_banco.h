@@ -11,9 +11,11 @@ KV_PUBLICO_INICIO
 
 namespace kv {
 
-// Opens an existing SQLite file for reading and writing (read-only when the file is). Returns null when
-// the file does not exist or is not a SQLite database. Waits up to `esperaMs` for another writer's lock.
-std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs = 5000);
+// Opens an existing SQLite file for reading and writing (read-only when the file is, or when asked).
+// Returns null when the file does not exist or is not a SQLite database. Waits up to `esperaMs` for
+// another writer's lock.
+std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs = 5000,
+                                     bool somenteLeitura = false);
 
 // Whether `caminho` names an existing file that SQLite reads as a database.
 bool EhBancoSqlite(const std::string& caminho);

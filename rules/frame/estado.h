@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "control/inconsistencias.h"
 #include "platform/db/banco.h"
@@ -21,6 +22,8 @@ struct EstadoModulo {
   ColecaoInconsistencias colecao;
   int64_t contadorInconsistencias = 0;
   Variant ie, exercicio, deducoes, cnae;  // held for the host only
+  // What the current check wrote to the declaration, or would have written to a read-only database.
+  std::vector<std::string> gravacoes;
 };
 
 // This thread's module state, created on first use.

@@ -12,9 +12,17 @@ void ConsisteEnquadramento() {
   if (rs->RecordCount() == 0) return;
   int16_t ano = ExercicioAtual();
   if (ano < 2001) {
+    const std::string onde = " na declaração " + NumeroDeclaracao();
+    // A database opened only for reading (an auditor's copy) is reported, not written.
+    if (banco->SomenteLeitura()) {
+      Estado().gravacoes.push_back("DeAcordo = 1 não gravado" + onde +
+                                   ": o banco foi aberto somente para leitura");
+      return;
+    }
     rs->Edit();
     rs->DefineCampo("DeAcordo", Variant::Int(1));
     rs->Update();
+    Estado().gravacoes.push_back("DeAcordo = 1 gravado" + onde + " (exercício anterior a 2001)");
     return;
   }
   if (Verdade(Diferente(rs->Campo("DeAcordo"), Variant::Int(-1)))) return;
