@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build demo test sanitize fuzz bench pacote instalacao mutacao clean
+.PHONY: all deps build demo test sanitize fuzz bench pacote instalacao capturas mutacao clean
 
 all: build
 
@@ -35,6 +35,12 @@ fuzz:
 
 bench: build
 	$(BUILD)/bin/kv_bench
+
+# The README's pictures: the control (offscreen) and the HTML report (headless Chromium).
+capturas: build
+	$(BUILD)/bin/kv_capturas docs
+	./scripts/instala-dependencias.sh navegador
+	bash tests/navegador/relatorio.sh $(BUILD)/bin/kvconsistencia docs/relatorio.png
 
 # The .deb (build/kvcptconsistencia_*.deb), with its dependencies computed from the binaries.
 pacote: build

@@ -372,4 +372,64 @@ TEST_F(Cli, BancoDasConfiguracoesQueNaoAbreDizOndeEPorque) {
   EXPECT_TRUE(descricao.contains("sumiu.db") && descricao.contains("não existe")) << descricao.toStdString();
 }
 
+// Text output for people: the outcome on standard output in the order things happened, how to accept a
+// warning, the same tree from every command, what a check wrote, and a read-only mode that writes nothing.
+TEST_F(Cli, SaidaDeTextoParaPessoas) {
+  Execucao c = Roda({"consistir", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--aceitar",
+                     "A:Entradas3Imp", "--aceitar", "A:Entradas725%"});
+  EXPECT_EQ(c.status, 0);
+  EXPECT_TRUE(c.erros.isEmpty()) << c.erros.toStdString();
+  const QString saida = QString::fromUtf8(c.saida);
+  QStringList ordem = {"✓ Março",
+                       "Aceita: A:Entradas725%",
+                       "Esta Declaração está Inconsistente!",
+                       "Consistência efetuada com sucesso!",
+                       "Resultado gravado: consistente",
+                       "Chave de consistência: "};
+  qsizetype ultimo = -1;
+  for (const QString& t : ordem) {
+    qsizetype p = saida.indexOf(t);
+    EXPECT_GT(p, ultimo) << t.toStdString() << "\n" << c.saida.toStdString();
+    ultimo = p;
+  }
+
+  Execucao v = Roda({"verificar", "--banco", banco_, "--declaracao", "4", "--exercicio", "2002"});
+  EXPECT_TRUE(v.saida.contains("Para aceitar como exceção: consistir --aceitar 'B:Saídas525%'"));
+  EXPECT_FALSE(v.saida.contains("--aceitar 'B:Saídas11Imp'"));  // an error to correct
+
+  Execucao kv = Roda({"verificar-kv", "--banco", banco_, "--declaracao", "7", "--exercicio", "2002"});
+  EXPECT_TRUE(
+      kv.saida.contains("◆ Declaração de Enquadramento\n  ✗ Enquadramento Ignorado  [F:-1]\n"
+                        "      Na Declaração de Enquadramento não há opção selecionada."))
+      << kv.saida.toStdString();
+  EXPECT_FALSE(kv.saida.contains(" # "));
+  EXPECT_TRUE(Roda({"verificar-kv", "--help"}).saida.contains("--ie IE"));
+
+  QString outro = pasta_.filePath("novo.db");
+  QStringList linhas = QString::fromUtf8(Roda({"exemplo", outro}).saida).split('\n').filter("Declaração ");
+  QStringList numeros;
+  for (const QString& l : linhas) numeros << l.section(':', 0, 0).section(' ', -1);
+  EXPECT_EQ(numeros, (QStringList{"1", "2", "3", "4", "5", "6", "7", "12"}));
+}
+
+TEST_F(Cli, EnquadramentoAntesDe2001GravadoOuSoInformado) {
+  const QByteArray antes = Arquivo(banco_);
+  QStringList base = {"--banco", banco_, "--exercicio", "2000", "--somente-leitura"};
+  Execucao v = Roda(QStringList{"verificar", "--declaracao", "7"} + base);
+  EXPECT_EQ(v.status, 0) << v.erros.toStdString();
+  EXPECT_TRUE(
+      v.saida.contains("DeAcordo = 1 não gravado na declaração 7: o banco foi aberto somente para leitura"))
+      << v.saida.toStdString();
+  Execucao l = Roda(QStringList{"lote", "--tarefas", "2"} + base);
+  EXPECT_TRUE(l.saida.contains("Declaração 7: consistente; DeAcordo = 1 não gravado"))
+      << l.saida.toStdString();
+  EXPECT_EQ(Arquivo(banco_), antes);
+
+  Execucao g = Roda({"verificar", "--banco", banco_, "--declaracao", "7", "--exercicio", "2000"});
+  EXPECT_TRUE(g.saida.contains("DeAcordo = 1 gravado na declaração 7 (exercício anterior a 2001)"));
+  auto rs = kv::AbreSqlite(banco_.toStdString())
+                ->OpenRecordset("SELECT DeAcordo FROM tblDeclaração WHERE Declaração = 7");
+  EXPECT_EQ(rs->Campo("DeAcordo").AsInt(), 1);
+}
+
 }  // namespace
