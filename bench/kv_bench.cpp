@@ -7,8 +7,9 @@
 // statements on bare SQLite inside one read transaction; the read-once lower bound (every row of the
 // declaration read once); the check of a declaration recorded consistent with findings (its key is made
 // again and compared); lote with 1 and 2 workers beside a CPU-only pair of processes; one `verificar` as
-// a command-line call. With KV_BENCH_ANTERIOR=path/to/an/older/kvconsistencia the same command-line
-// figures are taken for that program in the same rounds.
+// a command-line call; importar of a Jet file against reading it with libmdb alone. With
+// KV_BENCH_ANTERIOR=path/to/an/older/kvconsistencia the same command-line figures are taken for that program
+// in the same rounds.
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -33,6 +34,9 @@
 #include "platform/db/sqlite_banco.h"
 #include "platform/externos.h"
 #include "rules/frame/estado.h"
+
+// libmdb's header wraps glib in extern "C": it comes after the C++ headers.
+#include <mdbtools.h>
 
 namespace {
 
@@ -248,9 +252,34 @@ double Cada(int vezes, const std::function<void()>& f) {
   return Segundos(inicio) / vezes;
 }
 
+// The floor of an import: every row of every user table read with libmdb alone, every column bound as
+// libmdb's own tools read them (`ligado`), or only found and cracked, no value converted (the raw scan).
+int PisoJet(const char* arquivo, bool ligado) {
+  MdbHandle* mdb = mdb_open(arquivo, MDB_NOFLAGS);
+  if (!mdb || !mdb_read_catalog(mdb, MDB_TABLE)) return 1;
+  long linhas = 0;
+  for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+    auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+    if (e->object_type != MDB_TABLE || mdb_is_system_table(e)) continue;
+    MdbTableDef* t = mdb_read_table(e);
+    mdb_read_columns(t);
+    std::vector<std::vector<char>> valores(ligado ? t->num_cols : 0, std::vector<char>(MDB_BIND_SIZE));
+    for (unsigned c = 0; c < valores.size(); ++c)
+      mdb_bind_column(t, static_cast<int>(c + 1), valores[c].data(), nullptr);
+    mdb_rewind_table(t);
+    while (mdb_fetch_row(t)) ++linhas;
+    mdb_free_tabledef(t);
+  }
+  mdb_close(mdb);
+  std::printf("%ld\n", linhas);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--piso-jet") return PisoJet(argv[2], true);
+  if (argc == 3 && std::string(argv[1]) == "--varredura-jet") return PisoJet(argv[2], false);
   QTemporaryDir config;
   setenv("XDG_CONFIG_HOME", config.path().toUtf8().constData(), 1);
   setenv("XDG_CACHE_HOME", (config.path() + "/cache").toUtf8().constData(), 1);
@@ -300,6 +329,21 @@ int main(int argc, char** argv) {
     Processo l2 =
         Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "2", "--json"});
     double c1 = ParCpu(1, voltasCpu), c2 = ParCpu(2, voltasCpu);
+    // The import against libmdb's own reading of the same file, both as processes.
+    const std::string proprio = pastaBin + "/kv_bench";
+    for (const char* jet : {"gen50.mdb", "stress.mdb"}) {
+      const std::string origem = std::string(KV_FIXTURES) + "/" + jet;
+      if (!QFileInfo::exists(QString::fromStdString(origem))) continue;
+      const std::string destino = config.path().toStdString() + "/importado.db";
+      Processo piso = Executa({proprio, "--piso-jet", origem});
+      Processo varredura = Executa({proprio, "--varredura-jet", origem});
+      Processo importa = Executa({programa, "importar", origem, destino, "--substituir"});
+      razoes[std::string("importar ") + jet + " / leitura com libmdb (colunas ligadas)"].push_back(
+          importa.segundos / piso.segundos);
+      razoes[std::string("importar ") + jet + " / varredura de linhas do libmdb (referência)"].push_back(
+          importa.segundos / varredura.segundos);
+      valores[std::string("importar ") + jet + ": pico de memória (MB)"].push_back(importa.picoKb / 1024.0);
+    }
     double cli = 0;
     for (int i = 0; i < 20; ++i)
       cli += Executa({programa, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"})

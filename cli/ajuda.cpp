@@ -70,6 +70,19 @@ std::string Ajuda(const std::string& comando) {
            "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n\n"
            "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma falhou, 130\n"
            "interrompido.\n";
+  if (comando == "importar")
+    return "Uso: kvconsistencia importar ORIGEM.mdb DESTINO.db [--substituir] [--json]\n\n"
+           "Copia todas as tabelas de um arquivo Jet do programa hospedeiro (.mdb de Jet 3 ou 4, .accdb) "
+           "para\n"
+           "um novo banco de dados SQLite que os outros comandos leem: mesmos nomes de tabelas e colunas,\n"
+           "valores monetários exatos, datas de qualquer ano, Nulo separado de texto vazio. A origem só é\n"
+           "lida. A cópia é uma transação num arquivo temporário que só no fim toma o lugar do destino: um\n"
+           "erro ou Ctrl-C não deixa destino algum.\n\n"
+           "  --substituir   troca um destino que já existe (sem ela, um destino existente é recusado)\n"
+           "  --json         um objeto JSON com as tabelas e suas linhas\n\n"
+           "Saída: 0 importado, 2 uso incorreto ou origem que não é Jet (nada é gravado), 3 arquivo "
+           "danificado\n"
+           "ou truncado (nada é gravado), 130 interrompido.\n";
   if (comando == "janela")
     return "Uso: kvconsistencia janela --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n\n"
            "Mostra o controle de consistência numa janela. Setas escolhem e explicam um item, Enter ou\n"
@@ -86,7 +99,8 @@ std::string Ajuda(const std::string& comando) {
          "  verificar-kv        verificação sem janela do ConsisteKV, com a chave\n"
          "  validar-chave       confere a chave gravada com os dados da declaração\n"
          "  lote                verifica todas as declarações de um banco\n"
-         "  janela              mostra o controle numa janela\n\n" +
+         "  janela              mostra o controle numa janela\n"
+         "  importar ORIGEM DESTINO  copia um arquivo Jet (.mdb, .accdb) para um banco SQLite\n\n" +
          std::string(kSoDestaExecucao) +
          "Sem eles valem as configurações; 'lote' exige os dois e 'verificar-kv' exige --exercicio.\n\n"
          "Use 'kvconsistencia COMANDO --help' para as opções de cada comando.\n";

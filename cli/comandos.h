@@ -14,6 +14,7 @@ int Consistir(const Args& a);
 int VerificarKV(const Args& a);
 int ValidarChave(const Args& a);
 int Lote(const Args& a);
+int Importar(const Args& a);
 int Janela(const Args& a, int argc, char** argv);
 
 // The help of one command, or of the program when `comando` is empty.

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     if (comando == "verificar-kv") return VerificarKV(resto);
     if (comando == "validar-chave") return ValidarChave(resto);
     if (comando == "lote") return Lote(resto);
+    if (comando == "importar") return Importar(resto);
     if (comando == "janela") return Janela(resto, argc, argv);
     throw ErroUso("comando desconhecido: " + comando);
   } catch (const ErroUso& e) {

@@ -66,12 +66,9 @@ void CriaEsquema(Database& b) {
       "CREATE TABLE tblTOVIR (Declaração INTEGER, CódTOVIR TEXT, Município TEXT COLLATE NOCASE, Código "
       "INTEGER, "
       "Valor CURRENCY)",
-      "CREATE INDEX ixEntradas ON tblEntradas (Declaração, Ref)",
-      "CREATE INDEX ixSaidas ON tblSaídas (Declaração, Ref)",
-      "CREATE INDEX ixDetalhes ON tblDetalhesInterUFs (Declaração, Ref, Tipo)",
-      "CREATE INDEX ixTovir ON tblTOVIR (Declaração, CódTOVIR, Município)",
   };
   for (const char* s : ddl) b.Executa(s, {});
+  for (const IndiceDoEsquema& i : kIndicesDoEsquema) b.Executa(i.sql, {});
   const char* const estados[][2] = {
       {"SP", "São Paulo"},      {"RJ", "Rio de Janeiro"}, {"MG", "Minas Gerais"},
       {"BA", "Bahia"},          {"PR", "Paraná"},         {"RS", "Rio Grande do Sul"},

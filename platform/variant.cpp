@@ -246,6 +246,11 @@ Currency CurrencyDeDouble(double d) {
   return Currency{static_cast<int64_t>(r)};
 }
 
+bool CurrencyCabeEmDouble(Currency c) {
+  const int64_t limite = int64_t{1} << 53;
+  return c.dezmilesimos > -limite && c.dezmilesimos < limite && CurrencyDeDouble(c.ToDouble()) == c;
+}
+
 namespace {
 // Exact decimal text to Currency ("250.01" must not pass through a binary double); false if not plain.
 bool CurrencyDeTextoExato(std::string_view t, Currency& out) {

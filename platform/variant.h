@@ -89,6 +89,8 @@ std::string TextoDe(const Variant& v);
 
 // A Double becomes Currency as the host did: times 10,000 in double arithmetic, then rounded half to even.
 Currency CurrencyDeDouble(double d);
+// Whether the Double nearest to the amount converts back to exactly it (so a Double may store it).
+bool CurrencyCabeEmDouble(Currency c);
 // Decimal text of a Currency, shortest form ("12.5", "-3", "0.0001"), with a point.
 std::string CurrencyTexto(Currency c);
 // Parses a number written with a point or comma decimal; returns false when the text is not a number.

@@ -11,6 +11,7 @@
 #include <list>
 #include <unordered_map>
 
+#include "platform/db/colacao.h"
 #include "platform/db/jetsql.h"
 #include "platform/erro.h"
 
@@ -281,11 +282,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
         sqlite3_bind_null(st, i);
         break;
       case Variant::Tipo::Currency: {
-        Currency c = v.AsCurrency();
-        if (c.dezmilesimos % 10000 == 0)
-          sqlite3_bind_int64(st, i, c.dezmilesimos / 10000);
-        else
-          sqlite3_bind_double(st, i, c.ToDouble());
+        LigaMoeda(st, i, v.AsCurrency());
         break;
       }
       case Variant::Tipo::Double:
@@ -542,6 +539,8 @@ Variant Converte(const Bruto& lido, Classe c) {
     bruto = Variant::Str(lido.t);
   } else {
     if (c == Classe::Texto || c == Classe::Livre) return Variant::Str(lido.t);
+    if (c == Classe::Moeda)
+      return Variant::Cur(CCur(Variant::Str(lido.t)));  // an exact amount, see LigaMoeda
     ErroTipos();
   }
   switch (c) {
@@ -618,6 +617,23 @@ bool ArquivoExiste(const std::string& caminho) {
 }
 
 }  // namespace
+
+void PreparaConexaoSqlite(sqlite3* db) {
+  PreparaConexao(db, 5000);
+}
+
+void LigaMoeda(sqlite3_stmt* st, int i, Currency c) {
+  if (c.dezmilesimos % 10000 == 0) {
+    sqlite3_bind_int64(st, i, c.dezmilesimos / 10000);
+  } else if (CurrencyCabeEmDouble(c)) {
+    sqlite3_bind_double(st, i, c.ToDouble());
+  } else {
+    // Beyond a Double's digits (amounts of hundreds of billions): the decimal text as a BLOB, which the
+    // column's numeric affinity leaves alone (a TEXT would become a REAL and lose the last digits).
+    std::string t = CurrencyTexto(c);
+    sqlite3_bind_blob(st, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+  }
+}
 
 std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs, bool somenteLeitura) {
   if (!ArquivoExiste(caminho)) return nullptr;
