@@ -42,6 +42,10 @@ capturas: build
 	./scripts/instala-dependencias.sh navegador
 	bash tests/navegador/relatorio.sh $(BUILD)/bin/kvconsistencia docs/relatorio.png
 
+# Plants each fault of tests/mutacoes.txt in turn and reports which ones the tests catch.
+mutacao: deps
+	./tests/mutacao.sh
+
 # The .deb (build/kvcptconsistencia_*.deb), with its dependencies computed from the binaries.
 pacote: build
 	cd $(BUILD) && cpack

@@ -35,6 +35,12 @@ TEST(AdaptadorJet, ReescreveODialeto) {
       {"SELECT a FROM t GROUP BY a HAVING (a=1) AND (c LIKE '2.2') AND (Count(b)>1)",
        "SELECT a FROM t WHERE (a=?) AND (c = '2.2') GROUP BY a HAVING (Count(b)>?)",
        {1, 1}},
+      {"SELECT a FROM t GROUP BY a HAVING (a=1) AND ((b=2) OR (c=3))",
+       "SELECT a FROM t WHERE (a=?) AND ((b=?) OR (c=?)) GROUP BY a",
+       {1, 2, 3}},
+      {"SELECT a FROM t GROUP BY a HAVING (a=1) AND (b=2) OR (Count(c)>1)",
+       "SELECT a FROM t GROUP BY a HAVING (a=?) AND (b=?) OR (Count(c)>?)",
+       {1, 2, 1}},
       {"SELECT a FROM t GROUP BY a HAVING (a=1) OR (a=2)",
        "SELECT a FROM t WHERE ((a=?) OR (a=?)) GROUP BY a",
        {1, 2}},
@@ -90,10 +96,12 @@ TEST(BancoSqlite, ConsultasDeDetalheUsamOIndice) {
 
 TEST(BancoSqlite, TiposDeclaradosDecidemOValor) {
   BancoTeste b;
-  b.Sql("CREATE TABLE tipos (m CURRENCY, l INTEGER, s SMALLINT, b BOOLEAN, d REAL, t TEXT)");
-  b.Sql("INSERT INTO tipos VALUES (250.01, 7, 3, 5, 0.5, 'x')");
-  b.Sql("INSERT INTO tipos VALUES (1000, NULL, NULL, 0, NULL, 12)");
-  b.Sql("INSERT INTO tipos VALUES ('abc', 1, 1, 1, 1, NULL)");
+  b.Sql("CREATE TABLE tipos (m CURRENCY, l INTEGER, s SMALLINT, b BOOLEAN, d REAL, t TEXT, g MONEY)");
+  b.Sql("INSERT INTO tipos VALUES (250.01, 7, 3, 5, 0.5, 'x', 1.5)");
+  b.Sql("INSERT INTO tipos VALUES (1000, NULL, NULL, 0, NULL, 12, NULL)");
+  b.Sql("INSERT INTO tipos VALUES ('abc', 1, 1, 1, 1, NULL, NULL)");
+  // An amount beyond a Double's digits is written as its decimal text and read back exactly.
+  b.Sql("INSERT INTO tipos (m, l) VALUES (?, 2)", {Variant::Cur(Currency{9223372036854775807})});
   auto rs = b.db().OpenRecordset("SELECT * FROM tipos");
   EXPECT_EQ(rs->RecordCount(), 1);
   EXPECT_EQ(rs->Campo("M").tipo(), Variant::Tipo::Currency);
@@ -102,6 +110,7 @@ TEST(BancoSqlite, TiposDeclaradosDecidemOValor) {
   EXPECT_EQ(rs->Campo("s").tipo(), Variant::Tipo::Integer);
   EXPECT_TRUE(rs->Campo("b").AsBool());
   EXPECT_EQ(rs->Campo("d").tipo(), Variant::Tipo::Double);
+  EXPECT_EQ(rs->Campo("g").AsCurrency().dezmilesimos, 15000);
   EXPECT_EQ(NumeroDoErro([&] { rs->Campo("naoexiste"); }), kErroItemNaoEncontrado);
   rs->MoveNext();
   EXPECT_EQ(rs->Campo("m").AsCurrency().dezmilesimos, 10000000);
@@ -111,6 +120,8 @@ TEST(BancoSqlite, TiposDeclaradosDecidemOValor) {
   // Text where an amount belongs fails only when that field is read.
   EXPECT_EQ(NumeroDoErro([&] { rs->Campo("m"); }), kErroTipos);
   EXPECT_EQ(rs->Campo("l").AsInt(), 1);
+  rs->MoveNext();
+  EXPECT_EQ(rs->Campo("m").AsCurrency().dezmilesimos, 9223372036854775807);
   rs->MoveNext();
   EXPECT_TRUE(rs->Eof());
   EXPECT_EQ(b.db().OpenRecordset("SELECT * FROM tipos WHERE l = 99")->RecordCount(), 0);

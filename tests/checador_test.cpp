@@ -35,12 +35,6 @@ std::pair<Variant, Variant> Gravado(BancoTeste& b, int d) {
 }
 
 // The key that the data of `d` certify to now, made in a private folder.
-std::string ChaveEsperada(int d) {
-  QTemporaryDir pasta;
-  std::string arquivo = pasta.filePath("tempXYZ.prf").toStdString();
-  EXPECT_EQ(CertificaDeclaracao(arquivo, d), 0);
-  return LeChaveDoArquivo(arquivo);
-}
 
 TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
   struct Caso {
@@ -67,6 +61,19 @@ TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
        [](BancoTeste& b) { b.Sql("UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'"); }, false},
       {"enquadramento -1 impede a chave",
        [](BancoTeste& b) { b.Sql("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = 12"); }, false},
+      {"entradas interestaduais impedem a chave",
+       [](BancoTeste& b) {
+         b.Sql("UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
+               "AND Ref = 1 AND Tipo = 0");
+       },
+       false},
+      {"saídas interestaduais impedem a chave",
+       [](BancoTeste& b) {
+         b.Sql("UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
+               "AND Ref = 1 AND Tipo = 1");
+       },
+       false},
+      {"TOVIR impede a chave", [](BancoTeste& b) { b.Tovir(12, "2.5", "Vila", 1, Cur(0)); }, false},
   };
   for (const Caso& c : casos) {
     BancoTeste b;
@@ -80,12 +87,36 @@ TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
     auto [consistente, chave] = Gravado(b, 12);
     if (c.chave) {
       EXPECT_TRUE(CBool(consistente)) << c.nome;
-      EXPECT_EQ(TextoDe(chave), ChaveEsperada(12)) << c.nome;
+      EXPECT_EQ(TextoDe(chave), ChaveDosDados(12)) << c.nome;
     } else {
       EXPECT_FALSE(CBool(consistente)) << c.nome;
       EXPECT_TRUE(chave.IsNull()) << c.nome;
     }
     EXPECT_EQ(Estado().ie.AsString(), "900");
+  }
+}
+
+// The key seals every table it covers: a change to any of them, after the key was recorded, breaks it.
+TEST(Chave, SelaCadaTabela) {
+  const char* mudancas[] = {
+      "UPDATE tblDeclaração SET DeAcordo = 2 WHERE Declaração = 12",
+      "UPDATE tblContribuinte SET CNAE = '0000-0/00' WHERE IE = '1'",
+      "UPDATE tblEntradas SET EntradaInterna = EntradaInterna + 0.01 WHERE Declaração = 12 AND Ref = 5",
+      "UPDATE tblSaídas SET SaídaInternaNtrib = SaídaInternaNtrib + 0.01 WHERE Declaração = 12 AND Ref = 5",
+      "UPDATE tblDetalhesInterUFs SET ICMSCobradoST = ICMSCobradoST + 0.01 WHERE Declaração = 12 AND Ref = 5 "
+      "AND Tipo = 1",
+      "UPDATE tblTOVIR SET Município = 'Outra' WHERE rowid = (SELECT min(rowid) FROM tblTOVIR WHERE "
+      "Declaração = 12)",
+  };
+  for (const char* sql : mudancas) {
+    BancoTeste b;
+    host::InsereDeclaracaoLimpa(b.db(), 12, "1", 2, 10);
+    teste::DefineDeclaracao(12);
+    ConsisteKV().GeraConsistencia();
+    std::string chave = TextoDe(Gravado(b, 12).second);
+    ASSERT_TRUE(ChaveConfere(12, chave));
+    b.Sql(sql);
+    EXPECT_FALSE(ChaveConfere(12, chave)) << sql;
   }
 }
 
@@ -211,8 +242,8 @@ TEST(Chave, DuasExecucoesAoMesmoTempoDaoDuasChavesCertas) {
   t1.join();
   t2.join();
   std::string k1 = TextoDe(Gravado(b, 1).second), k2 = TextoDe(Gravado(b, 2).second);
-  EXPECT_EQ(k1, ChaveEsperada(1));
-  EXPECT_EQ(k2, ChaveEsperada(2));
+  EXPECT_EQ(k1, ChaveDosDados(1));
+  EXPECT_EQ(k2, ChaveDosDados(2));
   EXPECT_NE(k1, k2);
 }
 

@@ -51,8 +51,8 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
   };
   const std::string inc = kStatusInconsistente, con = kStatusConsistente;
   const Caso casos[] = {
-      {"inconsistente: itens abertos",
-       2002,
+      {"inconsistente: itens abertos (2001, o primeiro exercício com o conjunto completo)",
+       2001,
        L(0),
        inc,
        {{"Exercício", "Exercício", 1, ""},

@@ -301,6 +301,9 @@ TEST(EntradasInter, MensagemEListagemPorEstado) {
   b.DetalheEntrada(12, 3, "XX", Cur(50), Cur(50), Cur(0), Cur(0), Cur(0), Cur(20));
   b.DetalheEntrada(12, 3, "BA", Cur(50), Cur(50), Cur(0), Cur(0), Cur(0), Cur(1));
   b.DetalheEntrada(12, 5, "BA", Cur(50), Cur(50), Cur(0), Cur(0), Cur(0), Cur(1));
+  // Exactly 25% of the base passes; one cent over is listed.
+  b.DetalheEntrada(12, 3, "MG", Cur(100), Cur(100), Cur(0), Cur(0), Cur(0), Cur(25));
+  b.DetalheEntrada(12, 3, "PR", Cur(100), Cur(100), Cur(0), Cur(0), Cur(0), Cur(25.01));
   teste::DefineDeclaracao(12);
   const std::string soma =
       "O Valor Contábil não é igual a soma dos valores de: \r\nBase de Cálculo, Outras, Petróleo e Energia, "
@@ -312,7 +315,7 @@ TEST(EntradasInter, MensagemEListagemPorEstado) {
       "prosseguir.\r\n";
   EXPECT_EQ(MensagemEntradasInter("325"), "São Paulo: " + soma + "\r\n" + limite + "\r\n\r\n" +
                                               "Rio de Janeiro: " + soma + "\r\n\r\n\r\n" + "XX: " + limite +
-                                              "\r\n\r\n" + convite);
+                                              "\r\n\r\n" + "Paraná: " + limite + "\r\n\r\n" + convite);
   EXPECT_EQ(MensagemEntradasInter("525"), convite);
   EXPECT_EQ(MensagemEntradasInter("725"), "");
   const std::string vc =
@@ -401,6 +404,31 @@ TEST(SaidasInter, ListagemComValoresFormatados) {
 }
 
 const char* const kGrupoE = "TOVIR # TOVIR ";
+
+// Zero amounts and repeated municipalities are looked for under every one of the seven codes.
+TEST(Tovir, ZeroERepeticaoEmCadaCodigo) {
+  std::vector<Caso> casos;
+  for (std::string c : {"1.1", "1.3", "2.2", "2.3", "2.4", "2.5", "2.6"}) {
+    auto base = [](BancoTeste& b) {
+      b.Entrada(12, L(1), Cur(0), Cur(0), Cur(1000));
+      b.Saida(12, L(1), Cur(1000), Cur(0), Cur(1));
+    };
+    casos.push_back({"zero", [=](BancoTeste& b) {
+                       base(b);
+                       b.Tovir(12, c, "Vila", 1, Cur(0));
+                     },
+                     {kGrupoE, "TOVIR # E:TOVIR " + c + " M=0 # TOVIR " + c + " # 2"}});
+    casos.push_back({"repetido", [=](BancoTeste& b) {
+                       base(b);
+                       b.Tovir(12, c, "Vila", 1, Cur(1));
+                       b.Tovir(12, c, "VILA", 2, Cur(1));
+                     },
+                     {kGrupoE, "TOVIR # E:TOVIR " + c + " Dpl # TOVIR " + c + " # 2"}});
+  }
+  casos.push_back({"3.X negativo", [](BancoTeste& b) { b.Tovir(12, "3.8", "A", 1, Cur(-0.01)); },
+                   {kGrupoE, "TOVIR # J:TOVIR 3.X # TOVIR 3.X # 2"}});
+  Executa(ConsisteTovir, casos);
+}
 
 TEST(Tovir, ZerosDuplicidadesETotais) {
   Executa(ConsisteTovir,
