@@ -181,13 +181,5 @@ TEST(BancoSqlite, ArquivoAusenteOuQueNaoEhBancoNaoDaObjeto) {
   EXPECT_EQ(AbreSqlite(b.pasta()), nullptr);  // a folder
 }
 
-TEST(BancoSqlite, MesmaFormaReutilizaOComandoPreparado) {
-  BancoTeste b;
-  for (int d = 1; d <= 20; ++d)
-    b.db().OpenRecordset("SELECT * FROM tblEntradas WHERE (Declaração = " + std::to_string(d) + ")");
-  EstatisticaBanco e = Estatistica(b.db());
-  EXPECT_GE(e.reutilizados, 19);
-}
-
 }  // namespace
 }  // namespace kv

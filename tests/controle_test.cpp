@@ -140,23 +140,6 @@ TEST(Montagem, ChaveRepetidaDaUmNoEDuasEntradasENovaMontagemDaArvoreIgual) {
   EXPECT_EQ(ObtemInconsistencias().Item(3)[1], "A:Entradas3Imp");
 }
 
-TEST(Store, ChavesCrescemEntreExecucoes) {
-  BancoTeste b;
-  Prepara(b, true);
-  ControleConsistencia controle;
-  controle.DefineDeclaracao(L(12));
-  controle.MontaInconsistencias();
-  long n = ObtemInconsistencias().Count();
-  EXPECT_EQ(ObtemInconsistencias().Chave(1), "0");
-  controle.MontaInconsistencias();
-  EXPECT_EQ(ObtemInconsistencias().Chave(1), std::to_string(n));
-  EXPECT_EQ(&ObtemInconsistencias(), &ObtemInconsistencias());
-  ObtemInconsistencias().Esvazia();
-  EXPECT_EQ(ObtemInconsistencias().Count(), 0);
-  ObtemInconsistencias().Esvazia();
-  EXPECT_EQ(ObtemInconsistencias().Count(), 0);
-}
-
 TEST(Montagem, EntradaDeGrupoDesconhecidoNaoAtrapalha) {
   ReiniciaEstado();
   ColecaoInconsistencias& c = ObtemInconsistencias();
@@ -326,18 +309,6 @@ TEST(Pintura, SoReconstroiComDeclaracao) {
   EXPECT_EQ(controle.Mensagem().Valor(), "");
   EXPECT_TRUE(controle.Pinta());
   EXPECT_GT(controle.ListaDeLocais().Count(), 0);
-}
-
-TEST(Propriedades, DevolvemOUltimoValor) {
-  ReiniciaEstado();
-  ControleConsistencia controle;
-  EXPECT_TRUE(controle.Declaracao().IsEmpty());
-  controle.DefineIE(Variant::Str("123"));
-  controle.DefineDeducoes(Variant::Long(5));
-  controle.DefineCNAE(Variant::Str("4711"));
-  EXPECT_EQ(controle.IE().AsString(), "123");
-  EXPECT_EQ(controle.Deducoes().AsInt(), 5);
-  EXPECT_EQ(controle.CNAE().AsString(), "4711");
 }
 
 TEST(FimDoControle, EsvaziaOArmazenamento) {

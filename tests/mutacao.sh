@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Plants each fault of tests/mutacoes.txt, one at a time, in a build of its own (build-mutacao), runs the
-# test suite and reports which faults the tests caught and which survived. The source tree is restored
-# after each one, also on Ctrl-C. Not part of `make test`: a full run takes minutes.
+# Plants each fault of tests/mutacoes.txt, one at a time, in a copy of the tracked sources with a build of
+# its own (build-mutacao), runs the test suite and reports which faults the tests caught and which
+# survived. The working tree is never touched. Not part of `make test`: a full run takes minutes.
 set -uo pipefail
 raiz=$(cd "$(dirname "$0")/.." && pwd)
-cd "$raiz"
-build=${KV_MUTACAO_BUILD:-$raiz/build-mutacao}
+pasta=${KV_MUTACAO_PASTA:-$raiz/build-mutacao}
+rm -rf "$pasta/src"
+mkdir -p "$pasta/src"
+(cd "$raiz" && git ls-files -z | xargs -0 cp --parents -t "$pasta/src")
+ln -sfn "$raiz/../shared" "$pasta/shared"  # the Jet fixtures, where the tests look for them
+cd "$pasta/src"
+build=$pasta/build
 cmake -S . -B "$build" -G Ninja -DKV_BENCH=OFF >/dev/null
 cmake --build "$build" >/dev/null || { echo "a árvore sem mutações não compila"; exit 2; }
 

@@ -745,43 +745,5 @@ TEST(FiltroReferencia, DecideQuaisMesesSaoExaminados) {
   }
 }
 
-TEST(ConexaoBanco, UmaInstanciaCompartilhadaEUmaDoControle) {
-  BancoTeste b;
-  b.Declaracao(12);
-  auto real = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
-  int criadas = 0, aberturas = 0;
-  class Contadora : public ConexaoBanco {
-   public:
-    Contadora(std::shared_ptr<ConexaoBanco> r, int* n) : r_(std::move(r)), n_(n) {}
-    std::shared_ptr<Database> AbreBanco(std::string& c) override {
-      ++*n_;
-      return r_->AbreBanco(c);
-    }
-
-   private:
-    std::shared_ptr<ConexaoBanco> r_;
-    int* n_;
-  };
-  RegistraClasse(kClsidConexaoBanco, [&] {
-    ++criadas;
-    return std::make_shared<Contadora>(real, &aberturas);
-  });
-  teste::DefineDeclaracao(12);
-  ConsisteExercicio();
-  ConsisteContribuinte();
-  EXPECT_EQ(criadas, 1);
-  EXPECT_EQ(aberturas, 2);
-  {
-    ControleConsistencia controle;
-    controle.DefineDeclaracao(Variant::Long(12));
-    controle.MontaInconsistencias();
-    int depoisDaPrimeira = aberturas;
-    controle.MontaInconsistencias();
-    EXPECT_EQ(criadas, 2) << "the control keeps one instance of its own";
-    EXPECT_EQ(aberturas - depoisDaPrimeira, depoisDaPrimeira - 2);
-  }
-  host::RegistraComponentes();
-}
-
 }  // namespace
 }  // namespace kv
