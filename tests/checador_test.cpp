@@ -63,14 +63,16 @@ TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
        [](BancoTeste& b) { b.Sql("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = 12"); }, false},
       {"entradas interestaduais impedem a chave",
        [](BancoTeste& b) {
-         b.Sql("UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
-               "AND Ref = 1 AND Tipo = 0");
+         b.Sql(
+             "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
+             "AND Ref = 1 AND Tipo = 0");
        },
        false},
       {"saídas interestaduais impedem a chave",
        [](BancoTeste& b) {
-         b.Sql("UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
-               "AND Ref = 1 AND Tipo = 1");
+         b.Sql(
+             "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
+             "AND Ref = 1 AND Tipo = 1");
        },
        false},
       {"TOVIR impede a chave", [](BancoTeste& b) { b.Tovir(12, "2.5", "Vila", 1, Cur(0)); }, false},

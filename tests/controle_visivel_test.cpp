@@ -41,6 +41,19 @@ class ControleVisivel : public ::testing::Test {
     if (duplo) QTest::mouseDClick(Arvore()->viewport(), Qt::LeftButton, {}, r.center());
   }
 
+  // Presses Fechar, answers the final check's box and returns its text.
+  QString PressionaFechar() {
+    QString texto;
+    QTimer::singleShot(0, [&texto] {
+      if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texto = caixa->text();
+        caixa->button(QMessageBox::Ok)->click();
+      }
+    });
+    QTest::mouseClick(controle->findChild<QPushButton*>("butFechar"), Qt::LeftButton);
+    return texto;
+  }
+
   BancoTeste banco;
   std::unique_ptr<kvCtlConsistencia> controle;
 };
@@ -137,14 +150,7 @@ TEST_F(ControleVisivel, FecharDepoisDeUmaMontagemQueFalhou) {
   EXPECT_TRUE(Painel()->toPlainText().startsWith("Erro 3001"));
   EXPECT_TRUE(controle->isEnabled());
   QSignalSpy fechar(controle.get(), &kvCtlConsistencia::Fechar);
-  QString texto;
-  QTimer::singleShot(0, [&texto] {
-    if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      texto = caixa->text();
-      caixa->button(QMessageBox::Ok)->click();
-    }
-  });
-  QTest::mouseClick(controle->findChild<QPushButton*>("butFechar"), Qt::LeftButton);
+  QString texto = PressionaFechar();
   EXPECT_EQ(texto, "Esta declaração possui inconsistências!");
   EXPECT_EQ(fechar.count(), 1);
   auto rs = banco.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = 12");
@@ -167,14 +173,7 @@ TEST_F(ControleVisivel, CliqueExplicaEDuploCliqueAceita) {
 TEST_F(ControleVisivel, FecharMostraACaixaGravaEEmiteFechar) {
   QSignalSpy fechar(controle.get(), &kvCtlConsistencia::Fechar);
   Clica(controle->ItemDaChave("A:Entradas3Imp"), true);
-  QString texto;
-  QTimer::singleShot(0, [&texto] {
-    if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      texto = caixa->text();
-      caixa->button(QMessageBox::Ok)->click();
-    }
-  });
-  QTest::mouseClick(controle->findChild<QPushButton*>("butFechar"), Qt::LeftButton);
+  QString texto = PressionaFechar();
   EXPECT_EQ(texto, "Consistência efetuada com sucesso!");
   EXPECT_EQ(fechar.count(), 1);
   auto rs = banco.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = 12");

@@ -413,19 +413,22 @@ TEST(Tovir, ZeroERepeticaoEmCadaCodigo) {
       b.Entrada(12, L(1), Cur(0), Cur(0), Cur(1000));
       b.Saida(12, L(1), Cur(1000), Cur(0), Cur(1));
     };
-    casos.push_back({"zero", [=](BancoTeste& b) {
+    casos.push_back({"zero",
+                     [=](BancoTeste& b) {
                        base(b);
                        b.Tovir(12, c, "Vila", 1, Cur(0));
                      },
                      {kGrupoE, "TOVIR # E:TOVIR " + c + " M=0 # TOVIR " + c + " # 2"}});
-    casos.push_back({"repetido", [=](BancoTeste& b) {
+    casos.push_back({"repetido",
+                     [=](BancoTeste& b) {
                        base(b);
                        b.Tovir(12, c, "Vila", 1, Cur(1));
                        b.Tovir(12, c, "VILA", 2, Cur(1));
                      },
                      {kGrupoE, "TOVIR # E:TOVIR " + c + " Dpl # TOVIR " + c + " # 2"}});
   }
-  casos.push_back({"3.X negativo", [](BancoTeste& b) { b.Tovir(12, "3.8", "A", 1, Cur(-0.01)); },
+  casos.push_back({"3.X negativo",
+                   [](BancoTeste& b) { b.Tovir(12, "3.8", "A", 1, Cur(-0.01)); },
                    {kGrupoE, "TOVIR # J:TOVIR 3.X # TOVIR 3.X # 2"}});
   Executa(ConsisteTovir, casos);
 }
