@@ -215,11 +215,11 @@ TEST_F(Jet, ArquivosRuinsNadaGravado) {
 // The checks see the imported file exactly as the database it was written from.
 TEST_F(Jet, LoteNoArquivoImportadoIgualAoOriginal) {
   QString importado = Importa("gen50.mdb");
-  Execucao original = Roda(
+  Execucao daFonte = Roda(
       {"lote", "--banco", kFixtures + "/gen50.db", "--exercicio", "2002", "--json", "--somente-leitura"});
   Execucao copia = Roda({"lote", "--banco", importado, "--exercicio", "2002", "--json", "--somente-leitura"});
-  EXPECT_EQ(copia.status, original.status);
-  EXPECT_EQ(copia.saida, original.saida);
+  EXPECT_EQ(copia.status, daFonte.status);
+  EXPECT_EQ(copia.saida, daFonte.saida);
   EXPECT_GT(copia.saida.count('\n'), 50);
 }
 

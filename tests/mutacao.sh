@@ -14,8 +14,8 @@ build=$pasta/build
 cmake -S . -B "$build" -G Ninja -DKV_BENCH=OFF >/dev/null
 cmake --build "$build" >/dev/null || { echo "a árvore sem mutações não compila"; exit 2; }
 
-original=""
-restaura() { [ -n "$original" ] && cp "$original" "$arquivo" && rm -f "$original"; original=""; }
+salvo=""
+restaura() { [ -n "$salvo" ] && cp "$salvo" "$arquivo" && rm -f "$salvo"; salvo=""; }
 trap 'restaura; exit 130' INT TERM
 
 pegas=0 sobreviveram=0 n=0
@@ -25,8 +25,8 @@ while IFS=$'\t' read -r arquivo texto troca descricao; do
   if ! grep -qF -- "$texto" "$arquivo"; then
     echo "[$n] texto não encontrado em $arquivo: $texto"; sobreviveram=$((sobreviveram + 1)); continue
   fi
-  original=$(mktemp)
-  cp "$arquivo" "$original"
+  salvo=$(mktemp)
+  cp "$arquivo" "$salvo"
   python3 - "$arquivo" "$texto" "$troca" <<'PY'
 import sys
 caminho, texto, troca = sys.argv[1:4]

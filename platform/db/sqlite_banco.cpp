@@ -362,7 +362,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     return formas_.emplace(chave, std::move(f)).first->second;
   }
 
-  std::shared_ptr<Preparado> Prepara(const std::string& texto, const std::string& original) {
+  std::shared_ptr<Preparado> Prepara(const std::string& texto, const std::string& jet) {
     auto& lista = cache_[texto];
     for (auto& p : lista) {
       if (!p->emUso) {
@@ -376,7 +376,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     int rc = sqlite3_prepare_v2(db_, texto.c_str(), static_cast<int>(texto.size()), &p->stmt, nullptr);
     if (rc != SQLITE_OK) {
       if (lista.empty()) cache_.erase(texto);
-      ErroSqlite(db_, rc, original);
+      ErroSqlite(db_, rc, jet);
     }
     ++estatistica.preparados;
     int n = sqlite3_column_count(p->stmt);
