@@ -10,6 +10,7 @@
 #include <set>
 
 #include "apoio.h"
+#include "checker/consistekv.h"
 #include "control/controle.h"
 #include "falhas.h"
 #include "host/exemplo.h"
@@ -226,6 +227,28 @@ TEST(Instantaneo, EscritorNoMeioDaVerificacaoNuncaEhVistoPelaMetade) {
     auto visto = verifica(n, false).first;
     EXPECT_TRUE(visto == antes || visto == depois) << "escrita na abertura " << n;
   }
+}
+
+// A host whose ConexaoBanco opens a new connection at every call: the snapshot one connection holds
+// never keeps another from writing (the enrolment answer before 2001, recording flag and key).
+TEST(Instantaneo, ConexoesNovasACadaChamadaNaoSeBloqueiam) {
+  class ConexaoNova : public ConexaoBanco {
+   public:
+    std::shared_ptr<Database> AbreBanco(std::string& caminho) override { return AbreSqlite(caminho); }
+  };
+  BancoTeste b(2000);
+  host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+  b.Sql("UPDATE tblDeclaração SET DeAcordo = -1");
+  RegistraClasse(kClsidConexaoBanco, [] { return std::make_shared<ConexaoNova>(); });
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(Variant::Long(12));
+  EXPECT_EQ(NumeroDoErro([&] { controle.MontaInconsistencias(); }), 0);
+  Variant ie, ano = Variant::Long(2000), d = Variant::Long(12);
+  EXPECT_EQ(NumeroDoErro([&] { ConsisteKV().VerificaConsistencia(ie, ano, d); }), 0);
+  host::RegistraComponentes();
+  auto rs = b.db().OpenRecordset("SELECT DeAcordo, Consistente FROM tblDeclaração WHERE Declaração = 12");
+  EXPECT_EQ(rs->Campo("DeAcordo").AsInt(), 1);
+  EXPECT_TRUE(CBool(rs->Campo("Consistente")));
 }
 
 // Bad databases, each through the program as a user runs it: a clear error, no crash, the file intact.
