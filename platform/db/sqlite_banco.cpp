@@ -154,6 +154,9 @@ struct Preparado {
   std::vector<Coluna> colunas;
   int colRowid = -1;
   std::string tabela;
+  // Where the names the rules ask for were found: the rules pass string literals, so the same pointer
+  // comes back on every row and one comparison confirms it.
+  std::vector<std::pair<const char*, int>> achados;
   ~Preparado() { sqlite3_finalize(stmt); }
 };
 
@@ -476,8 +479,13 @@ void RecordsetSqlite::MoveNext() {
 
 int RecordsetSqlite::Indice(std::string_view nome) const {
   const auto& cols = p_->colunas;
+  for (const auto& [ptr, i] : p_->achados)
+    if (ptr == nome.data() && cols[static_cast<size_t>(i)].nome == nome) return i;
   for (size_t i = 0; i < cols.size(); ++i)
-    if (cols[i].nome == nome) return static_cast<int>(i);
+    if (cols[i].nome == nome) {
+      if (p_->achados.size() < 32) p_->achados.emplace_back(nome.data(), static_cast<int>(i));
+      return static_cast<int>(i);
+    }
   std::string d = Dobra(nome);
   for (size_t i = 0; i < cols.size(); ++i)
     if (cols[i].dobrado == d) return static_cast<int>(i);
