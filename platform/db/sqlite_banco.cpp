@@ -164,6 +164,9 @@ struct Preparado {
 struct Forma {
   SqlAdaptado sql;
   std::vector<int> origem;  // parameter i takes source literal origem[i], or -1 for sql.parametros[i]
+  // Its prepared statements, found once: valid while the cache's generation is the one recorded.
+  mutable std::list<std::shared_ptr<Preparado>>* preparados = nullptr;
+  mutable long geracao = -1;
 };
 
 class BancoSqlite;
@@ -216,7 +219,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
     std::vector<long long>& numeros = numeros_;
     const Forma& f = FormaDe(sql, tipo == kDynaset, numeros);
-    std::shared_ptr<Preparado> p = Prepara(f.sql.texto, sql);
+    std::shared_ptr<Preparado> p = PreparaForma(f, sql);
     p->tabela = f.sql.tabelaUnica;
     for (size_t i = 0; i < f.origem.size(); ++i) {
       long long v = f.origem[i] >= 0 ? numeros[static_cast<size_t>(f.origem[i])] : f.sql.parametros[i];
@@ -365,6 +368,22 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     return formas_.emplace(chave, std::move(f)).first->second;
   }
 
+  // The shape's statements without hashing its text again, where the shape already knows them.
+  std::shared_ptr<Preparado> PreparaForma(const Forma& f, const std::string& jet) {
+    if (f.preparados && f.geracao == geracaoCache_)
+      for (auto& p : *f.preparados)
+        if (!p->emUso) {
+          p->emUso = true;
+          ++estatistica.reutilizados;
+          return p;
+        }
+    std::shared_ptr<Preparado> p = Prepara(f.sql.texto, jet);
+    auto it = cache_.find(f.sql.texto);
+    f.preparados = it == cache_.end() ? nullptr : &it->second;
+    f.geracao = geracaoCache_;
+    return p;
+  }
+
   std::shared_ptr<Preparado> Prepara(const std::string& texto, const std::string& jet) {
     auto& lista = cache_[texto];
     for (auto& p : lista) {
@@ -378,7 +397,10 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     auto p = std::make_shared<Preparado>();
     int rc = sqlite3_prepare_v2(db_, texto.c_str(), static_cast<int>(texto.size()), &p->stmt, nullptr);
     if (rc != SQLITE_OK) {
-      if (lista.empty()) cache_.erase(texto);
+      if (lista.empty()) {
+        cache_.erase(texto);
+        ++geracaoCache_;
+      }
       ErroSqlite(db_, rc, jet);
     }
     ++estatistica.preparados;
@@ -399,6 +421,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
 
   // Drops idle statements so that the cache stays bounded.
   void Poda(const std::string& manter) {
+    ++geracaoCache_;
     for (auto it = cache_.begin(); it != cache_.end();) {
       auto& l = it->second;
       l.remove_if([](const std::shared_ptr<Preparado>& p) { return !p->emUso; });
@@ -417,6 +440,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   std::string chave_;
   std::vector<long long> numeros_;
   sqlite3_stmt* versao_ = nullptr;  // PRAGMA data_version, prepared once
+  long geracaoCache_ = 0;           // bumped whenever cache_ loses entries
   int niveisLeitura_ = 0;
   bool lendo_ = false;       // our snapshot transaction is open
   bool escrevendo_ = false;  // between Inicia and Confirma/Desfaz
