@@ -148,6 +148,12 @@ struct Arquivo::Estado {
   std::FILE* mensagens = nullptr;
   std::vector<std::pair<std::string, std::string>> ambiente;
 
+  // Also when the constructor fails half-way: the file is closed and libmdb's environment put back.
+  ~Estado() {
+    if (mdb) mdb_close(mdb);
+    if (mensagens) std::fclose(mensagens);
+    for (const auto& [v, valor] : ambiente) ::setenv(v.c_str(), valor.c_str(), 1);
+  }
   void Silencia() {
     std::fflush(stdout);
     std::fflush(stderr);
@@ -224,11 +230,7 @@ Arquivo::Arquivo(const std::string& caminho) : e_(std::make_unique<Estado>()) {
   e_->Devolve();
 }
 
-Arquivo::~Arquivo() {
-  if (e_->mdb) mdb_close(e_->mdb);
-  if (e_->mensagens) std::fclose(e_->mensagens);
-  for (const auto& [v, valor] : e_->ambiente) ::setenv(v.c_str(), valor.c_str(), 1);
-}
+Arquivo::~Arquivo() = default;
 
 int Arquivo::Terminal() const {
   return e_->erroOriginal >= 0 ? e_->erroOriginal : 2;
