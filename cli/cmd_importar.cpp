@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
+#include <vector>
 
 #include "cli/comandos.h"
 #include "cli/jet.h"
@@ -59,7 +59,7 @@ class Destino {
     Executa("BEGIN");
   }
   ~Destino() {
-    for (auto& [t, st] : insercoes_) sqlite3_finalize(st);
+    for (sqlite3_stmt* st : insercoes_) sqlite3_finalize(st);
     if (db_) sqlite3_close_v2(db_);
     if (!concluido_) ::unlink(temporario_.c_str());
   }
@@ -71,7 +71,8 @@ class Destino {
       throw Erro(kErroBancoBase + 1, m + " (SQL: " + sql + ")");
     }
   }
-  void CriaTabela(const jet::Tabela& t) {
+  // The table and the statement that inserts its rows (null for a table without columns).
+  sqlite3_stmt* CriaTabela(const jet::Tabela& t) {
     std::string sql = "CREATE TABLE " + Identificador(t.nome) + " (";
     std::string insere = "INSERT INTO " + Identificador(t.nome) + " VALUES (";
     for (size_t i = 0; i < t.colunas.size(); ++i) {
@@ -85,10 +86,10 @@ class Destino {
     sqlite3_stmt* st = nullptr;
     if (!t.colunas.empty() && sqlite3_prepare_v2(db_, insere.c_str(), -1, &st, nullptr) != SQLITE_OK)
       throw Erro(kErroBancoBase + 1, std::string(sqlite3_errmsg(db_)) + " (SQL: " + insere + ")");
-    insercoes_[t.nome] = st;
+    insercoes_.push_back(st);
+    return st;
   }
-  void Insere(const std::string& tabela, const std::vector<jet::Valor>& valores) {
-    sqlite3_stmt* st = insercoes_[tabela];
+  void Insere(sqlite3_stmt* st, const std::string& tabela, const std::vector<jet::Valor>& valores) {
     if (!st) return;
     for (size_t i = 0; i < valores.size(); ++i) {
       const jet::Valor& v = valores[i];
@@ -121,7 +122,7 @@ class Destino {
   }
   void Conclui() {
     Executa("COMMIT");
-    for (auto& [t, st] : insercoes_) sqlite3_finalize(st);
+    for (sqlite3_stmt* st : insercoes_) sqlite3_finalize(st);
     insercoes_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -138,7 +139,7 @@ class Destino {
  private:
   std::string destino_, temporario_;
   sqlite3* db_ = nullptr;
-  std::map<std::string, sqlite3_stmt*> insercoes_;
+  std::vector<sqlite3_stmt*> insercoes_;
   bool concluido_ = false;
 };
 
@@ -187,10 +188,10 @@ int Importar(const Args& a) {
     Destino banco(destino);
     long feitas = 0;
     for (const jet::Tabela& t : jet.Tabelas()) {
-      banco.CriaTabela(t);
+      sqlite3_stmt* insere = banco.CriaTabela(t);
       long lidas = jet.Le(t, [&](const std::vector<jet::Valor>& valores) {
         if (gInterrompida) return false;
-        banco.Insere(t.nome, valores);
+        banco.Insere(insere, t.nome, valores);
         if (terminal && ++feitas % 2000 == 0) Progresso(jet.Terminal(), t.nome, feitas, total);
         return true;
       });

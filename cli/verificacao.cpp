@@ -202,19 +202,7 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
 
 void ArvoreDasEntradas(Verificacao& v) {
   ControleConsistencia controle;
-  Arvore& arvore = controle.ListaDeLocais();
-  for (const ItemInconsistencia& item : v.entradas) {
-    const Grupo* g = nullptr;
-    for (const Grupo& k : kGrupos)
-      if (item[0] == k.nome) g = &k;
-    if (!g) continue;
-    if (!arvore.Busca(g->cabecalho)) {
-      arvore.AdicionaRaiz(g->cabecalho, g->cabecalho, kImagemCabecalho);
-      continue;  // the group's first entry is its header
-    }
-    if (item.size() >= 3 && !arvore.Busca(item[1]))
-      arvore.AdicionaFilho(g->cabecalho, item[1], item[2], kImagemAberta);
-  }
+  controle.MostraEntradas(kImagemAberta);
   Coleta(controle, v);
 }  // the control's end empties the store, as it does for any control
 

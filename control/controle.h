@@ -63,6 +63,9 @@ class ControleConsistencia {
   void ListaDeLocais_NodeClick(const NoRef& no);
   void ListaDeLocais_DblClick();
   void MontaInconsistencias();
+  // The builder's last step: the store's entries as header and item nodes, the items of the ordinary
+  // groups with `imagemPadrao`. Also for checks that make no tree of their own (verificar-kv).
+  void MostraEntradas(int imagemPadrao);
   // No node with image 2, and the last build did not fail (a failed build leaves the declaration
   // unchecked, which must not pass for clean): then makes and records the key.
   bool Consistir();

@@ -44,9 +44,32 @@ void ControleConsistencia::ExecutaRegras(int16_t exercicio) {
     if (!r.desde2001 || exercicio >= 2001) r.executa();
 }
 
-void ControleConsistencia::MontaInconsistencias() {
+void ControleConsistencia::MostraEntradas(int imagemPadrao) {
   bool pendente[std::size(kGrupos)];
   for (bool& p : pendente) p = true;
+  const ColecaoInconsistencias& colecao = ObtemInconsistencias();
+  for (long k = 1; k <= colecao.Count(); ++k) {
+    const ItemInconsistencia& item = colecao.Item(k);
+    size_t g = 0;
+    while (g < std::size(kGrupos) && item[0] != kGrupos[g].nome) ++g;
+    if (g == std::size(kGrupos)) continue;
+    if (pendente[g]) {
+      if (!arvore_.Busca(kGrupos[g].cabecalho))
+        arvore_.AdicionaRaiz(kGrupos[g].cabecalho, kGrupos[g].cabecalho, kImagemCabecalho);
+      pendente[g] = false;
+      continue;
+    }
+    if (item.size() < 4) ErroSubscrito();
+    int imagem = imagemPadrao;
+    if (g == 0) imagem = kImagemAberta;
+    if (g == std::size(kGrupos) - 1) imagem = CInt(Variant::Str(item[3]));
+    // A key that an earlier node already has adds no second node; the store keeps both entries.
+    if (arvore_.Busca(item[1])) continue;
+    arvore_.AdicionaFilho(kGrupos[g].cabecalho, item[1], item[2], imagem);
+  }
+}
+
+void ControleConsistencia::MontaInconsistencias() {
   // Until this run ends well, the tree is not the declaration's check.
   montagemFalhou_ = true;
   assinatura_.clear();
@@ -85,25 +108,7 @@ void ControleConsistencia::MontaInconsistencias() {
   mensagem_->Define(ok ? kStatusConsistente : kStatusInconsistente);
   int imagemPadrao = ok ? kImagemAceita : kImagemAberta;
 
-  for (long k = 1; k <= n; ++k) {
-    const ItemInconsistencia& item = colecao.Item(k);
-    size_t g = 0;
-    while (g < std::size(kGrupos) && item[0] != kGrupos[g].nome) ++g;
-    if (g == std::size(kGrupos)) continue;
-    if (pendente[g]) {
-      if (!arvore_.Busca(kGrupos[g].cabecalho))
-        arvore_.AdicionaRaiz(kGrupos[g].cabecalho, kGrupos[g].cabecalho, kImagemCabecalho);
-      pendente[g] = false;
-      continue;
-    }
-    if (item.size() < 4) ErroSubscrito();
-    int imagem = imagemPadrao;
-    if (g == 0) imagem = kImagemAberta;
-    if (g == std::size(kGrupos) - 1) imagem = CInt(Variant::Str(item[3]));
-    // A key that an earlier node already has adds no second node; the store keeps both entries.
-    if (arvore_.Busca(item[1])) continue;
-    arvore_.AdicionaFilho(kGrupos[g].cabecalho, item[1], item[2], imagem);
-  }
+  MostraEntradas(imagemPadrao);
   montagemFalhou_ = false;
   assinatura_ = assinatura;
 }
