@@ -160,13 +160,16 @@ Variant ConsisteKV::VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, 
   e.gravacoes.clear();
   Config().Grava(kApp, "Exercicio", "ExercicioAtual", CStr(pvtExercicio));
   ObtemInconsistencias().Esvazia();
-  // One state of the declaration for the rules and for the key made from it.
-  LeituraUnica leitura(AbreBancoRegra());
-  ConsisteContribuinte();
-  ConsisteEntradasInter();
-  ConsisteSaidasInter();
-  ConsisteTovir();
-  ConsisteEnquadramento();
+  {
+    // One state of the declaration for the rules. It ends before the key is made: waiting for the
+    // key's file lock while holding a read lock would deadlock with another run recording its key.
+    LeituraUnica leitura(AbreBancoRegra());
+    ConsisteContribuinte();
+    ConsisteEntradasInter();
+    ConsisteSaidasInter();
+    ConsisteTovir();
+    ConsisteEnquadramento();
+  }
   if (ObtemInconsistencias().Count() == 0) {
     e.ie = pvtIE;
     e.declaracao = pvtDeclaracao;
