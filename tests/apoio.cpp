@@ -1,9 +1,12 @@
 #include "apoio.h"
 
+#include <stdexcept>
+
 #include "control/inconsistencias.h"
 #include "host/exemplo.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
+#include "platform/texto.h"
 #include "rules/frame/estado.h"
 
 namespace kv::teste {
@@ -28,46 +31,93 @@ void BancoTeste::Sql(const std::string& sql, const std::vector<Variant>& p) {
   db_->Executa(sql, p);
 }
 
-void BancoTeste::Declaracao(int d, Variant deAcordo, const std::string& ie) {
-  Sql("INSERT INTO tblDeclaração (Declaração, IE, Consistente, DeAcordo) VALUES (?, ?, 0, ?)",
-      {Variant::Long(d), Variant::Str(ie), deAcordo});
+namespace {
+
+// A row kind: its table, the columns that follow the letter, each column's kind (l whole number, t text,
+// m amount), the values of columns left out at the end, and a column every row of the kind has.
+struct Forma {
+  const char *letra, *tabela;
+  std::vector<const char*> colunas;
+  const char *tipos, *padrao, *fixo;
+};
+
+const Forma kFormas[] = {
+    {"D", "tblDeclaração", {"DeAcordo", "IE", "Consistente"}, "ltl", "1 1 0", ""},
+    {"C", "tblContribuinte", {"IE", "CNPJ", "CNAE"}, "ttt", "- - -", ""},
+    {"E", "tblEntradas", {"Ref", "EntradaInter", "ImpAquisição", "EntradaInterna"}, "lmmm", "- 0 0 0", ""},
+    {"S",
+     "tblSaídas",
+     {"Ref", "SaídaInterna", "SaídaInter", "ImpDevido", "SaídaInternaNtrib", "SaídaInterNtrib"},
+     "lmmmmm",
+     "- 0 0 0 0 0",
+     ""},
+    {"UE",
+     "tblDetalhesInterUFs",
+     {"Ref", "UF", "ValorContábil_1", "BaseCálculo_1", "Outras", "PetróleoEnergia", "OutrosProdutos",
+      "Imposto"},
+     "ltmmmmmm",
+     "- - 0 0 0 0 0 0",
+     "Tipo"},
+    {"US",
+     "tblDetalhesInterUFs",
+     {"Ref", "UF", "ValorContábil_1", "ValorContábil_2", "BaseCálculo_1", "BaseCálculo_2", "Outras",
+      "ICMSCobradoST", "Imposto"},
+     "ltmmmmmmm",
+     "- - 0 0 0 0 0 0 0",
+     "Tipo"},
+    {"T", "tblTOVIR", {"CódTOVIR", "Município", "Código", "Valor"}, "ttlm", "- - 1 0", ""},
+};
+
+std::vector<std::string> Palavras(const std::string& linha) {
+  std::vector<std::string> r;
+  for (size_t i = 0; i < linha.size();) {
+    size_t fim = linha[i] == '\'' ? linha.find('\'', i + 1) + 1 : std::min(linha.find(' ', i), linha.size());
+    if (fim > i && linha[i] != ' ') r.push_back(linha.substr(i, fim - i));  // quotes kept: always a text
+    i = std::max(fim, i + 1);
+  }
+  return r;
 }
 
-void BancoTeste::Contribuinte(const std::string& ie, Variant cnpj, Variant cnae) {
-  Sql("INSERT INTO tblContribuinte (IE, CNPJ, CNAE) VALUES (?, ?, ?)", {Variant::Str(ie), cnpj, cnae});
+Variant Valor(const std::string& v, char tipo) {
+  if (v.front() == '\'') return Variant::Str(v.substr(1, v.size() - 2));
+  if (v == "N") return Variant::Nulo();
+  if (tipo == 't') return Variant::Str(v);
+  if (tipo == 'l') return Variant::Long(std::stoi(v));
+  return Cur(std::stod(v));
 }
 
-void BancoTeste::Entrada(int d, Variant ref, Variant inter, Variant imposto, Variant interna) {
-  Sql("INSERT INTO tblEntradas (Declaração, Ref, EntradaInter, ImpAquisição, EntradaInterna) VALUES "
-      "(?,?,?,?,?)",
-      {Variant::Long(d), ref, inter, imposto, interna});
-}
+}  // namespace
 
-void BancoTeste::Saida(int d, Variant ref, Variant interna, Variant inter, Variant imposto,
-                       Variant internaNtrib, Variant interNtrib) {
-  Sql("INSERT INTO tblSaídas (Declaração, Ref, SaídaInterna, SaídaInter, ImpDevido, SaídaInternaNtrib, "
-      "SaídaInterNtrib) VALUES (?,?,?,?,?,?,?)",
-      {Variant::Long(d), ref, interna, inter, imposto, internaNtrib, interNtrib});
-}
-
-void BancoTeste::DetalheEntrada(int d, int ref, const std::string& uf, Variant vc1, Variant bc1,
-                                Variant outras, Variant pe, Variant op, Variant imposto) {
-  Sql("INSERT INTO tblDetalhesInterUFs (Declaração, Ref, Tipo, UF, ValorContábil_1, BaseCálculo_1, Outras, "
-      "PetróleoEnergia, OutrosProdutos, Imposto) VALUES (?,?,0,?,?,?,?,?,?,?)",
-      {Variant::Long(d), Variant::Long(ref), Variant::Str(uf), vc1, bc1, outras, pe, op, imposto});
-}
-
-void BancoTeste::DetalheSaida(int d, int ref, const std::string& uf, Variant vc1, Variant vc2, Variant bc1,
-                              Variant bc2, Variant outras, Variant st, Variant imposto) {
-  Sql("INSERT INTO tblDetalhesInterUFs (Declaração, Ref, Tipo, UF, ValorContábil_1, ValorContábil_2, "
-      "BaseCálculo_1, BaseCálculo_2, Outras, ICMSCobradoST, Imposto) VALUES (?,?,1,?,?,?,?,?,?,?,?)",
-      {Variant::Long(d), Variant::Long(ref), Variant::Str(uf), vc1, vc2, bc1, bc2, outras, st, imposto});
-}
-
-void BancoTeste::Tovir(int d, const std::string& cod, const std::string& municipio, int codigo,
-                       Variant valor) {
-  Sql("INSERT INTO tblTOVIR (Declaração, CódTOVIR, Município, Código, Valor) VALUES (?,?,?,?,?)",
-      {Variant::Long(d), Variant::Str(cod), Variant::Str(municipio), Variant::Long(codigo), valor});
+void BancoTeste::Linhas(const std::string& linhas) {
+  for (const std::string& linha : Divide(linhas, ";")) {
+    std::vector<std::string> p = Palavras(linha);
+    if (p.empty()) continue;
+    const size_t arroba = p[0].find('@');
+    const std::string letra = p[0].substr(0, arroba);
+    const Forma* f = nullptr;
+    for (const Forma& k : kFormas)
+      if (letra == k.letra) f = &k;
+    if (!f || p.size() - 1 > f->colunas.size()) throw std::invalid_argument("linha de teste: " + linha);
+    std::string colunas, marcas;
+    std::vector<Variant> valores;
+    auto coluna = [&](const std::string& nome, Variant v) {
+      colunas += (colunas.empty() ? "\"" : ", \"") + nome + "\"";
+      marcas += marcas.empty() ? "?" : ", ?";
+      valores.push_back(std::move(v));
+    };
+    if (letra != "C")
+      coluna("Declaração",
+             Variant::Long(arroba == std::string::npos ? 12 : std::stoi(p[0].substr(arroba + 1))));
+    const std::vector<std::string> padrao = Palavras(f->padrao);
+    for (size_t i = 0; i < f->colunas.size(); ++i) {
+      const std::string& v = i + 1 < p.size() ? p[i + 1] : padrao.at(i);
+      if (v == "-")
+        throw std::invalid_argument("linha de teste sem " + std::string(f->colunas[i]) + ": " + linha);
+      coluna(f->colunas[i], Valor(v, f->tipos[i]));
+    }
+    if (*f->fixo) coluna(f->fixo, Variant::Long(letra == "US"));
+    Sql("INSERT INTO " + std::string(f->tabela) + " (" + colunas + ") VALUES (" + marcas + ")", valores);
+  }
 }
 
 void DefineDeclaracao(int d) {

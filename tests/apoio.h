@@ -16,6 +16,9 @@ Variant Cur(double v);
 inline Variant Nulo() {
   return Variant::Nulo();
 }
+inline Variant L(int v) {
+  return Variant::Long(v);
+}
 
 // A fresh database in a private folder, made the current one in the settings, with a fresh module state.
 class BancoTeste {
@@ -26,18 +29,17 @@ class BancoTeste {
   std::string pasta() const { return pasta_.path().toStdString(); }
 
   void Sql(const std::string& sql, const std::vector<Variant>& parametros = {});
-  void Declaracao(int d, Variant deAcordo = Variant::Long(1), const std::string& ie = "1");
-  void Contribuinte(const std::string& ie, Variant cnpj, Variant cnae);
-  void Entrada(int d, Variant ref, Variant inter, Variant imposto, Variant interna = Cur(0));
-  void Saida(int d, Variant ref, Variant interna, Variant inter, Variant imposto,
-             Variant internaNtrib = Cur(0), Variant interNtrib = Cur(0));
-  // Entries detail row (Tipo 0).
-  void DetalheEntrada(int d, int ref, const std::string& uf, Variant vc1, Variant bc1, Variant outras,
-                      Variant pe, Variant op, Variant imposto);
-  // Exits detail row (Tipo 1).
-  void DetalheSaida(int d, int ref, const std::string& uf, Variant vc1, Variant vc2, Variant bc1, Variant bc2,
-                    Variant outras, Variant st, Variant imposto);
-  void Tovir(int d, const std::string& cod, const std::string& municipio, int codigo, Variant valor);
+  // Inserts rows written compactly, ';' between rows: a table letter, then its values in this order.
+  //   D  deAcordo [ie]                                tblDeclaração
+  //   C  ie cnpj cnae                                 tblContribuinte (no declaration)
+  //   E  ref inter imposto [interna]                  tblEntradas
+  //   S  ref interna inter imposto [internaNtrib interNtrib]       tblSaídas
+  //   UE ref uf vc bc outras petróleo outros imposto               tblDetalhesInterUFs, Tipo 0
+  //   US ref uf vc1 vc2 bc1 bc2 outras st imposto                   tblDetalhesInterUFs, Tipo 1
+  //   T  cód município código valor                   tblTOVIR
+  // Rows go to declaration 12 unless the letter says "@d". Amounts are Currency, N is Null, an amount
+  // left out is 0, and a text with spaces goes between single quotes.
+  void Linhas(const std::string& linhas);
 
  private:
   QTemporaryDir pasta_;

@@ -1,6 +1,8 @@
 // The database layer: the Jet adapter's rewrites, declared types, RecordCount, editing, errors.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "apoio.h"
 #include "platform/db/jetsql.h"
 #include "platform/db/sqlite_banco.h"
@@ -129,7 +131,7 @@ TEST(BancoSqlite, TiposDeclaradosDecidemOValor) {
 
 TEST(BancoSqlite, NomesDeCampoSemDiferencaDeCaixaComAcentos) {
   BancoTeste b;
-  b.Entrada(1, Variant::Long(3), Cur(10), Cur(2));
+  b.Linhas("E@1 3 10 2");
   auto rs = b.db().OpenRecordset("SELECT * FROM tblEntradas WHERE Declaração = 1");
   EXPECT_EQ(rs->Campo("IMPAQUISIÇÃO").AsCurrency().dezmilesimos, 20000);
   EXPECT_EQ(rs->Campo("impaquisição").AsCurrency().dezmilesimos, 20000);
@@ -137,8 +139,7 @@ TEST(BancoSqlite, NomesDeCampoSemDiferencaDeCaixaComAcentos) {
 
 TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
   BancoTeste b;
-  b.Declaracao(5, Variant::Long(-1));
-  b.Declaracao(6, Variant::Long(-1));
+  b.Linhas("D@5 -1; D@6 -1");
   {
     auto rs = b.db().OpenRecordset("SELECT * FROM tbldeclaração WHERE (Declaração=5)", kDynaset);
     rs->Edit();
@@ -155,13 +156,25 @@ TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
 
 TEST(BancoSqlite, ErrosTrazemMensagemDoMotorESql) {
   BancoTeste b;
-  try {
-    b.db().OpenRecordset("SELECT * FROM tabelaQueNaoExiste");
-    FAIL();
-  } catch (const Erro& e) {
-    EXPECT_EQ(e.numero(), 3001);
-    EXPECT_NE(e.descricao().find("no such table"), std::string::npos);
-    EXPECT_NE(e.descricao().find("tabelaQueNaoExiste"), std::string::npos);
+  struct Caso {
+    const char* sql;
+    int numero;
+    const char* trecho;
+  };
+  const Caso casos[] = {{"SELECT * FROM tabelaQueNaoExiste", 3001, "no such table: tabelaQueNaoExiste"},
+                        {"", 3129, "vazia"},
+                        {"  -- só um comentário", 3129, "vazia"}};
+  for (const Caso& c : casos) {
+    for (auto roda : {std::function<void()>([&] { b.db().OpenRecordset(c.sql); }),
+                      std::function<void()>([&] { b.db().Executa(c.sql, {}); })}) {
+      try {
+        roda();
+        ADD_FAILURE() << c.sql;
+      } catch (const Erro& e) {
+        EXPECT_EQ(e.numero(), c.numero) << c.sql;
+        EXPECT_NE(e.descricao().find(c.trecho), std::string::npos) << e.descricao();
+      }
+    }
   }
 }
 

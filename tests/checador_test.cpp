@@ -13,6 +13,7 @@
 #include "platform/certificacao.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
+#include "platform/texto.h"
 #include "rules/frame/estado.h"
 
 namespace kv {
@@ -24,9 +25,7 @@ using teste::Cur;
 using teste::Entradas;
 using teste::NumeroDoErro;
 
-Variant L(int v) {
-  return Variant::Long(v);
-}
+using teste::L;
 
 std::pair<Variant, Variant> Gravado(BancoTeste& b, int d) {
   auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
@@ -38,49 +37,35 @@ std::pair<Variant, Variant> Gravado(BancoTeste& b, int d) {
 
 TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
   struct Caso {
-    const char* nome;
-    std::function<void(BancoTeste&)> prepara;
+    const char *nome, *sql;  // statements between ';'
     bool chave;
   };
   const Caso casos[] = {
-      {"limpa", [](BancoTeste&) {}, true},
+      {"limpa", "", true},
       {"só problema mensal de entradas",
-       [](BancoTeste& b) {
-         b.Sql("UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3");
-       },
-       true},
+       "UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3", true},
       {"sem lançamento mensal nenhum",
-       [](BancoTeste& b) {
-         b.Sql("DELETE FROM tblEntradas WHERE Declaração = 12");
-         b.Sql("DELETE FROM tblSaídas WHERE Declaração = 12");
-         b.Sql("DELETE FROM tblDetalhesInterUFs WHERE Declaração = 12");
-         b.Sql("DELETE FROM tblTOVIR WHERE Declaração = 12");
-       },
+       "DELETE FROM tblEntradas; DELETE FROM tblSaídas; DELETE FROM tblDetalhesInterUFs; DELETE FROM "
+       "tblTOVIR",
        true},
-      {"CNPJ vazio impede a chave",
-       [](BancoTeste& b) { b.Sql("UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'"); }, false},
-      {"enquadramento -1 impede a chave",
-       [](BancoTeste& b) { b.Sql("UPDATE tblDeclaração SET DeAcordo = -1 WHERE Declaração = 12"); }, false},
+      {"CNPJ vazio impede a chave", "UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'", false},
+      {"enquadramento -1 impede a chave", "UPDATE tblDeclaração SET DeAcordo = -1", false},
       {"entradas interestaduais impedem a chave",
-       [](BancoTeste& b) {
-         b.Sql(
-             "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
-             "AND Ref = 1 AND Tipo = 0");
-       },
+       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Ref = 1 AND Tipo = 0",
        false},
       {"saídas interestaduais impedem a chave",
-       [](BancoTeste& b) {
-         b.Sql(
-             "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Declaração = 12 "
-             "AND Ref = 1 AND Tipo = 1");
-       },
+       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Ref = 1 AND Tipo = 1",
        false},
-      {"TOVIR impede a chave", [](BancoTeste& b) { b.Tovir(12, "2.5", "Vila", 1, Cur(0)); }, false},
+      {"TOVIR impede a chave",
+       "INSERT INTO tblTOVIR (Declaração, CódTOVIR, Município, Código, Valor) VALUES (12, '2.5', 'Vila', 1, "
+       "0)",
+       false},
   };
   for (const Caso& c : casos) {
     BancoTeste b;
     host::InsereDeclaracaoLimpa(b.db(), 12, "900");
-    c.prepara(b);
+    for (const std::string& sql : Divide(c.sql, ";"))
+      if (!sql.empty()) b.Sql(sql);
     ConsisteKV kv;
     Variant ie = Variant::Str("900"), ano = Variant::Str("2003"), d = L(12);
     Variant r = kv.VerificaConsistencia(ie, ano, d);

@@ -16,16 +16,11 @@ using teste::CaixaGravada;
 using teste::Cur;
 using teste::Nulo;
 
-Variant L(int v) {
-  return Variant::Long(v);
-}
+using teste::L;
 
 // A declaration 12 with a warning of group A (acceptable) and, optionally, an error of group B.
 void Prepara(BancoTeste& b, bool comErro) {
-  b.Declaracao(12);
-  b.Entrada(12, L(3), Cur(1000), Cur(0));
-  b.DetalheEntrada(12, 3, "SP", Cur(1000), Cur(1000), Cur(0), Cur(0), Cur(0), Cur(0));
-  b.Saida(12, L(11), Cur(1000), Cur(0), comErro ? Cur(0) : Cur(1));
+  b.Linhas(std::string("D; E 3 1000 0; UE 3 SP 1000 1000; S 11 1000 0 ") + (comErro ? "0" : "1"));
 }
 
 struct NoVisto {
@@ -76,9 +71,9 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
   };
   for (const Caso& c : casos) {
     BancoTeste b(c.exercicio);
-    b.Declaracao(12, L(-1));
+    b.Linhas("D -1");
     b.Sql("UPDATE tblDeclaração SET Consistente = ? WHERE Declaração = 12", {c.consistente});
-    b.Tovir(12, "3.7", "A", 1, Cur(5));  // a TOVIR item that only fiscal years from 2001 show
+    b.Linhas("T 3.7 A 1 5");  // a TOVIR item that only fiscal years from 2001 show
     ControleConsistencia controle;
     controle.DefineDeclaracao(L(12));
     controle.MontaInconsistencias();
@@ -103,9 +98,7 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
 
 TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
   BancoTeste b;
-  b.Declaracao(12);
-  b.Contribuinte("1", Variant::Str("12.345.678/0001-90"), Variant::Str("4711-3/02"));
-  b.Entrada(12, L(1), Cur(0), Cur(0));
+  b.Linhas("D; C 1 12.345.678/0001-90 4711-3/02; E 1 0 0");
   ControleConsistencia controle;
   controle.DefineDeclaracao(L(12));
   controle.MontaInconsistencias();
@@ -124,7 +117,7 @@ TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
 TEST(Montagem, ChaveRepetidaDaUmNoEDuasEntradasENovaMontagemDaArvoreIgual) {
   BancoTeste b;
   Prepara(b, false);
-  b.Entrada(12, L(3), Cur(10), Cur(0));
+  b.Linhas("E 3 10 0");
   ControleConsistencia controle;
   controle.DefineDeclaracao(L(12));
   controle.MontaInconsistencias();
@@ -151,7 +144,7 @@ TEST(Montagem, EntradaDeGrupoDesconhecidoNaoAtrapalha) {
 TEST(Clique, EscolheOConstrutorPeloPrefixo) {
   BancoTeste b;
   Prepara(b, true);
-  b.Contribuinte("1", Variant::Str("__.___.___/____-__"), Variant::Str("____-_/__"));
+  b.Linhas("C 1 __.___.___/____-__ ____-_/__");
   ControleConsistencia controle;
   controle.DefineDeclaracao(L(12));
   controle.MontaInconsistencias();
@@ -255,7 +248,7 @@ TEST(FechoFinal, ConsistirEMostrouMsg) {
   for (const Caso& c : casos) {
     BancoTeste b;
     Prepara(b, c.comErro);
-    b.Contribuinte("1", Variant::Str("12.345.678/0001-90"), Variant::Str("4711-3/02"));
+    b.Linhas("C 1 12.345.678/0001-90 4711-3/02");
     b.Sql("UPDATE tblDeclaração SET Consistente = 1, Chave = 'ANTIGA' WHERE Declaração = 12");
     auto caixa = std::make_shared<CaixaGravada>();
     ControleConsistencia controle;
@@ -282,7 +275,7 @@ TEST(FechoFinal, ConsistirEMostrouMsg) {
 
 TEST(FechoFinal, ArvoreVaziaGeraAChave) {
   BancoTeste b;
-  b.Declaracao(12);
+  b.Linhas("D");
   ControleConsistencia controle;
   controle.DefineDeclaracao(L(12));
   EXPECT_TRUE(controle.Consistir());
@@ -293,7 +286,7 @@ TEST(FechoFinal, ArvoreVaziaGeraAChave) {
 
 TEST(Pintura, SoReconstroiComDeclaracao) {
   BancoTeste b;
-  b.Declaracao(12);
+  b.Linhas("D");
   ControleConsistencia controle;
   const Variant semValor[] = {Variant(), Variant::Long(0), Variant::Str(""), Variant::Str("0"), Nulo()};
   for (const Variant& v : semValor) {
@@ -313,7 +306,7 @@ TEST(Pintura, SoReconstroiComDeclaracao) {
 
 TEST(FimDoControle, EsvaziaOArmazenamento) {
   BancoTeste b;
-  b.Declaracao(12);
+  b.Linhas("D");
   {
     ControleConsistencia controle;
     controle.DefineDeclaracao(L(12));

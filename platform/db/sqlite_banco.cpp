@@ -403,6 +403,11 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
       }
       ErroSqlite(db_, rc, jet);
     }
+    if (!p->stmt) {  // only blanks or comments: SQLite prepares nothing, and nothing may run
+      cache_.erase(texto);
+      ++geracaoCache_;
+      throw Erro(3129, "Instrução SQL vazia (SQL: " + jet + ")");
+    }
     ++estatistica.preparados;
     int n = sqlite3_column_count(p->stmt);
     for (int i = 0; i < n; ++i) {
