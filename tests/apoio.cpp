@@ -1,5 +1,9 @@
 #include "apoio.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <stdexcept>
 
 #include "control/inconsistencias.h"
@@ -118,6 +122,37 @@ void BancoTeste::Linhas(const std::string& linhas) {
     if (*f->fixo) coluna(f->fixo, Variant::Long(letra == "US"));
     Sql("INSERT INTO " + std::string(f->tabela) + " (" + colunas + ") VALUES (" + marcas + ")", valores);
   }
+}
+
+QByteArray LeArquivo(const QString& caminho) {
+  QFile f(caminho);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void GravaArquivo(const QString& caminho, const QByteArray& texto) {
+  QDir().mkpath(QFileInfo(caminho).absolutePath());
+  QFile f(caminho);
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(texto);
+}
+
+QProcessEnvironment Ambiente(const QString& pasta) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", pasta + "/config");
+  env.insert("XDG_CACHE_HOME", pasta + "/cache");
+  env.insert("LANG", "C.UTF-8");
+  return env;
+}
+
+Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString, QString>& extra) {
+  QProcess p;
+  QProcessEnvironment env = Ambiente(pasta);
+  for (auto it = extra.begin(); it != extra.end(); ++it) env.insert(it.key(), it.value());
+  p.setProcessEnvironment(env);
+  p.setWorkingDirectory(pasta);
+  p.start(KV_PROGRAMA, args);
+  p.waitForFinished(120000);
+  return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
+          p.exitStatus() == QProcess::CrashExit};
 }
 
 void DefineDeclaracao(int d) {

@@ -1,6 +1,10 @@
 // Test support: declaration databases with the reference schema, built row by row.
 #pragma once
 
+#include <QByteArray>
+#include <QMap>
+#include <QProcessEnvironment>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
@@ -58,6 +62,19 @@ class CaixaGravada : public CaixaMensagem {
   std::vector<std::string> textos;     // the texts
   std::vector<std::string> completos;  // "title|style|text"
 };
+
+// A whole file's bytes (empty when it cannot be read); a whole file written, its folder made first.
+QByteArray LeArquivo(const QString& caminho);
+void GravaArquivo(const QString& caminho, const QByteArray& texto);
+
+// kvconsistencia run as a user runs it, with its settings and cache folders inside `pasta`.
+struct Execucao {
+  int status;
+  QByteArray saida, erros;
+  bool caiu;
+};
+QProcessEnvironment Ambiente(const QString& pasta);
+Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString, QString>& extra = {});
 
 // Makes `d` the current declaration of this thread.
 void DefineDeclaracao(int d);

@@ -26,8 +26,7 @@ TEST(AdaptadorJet, ReescreveODialeto) {
        "SELECT * FROM tblEntradas WHERE (Declaração = ?)",
        {12}},
       {"SELECT DISTINCTROW Sum(V) AS S FROM t GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = 12) And "
-       "(Ref "
-       "=3) And (Tipo = 0 ))",
+       "(Ref =3) And (Tipo = 0 ))",
        "SELECT Sum(V) AS S FROM t WHERE (Declaração = ?) AND (Ref =?) AND (Tipo = ?) GROUP BY  Declaração, "
        "Ref, Tipo",
        {12, 3, 0}},
@@ -80,13 +79,11 @@ TEST(BancoSqlite, ConsultasDeDetalheUsamOIndice) {
   BancoTeste b;
   const char* const consultas[] = {
       "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC FROM tblDetalhesInterUFs GROUP BY  Declaração, Ref, "
-      "Tipo "
-      "HAVING ((Declaração = 12) And (Ref =3) And (Tipo = 0 ))",
+      "Tipo HAVING ((Declaração = 12) And (Ref =3) And (Tipo = 0 ))",
       "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = 12) And (Ref =3) And (Tipo = 0))ORDER BY Ref",
       "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = 12)",
       "SELECT Declaração, CódTOVIR, Município, Count(Código) AS C From tblTOVIR GROUP BY Declaração, "
-      "CódTOVIR, "
-      "Município HAVING (Declaração=12) AND (CódTOVIR LIKE '2.2') AND (Count(Código)>1)",
+      "CódTOVIR, Município HAVING (Declaração=12) AND (CódTOVIR LIKE '2.2') AND (Count(Código)>1)",
       "SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=12) AND (CódTOVIR LIKE '1.1')",
   };
   for (const char* q : consultas) {
@@ -185,8 +182,8 @@ TEST(BancoSqlite, ArquivoAusenteOuQueNaoEhBancoNaoDaObjeto) {
   std::string texto = b.pasta() + "/texto.db";
   FILE* f = std::fopen(texto.c_str(), "w");
   std::fputs(
-      "isto não é um banco de dados, mas tem mais de cem bytes para que o SQLite leia o cabeçalho inteiro "
-      "e recuse o arquivo como não sendo um banco de dados.",
+      "isto não é um banco de dados, mas tem mais de cem bytes para que o SQLite leia o cabeçalho inteiro e "
+      "recuse o arquivo como não sendo um banco de dados.",
       f);
   std::fclose(f);
   EXPECT_EQ(AbreSqlite(texto), nullptr);

@@ -10,16 +10,16 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 
+#include "apoio.h"
 #include "host/exemplo.h"
 #include "platform/db/sqlite_banco.h"
 
 namespace {
 
-struct Execucao {
-  int status;
-  QByteArray saida, erros;
-};
+using kv::teste::Execucao;
+using kv::teste::LeArquivo;
 
 class Cli : public ::testing::Test {
  protected:
@@ -28,17 +28,7 @@ class Cli : public ::testing::Test {
     ASSERT_EQ(Roda({"exemplo", banco_}).status, 0);
   }
 
-  Execucao Roda(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", pasta_.filePath("config"));
-    env.insert("XDG_CACHE_HOME", pasta_.filePath("cache"));
-    env.insert("LANG", "C.UTF-8");
-    p.setProcessEnvironment(env);
-    p.start(KV_PROGRAMA, args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
-  }
+  Execucao Roda(const QStringList& args) { return kv::teste::Roda(pasta_.path(), args); }
 
   QJsonObject Json(const QStringList& args, int statusEsperado) {
     Execucao e = Roda(args);
@@ -47,12 +37,6 @@ class Cli : public ::testing::Test {
     QJsonDocument d = QJsonDocument::fromJson(e.saida, &erro);
     EXPECT_EQ(erro.error, QJsonParseError::NoError) << e.saida.toStdString();
     return d.object();
-  }
-
-  QByteArray Arquivo(const QString& caminho) {
-    QFile f(caminho);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
   }
 
   QTemporaryDir pasta_;
@@ -79,10 +63,9 @@ TEST_F(Cli, VerificarJsonSegueOContrato) {
   EXPECT_EQ(filho["chave"].toString(), "A:Entradas3Imp");
   EXPECT_EQ(filho["texto"].toString(), "Março");
   EXPECT_EQ(filho["imagem"].toInt(), 2);
-  EXPECT_EQ(
-      filho["mensagem"].toString(),
-      "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\nCaso esta situação "
-      "esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.");
+  EXPECT_EQ(filho["mensagem"].toString(),
+            "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\nCaso esta "
+            "situação esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.");
 }
 
 TEST_F(Cli, StatusDeSaida) {
@@ -234,9 +217,7 @@ TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
     b->Confirma();
   }
   QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", pasta_.filePath("config"));
-  p.setProcessEnvironment(env);
+  p.setProcessEnvironment(kv::teste::Ambiente(pasta_.path()));
   // Fiscal year 2000: every declaration also writes its enrolment answer while others read.
   p.start(KV_PROGRAMA, {"lote", "--banco", grande, "--exercicio", "2000", "--tarefas", "2", "--json"});
   ASSERT_TRUE(p.waitForReadyRead(30000));
@@ -286,16 +267,9 @@ TEST_F(Cli, ExecucoesSimultaneasNaoCruzamBancos) {
       ->Executa("UPDATE tblEntradas SET ImpAquisição = 0, EntradaInter = 5 WHERE Declaração = 1 AND Ref = 4",
                 {});
   QString ini = pasta_.filePath("config/KV.ini");
-  QDir().mkpath(pasta_.filePath("config"));
   const QByteArray doHost = "[DB]\r\nDbAtual=C:\\Tarvo\\kv.mdb\r\n";
-  {
-    QFile f(ini);
-    f.open(QIODevice::WriteOnly);
-    f.write(doHost);
-  }
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", pasta_.filePath("config"));
-  env.insert("XDG_CACHE_HOME", pasta_.filePath("cache"));
+  kv::teste::GravaArquivo(ini, doHost);
+  const QProcessEnvironment env = kv::teste::Ambiente(pasta_.path());
   const int pares = 120;
   int cruzados = 0;
   for (int i = 0; i < pares; ++i) {
@@ -314,7 +288,7 @@ TEST_F(Cli, ExecucoesSimultaneasNaoCruzamBancos) {
     cruzados += !(b.exitCode() == 1 && !ob["consistente"].toBool() && ob["exercicio"].toString() == "2001");
   }
   EXPECT_EQ(cruzados, 0);
-  EXPECT_EQ(Arquivo(ini), doHost);
+  EXPECT_EQ(LeArquivo(ini), doHost);
   EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
   EXPECT_EQ(Roda({"validar-chave", "--banco", outro, "--declaracao", "1"}).status, 1);
 }
@@ -325,7 +299,7 @@ TEST_F(Cli, SaidaNuncaSobrescreveUmBanco) {
   ASSERT_EQ(Roda({"exemplo", outro}).status, 0);
   QString ligacao = pasta_.filePath("ligacao.html");
   QFile::link(banco_, ligacao);
-  const QByteArray antes = Arquivo(banco_), antesOutro = Arquivo(outro);
+  const QByteArray antes = LeArquivo(banco_), antesOutro = LeArquivo(outro);
   const QStringList saidas = {banco_, pasta_.path() + "/./ex.db", ligacao, outro};
   for (const QString& saida : saidas) {
     const QStringList comandos[] = {
@@ -337,21 +311,82 @@ TEST_F(Cli, SaidaNuncaSobrescreveUmBanco) {
       EXPECT_TRUE(e.erros.contains("banco de dados")) << e.erros.toStdString();
     }
   }
-  EXPECT_EQ(Arquivo(banco_), antes);
-  EXPECT_EQ(Arquivo(outro), antesOutro);
+  EXPECT_EQ(LeArquivo(banco_), antes);
+  EXPECT_EQ(LeArquivo(outro), antesOutro);
   // An ordinary report replaces an old one whole.
   QString relatorio = pasta_.filePath("r.html");
   Roda({"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html", relatorio});
-  EXPECT_TRUE(Arquivo(relatorio).startsWith("<!DOCTYPE html>"));
+  EXPECT_TRUE(LeArquivo(relatorio).startsWith("<!DOCTYPE html>"));
+}
+
+// Bad databases: a clear error, no crash, the file intact; a database another writer holds, the same.
+TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
+  struct Caso {
+    const char* nome;
+    std::function<void(const QString&)> estraga;
+    std::vector<int> status;
+    const char* mensagem;  // expected in the output or error stream
+  };
+  auto sql = [](const char* texto) {
+    return [texto](const QString& c) { kv::AbreSqlite(c.toStdString())->Executa(texto, {}); };
+  };
+  const Caso casos[] = {
+      {"truncado",
+       [](const QString& c) {
+         QFile f(c);
+         f.resize(f.size() / 3);
+       },
+       {2, 3},
+       ""},
+      {"páginas corrompidas",
+       [](const QString& c) {
+         QFile f(c);
+         f.open(QIODevice::ReadWrite);
+         for (qint64 p = 4096; p + 512 < f.size(); p += 4096) {
+           f.seek(p + 100);
+           f.write(QByteArray(400, '\xA5'));
+         }
+       },
+       {2, 3},
+       ""},
+      {"sem tabela", sql("DROP TABLE tblTOVIR"), {3}, "no such table: tblTOVIR"},
+      {"sem coluna", sql("ALTER TABLE tblEntradas DROP COLUMN ImpAquisição"), {3}, "ImpAquisição"},
+      {"texto no lugar de valor",
+       sql("UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1 AND Ref = 2"),
+       {3},
+       "Tipos incompatíveis: campo ImpAquisição da tabela tblEntradas com o valor \\\"abc\\\", Declaração 1, "
+       "Ref 2"},
+      {"valor além da Currency",
+       sql("UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1"),
+       {3},
+       "Estouro"},
+  };
+  for (const Caso& c : casos) {
+    QString banco = pasta_.filePath(QString("ruim%1.db").arg(&c - casos));
+    QFile::copy(banco_, banco);
+    c.estraga(banco);
+    QByteArray antes = LeArquivo(banco);
+    Execucao e = Roda({"verificar", "--banco", banco, "--declaracao", "1", "--exercicio", "2002", "--json"});
+    EXPECT_FALSE(e.caiu) << c.nome;
+    EXPECT_NE(std::find(c.status.begin(), c.status.end(), e.status), c.status.end())
+        << c.nome << ": status " << e.status << "\n"
+        << e.erros.toStdString();
+    EXPECT_TRUE((e.saida + e.erros).contains(c.mensagem)) << c.nome << "\n" << e.saida.toStdString();
+    EXPECT_EQ(LeArquivo(banco), antes) << c.nome << ": the file changed";
+  }
+  auto outro = kv::AbreSqlite(banco_.toStdString());
+  outro->Executa("BEGIN EXCLUSIVE", {});
+  Execucao e = Roda({"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002", "--json"});
+  outro->Desfaz();  // the run waited for the lock (5 s), then gave up
+  EXPECT_EQ(e.status, 3);
+  EXPECT_TRUE(e.saida.contains("\"numero\": 3005") && e.saida.contains("locked")) << e.saida.toStdString();
 }
 
 // A database path from the settings that cannot be opened says which path and why.
 TEST_F(Cli, BancoDasConfiguracoesQueNaoAbreDizOndeEPorque) {
-  QDir().mkpath(pasta_.filePath("config"));
-  QFile f(pasta_.filePath("config/KV.ini"));
-  f.open(QIODevice::WriteOnly);
-  f.write("[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n");
-  f.close();
+  kv::teste::GravaArquivo(
+      pasta_.filePath("config/KV.ini"),
+      "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n");
   QJsonObject o = Json({"verificar", "--declaracao", "1", "--json"}, 3);
   QString descricao = o["erro"].toObject()["descricao"].toString();
   EXPECT_TRUE(descricao.contains("sumiu.db") && descricao.contains("não existe")) << descricao.toStdString();
@@ -384,8 +419,8 @@ TEST_F(Cli, SaidaDeTextoParaPessoas) {
 
   Execucao kv = Roda({"verificar-kv", "--banco", banco_, "--declaracao", "7", "--exercicio", "2002"});
   EXPECT_TRUE(
-      kv.saida.contains("◆ Declaração de Enquadramento\n  ✗ Enquadramento Ignorado  [F:-1]\n"
-                        "      Na Declaração de Enquadramento não há opção selecionada."))
+      kv.saida.contains("◆ Declaração de Enquadramento\n  ✗ Enquadramento Ignorado  [F:-1]\n      Na "
+                        "Declaração de Enquadramento não há opção selecionada."))
       << kv.saida.toStdString();
   EXPECT_FALSE(kv.saida.contains(" # "));
   EXPECT_TRUE(Roda({"verificar-kv", "--help"}).saida.contains("--ie IE"));
@@ -398,7 +433,7 @@ TEST_F(Cli, SaidaDeTextoParaPessoas) {
 }
 
 TEST_F(Cli, EnquadramentoAntesDe2001GravadoOuSoInformado) {
-  const QByteArray antes = Arquivo(banco_);
+  const QByteArray antes = LeArquivo(banco_);
   QStringList base = {"--banco", banco_, "--exercicio", "2000", "--somente-leitura"};
   Execucao v = Roda(QStringList{"verificar", "--declaracao", "7"} + base);
   EXPECT_EQ(v.status, 0) << v.erros.toStdString();
@@ -408,7 +443,7 @@ TEST_F(Cli, EnquadramentoAntesDe2001GravadoOuSoInformado) {
   Execucao l = Roda(QStringList{"lote", "--tarefas", "2"} + base);
   EXPECT_TRUE(l.saida.contains("Declaração 7: consistente; DeAcordo = 1 não gravado"))
       << l.saida.toStdString();
-  EXPECT_EQ(Arquivo(banco_), antes);
+  EXPECT_EQ(LeArquivo(banco_), antes);
 
   Execucao g = Roda({"verificar", "--banco", banco_, "--declaracao", "7", "--exercicio", "2000"});
   EXPECT_TRUE(g.saida.contains("DeAcordo = 1 gravado na declaração 7 (exercício anterior a 2001)"));

@@ -203,8 +203,8 @@ class ConexaoComEscritor : public ConexaoBanco {
 // or not at all, never half.
 TEST(Instantaneo, EscritorNoMeioDaVerificacaoNuncaEhVistoPelaMetade) {
   const std::string escrita =
-      "UPDATE tblEntradas SET EntradaInter = 500, ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3;"
-      "UPDATE tblSaídas SET SaídaInter = 500, ImpDevido = 0 WHERE Declaração = 12 AND Ref = 11";
+      "UPDATE tblEntradas SET EntradaInter = 500, ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3;UPDATE "
+      "tblSaídas SET SaídaInter = 500, ImpDevido = 0 WHERE Declaração = 12 AND Ref = 11";
   auto real = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
   auto verifica = [&](int n, bool escritaAntes) {
     BancoTeste b;
@@ -251,149 +251,32 @@ TEST(Instantaneo, ConexoesNovasACadaChamadaNaoSeBloqueiam) {
   EXPECT_TRUE(CBool(rs->Campo("Consistente")));
 }
 
-// Bad databases, each through the program as a user runs it: a clear error, no crash, the file intact.
-class BancoRuim : public ::testing::Test {
- protected:
-  struct Execucao {
-    int status;
-    QByteArray saida, erros;
-    bool caiu;
-  };
-  Execucao Roda(const QString& banco, const QString& declaracao = "1") {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", pasta.filePath("config"));
-    p.setProcessEnvironment(env);
-    p.start(KV_PROGRAMA,
-            {"verificar", "--banco", banco, "--declaracao", declaracao, "--exercicio", "2002", "--json"});
-    p.waitForFinished(60000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
-            p.exitStatus() == QProcess::CrashExit};
-  }
-  QString Exemplo(const QString& nome) {
-    QString c = pasta.filePath(nome);
-    host::CriaExemplo(c.toStdString());
-    return c;
-  }
-  QByteArray Conteudo(const QString& c) {
-    QFile f(c);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-  }
-  QTemporaryDir pasta;
-};
-
-TEST_F(BancoRuim, CadaUmComErroClaro) {
-  struct Caso {
-    const char* nome;
-    std::function<void(const QString&)> estraga;
-    std::vector<int> status;
-    const char* mensagem;  // expected in the output or error stream
-  };
-  auto sql = [](const char* texto) {
-    return [texto](const QString& c) { AbreSqlite(c.toStdString())->Executa(texto, {}); };
-  };
-  const Caso casos[] = {
-      {"truncado",
-       [](const QString& c) {
-         QFile f(c);
-         f.resize(f.size() / 3);
-       },
-       {2, 3},
-       ""},
-      {"páginas corrompidas",
-       [](const QString& c) {
-         QFile f(c);
-         f.open(QIODevice::ReadWrite);
-         for (qint64 p = 4096; p + 512 < f.size(); p += 4096) {
-           f.seek(p + 100);
-           f.write(QByteArray(400, '\xA5'));
-         }
-       },
-       {2, 3},
-       ""},
-      {"sem tabela", sql("DROP TABLE tblTOVIR"), {3}, "no such table: tblTOVIR"},
-      {"sem coluna", sql("ALTER TABLE tblEntradas DROP COLUMN ImpAquisição"), {3}, "ImpAquisição"},
-      {"texto no lugar de valor",
-       sql("UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1 AND Ref = 2"),
-       {3},
-       "Tipos incompatíveis: campo ImpAquisição da tabela tblEntradas com o valor \\\"abc\\\", Declaração 1, "
-       "Ref 2"},
-      {"valor além da Currency",
-       sql("UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1"),
-       {3},
-       "Estouro"},
-  };
-  for (const Caso& c : casos) {
-    QString banco = Exemplo(QString("%1.db").arg(&c - casos));
-    c.estraga(banco);
-    QByteArray antes = Conteudo(banco);
-    Execucao e = Roda(banco);
-    EXPECT_FALSE(e.caiu) << c.nome;
-    EXPECT_NE(std::find(c.status.begin(), c.status.end(), e.status), c.status.end())
-        << c.nome << ": status " << e.status << "\n"
-        << e.erros.toStdString();
-    EXPECT_TRUE((e.saida + e.erros).contains(c.mensagem)) << c.nome << "\n" << e.saida.toStdString();
-    EXPECT_EQ(Conteudo(banco), antes) << c.nome << ": the file changed";
-  }
-}
-
-TEST_F(BancoRuim, BloqueadoPorOutroEscritor) {
-  QString banco = Exemplo("bloqueado.db");
-  auto outro = AbreSqlite(banco.toStdString());
-  outro->Executa("BEGIN EXCLUSIVE", {});
-  Execucao e = Roda(banco);  // waits for the lock (5 s), then gives up
-  outro->Desfaz();
-  EXPECT_EQ(e.status, 3);
-  EXPECT_TRUE(e.saida.contains("\"numero\": 3005")) << e.saida.toStdString();
-  EXPECT_TRUE(e.saida.contains("locked")) << e.saida.toStdString();
-}
-
 TEST(ValoresNulos, EmCadaCampoLidoPelasRegras) {
-  const std::pair<const char*, const char*> campos[] = {
-      {"tblEntradas", "Ref"},
-      {"tblEntradas", "EntradaInter"},
-      {"tblEntradas", "ImpAquisição"},
-      {"tblEntradas", "EntradaInterna"},
-      {"tblSaídas", "Ref"},
-      {"tblSaídas", "SaídaInterna"},
-      {"tblSaídas", "SaídaInter"},
-      {"tblSaídas", "ImpDevido"},
-      {"tblSaídas", "SaídaInternaNtrib"},
-      {"tblSaídas", "SaídaInterNtrib"},
-      {"tblDetalhesInterUFs", "UF"},
-      {"tblDetalhesInterUFs", "ValorContábil_1"},
-      {"tblDetalhesInterUFs", "BaseCálculo_1"},
-      {"tblDetalhesInterUFs", "Outras"},
-      {"tblDetalhesInterUFs", "Imposto"},
-      {"tblDetalhesInterUFs", "PetróleoEnergia"},
-      {"tblDetalhesInterUFs", "OutrosProdutos"},
-      {"tblDetalhesInterUFs", "ValorContábil_2"},
-      {"tblDetalhesInterUFs", "BaseCálculo_2"},
-      {"tblDetalhesInterUFs", "ICMSCobradoST"},
-      {"tblTOVIR", "CódTOVIR"},
-      {"tblTOVIR", "Município"},
-      {"tblTOVIR", "Código"},
-      {"tblTOVIR", "Valor"},
-      {"tblContribuinte", "CNPJ"},
-      {"tblContribuinte", "CNAE"},
-      {"tblDeclaração", "DeAcordo"},
-      {"tblDeclaração", "Consistente"},
-      {"tblDeclaração", "IE"},
+  const std::pair<const char*, std::vector<const char*>> campos[] = {
+      {"tblEntradas", {"Ref", "EntradaInter", "ImpAquisição", "EntradaInterna"}},
+      {"tblSaídas",
+       {"Ref", "SaídaInterna", "SaídaInter", "ImpDevido", "SaídaInternaNtrib", "SaídaInterNtrib"}},
+      {"tblDetalhesInterUFs",
+       {"UF", "ValorContábil_1", "BaseCálculo_1", "Outras", "Imposto", "PetróleoEnergia", "OutrosProdutos",
+        "ValorContábil_2", "BaseCálculo_2", "ICMSCobradoST"}},
+      {"tblTOVIR", {"CódTOVIR", "Município", "Código", "Valor"}},
+      {"tblContribuinte", {"CNPJ", "CNAE"}},
+      {"tblDeclaração", {"DeAcordo", "Consistente", "IE"}},
   };
-  for (const auto& [tabela, campo] : campos) {
-    BancoTeste b;
-    host::InsereDeclaracaoLimpa(b.db(), 12, "1");
-    b.Sql(std::string("UPDATE ") + tabela + " SET \"" + campo + "\" = NULL");
-    ControleConsistencia controle;
-    controle.DefineDeclaracao(Variant::Long(12));
-    int erro = NumeroDoErro([&] { controle.MontaInconsistencias(); });
-    // Either the rules treat the Null as they define, or they stop with Invalid use of Null.
-    EXPECT_TRUE(erro == 0 || erro == kErroNulo) << tabela << "." << campo << ": erro " << erro;
-    if (erro) {
-      EXPECT_EQ(controle.Mensagem().Valor(), "") << tabela << "." << campo;
+  for (const auto& [tabela, colunas] : campos)
+    for (const char* campo : colunas) {
+      BancoTeste b;
+      host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+      b.Sql(std::string("UPDATE ") + tabela + " SET \"" + campo + "\" = NULL");
+      ControleConsistencia controle;
+      controle.DefineDeclaracao(Variant::Long(12));
+      int erro = NumeroDoErro([&] { controle.MontaInconsistencias(); });
+      // Either the rules treat the Null as they define, or they stop with Invalid use of Null.
+      EXPECT_TRUE(erro == 0 || erro == kErroNulo) << tabela << "." << campo << ": erro " << erro;
+      if (erro) {
+        EXPECT_EQ(controle.Mensagem().Valor(), "") << tabela << "." << campo;
+      }
     }
-  }
 }
 
 TEST(SomenteLeitura, EnquadramentoEGravaFalhamSemMudarNada) {
@@ -442,15 +325,10 @@ TEST(Configuracao, ArquivoIlegivelOuImpossivelDeGravarNomeiaOArquivo) {
 }
 
 QByteArray LeTudo(const std::string& c) {
-  QFile f(QString::fromStdString(c));
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
+  return teste::LeArquivo(QString::fromStdString(c));
 }
 void GravaTudo(const std::string& c, const QByteArray& texto) {
-  QDir().mkpath(QFileInfo(QString::fromStdString(c)).absolutePath());
-  QFile f(QString::fromStdString(c));
-  f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  f.write(texto);
+  teste::GravaArquivo(QString::fromStdString(c), texto);
 }
 
 // The host's file: values read raw, a write changes its own line and nothing else.
@@ -462,8 +340,8 @@ TEST(Configuracao, ArquivoDoHostLidoCruEGravadoSoNaLinhaDaChave) {
     QByteArray depois;
   };
   const QByteArray hostil =
-      "; configurações do KV\r\n[DB]\r\nCaminho=C:\\Tarvo\\dados\r\nDbAtual=/d/a,b\\c 'x' \"y\".db\r\n"
-      "Lista=a,b,c\r\n\r\n[Exercicio]\r\nExercicioAtual=2001\r\n[Outro]\r\nx=1\r\n";
+      "; configurações do KV\r\n[DB]\r\nCaminho=C:\\Tarvo\\dados\r\nDbAtual=/d/a,b\\c 'x' "
+      "\"y\".db\r\nLista=a,b,c\r\n\r\n[Exercicio]\r\nExercicioAtual=2001\r\n[Outro]\r\nx=1\r\n";
   const Caso casos[] = {
       {"troca a linha da chave", hostil, "Exercicio", "ExercicioAtual", "2003",
        QByteArray(hostil).replace("ExercicioAtual=2001", "ExercicioAtual=2003")},

@@ -6,21 +6,8 @@
 namespace kv::teste {
 
 const char* NomeDe(Operacao op) {
-  switch (op) {
-    case Operacao::Abrir:
-      return "abrir";
-    case Operacao::Preparar:
-      return "preparar";
-    case Operacao::Passo:
-      return "avançar";
-    case Operacao::LerCampo:
-      return "ler campo";
-    case Operacao::Atualizar:
-      return "atualizar";
-    case Operacao::Confirmar:
-      return "confirmar";
-  }
-  return "?";
+  static const char* const kNomes[] = {"abrir", "preparar", "avançar", "ler campo", "atualizar", "confirmar"};
+  return kNomes[static_cast<int>(op)];
 }
 
 void Injetor::Conta(Operacao op) {

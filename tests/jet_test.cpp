@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "apoio.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/variant.h"
 
@@ -19,10 +20,7 @@ using kv::Variant;
 
 const QString kFixtures = KV_FIXTURES;
 
-struct Execucao {
-  int status;
-  QByteArray saida, erros;
-};
+using kv::teste::Execucao;
 
 class Jet : public ::testing::Test {
  protected:
@@ -31,16 +29,7 @@ class Jet : public ::testing::Test {
       GTEST_SKIP() << "pasta de arquivos Jet ausente: " << kFixtures.toStdString();
   }
   Execucao Roda(const QStringList& args, const QMap<QString, QString>& extra = {}) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", pasta_.filePath("config"));
-    env.insert("XDG_CACHE_HOME", pasta_.filePath("cache"));
-    for (auto it = extra.begin(); it != extra.end(); ++it) env.insert(it.key(), it.value());
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(pasta_.path());
-    p.start(KV_PROGRAMA, args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return kv::teste::Roda(pasta_.path(), args, extra);
   }
   QString Importa(const QString& jet) {
     QString destino = pasta_.filePath(QFileInfo(jet).completeBaseName() + ".importado.db");
@@ -172,15 +161,10 @@ TEST_F(Jet, ArquivosRuinsNadaGravado) {
   QFile truncado(pasta_.filePath("truncado.mdb"));
   QFile::copy(kFixtures + "/exemplo.mdb", truncado.fileName());
   truncado.resize(truncado.size() / 2 + 1000);
-  QFile texto(pasta_.filePath("texto.mdb"));
-  texto.open(QIODevice::WriteOnly);
-  texto.write("isto não é um banco de dados, só um texto com nome de banco de dados\n");
-  texto.close();
-  QFile(pasta_.filePath("vazio.mdb")).open(QIODevice::WriteOnly);
-  QFile existente(pasta_.filePath("existente.db"));
-  existente.open(QIODevice::WriteOnly);
-  existente.write("conteúdo de antes");
-  existente.close();
+  kv::teste::GravaArquivo(pasta_.filePath("texto.mdb"), "isto não é um banco de dados, só um texto\n");
+  kv::teste::GravaArquivo(pasta_.filePath("vazio.mdb"), "");
+  const QString existente = pasta_.filePath("existente.db");
+  kv::teste::GravaArquivo(existente, "conteúdo de antes");
   struct Caso {
     QString origem, destino;
     int status;
@@ -202,9 +186,7 @@ TEST_F(Jet, ArquivosRuinsNadaGravado) {
       EXPECT_FALSE(QFile::exists(pasta_.filePath(c.destino))) << c.destino.toStdString();
     }
   }
-  QFile e(existente.fileName());
-  e.open(QIODevice::ReadOnly);
-  EXPECT_EQ(e.readAll(), QByteArray("conteúdo de antes"));
+  EXPECT_EQ(kv::teste::LeArquivo(existente), QByteArray("conteúdo de antes"));
   EXPECT_EQ(QDir(pasta_.path()).entryList({".*importando*"}, QDir::Hidden | QDir::Files).size(), 0);
   // An MDBPATH with an empty element would make libmdb search forever; it is set aside.
   Execucao v = Roda({"importar", "inteiro.mdb", "existente.db", "--substituir"}, {{"MDBPATH", ":"}});
