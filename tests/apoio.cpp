@@ -124,6 +124,12 @@ void BancoTeste::Linhas(const std::string& linhas) {
   }
 }
 
+std::pair<Variant, Variant> BancoTeste::Gravado(int d) {
+  auto rs = db_->OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
+                               std::to_string(d));
+  return {rs->Campo("Consistente"), rs->Campo("Chave")};
+}
+
 QByteArray LeArquivo(const QString& caminho) {
   QFile f(caminho);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/db/banco.h"
@@ -44,6 +45,8 @@ class BancoTeste {
   // Rows go to declaration 12 unless the letter says "@d". Amounts are Currency, N is Null, an amount
   // left out is 0, and a text with spaces goes between single quotes.
   void Linhas(const std::string& linhas);
+  // What is recorded for declaration d: its Consistente flag and its key.
+  std::pair<Variant, Variant> Gravado(int d = 12);
 
  private:
   QTemporaryDir pasta_;

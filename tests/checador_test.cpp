@@ -27,12 +27,6 @@ using teste::NumeroDoErro;
 
 using teste::L;
 
-std::pair<Variant, Variant> Gravado(BancoTeste& b, int d) {
-  auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
-                                 std::to_string(d));
-  return {rs->Campo("Consistente"), rs->Campo("Chave")};
-}
-
 // The key that the data of `d` certify to now, made in a private folder.
 
 TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
@@ -71,7 +65,7 @@ TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
     Variant r = kv.VerificaConsistencia(ie, ano, d);
     EXPECT_TRUE(r.IsEmpty()) << c.nome;
     EXPECT_EQ(ObtemInconsistencias().Count() == 0, c.chave) << c.nome;
-    auto [consistente, chave] = Gravado(b, 12);
+    auto [consistente, chave] = b.Gravado(12);
     if (c.chave) {
       EXPECT_TRUE(CBool(consistente)) << c.nome;
       EXPECT_EQ(TextoDe(chave), ChaveDosDados(12)) << c.nome;
@@ -100,7 +94,7 @@ TEST(Chave, SelaCadaTabela) {
     host::InsereDeclaracaoLimpa(b.db(), 12, "1", 2, 10);
     teste::DefineDeclaracao(12);
     ConsisteKV().GeraConsistencia();
-    std::string chave = TextoDe(Gravado(b, 12).second);
+    std::string chave = TextoDe(b.Gravado(12).second);
     ASSERT_TRUE(ChaveConfere(12, chave));
     b.Sql(sql);
     EXPECT_FALSE(ChaveConfere(12, chave)) << sql;
@@ -170,7 +164,7 @@ TEST(Chave, ArquivoQueSobrouEhApagadoAntesENadaFicaDepois) {
   ConsisteKV().GeraConsistencia();
   EXPECT_FALSE(QFile::exists(QString::fromStdString(temp)));
   EXPECT_FALSE(QFile::exists(QString::fromStdString(temp + ".lock")));
-  std::string chave = TextoDe(Gravado(b, 12).second);
+  std::string chave = TextoDe(b.Gravado(12).second);
   EXPECT_EQ(chave.size(), 32u);
   EXPECT_EQ(chave, ChaveDosDados(12));
 }
@@ -189,7 +183,7 @@ TEST(Chave, CertificacaoQueFalhaMostraACaixaEGravaNada) {
   EXPECT_EQ(erro, kErroCertificacao);
   EXPECT_EQ(caixa->completos, (std::vector<std::string>{"Atenção!|16|Erro na geração da chave interna."}));
   EXPECT_FALSE(QFile::exists(QString::fromStdString(ArquivoTemporarioChave())));
-  auto [consistente, chave] = Gravado(b, 12);
+  auto [consistente, chave] = b.Gravado(12);
   EXPECT_FALSE(CBool(consistente));
   EXPECT_EQ(TextoDe(chave), "ANTERIOR");
 }
@@ -207,7 +201,7 @@ TEST(Chave, BibliotecaAusenteNomeiaOArquivo) {
     EXPECT_NE(e.descricao().find("sem-biblioteca/libCertificaTarvo.so"), std::string::npos) << e.descricao();
   }
   DefinePastaDaCertificacao("");
-  EXPECT_TRUE(Gravado(b, 12).second.IsNull());
+  EXPECT_TRUE(b.Gravado(12).second.IsNull());
 }
 
 TEST(Chave, DuasExecucoesAoMesmoTempoDaoDuasChavesCertas) {
@@ -228,7 +222,7 @@ TEST(Chave, DuasExecucoesAoMesmoTempoDaoDuasChavesCertas) {
   std::thread t1(roda, 1, 5), t2(roda, 2, 5);
   t1.join();
   t2.join();
-  std::string k1 = TextoDe(Gravado(b, 1).second), k2 = TextoDe(Gravado(b, 2).second);
+  std::string k1 = TextoDe(b.Gravado(1).second), k2 = TextoDe(b.Gravado(2).second);
   EXPECT_EQ(k1, ChaveDosDados(1));
   EXPECT_EQ(k2, ChaveDosDados(2));
   EXPECT_NE(k1, k2);

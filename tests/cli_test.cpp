@@ -29,6 +29,23 @@ class Cli : public ::testing::Test {
   }
 
   Execucao Roda(const QStringList& args) { return kv::teste::Roda(pasta_.path(), args); }
+  // `comando` on the example database for declaration `d` of fiscal year 2002, then `mais`.
+  QStringList Cmd(const QString& comando, const QString& d, const QStringList& mais = {}) {
+    return QStringList{comando, "--banco", banco_, "--declaracao", d, "--exercicio", "2002"} + mais;
+  }
+
+  // A change to the example database, as the host makes one.
+  void Sql(const char* sql) { kv::AbreSqlite(banco_.toStdString())->Executa(sql, {}); }
+  // A database of `n` clean declarations with `meses` months each.
+  QString Limpo(const QString& nome, int n, int meses = 12) {
+    QString c = pasta_.filePath(nome);
+    auto b = kv::CriaSqlite(c.toStdString());
+    b->Inicia();
+    kv::host::CriaEsquema(*b);
+    for (int d = 1; d <= n; ++d) kv::host::InsereDeclaracaoLimpa(*b, d, std::to_string(d), meses);
+    b->Confirma();
+    return c;
+  }
 
   QJsonObject Json(const QStringList& args, int statusEsperado) {
     Execucao e = Roda(args);
@@ -44,8 +61,7 @@ class Cli : public ::testing::Test {
 };
 
 TEST_F(Cli, VerificarJsonSegueOContrato) {
-  QJsonObject o =
-      Json({"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--json"}, 1);
+  QJsonObject o = Json(Cmd("verificar", "12", {"--json"}), 1);
   EXPECT_EQ(o.keys(),
             (QStringList{"arvore", "consistente", "declaracao", "entradas", "exercicio", "status"}));
   EXPECT_EQ(o["declaracao"].toString(), "12");
@@ -69,15 +85,16 @@ TEST_F(Cli, VerificarJsonSegueOContrato) {
 }
 
 TEST_F(Cli, StatusDeSaida) {
+  const QString limpo = Limpo("limpo.db", 3);
   struct Caso {
     QStringList args;
     int status;
   };
   const Caso casos[] = {
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002"}, 0},
-      {{"verificar", "--banco", banco_, "--declaracao", "5", "--exercicio", "2002"}, 1},
-      {{"verificar", "--banco", banco_, "--declaracao", "abc", "--exercicio", "2002"}, 2},
-      {{"verificar", "--banco", banco_, "--declaracao", "0", "--exercicio", "2002"}, 2},
+      {Cmd("verificar", "1"), 0},
+      {Cmd("verificar", "5"), 1},
+      {Cmd("verificar", "abc"), 2},
+      {Cmd("verificar", "0"), 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "1989"}, 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "02"}, 2},
       {{"verificar", "--banco", banco_, "--declaracao", "1", "--declaracao", "2"}, 2},
@@ -92,8 +109,11 @@ TEST_F(Cli, StatusDeSaida) {
       {{"verificar", "--banco", banco_, "--declaracao"}, 2},
       {{"comando-que-nao-existe"}, 2},
       {{"verificar", "--help"}, 0},
-      {{"verificar-kv", "--banco", banco_, "--declaracao", "7", "--exercicio", "2002"}, 1},
+      {Cmd("verificar-kv", "7"), 1},
       {{"validar-chave", "--banco", banco_, "--declaracao", "1"}, 1},
+      {{"lote", "--banco", limpo, "--exercicio", "2002"}, 0},
+      {{"lote", "--banco", limpo}, 2},
+      {{"lote", "--banco", limpo, "--exercicio", "2002", "--tarefas", "0"}, 2},
   };
   for (const Caso& c : casos) {
     Execucao e = Roda(c.args);
@@ -103,10 +123,8 @@ TEST_F(Cli, StatusDeSaida) {
 
 TEST_F(Cli, ErroLevaAsEntradasAnteriores) {
   // Declaration 3 has an unfilled taxpayer; a Null tax in month 2 then fails the entries rule.
-  kv::AbreSqlite(banco_.toStdString())
-      ->Executa("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2", {});
-  QJsonObject o =
-      Json({"verificar", "--banco", banco_, "--declaracao", "3", "--exercicio", "2002", "--json"}, 3);
+  Sql("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2");
+  QJsonObject o = Json(Cmd("verificar", "3", {"--json"}), 3);
   EXPECT_EQ(o["erro"].toObject()["numero"].toInt(), 94);
   EXPECT_EQ(o["erro"].toObject()["descricao"].toString(), "Uso inválido de Nulo");
   EXPECT_TRUE(o["status"].isNull());
@@ -115,8 +133,7 @@ TEST_F(Cli, ErroLevaAsEntradasAnteriores) {
 }
 
 TEST_F(Cli, ChaveDoVerificarKvEValidarChave) {
-  QJsonObject o =
-      Json({"verificar-kv", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002", "--json"}, 0);
+  QJsonObject o = Json(Cmd("verificar-kv", "1", {"--json"}), 0);
   EXPECT_EQ(o.keys(), (QStringList{"chave", "consistente", "declaracao", "entradas", "exercicio"}));
   QString chave = o["chave"].toString();
   EXPECT_TRUE(QRegularExpression("^[0-9A-F]{32}$").match(chave).hasMatch()) << chave.toStdString();
@@ -125,25 +142,23 @@ TEST_F(Cli, ChaveDoVerificarKvEValidarChave) {
   EXPECT_EQ(v.status, 0) << v.saida.toStdString();
   EXPECT_TRUE(v.saida.contains(chave.toUtf8()));
 
-  QJsonObject kv7 =
-      Json({"verificar-kv", "--banco", banco_, "--declaracao", "7", "--exercicio", "2002", "--json"}, 1);
+  QJsonObject kv7 = Json(Cmd("verificar-kv", "7", {"--json"}), 1);
   EXPECT_FALSE(kv7.contains("chave"));
   EXPECT_EQ(kv7["entradas"].toArray().size(), 2);
 }
 
 TEST_F(Cli, ConsistirAceitaERecusa) {
-  QJsonObject o =
-      Json({"consistir", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--aceitar",
-            "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--aceitar", "H:CNPJ", "--json"},
-           0);
+  QJsonObject o = Json(
+      Cmd("consistir", "12",
+          {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--aceitar", "H:CNPJ", "--json"}),
+      0);
   EXPECT_TRUE(o["consistente"].toBool());
   EXPECT_EQ(o["aceitas"].toArray(), (QJsonArray{"A:Entradas3Imp", "A:Entradas725%"}));
   EXPECT_EQ(o["recusadas"].toArray().size(), 1);
   EXPECT_EQ(o["chave"].toString().size(), 32);
   // Declaration 4 has an exit with no tax, which cannot be accepted: recorded as not consistent.
-  QJsonObject o4 = Json({"consistir", "--banco", banco_, "--declaracao", "4", "--exercicio", "2002",
-                         "--aceitar", "B:Saídas11Imp", "--aceitar", "B:Saídas525%", "--json"},
-                        1);
+  QJsonObject o4 =
+      Json(Cmd("consistir", "4", {"--aceitar", "B:Saídas11Imp", "--aceitar", "B:Saídas525%", "--json"}), 1);
   EXPECT_FALSE(o4["consistente"].toBool());
   EXPECT_EQ(o4["recusadas"].toArray()[0].toObject()["chave"].toString(), "B:Saídas11Imp");
   EXPECT_TRUE(o4["chave"].isNull());
@@ -165,9 +180,8 @@ TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
   for (size_t i = 0; i + 1 < linhas.size(); ++i) {
     const QJsonObject& l = linhas[i];
     ordem << l["declaracao"].toString();
-    QJsonObject um = Json({"verificar", "--banco", banco_, "--declaracao", l["declaracao"].toString(),
-                           "--exercicio", "2002", "--json"},
-                          l["consistente"].toBool() ? 0 : 1);
+    QJsonObject um =
+        Json(Cmd("verificar", l["declaracao"].toString(), {"--json"}), l["consistente"].toBool() ? 0 : 1);
     for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas"})
       EXPECT_EQ(l[campo], um[campo]) << campo << " " << l["declaracao"].toString().toStdString();
   }
@@ -181,8 +195,7 @@ TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
 }
 
 TEST_F(Cli, LoteSegueQuandoUmaDeclaracaoFalha) {
-  kv::AbreSqlite(banco_.toStdString())
-      ->Executa("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2", {});
+  Sql("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2");
   Execucao e = Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--json"});
   EXPECT_EQ(e.status, 3);
   auto linhas = Linhas(e.saida);
@@ -193,29 +206,8 @@ TEST_F(Cli, LoteSegueQuandoUmaDeclaracaoFalha) {
   EXPECT_EQ(linhas.back()["resumo"].toObject()["verificadas"].toInt(), 8);
 }
 
-TEST_F(Cli, LoteTodasConsistentesEUsoErrado) {
-  QString limpo = pasta_.filePath("limpo.db");
-  {
-    auto b = kv::CriaSqlite(limpo.toStdString());
-    b->Inicia();
-    kv::host::CriaEsquema(*b);
-    for (int d = 1; d <= 5; ++d) kv::host::InsereDeclaracaoLimpa(*b, d, std::to_string(d));
-    b->Confirma();
-  }
-  EXPECT_EQ(Roda({"lote", "--banco", limpo, "--exercicio", "2002"}).status, 0);
-  EXPECT_EQ(Roda({"lote", "--banco", limpo}).status, 2);
-  EXPECT_EQ(Roda({"lote", "--banco", limpo, "--exercicio", "2002", "--tarefas", "0"}).status, 2);
-}
-
 TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
-  QString grande = pasta_.filePath("grande.db");
-  {
-    auto b = kv::CriaSqlite(grande.toStdString());
-    b->Inicia();
-    kv::host::CriaEsquema(*b);
-    for (int d = 1; d <= 600; ++d) kv::host::InsereDeclaracaoLimpa(*b, d, std::to_string(d), 6);
-    b->Confirma();
-  }
+  const QString grande = Limpo("grande.db", 600, 6);
   QProcess p;
   p.setProcessEnvironment(kv::teste::Ambiente(pasta_.path()));
   // Fiscal year 2000: every declaration also writes its enrolment answer while others read.
@@ -237,22 +229,18 @@ TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
 
 // A recorded key stands for the data it sealed: once the data changes, the flag no longer says consistent.
 TEST_F(Cli, ChaveQueNaoConfereComOsDadosNaoValeComoConsistente) {
-  QStringList base = {"--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--json"};
-  Json(QStringList{"consistir"} + base +
-           QStringList{"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%"},
-       0);
-  QJsonObject gravada = Json(QStringList{"verificar"} + base, 0);
+  Json(Cmd("consistir", "12", {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--json"}), 0);
+  QJsonObject gravada = Json(Cmd("verificar", "12", {"--json"}), 0);
   EXPECT_FALSE(gravada.contains("aviso"));
   EXPECT_EQ(gravada["arvore"].toArray()[0].toObject()["filhos"].toArray()[0].toObject()["imagem"].toInt(), 3);
 
-  kv::AbreSqlite(banco_.toStdString())
-      ->Executa("UPDATE tblSaídas SET ImpDevido = 0 WHERE Declaração = 12 AND Ref = 11", {});
-  QJsonObject o = Json(QStringList{"verificar"} + base, 1);
+  Sql("UPDATE tblSaídas SET ImpDevido = 0 WHERE Declaração = 12 AND Ref = 11");
+  QJsonObject o = Json(Cmd("verificar", "12", {"--json"}), 1);
   EXPECT_EQ(o["status"].toString(), "Esta Declaração está Inconsistente!");
   EXPECT_EQ(o["aviso"].toString(), "a chave gravada não confere com os dados atuais");
   for (const auto& cab : o["arvore"].toArray())
     for (const auto& f : cab.toObject()["filhos"].toArray()) EXPECT_EQ(f.toObject()["imagem"].toInt(), 2);
-  QJsonObject c = Json(QStringList{"consistir"} + base, 1);
+  QJsonObject c = Json(Cmd("consistir", "12", {"--json"}), 1);
   EXPECT_FALSE(c["consistente"].toBool());
   EXPECT_TRUE(c["chave"].isNull());
   EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 1);
@@ -276,8 +264,7 @@ TEST_F(Cli, ExecucoesSimultaneasNaoCruzamBancos) {
     QProcess a, b;
     a.setProcessEnvironment(env);
     b.setProcessEnvironment(env);
-    a.start(KV_PROGRAMA,
-            {"consistir", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002", "--json"});
+    a.start(KV_PROGRAMA, Cmd("consistir", "1", {"--json"}));
     b.start(KV_PROGRAMA,
             {"consistir", "--banco", outro, "--declaracao", "1", "--exercicio", "2001", "--json"});
     a.waitForFinished(60000);
@@ -302,9 +289,8 @@ TEST_F(Cli, SaidaNuncaSobrescreveUmBanco) {
   const QByteArray antes = LeArquivo(banco_), antesOutro = LeArquivo(outro);
   const QStringList saidas = {banco_, pasta_.path() + "/./ex.db", ligacao, outro};
   for (const QString& saida : saidas) {
-    const QStringList comandos[] = {
-        {"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html", saida},
-        {"lote", "--banco", banco_, "--exercicio", "2002", "--html", saida}};
+    const QStringList comandos[] = {Cmd("verificar", "12", {"--html", saida}),
+                                    {"lote", "--banco", banco_, "--exercicio", "2002", "--html", saida}};
     for (const QStringList& args : comandos) {
       Execucao e = Roda(args);
       EXPECT_EQ(e.status, 2) << args.join(' ').toStdString();
@@ -315,7 +301,7 @@ TEST_F(Cli, SaidaNuncaSobrescreveUmBanco) {
   EXPECT_EQ(LeArquivo(outro), antesOutro);
   // An ordinary report replaces an old one whole.
   QString relatorio = pasta_.filePath("r.html");
-  Roda({"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html", relatorio});
+  Roda(Cmd("verificar", "12", {"--html", relatorio}));
   EXPECT_TRUE(LeArquivo(relatorio).startsWith("<!DOCTYPE html>"));
 }
 
@@ -376,7 +362,7 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
   }
   auto outro = kv::AbreSqlite(banco_.toStdString());
   outro->Executa("BEGIN EXCLUSIVE", {});
-  Execucao e = Roda({"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002", "--json"});
+  Execucao e = Roda(Cmd("verificar", "1", {"--json"}));
   outro->Desfaz();  // the run waited for the lock (5 s), then gave up
   EXPECT_EQ(e.status, 3);
   EXPECT_TRUE(e.saida.contains("\"numero\": 3005") && e.saida.contains("locked")) << e.saida.toStdString();
@@ -395,8 +381,7 @@ TEST_F(Cli, BancoDasConfiguracoesQueNaoAbreDizOndeEPorque) {
 // Text output for people: the outcome on standard output in the order things happened, how to accept a
 // warning, the same tree from every command, what a check wrote, and a read-only mode that writes nothing.
 TEST_F(Cli, SaidaDeTextoParaPessoas) {
-  Execucao c = Roda({"consistir", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--aceitar",
-                     "A:Entradas3Imp", "--aceitar", "A:Entradas725%"});
+  Execucao c = Roda(Cmd("consistir", "12", {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%"}));
   EXPECT_EQ(c.status, 0);
   EXPECT_TRUE(c.erros.isEmpty()) << c.erros.toStdString();
   const QString saida = QString::fromUtf8(c.saida);
@@ -413,11 +398,11 @@ TEST_F(Cli, SaidaDeTextoParaPessoas) {
     ultimo = p;
   }
 
-  Execucao v = Roda({"verificar", "--banco", banco_, "--declaracao", "4", "--exercicio", "2002"});
+  Execucao v = Roda(Cmd("verificar", "4"));
   EXPECT_TRUE(v.saida.contains("Para aceitar como exceção: consistir --aceitar 'B:Saídas525%'"));
   EXPECT_FALSE(v.saida.contains("--aceitar 'B:Saídas11Imp'"));  // an error to correct
 
-  Execucao kv = Roda({"verificar-kv", "--banco", banco_, "--declaracao", "7", "--exercicio", "2002"});
+  Execucao kv = Roda(Cmd("verificar-kv", "7"));
   EXPECT_TRUE(
       kv.saida.contains("◆ Declaração de Enquadramento\n  ✗ Enquadramento Ignorado  [F:-1]\n      Na "
                         "Declaração de Enquadramento não há opção selecionada."))

@@ -34,10 +34,8 @@ using teste::Operacao;
 
 // The declaration's content and its recorded flag and key.
 std::string Instantaneo(BancoTeste& b, int d = 12) {
-  auto rs = b.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
-                                 std::to_string(d));
-  return host::TextoCanonico(b.db(), d) + "|" + TextoDe(rs->Campo("Consistente")) + "|" +
-         TextoDe(rs->Campo("Chave"));
+  auto [consistente, chave] = b.Gravado(d);
+  return host::TextoCanonico(b.db(), d) + "|" + TextoDe(consistente) + "|" + TextoDe(chave);
 }
 
 bool EhPrefixo(const std::vector<std::string>& a, const std::vector<std::string>& b) {
@@ -146,15 +144,46 @@ TEST_F(Falhas, NaVerificacaoFinalNadaEhGravadoPelaMetade) {
       });
 }
 
-TEST_F(Falhas, ComandoInjetadoNoNumeroDaDeclaracaoNaoChegaAoBanco) {
-  ControleConsistencia controle;
-  const char* const ataques[] = {"12) OR (1=1", "12; DROP TABLE tblEntradas", "12 -- ", "'12'", "1e3",
-                                 "0x0C"};
-  for (const char* ataque : ataques) {
+// Only a whole number is a declaration number; anything else is error 13, naming the value, before any
+// statement reaches the database.
+TEST_F(Falhas, NumeroDaDeclaracaoSoInteiroNadaMaisChegaAoBanco) {
+  auto S = [](const std::string& t) { return Variant::Str(t); };
+  const std::pair<Variant, bool> casos[] = {
+      {Variant::Long(12), true},
+      {S("12"), true},
+      {S(" 12 "), true},
+      {Variant::Dbl(12.0), true},
+      {S("12.5"), false},
+      {S(""), false},
+      {Variant(), false},
+      {Variant::Nulo(), false},
+      {S("12) OR (1=1"), false},
+      {S("12 -- "), false},
+      {S("'12'"), false},
+      {S("1e3"), false},
+      {S("0x0C"), false},
+      {S("12; DROP TABLE tblEntradas"), false},
+      {S(std::string(5000, '9')), false},
+  };
+  for (const auto& [valor, aceito] : casos) {
     injetor->FalhaNa(Operacao::Abrir, 0);
-    controle.DefineDeclaracao(Variant::Str(ataque));
-    EXPECT_EQ(NumeroDoErro([&] { controle.MontaInconsistencias(); }), kErroTipos) << ataque;
-    EXPECT_TRUE(injetor->comandos.empty()) << ataque << ": " << injetor->comandos[0];
+    ControleConsistencia controle;
+    controle.DefineDeclaracao(valor);
+    std::string descricao;
+    int erro = NumeroDoErro([&] {
+      try {
+        controle.MontaInconsistencias();
+      } catch (const Erro& e) {
+        descricao = e.descricao();
+        throw;
+      }
+    });
+    EXPECT_EQ(erro, aceito ? 0 : kErroTipos) << TextoDe(valor);
+    if (aceito) continue;
+    EXPECT_TRUE(injetor->comandos.empty()) << TextoDe(valor) << ": " << injetor->comandos[0];
+    if (valor.tipo() == Variant::Tipo::String && !TextoDe(valor).empty() && TextoDe(valor).size() < 100) {
+      EXPECT_NE(descricao.find("\"" + TextoDe(valor) + "\""), std::string::npos) << descricao;
+    }
   }
   EXPECT_EQ(b.db().OpenRecordset("SELECT count(*) AS n FROM tblEntradas")->Campo("n").AsInt(), 12);
 }

@@ -152,9 +152,8 @@ TEST_F(ControleVisivel, FecharDepoisDeUmaMontagemQueFalhou) {
   QString texto = PressionaFechar();
   EXPECT_EQ(texto, "Esta declaração possui inconsistências!");
   EXPECT_EQ(fechar.count(), 1);
-  auto rs = banco.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = 12");
-  EXPECT_FALSE(CBool(rs->Campo("Consistente")));
-  EXPECT_TRUE(rs->Campo("Chave").IsNull());
+  EXPECT_FALSE(CBool(banco.Gravado().first));
+  EXPECT_TRUE(banco.Gravado().second.IsNull());
 }
 
 TEST_F(ControleVisivel, CliqueExplicaDuploCliqueAceitaEFecharGrava) {
@@ -170,9 +169,8 @@ TEST_F(ControleVisivel, CliqueExplicaDuploCliqueAceitaEFecharGrava) {
   }
   EXPECT_EQ(PressionaFechar(), "Consistência efetuada com sucesso!");
   EXPECT_EQ(fechar.count(), 1);
-  auto rs = banco.db().OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = 12");
-  EXPECT_TRUE(CBool(rs->Campo("Consistente")));
-  EXPECT_EQ(TextoDe(rs->Campo("Chave")).size(), 32u);
+  EXPECT_TRUE(CBool(banco.Gravado().first));
+  EXPECT_EQ(TextoDe(banco.Gravado().second).size(), 32u);
 }
 
 TEST_F(ControleVisivel, PropriedadeAcentuadaEPropriedadesDoHost) {

@@ -214,19 +214,6 @@ TEST(EntradasInter, MensagemEListagemPorEstado) {
   EXPECT_EQ(ListaDetalheEntradas("3"), MensagemEntradasInter("325"));
 }
 
-TEST(EntradasInter, CodigoDeEstadoComApostrofoNaoMudaAConsulta) {
-  BancoTeste b;
-  b.Sql("INSERT INTO tblEstados VALUES ('X''); DROP TABLE tblEntradas; --', 'Estado Estranho')");
-  b.Sql(
-      "INSERT INTO tblDetalhesInterUFs (Declaração, Ref, Tipo, UF, ValorContábil_1, BaseCálculo_1, Outras, "
-      "PetróleoEnergia, OutrosProdutos, Imposto) VALUES (12, 3, 0, ?, 100, 60, 30, 5, 4, 0)",
-      {Variant::Str("X'); DROP TABLE tblEntradas; --")});
-  teste::DefineDeclaracao(12);
-  std::string texto = MensagemEntradasInter("325");
-  EXPECT_EQ(texto.rfind("Estado Estranho: ", 0), 0u) << texto;
-  EXPECT_EQ(b.db().OpenRecordset("SELECT count(*) AS n FROM tblEntradas")->Campo("n").AsInt(), 0);
-}
-
 const char* const kGrupoD = "Saídas Interestaduais";
 
 TEST(SaidasInter, TotalComNaoContribuintesEDetalhe) {
@@ -423,42 +410,6 @@ TEST(Enquadramento, SemLinhaNaoLeOExercicioEFalhasNaoGravam) {
   Config().Grava("KV", "DB", "DbAtual", b.pasta() + "/nao-existe.db");
   EXPECT_EQ(NumeroDoErro(ConsisteEnquadramento), kErroObjeto);
   EXPECT_EQ(DeAcordo(b).AsInt(), -1);
-}
-
-TEST(Quadro, NumeroDeDeclaracaoPrecisaSerInteiro) {
-  BancoTeste b;
-  struct Caso {
-    Variant valor;
-    bool aceito;
-  };
-  const Caso casos[] = {
-      {L(12), true},
-      {Variant::Str("12"), true},
-      {Variant::Str(" 12 "), true},
-      {Variant::Dbl(12.0), true},
-      {Variant::Str("12.5"), false},
-      {Variant::Str(""), false},
-      {Variant(), false},
-      {Nulo(), false},
-      {Variant::Str("12) OR (1=1"), false},
-      {Variant::Str("12; DROP TABLE tblEntradas"), false},
-      {Variant::Str("12 -- x"), false},
-      {Variant::Str(std::string(5000, '9')), false},
-  };
-  for (const Caso& c : casos) {
-    Estado().declaracao = c.valor;
-    ObtemInconsistencias().Esvazia();
-    int erro = NumeroDoErro(ConsisteExercicio);
-    EXPECT_EQ(erro, c.aceito ? 0 : kErroTipos) << TextoDe(c.valor);
-  }
-  Estado().declaracao = Variant::Str("abc");
-  try {
-    ConsisteExercicio();
-    FAIL();
-  } catch (const Erro& e) {
-    EXPECT_NE(e.descricao().find("\"abc\""), std::string::npos) << e.descricao();
-  }
-  EXPECT_EQ(b.db().OpenRecordset("SELECT count(*) AS n FROM tblEntradas")->RecordCount(), 1);
 }
 
 }  // namespace
