@@ -132,7 +132,7 @@ TEST(Aritmetica, NuloPropagaECurrencyEhExataComEstouro) {
   if (anterior) std::setlocale(LC_NUMERIC, "C");
 }
 
-TEST(Texto, DivisaoPosicoesEApostrofos) {
+TEST(Texto, DivisaoEApostrofos) {
   EXPECT_EQ(Divide("Contribuinte # H:CNPJ # CNPJ # 3", " # "),
             (std::vector<std::string>{"Contribuinte", "H:CNPJ", "CNPJ", "3"}));
   EXPECT_EQ(Divide("Enquadramento # Enquadramento ", " # "),
@@ -141,14 +141,6 @@ TEST(Texto, DivisaoPosicoesEApostrofos) {
   EXPECT_EQ(Divide("a # # b", " # "), (std::vector<std::string>{"a", "# b"}));
   EXPECT_EQ(Divide(" # ", " # "), (std::vector<std::string>{"", ""}));
 
-  EXPECT_EQ(Esquerda("Março", 4), "Març");
-  EXPECT_EQ(Direita("B:Saídas1Imp", 3), "Imp");
-  EXPECT_EQ(Direita("ab", 3), "ab");
-  EXPECT_EQ(Meio("C:1225", 3, 4), "1225");
-  EXPECT_EQ(Meio("C:3VC", 3, 4), "3VC");
-  EXPECT_EQ(MeioAteFim("E:TOVIR 1.1 M=0", 9), "1.1 M=0");
-  EXPECT_EQ(MeioAteFim("M:ExercícioZER", 12), "ZER");
-  EXPECT_EQ(Caracteres("Saídas"), 6u);
   EXPECT_EQ(Apostrofado("D'Ávila'); DROP TABLE x; --"), "D''Ávila''); DROP TABLE x; --");
 }
 
