@@ -1,7 +1,6 @@
 // kvconsistencia as a user runs it: exit statuses, the JSON contract, usage errors that lose nothing.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -4,8 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <functional>
 #include <set>
 

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "apoio.h"
 #include "control/controle.h"
 #include "control/inconsistencias.h"
