@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 #include <stdexcept>
 
 #include "control/inconsistencias.h"
@@ -37,39 +38,22 @@ void BancoTeste::Sql(const std::string& sql, const std::vector<Variant>& p) {
 
 namespace {
 
-// A row kind: its table, the columns that follow the letter, each column's kind (l whole number, t text,
-// m amount), the values of columns left out at the end, and a column every row of the kind has.
-struct Forma {
-  const char *letra, *tabela;
-  std::vector<const char*> colunas;
-  const char *tipos, *padrao, *fixo;
-};
-
-const Forma kFormas[] = {
-    {"D", "tblDeclaração", {"DeAcordo", "IE", "Consistente"}, "ltl", "1 1 0", ""},
-    {"C", "tblContribuinte", {"IE", "CNPJ", "CNAE"}, "ttt", "- - -", ""},
-    {"E", "tblEntradas", {"Ref", "EntradaInter", "ImpAquisição", "EntradaInterna"}, "lmmm", "- 0 0 0", ""},
+// Each row kind: its table, then its columns in order, written name[:kind][=default | !fixed | @], where
+// kind is l (whole number), t (text) or m (amount, when none is given) and @ takes the declaration.
+const std::pair<const char*, const char*> kFormas[] = {
+    {"D", "tblDeclaração Declaração:l@ DeAcordo:l=1 IE:t=1 Consistente:l=0"},
+    {"C", "tblContribuinte IE:t CNPJ:t CNAE:t"},
+    {"E", "tblEntradas Declaração:l@ Ref:l EntradaInter=0 ImpAquisição=0 EntradaInterna=0"},
     {"S",
-     "tblSaídas",
-     {"Ref", "SaídaInterna", "SaídaInter", "ImpDevido", "SaídaInternaNtrib", "SaídaInterNtrib"},
-     "lmmmmm",
-     "- 0 0 0 0 0",
-     ""},
+     "tblSaídas Declaração:l@ Ref:l SaídaInterna=0 SaídaInter=0 ImpDevido=0 SaídaInternaNtrib=0 "
+     "SaídaInterNtrib=0"},
     {"UE",
-     "tblDetalhesInterUFs",
-     {"Ref", "UF", "ValorContábil_1", "BaseCálculo_1", "Outras", "PetróleoEnergia", "OutrosProdutos",
-      "Imposto"},
-     "ltmmmmmm",
-     "- - 0 0 0 0 0 0",
-     "Tipo"},
+     "tblDetalhesInterUFs Declaração:l@ Tipo:l!0 Ref:l UF:t ValorContábil_1=0 BaseCálculo_1=0 Outras=0 "
+     "PetróleoEnergia=0 OutrosProdutos=0 Imposto=0"},
     {"US",
-     "tblDetalhesInterUFs",
-     {"Ref", "UF", "ValorContábil_1", "ValorContábil_2", "BaseCálculo_1", "BaseCálculo_2", "Outras",
-      "ICMSCobradoST", "Imposto"},
-     "ltmmmmmmm",
-     "- - 0 0 0 0 0 0 0",
-     "Tipo"},
-    {"T", "tblTOVIR", {"CódTOVIR", "Município", "Código", "Valor"}, "ttlm", "- - 1 0", ""},
+     "tblDetalhesInterUFs Declaração:l@ Tipo:l!1 Ref:l UF:t ValorContábil_1=0 ValorContábil_2=0 "
+     "BaseCálculo_1=0 BaseCálculo_2=0 Outras=0 ICMSCobradoST=0 Imposto=0"},
+    {"T", "tblTOVIR Declaração:l@ CódTOVIR:t Município:t Código:l=1 Valor=0"},
 };
 
 std::vector<std::string> Palavras(const std::string& linha) {
@@ -94,33 +78,36 @@ Variant Valor(const std::string& v, char tipo) {
 
 void BancoTeste::Linhas(const std::string& linhas) {
   for (const std::string& linha : Divide(linhas, ";")) {
-    std::vector<std::string> p = Palavras(linha);
+    const std::vector<std::string> p = Palavras(linha);
     if (p.empty()) continue;
     const size_t arroba = p[0].find('@');
-    const std::string letra = p[0].substr(0, arroba);
-    const Forma* f = nullptr;
-    for (const Forma& k : kFormas)
-      if (letra == k.letra) f = &k;
-    if (!f || p.size() - 1 > f->colunas.size()) throw std::invalid_argument("linha de teste: " + linha);
-    std::string colunas, marcas;
+    const auto* f = std::find_if(std::begin(kFormas), std::end(kFormas),
+                                 [&](const auto& k) { return p[0].substr(0, arroba) == k.first; });
+    if (f == std::end(kFormas)) throw std::invalid_argument("linha de teste: " + linha);
+    const std::vector<std::string> colunas = Palavras(f->second);
+    std::string nomes, marcas;
     std::vector<Variant> valores;
-    auto coluna = [&](const std::string& nome, Variant v) {
-      colunas += (colunas.empty() ? "\"" : ", \"") + nome + "\"";
+    size_t proximo = 1;
+    for (size_t i = 1; i < colunas.size(); ++i) {
+      const std::string& c = colunas[i];
+      const size_t fim = c.find_first_of(":=!@"), marca = c.find_first_of("=!@");
+      std::string v;
+      if (marca != std::string::npos && c[marca] == '@')
+        v = arroba == std::string::npos ? "12" : p[0].substr(arroba + 1);
+      else if (marca != std::string::npos && c[marca] == '!')
+        v = c.substr(marca + 1);
+      else if (proximo < p.size())
+        v = p[proximo++];
+      else if (marca != std::string::npos)
+        v = c.substr(marca + 1);
+      else
+        throw std::invalid_argument("linha de teste sem " + c.substr(0, fim) + ": " + linha);
+      nomes += (nomes.empty() ? "\"" : ", \"") + c.substr(0, fim) + "\"";
       marcas += marcas.empty() ? "?" : ", ?";
-      valores.push_back(std::move(v));
-    };
-    if (letra != "C")
-      coluna("Declaração",
-             Variant::Long(arroba == std::string::npos ? 12 : std::stoi(p[0].substr(arroba + 1))));
-    const std::vector<std::string> padrao = Palavras(f->padrao);
-    for (size_t i = 0; i < f->colunas.size(); ++i) {
-      const std::string& v = i + 1 < p.size() ? p[i + 1] : padrao.at(i);
-      if (v == "-")
-        throw std::invalid_argument("linha de teste sem " + std::string(f->colunas[i]) + ": " + linha);
-      coluna(f->colunas[i], Valor(v, f->tipos[i]));
+      valores.push_back(Valor(v, fim != std::string::npos && c[fim] == ':' ? c[fim + 1] : 'm'));
     }
-    if (*f->fixo) coluna(f->fixo, Variant::Long(letra == "US"));
-    Sql("INSERT INTO " + std::string(f->tabela) + " (" + colunas + ") VALUES (" + marcas + ")", valores);
+    if (proximo < p.size()) throw std::invalid_argument("linha de teste com valores demais: " + linha);
+    Sql("INSERT INTO " + colunas[0] + " (" + nomes + ") VALUES (" + marcas + ")", valores);
   }
 }
 
