@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "apoio.h"
 #include "checker/consistekv.h"
@@ -21,13 +22,9 @@ namespace {
 
 using teste::BancoTeste;
 using teste::CaixaGravada;
-using teste::Cur;
 using teste::Entradas;
-using teste::NumeroDoErro;
-
 using teste::L;
-
-// The key that the data of `d` certify to now, made in a private folder.
+using teste::NumeroDoErro;
 
 TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
   struct Caso {
@@ -169,39 +166,35 @@ TEST(Chave, ArquivoQueSobrouEhApagadoAntesENadaFicaDepois) {
   EXPECT_EQ(chave, ChaveDosDados(12));
 }
 
+// A certifier that fails (the box says so) or a library that is not there: an error that says which, no
+// temporary file left, and the recorded flag and key as they were.
 TEST(Chave, CertificacaoQueFalhaMostraACaixaEGravaNada) {
   BancoTeste b;
   host::InsereDeclaracaoLimpa(b.db(), 12, "1");
   b.Sql("UPDATE tblDeclaração SET Consistente = 0, Chave = 'ANTERIOR'");
-  DefinePastaDaCertificacao(KV_PASTA_FALHA);
-  auto caixa = std::make_shared<CaixaGravada>();
-  ConsisteKV kv;
-  kv.DefineCaixa(caixa);
-  Variant ie, ano = L(2002), d = L(12);
-  int erro = NumeroDoErro([&] { kv.VerificaConsistencia(ie, ano, d); });
-  DefinePastaDaCertificacao("");
-  EXPECT_EQ(erro, kErroCertificacao);
-  EXPECT_EQ(caixa->completos, (std::vector<std::string>{"Atenção!|16|Erro na geração da chave interna."}));
-  EXPECT_FALSE(QFile::exists(QString::fromStdString(ArquivoTemporarioChave())));
-  auto [consistente, chave] = b.Gravado(12);
-  EXPECT_FALSE(CBool(consistente));
-  EXPECT_EQ(TextoDe(chave), "ANTERIOR");
-}
-
-TEST(Chave, BibliotecaAusenteNomeiaOArquivo) {
-  BancoTeste b;
-  host::InsereDeclaracaoLimpa(b.db(), 12, "1");
-  DefinePastaDaCertificacao(b.pasta() + "/sem-biblioteca");
-  teste::DefineDeclaracao(12);
-  try {
-    ConsisteKV().GeraConsistencia();
-    ADD_FAILURE();
-  } catch (const Erro& e) {
-    EXPECT_EQ(e.numero(), kErroArquivoNaoEncontrado);
-    EXPECT_NE(e.descricao().find("sem-biblioteca/libCertificaTarvo.so"), std::string::npos) << e.descricao();
+  const std::vector<std::string> caixaDeErro = {"Atenção!|16|Erro na geração da chave interna."};
+  const std::tuple<std::string, int, std::string, std::vector<std::string>> casos[] = {
+      {KV_PASTA_FALHA, kErroCertificacao, "", caixaDeErro},
+      {b.pasta() + "/sem-biblioteca", kErroArquivoNaoEncontrado, "sem-biblioteca/libCertificaTarvo.so", {}}};
+  for (const auto& [pasta, numero, trecho, caixas] : casos) {
+    DefinePastaDaCertificacao(pasta);
+    auto caixa = std::make_shared<CaixaGravada>();
+    ConsisteKV kv;
+    kv.DefineCaixa(caixa);
+    Variant ie, ano = L(2002), d = L(12);
+    try {
+      kv.VerificaConsistencia(ie, ano, d);
+      ADD_FAILURE() << pasta;
+    } catch (const Erro& e) {
+      EXPECT_EQ(e.numero(), numero) << e.descricao();
+      EXPECT_NE(e.descricao().find(trecho), std::string::npos) << e.descricao();
+    }
+    DefinePastaDaCertificacao("");
+    EXPECT_EQ(caixa->completos, caixas);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(ArquivoTemporarioChave())));
+    EXPECT_FALSE(CBool(b.Gravado().first));
+    EXPECT_EQ(TextoDe(b.Gravado().second), "ANTERIOR");
   }
-  DefinePastaDaCertificacao("");
-  EXPECT_TRUE(b.Gravado(12).second.IsNull());
 }
 
 TEST(Chave, DuasExecucoesAoMesmoTempoDaoDuasChavesCertas) {
