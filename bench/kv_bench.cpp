@@ -286,6 +286,15 @@ int main(int argc, char** argv) {
   std::string pastaBin = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath().toStdString();
   gPasta = pastaBin + "/../bench-dados";
   QDir().mkpath(QString::fromStdString(gPasta));
+  if (argc == 3 && std::string(argv[1]) == "--so-verificacao") {  // for a profiler: only the check, n times
+    host::RegistraComponentes();
+    Usa(Banco(kGrande));
+    ControleConsistencia controle;
+    controle.DefineDeclaracao(Variant::Long(DeclaracaoLimpa(kGrande)));
+    std::printf("%.1f us por verificação\n",
+                1e6 * Cada(std::atoi(argv[2]), [&] { controle.MontaInconsistencias(); }));
+    return 0;
+  }
   const int rodadas = argc > 1 ? std::max(3, std::atoi(argv[1])) : 7;
   const char* anterior = std::getenv("KV_BENCH_ANTERIOR");
   const std::string programa = KV_PROGRAMA;

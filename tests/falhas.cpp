@@ -12,9 +12,9 @@ const char* NomeDe(Operacao op) {
 
 void Injetor::Conta(Operacao op) {
   long c = ++contagem_[op];
-  if (n_ > 0 && op == alvo_ && c == n_)
-    throw Erro(3010,
-               std::string("falha injetada ao ") + NomeDe(op) + " (operação " + std::to_string(c) + ")");
+  if (n_ <= 0 || op != alvo_ || c != n_) return;
+  if (antes_) return antes_();
+  throw Erro(3010, std::string("falha injetada ao ") + NomeDe(op) + " (operação " + std::to_string(c) + ")");
 }
 
 namespace {

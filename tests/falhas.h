@@ -2,6 +2,7 @@
 // ConexaoBanco component, so a test can fail a check half-way at any point.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,10 +18,12 @@ const char* NomeDe(Operacao op);
 
 class Injetor {
  public:
-  // From now on, the n-th operation of kind `op` (counted from 1) raises error 3010.
-  void FalhaNa(Operacao op, long n) {
+  // From now on, the n-th operation of kind `op` (counted from 1) raises error 3010, or, given `antes`,
+  // runs it first and goes on.
+  void FalhaNa(Operacao op, long n, std::function<void()> antes = {}) {
     alvo_ = op;
     n_ = n;
+    antes_ = std::move(antes);
     contagem_.clear();
     comandos.clear();
   }
@@ -36,6 +39,7 @@ class Injetor {
   std::map<Operacao, long> contagem_;
   Operacao alvo_ = Operacao::Abrir;
   long n_ = 0;
+  std::function<void()> antes_;
 };
 
 // Registers a ConexaoBanco that wraps every database it opens; `RegistraComponentes` undoes it.

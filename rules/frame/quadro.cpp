@@ -83,6 +83,9 @@ std::string NumeroParaSql(const Variant& valor, const char* oque) {
 
 std::shared_ptr<Database> AbreBancoRegra() {
   EstadoModulo& e = Estado();
+  // Inside a check's snapshot the database was named and opened when the check began: every rule of the
+  // check reads that one, without reading the settings or looking at the file again.
+  if (e.banco && e.banco->EmLeitura()) return e.banco;
   e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
   if (!e.conexao) e.conexao = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
   e.banco = e.conexao->AbreBanco(e.caminhoBanco);
