@@ -288,9 +288,10 @@ int main(int argc, char** argv) {
   QDir().mkpath(QString::fromStdString(gPasta));
   if (argc == 3 && std::string(argv[1]) == "--so-verificacao") {  // for a profiler: only the check, n times
     host::RegistraComponentes();
-    Usa(Banco(kGrande));
+    const int n = std::getenv("KV_BENCH_PEQUENO") ? 100 : kGrande;
+    Usa(Banco(n));
     ControleConsistencia controle;
-    controle.DefineDeclaracao(Variant::Long(DeclaracaoLimpa(kGrande)));
+    controle.DefineDeclaracao(Variant::Long(DeclaracaoLimpa(n)));
     std::printf("%.1f us por verificação\n",
                 1e6 * Cada(std::atoi(argv[2]), [&] { controle.MontaInconsistencias(); }));
     return 0;

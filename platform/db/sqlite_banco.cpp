@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QString>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -89,7 +90,10 @@ int ComparaSemCaixa(void*, int n1, const void* a, int n2, const void* b) {
   int i = 0;
   for (; i < n1 && i < n2; ++i) {
     unsigned char x = p[i], y = q[i];
+    if (x == y) continue;  // equal bytes fold alike, whatever character they belong to
     if (x >= 0x80 || y >= 0x80) {
+      // From the start of the character where they part, by Unicode case folding.
+      while (i > 0 && ((p[i] & 0xC0) == 0x80 || (q[i] & 0xC0) == 0x80)) --i;
       QString r1 = QString::fromUtf8(reinterpret_cast<const char*>(p + i), n1 - i);
       QString r2 = QString::fromUtf8(reinterpret_cast<const char*>(q + i), n2 - i);
       int c = r1.compare(r2, Qt::CaseInsensitive);
@@ -154,9 +158,9 @@ struct Preparado {
   std::vector<Coluna> colunas;
   int colRowid = -1;
   std::string tabela;
-  // Where the names the rules ask for were found: the rules pass string literals, so the same pointer
-  // comes back on every row and one comparison confirms it.
-  std::vector<std::pair<const char*, int>> achados;
+  // Where the names the rules ask for were found, in a slot chosen by the name's address: the rules pass
+  // string literals, so the same pointer comes back on every row and one comparison confirms it.
+  std::array<std::pair<const char*, int>, 16> achados{};
   ~Preparado() { sqlite3_finalize(stmt); }
 };
 
@@ -508,11 +512,12 @@ void RecordsetSqlite::MoveNext() {
 
 int RecordsetSqlite::Indice(std::string_view nome) const {
   const auto& cols = p_->colunas;
-  for (const auto& [ptr, i] : p_->achados)
-    if (ptr == nome.data() && cols[static_cast<size_t>(i)].nome == nome) return i;
+  auto& achado = p_->achados[(reinterpret_cast<uintptr_t>(nome.data()) >> 3) % p_->achados.size()];
+  if (achado.first == nome.data() && cols[static_cast<size_t>(achado.second)].nome == nome)
+    return achado.second;
   for (size_t i = 0; i < cols.size(); ++i)
     if (cols[i].nome == nome) {
-      if (p_->achados.size() < 32) p_->achados.emplace_back(nome.data(), static_cast<int>(i));
+      achado = {nome.data(), static_cast<int>(i)};
       return static_cast<int>(i);
     }
   std::string d = Dobra(nome);
