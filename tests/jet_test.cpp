@@ -125,32 +125,25 @@ TEST_F(Jet, CadaValorVoltaExatamente) {
 
 // Files the Jet engine itself wrote: Jet 3 with code page 1252, extreme dates, ACE.
 TEST_F(Jet, FormatosETiposDoProprioJet) {
-  auto nwind = kv::AbreSqlite(Importa("nwind.mdb").toStdString());
-  auto produto = nwind->OpenRecordset("SELECT UnitPrice, Discontinued FROM Products WHERE ProductID = 1");
-  EXPECT_EQ(Canonico(produto->Campo("UnitPrice"), false), "C:18");
-  EXPECT_EQ(Canonico(produto->Campo("Discontinued"), true), "B:0");
-  EXPECT_EQ(nwind->OpenRecordset("SELECT count(*) AS n FROM \"Umsätze\"")->RecordCount(), 1);
-  EXPECT_EQ(nwind->OpenRecordset("SELECT max(length(Notes)) AS n FROM Employees")->Campo("n").AsInt(), 448);
-  EXPECT_EQ(nwind->OpenRecordset("SELECT count(*) AS n FROM Customers WHERE instr(Address, char(13, 10)) > 0")
-                ->Campo("n")
-                .AsInt(),
-            8);
-
-  auto datas = kv::AbreSqlite(Importa("DateTestDatabase.mdb").toStdString());
-  std::vector<std::string> anos;
-  for (auto rs = datas->OpenRecordset("SELECT * FROM DateTest ORDER BY rowid"); !rs->Eof(); rs->MoveNext())
-    anos.push_back(
-        rs->Campo(datas->OpenRecordset("SELECT name FROM pragma_table_info('DateTest') WHERE cid = 1")
-                      ->Campo("name")
-                      .AsString())
-            .AsString());
-  EXPECT_EQ(anos[1], "9999-01-01 00:00:00");
-  EXPECT_EQ(anos[2], "1898-01-01 00:00:00");
-  EXPECT_EQ(anos[3], "0632-01-01 00:00:00");
-
-  auto ace = kv::AbreSqlite(Importa("ASampleDatabase.accdb").toStdString());
-  auto custo = ace->OpenRecordset("SELECT Cost FROM \"Asset Items\" WHERE Cost IS NOT NULL");
-  EXPECT_EQ(custo->Campo("Cost").tipo(), Variant::Tipo::Currency);
+  auto v = [](const QString& banco, const std::string& sql) {  // field v of the first row, canonical
+    return Canonico(kv::AbreSqlite(banco.toStdString())->OpenRecordset(sql)->Campo("v"), false);
+  };
+  const QString nwind = Importa("nwind.mdb");
+  EXPECT_EQ(v(nwind, "SELECT UnitPrice AS v FROM Products WHERE ProductID = 1"), "C:18");
+  EXPECT_EQ(v(nwind, "SELECT Discontinued AS v FROM Products WHERE ProductID = 1"), "B:0");
+  EXPECT_EQ(v(nwind, "SELECT count(*) AS v FROM [Umsätze]"), "I:830");
+  EXPECT_EQ(v(nwind, "SELECT max(length(Notes)) AS v FROM Employees"), "I:448");
+  EXPECT_EQ(v(nwind, "SELECT count(*) AS v FROM Customers WHERE instr(Address, char(13, 10)) > 0"), "I:8");
+  const QString datas = Importa("DateTestDatabase.mdb");
+  const std::string coluna =
+      v(datas, "SELECT name AS v FROM pragma_table_info('DateTest') WHERE cid = 1").substr(2);
+  const std::string sql =
+      "SELECT group_concat([" + coluna + "], '|') AS v FROM DateTest WHERE rowid BETWEEN 2 AND 4";
+  EXPECT_EQ(v(datas, sql), "T:9999-01-01 00:00:00|1898-01-01 00:00:00|0632-01-01 00:00:00");
+  EXPECT_EQ(
+      v(Importa("ASampleDatabase.accdb"), "SELECT Cost AS v FROM \"Asset Items\" WHERE Cost IS NOT NULL")
+          .substr(0, 2),
+      "C:");
 }
 
 // A file that cannot be imported gets a clear error and leaves no destination; an existing destination
