@@ -7,7 +7,6 @@
 #include "apoio.h"
 #include "platform/erro.h"
 #include "platform/formato.h"
-#include "platform/texto.h"
 #include "platform/variant.h"
 
 namespace kv {
@@ -130,18 +129,6 @@ TEST(Aritmetica, NuloPropagaECurrencyEhExataComEstouro) {
   EXPECT_EQ(CStr(Variant::Dbl(0.1 + 0.2)), "0.3");
   EXPECT_EQ(CStr(Variant::Dbl(1e20)), "1e+20");
   if (anterior) std::setlocale(LC_NUMERIC, "C");
-}
-
-TEST(Texto, DivisaoEApostrofos) {
-  EXPECT_EQ(Divide("Contribuinte # H:CNPJ # CNPJ # 3", " # "),
-            (std::vector<std::string>{"Contribuinte", "H:CNPJ", "CNPJ", "3"}));
-  EXPECT_EQ(Divide("Enquadramento # Enquadramento ", " # "),
-            (std::vector<std::string>{"Enquadramento", "Enquadramento "}));
-  EXPECT_EQ(Divide("a #b# c", " # "), (std::vector<std::string>{"a #b# c"}));
-  EXPECT_EQ(Divide("a # # b", " # "), (std::vector<std::string>{"a", "# b"}));
-  EXPECT_EQ(Divide(" # ", " # "), (std::vector<std::string>{"", ""}));
-
-  EXPECT_EQ(Apostrofado("D'Ávila'); DROP TABLE x; --"), "D''Ávila''); DROP TABLE x; --");
 }
 
 TEST(Formato, DuasCasasAgrupadasSemZeroNegativo) {
