@@ -565,6 +565,7 @@ std::string RecordsetSqlite::Onde(int i, const Bruto& lido) const {
 
 Variant Converte(const Bruto& lido, Classe c) {
   if (lido.tipo == SQLITE_NULL) return Variant::Nulo();
+  if (lido.tipo == SQLITE_FLOAT && c == Classe::Moeda) return Variant::Cur(CurrencyDeDouble(lido.d));
   Variant bruto;
   if (lido.tipo == SQLITE_INTEGER) {
     long long v = lido.i;
