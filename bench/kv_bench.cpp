@@ -360,6 +360,7 @@ int main(int argc, char** argv) {
     auto [vG, porPisoG] = alterna(checagem(bGrande, kGrande), [&] { pisoGrande->Roda(); });
     double porLeituraG = alterna(checagem(bGrande, kGrande), [&] { leitura->Roda(); }).second;
     double grandePorPequeno = alterna(checagem(bGrande, kGrande), checagem(b100, 100)).second;
+    double pisoGrandePorPequeno = alterna([&] { pisoGrande->Roda(); }, [&] { piso100->Roda(); }).second;
     double vGravada = verificacao(gravada, 10);
     double vComAchados = verificacao(b100, 10);
     Processo l1 =
@@ -395,6 +396,7 @@ int main(int argc, char** argv) {
     razoes["verificação / piso numa transação, 100"].push_back(porPiso100);
     razoes["verificação / leitura única dos dados, 20.000 (referência)"].push_back(porLeituraG);
     razoes["verificação 20.000 / verificação 100"].push_back(grandePorPequeno);
+    razoes["piso 20.000 / piso 100 (referência)"].push_back(pisoGrandePorPequeno);
     razoes["gravada consistente com chave refeita / mesma sem chave"].push_back(vGravada / vComAchados);
     razoes["lote: 2 tarefas / 1 tarefa (velocidade)"].push_back(l1.segundos / l2.segundos);
     razoes["CPU: 2 processos / 1 processo (velocidade)"].push_back(2 * c1 / c2);
