@@ -513,7 +513,7 @@ void RecordsetSqlite::MoveNext() {
 int RecordsetSqlite::Indice(std::string_view nome) const {
   const auto& cols = p_->colunas;
   auto& achado = p_->achados[(reinterpret_cast<uintptr_t>(nome.data()) >> 3) % p_->achados.size()];
-  if (achado.first == nome.data() && cols[static_cast<size_t>(achado.second)].nome == nome)
+  if (achado.first && achado.first == nome.data() && cols[static_cast<size_t>(achado.second)].nome == nome)
     return achado.second;
   for (size_t i = 0; i < cols.size(); ++i)
     if (cols[i].nome == nome) {
