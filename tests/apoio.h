@@ -58,11 +58,9 @@ class BancoTeste {
 class CaixaGravada : public CaixaMensagem {
  public:
   int Mostra(const std::string& texto, int estilo, const std::string& titulo) override {
-    textos.push_back(texto);
     completos.push_back(titulo + "|" + std::to_string(estilo) + "|" + texto);
     return kBotaoOk;
   }
-  std::vector<std::string> textos;     // the texts
   std::vector<std::string> completos;  // "title|style|text"
 };
 

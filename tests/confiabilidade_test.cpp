@@ -133,12 +133,12 @@ TEST_F(Falhas, NaVerificacaoFinalNadaEhGravadoPelaMetade) {
   CadaFalha(
       [&] {
         b.Sql("UPDATE tblDeclaração SET Consistente = 0, Chave = 'ANTES' WHERE Declaração = 12");
-        caixa->textos.clear();
+        caixa->completos.clear();
       },
       [&] { controle.MostrouMsg(); },
       [&](const std::string& onde) {
         EXPECT_EQ(Instantaneo(b), antes) << onde;
-        EXPECT_TRUE(caixa->textos.empty()) << onde << ": no box may claim success";
+        EXPECT_TRUE(caixa->completos.empty()) << onde << ": no box may claim success";
       });
 }
 
@@ -390,7 +390,9 @@ TEST(Configuracao, ArquivoIlegivelOuQueNaoEhIniNuncaEhReescrito) {
       }
     }
     EXPECT_EQ(controle.Mensagem().Valor(), "");
-    if (!texto.isNull()) EXPECT_EQ(LeTudo(ini), texto);
+    if (!texto.isNull()) {
+      EXPECT_EQ(LeTudo(ini), texto);
+    }
     QDir(QString::fromStdString(ini)).removeRecursively();
     QFile::remove(QString::fromStdString(ini));
   }

@@ -13,7 +13,6 @@ namespace {
 
 using teste::BancoTeste;
 using teste::CaixaGravada;
-using teste::Cur;
 using teste::Nulo;
 
 using teste::L;

@@ -16,13 +16,10 @@ namespace kv {
 namespace {
 
 using teste::BancoTeste;
-using teste::Cur;
 using teste::Entradas;
 using teste::Nulo;
 using teste::NumeroDoErro;
 using V = std::vector<std::string>;
-
-using teste::L;
 
 struct Caso {
   const char* nome;
