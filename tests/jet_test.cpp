@@ -41,24 +41,14 @@ class Jet : public ::testing::Test {
 
 // A value as the checks would see it, written so that two equal values give the same text.
 std::string Canonico(const Variant& v, bool booleano) {
-  if (booleano && v.IsNull()) return "B:0";  // Jet keeps a Yes/No in the null flag: Null was written as No
-  switch (v.tipo()) {
-    case Variant::Tipo::Null:
-      return "Nulo";
-    case Variant::Tipo::Currency:
-      return "C:" + kv::CurrencyTexto(v.AsCurrency());
-    case Variant::Tipo::Boolean:
-      return std::string("B:") + (v.AsBool() ? "1" : "0");
-    case Variant::Tipo::Double: {
-      char t[40];
-      auto r = std::to_chars(t, t + sizeof t, v.AsDouble());
-      return "D:" + std::string(t, r.ptr);
-    }
-    case Variant::Tipo::String:
-      return "T:" + v.AsString();
-    default:
-      return "I:" + std::to_string(v.AsInt());
+  // Jet keeps a Yes/No in the null flag: a Null was written as No.
+  if (booleano || v.tipo() == Variant::Tipo::Boolean) return v.IsNull() || !v.AsBool() ? "B:0" : "B:1";
+  if (v.IsNull()) return "Nulo";
+  if (v.tipo() == Variant::Tipo::Double) {  // the shortest text that reads back as the same double
+    char t[40];
+    return "D:" + std::string(t, std::to_chars(t, t + sizeof t, v.AsDouble()).ptr);
   }
+  return (v.tipo() == Variant::Tipo::Currency ? "C:" : v.IsString() ? "T:" : "I:") + kv::CStr(v);
 }
 
 // Every table of the database: rows in file order, each as the canonical text of its columns by name.
