@@ -410,38 +410,27 @@ TEST(Enquadramento, SemLinhaNaoLeOExercicioEFalhasNaoGravam) {
   EXPECT_EQ(DeAcordo(b).AsInt(), -1);
 }
 
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
-
 // Records what the interstate rules tell the filter, and answers with a chosen value.
-class FiltroGravador : public FiltroReferencia {
- public:
-  explicit FiltroGravador(Variant resposta) : resposta_(std::move(resposta)) {}
+struct FiltroGravador : FiltroReferencia {
   void InformaBanco(std::string& caminho) override { bancos.push_back(caminho); }
   void InformaReferencia(Variant& declaracao, const Variant& referencia) override {
     referencias.push_back(CStr(declaracao) + "/" + CStr(referencia));
   }
-  Variant Resultado() override { return resposta_; }
+  Variant Resultado() override { return resposta; }
+  Variant resposta;
   std::vector<std::string> bancos, referencias;
-
- private:
-  Variant resposta_;
 };
 
 TEST(FiltroReferencia, DecideQuaisMesesSaoExaminados) {
   struct Caso {
-    const char* nome;
     Variant resposta;
     bool reporta;
   };
-  const Caso casos[] = {
-      {"zero", Variant::Long(0), false},         {"vazio", Variant(), false},
-      {"Nulo", Variant::Nulo(), false},          {"um", Variant::Long(1), true},
-      {"verdadeiro", Variant::Bool(true), true},
-  };
+  const Caso casos[] = {{Variant::Long(0), false},
+                        {Variant(), false},
+                        {Variant::Nulo(), false},
+                        {Variant::Long(1), true},
+                        {Variant::Bool(true), true}};
   for (const Caso& c : casos) {
     BancoTeste b;
     b.Linhas("E 1 5 0; S 2 0 7 1");
@@ -449,17 +438,19 @@ TEST(FiltroReferencia, DecideQuaisMesesSaoExaminados) {
     std::shared_ptr<FiltroGravador> filtro;
     RegistraClasse(kClsidFiltroReferencia, [&] {
       ++criados;
-      filtro = std::make_shared<FiltroGravador>(c.resposta);
+      filtro = std::make_shared<FiltroGravador>();
+      filtro->resposta = c.resposta;
       return filtro;
     });
     teste::DefineDeclaracao(12);
     ConsisteEntradasInter();
     ConsisteSaidasInter();
     host::RegistraComponentes();
-    EXPECT_EQ(Entradas().size(), c.reporta ? 4u : 0u) << c.nome;
-    EXPECT_EQ(criados, 1) << c.nome << ": one shared instance for both rules";
-    EXPECT_EQ(filtro->bancos, (V{b.caminho(), b.caminho()})) << c.nome;
-    EXPECT_EQ(filtro->referencias, (V{"12/1", "12/2"})) << c.nome;
+    const std::string onde = TextoDe(c.resposta);
+    EXPECT_EQ(Entradas().size(), c.reporta ? 4u : 0u) << onde;
+    EXPECT_EQ(criados, 1) << onde << ": one shared instance for both rules";
+    EXPECT_EQ(filtro->bancos, (V{b.caminho(), b.caminho()})) << onde;
+    EXPECT_EQ(filtro->referencias, (V{"12/1", "12/2"})) << onde;
   }
 }
 
