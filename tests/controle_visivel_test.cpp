@@ -34,6 +34,8 @@ class ControleVisivel : public ::testing::Test {
   }
   QTreeWidget* Arvore() { return controle->findChild<QTreeWidget*>("ListaDeLocais"); }
   QPlainTextEdit* Painel() { return controle->findChild<QPlainTextEdit*>("Mensagem"); }
+  QPushButton* Fechar() { return controle->findChild<QPushButton*>("butFechar"); }
+  int Imagem(const char* chave) { return controle->Logica().ListaDeLocais().Busca(chave)->imagem; }
   void Clica(QTreeWidgetItem* item, bool duplo) {
     QRect r = Arvore()->visualItemRect(item);
     QTest::mouseClick(Arvore()->viewport(), Qt::LeftButton, {}, r.center());
@@ -49,7 +51,7 @@ class ControleVisivel : public ::testing::Test {
         caixa->button(QMessageBox::Ok)->click();
       }
     });
-    QTest::mouseClick(controle->findChild<QPushButton*>("butFechar"), Qt::LeftButton);
+    QTest::mouseClick(Fechar(), Qt::LeftButton);
     return texto;
   }
 
@@ -62,7 +64,7 @@ class ControleVisivel : public ::testing::Test {
 TEST_F(ControleVisivel, TamanhoInicialMinimoECrescimento) {
   const double escala = controle->logicalDpiX() / 1440.0;
   const QSize base(qRound(10185 * escala), qRound(6300 * escala));
-  auto* fechar = controle->findChild<QPushButton*>("butFechar");
+  QPushButton* fechar = Fechar();
   auto* descricao = controle->findChild<QGroupBox*>("Frame3");
   EXPECT_EQ(controle->size(), base);
   EXPECT_EQ(controle->minimumSize(), base);
@@ -88,18 +90,18 @@ TEST_F(ControleVisivel, RepinturaSoReconstroiQuandoOsDadosMudam) {
   EXPECT_GE(controle->Reconstrucoes(), 1);
   EXPECT_EQ(Painel()->toPlainText(), "Esta Declaração está Inconsistente!");
   Clica(controle->ItemDaChave("A:Entradas3Imp"), true);
-  ASSERT_EQ(controle->Logica().ListaDeLocais().Busca("A:Entradas3Imp")->imagem, kImagemAceita);
+  ASSERT_EQ(Imagem("A:Entradas3Imp"), kImagemAceita);
   int antes = controle->Reconstrucoes();
   controle->resize(controle->size() + QSize(80, 60));
   controle->repaint();
   QTest::qWait(100);
   EXPECT_EQ(controle->Reconstrucoes(), antes);
-  EXPECT_EQ(controle->Logica().ListaDeLocais().Busca("A:Entradas3Imp")->imagem, kImagemAceita);
+  EXPECT_EQ(Imagem("A:Entradas3Imp"), kImagemAceita);
 
   banco.Sql("UPDATE tblEntradas SET EntradaInterna = 1 WHERE Declaração = 12 AND Ref = 1");  // another writer
   controle->repaint();
   EXPECT_EQ(controle->Reconstrucoes(), antes + 1);
-  EXPECT_EQ(controle->Logica().ListaDeLocais().Busca("A:Entradas3Imp")->imagem, kImagemAberta);
+  EXPECT_EQ(Imagem("A:Entradas3Imp"), kImagemAberta);
   controle->setProperty("Declaração", 7);  // the host's property, by its own name
   controle->repaint();
   EXPECT_EQ(controle->Reconstrucoes(), antes + 2);
@@ -117,21 +119,18 @@ TEST_F(ControleVisivel, TecladoComoMouse) {
   EXPECT_EQ(Arvore()->currentItem(), controle->ItemDaChave("A:Entradas3Imp"));
   EXPECT_TRUE(Painel()->toPlainText().startsWith("Foi informado zero"))
       << Painel()->toPlainText().toStdString();
-  auto imagem = [&](const char* chave) { return controle->Logica().ListaDeLocais().Busca(chave)->imagem; };
   QTest::keyClick(Arvore(), Qt::Key_Return);
-  EXPECT_EQ(imagem("A:Entradas3Imp"), kImagemAceita);
+  EXPECT_EQ(Imagem("A:Entradas3Imp"), kImagemAceita);
   QTest::keyClick(Arvore(), Qt::Key_Space);
-  EXPECT_EQ(imagem("A:Entradas3Imp"), kImagemAberta);
+  EXPECT_EQ(Imagem("A:Entradas3Imp"), kImagemAberta);
   Arvore()->setCurrentItem(controle->ItemDaChave("B:Saídas11Imp"));
   QTest::keyClick(Arvore(), Qt::Key_Return);
-  EXPECT_EQ(imagem("B:Saídas11Imp"), kImagemAberta);  // an error to correct is never accepted
+  EXPECT_EQ(Imagem("B:Saídas11Imp"), kImagemAberta);  // an error to correct is never accepted
 
   std::vector<QWidget*> ordem;
   for (QWidget* w = Arvore(); ordem.size() < 3; w = w->nextInFocusChain())
-    if (w == Arvore() || w == Painel() || w == controle->findChild<QPushButton*>("butFechar"))
-      ordem.push_back(w);
-  EXPECT_EQ(ordem,
-            (std::vector<QWidget*>{Arvore(), Painel(), controle->findChild<QPushButton*>("butFechar")}));
+    if (w == Arvore() || w == Painel() || w == Fechar()) ordem.push_back(w);
+  EXPECT_EQ(ordem, (std::vector<QWidget*>{Arvore(), Painel(), Fechar()}));
 }
 
 // A build that failed is shown where the list is; Fechar then records "not consistent" and closes.
@@ -147,8 +146,7 @@ TEST_F(ControleVisivel, FecharDepoisDeUmaMontagemQueFalhou) {
   EXPECT_TRUE(Painel()->toPlainText().startsWith("Erro 3001"));
   EXPECT_TRUE(controle->isEnabled());
   QSignalSpy fechar(controle.get(), &kvCtlConsistencia::Fechar);
-  QString texto = PressionaFechar();
-  EXPECT_EQ(texto, "Esta declaração possui inconsistências!");
+  EXPECT_EQ(PressionaFechar(), "Esta declaração possui inconsistências!");
   EXPECT_EQ(fechar.count(), 1);
   EXPECT_FALSE(CBool(banco.Gravado().first));
   EXPECT_TRUE(banco.Gravado().second.IsNull());
@@ -162,7 +160,7 @@ TEST_F(ControleVisivel, CliqueExplicaDuploCliqueAceitaEFecharGrava) {
   EXPECT_TRUE(Painel()->toPlainText().startsWith("Foi informado zero"));
   for (int imagem : {kImagemAceita, kImagemAberta, kImagemAceita}) {
     Clica(item, true);
-    EXPECT_EQ(controle->Logica().ListaDeLocais().Busca("A:Entradas3Imp")->imagem, imagem);
+    EXPECT_EQ(Imagem("A:Entradas3Imp"), imagem);
     EXPECT_EQ(item->data(0, Qt::UserRole + 1).toInt(), imagem);
   }
   EXPECT_EQ(PressionaFechar(), "Consistência efetuada com sucesso!");
