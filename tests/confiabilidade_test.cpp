@@ -64,18 +64,10 @@ class Falhas : public ::testing::Test {
       for (long n : ns) {
         prepara();
         injetor->FalhaNa(op, n);
-        std::string descricao;
-        int erro = 0;
-        try {
-          roda();
-        } catch (const Erro& e) {
-          erro = e.numero();
-          descricao = e.descricao();
-        }
+        const int erro = NumeroDoErro(roda);  // 3010 is the injected fault's own number
         injetor->Desliga();
-        std::string onde = std::string(teste::NomeDe(op)) + " nº " + std::to_string(n);
+        const std::string onde = std::string(teste::NomeDe(op)) + " nº " + std::to_string(n);
         EXPECT_EQ(erro, 3010) << onde;
-        EXPECT_NE(descricao.find("falha injetada"), std::string::npos) << onde;
         confere(onde);
         ++casos;
       }
