@@ -297,13 +297,6 @@ TEST(SomenteLeitura, EnquadramentoEGravaFalhamSemMudarNada) {
   EXPECT_EQ(TextoDe(rs->Campo("Chave")), "ANTES");
 }
 
-QByteArray LeTudo(const std::string& c) {
-  return teste::LeArquivo(QString::fromStdString(c));
-}
-void GravaTudo(const std::string& c, const QByteArray& texto) {
-  teste::GravaArquivo(QString::fromStdString(c), texto);
-}
-
 // The host's file: values read raw, a write changes its own line and nothing else.
 TEST(Configuracao, ArquivoDoHostLidoCruEGravadoSoNaLinhaDaChave) {
   struct Caso {
@@ -330,14 +323,14 @@ TEST(Configuracao, ArquivoDoHostLidoCruEGravadoSoNaLinhaDaChave) {
     BancoTeste b;
     std::string ini = ArquivoConfiguracao("KV");
     QFile::remove(QString::fromStdString(ini));
-    if (!c.antes.isEmpty()) GravaTudo(ini, c.antes);
+    if (!c.antes.isEmpty()) teste::GravaArquivo(QString::fromStdString(ini), c.antes);
     DefineFabricaConfiguracao(nullptr);
     Config().Grava("KV", c.secao, c.chave, c.valor);
-    EXPECT_EQ(LeTudo(ini), c.depois) << c.nome;
+    EXPECT_EQ(teste::LeArquivo(QString::fromStdString(ini)), c.depois) << c.nome;
     EXPECT_EQ(Config().Le("KV", c.secao, c.chave, "?"), c.valor) << c.nome;
   }
   BancoTeste b;
-  GravaTudo(ArquivoConfiguracao("KV"), hostil);
+  teste::GravaArquivo(QString::fromStdString(ArquivoConfiguracao("KV")), hostil);
   DefineFabricaConfiguracao(nullptr);
   EXPECT_EQ(Config().Le("KV", "DB", "Caminho", ""), "C:\\Tarvo\\dados");
   EXPECT_EQ(Config().Le("KV", "DB", "DbAtual", ""), "/d/a,b\\c 'x' \"y\".db");
@@ -357,7 +350,7 @@ TEST(Configuracao, ArquivoIlegivelOuQueNaoEhIniNuncaEhReescrito) {
     if (texto.isNull())
       QDir().mkpath(QString::fromStdString(ini));
     else
-      GravaTudo(ini, texto);
+      teste::GravaArquivo(QString::fromStdString(ini), texto);
     DefineFabricaConfiguracao(nullptr);
     ControleConsistencia controle;
     controle.DefineDeclaracao(Variant::Long(12));
@@ -377,7 +370,7 @@ TEST(Configuracao, ArquivoIlegivelOuQueNaoEhIniNuncaEhReescrito) {
     }
     EXPECT_EQ(controle.Mensagem().Valor(), "");
     if (!texto.isNull()) {
-      EXPECT_EQ(LeTudo(ini), texto);
+      EXPECT_EQ(teste::LeArquivo(QString::fromStdString(ini)), texto);
     }
     QDir(QString::fromStdString(ini)).removeRecursively();
     QFile::remove(QString::fromStdString(ini));
