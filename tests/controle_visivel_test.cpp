@@ -71,10 +71,8 @@ TEST_F(ControleVisivel, TamanhoInicialMinimoECrescimento) {
   const QSize arvore = Arvore()->size(), painel = descricao->size();
   controle->resize(base + QSize(300, 200));
   QTest::qWait(50);
-  EXPECT_GT(Arvore()->height(), arvore.height());
-  EXPECT_GT(Arvore()->width(), arvore.width());
-  EXPECT_GT(descricao->width(), painel.width());
-  EXPECT_GT(descricao->height(), painel.height());
+  EXPECT_TRUE(Arvore()->height() > arvore.height() && Arvore()->width() > arvore.width());
+  EXPECT_TRUE(descricao->height() > painel.height() && descricao->width() > painel.width());
   EXPECT_TRUE(controle->rect().contains(fechar->geometry()));
   EXPECT_EQ(fechar->geometry().bottomRight(),
             controle->rect().bottomRight() - QPoint(qRound(105 * escala), qRound(75 * escala)));
