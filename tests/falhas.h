@@ -28,10 +28,7 @@ class Injetor {
     comandos.clear();
   }
   void Desliga() { n_ = 0; }
-  long Contagem(Operacao op) const {
-    auto it = contagem_.find(op);
-    return it == contagem_.end() ? 0 : it->second;
-  }
+  long Contagem(Operacao op) const { return contagem_.count(op) ? contagem_.at(op) : 0; }
   void Conta(Operacao op);
   std::vector<std::string> comandos;  // every SQL text that reached the database, in order
 
