@@ -249,12 +249,11 @@ TEST(Pintura, SoReconstroiComDeclaracao) {
 TEST(FimDoControle, EsvaziaOArmazenamento) {
   BancoTeste b;
   b.Linhas("D");
-  {
-    ControleConsistencia controle;
-    controle.DefineDeclaracao(L(12));
-    controle.MontaInconsistencias();
-    EXPECT_GT(ObtemInconsistencias().Count(), 0);
-  }
+  auto controle = std::make_unique<ControleConsistencia>();
+  controle->DefineDeclaracao(L(12));
+  controle->MontaInconsistencias();
+  EXPECT_GT(ObtemInconsistencias().Count(), 0);
+  controle.reset();
   EXPECT_EQ(ObtemInconsistencias().Count(), 0);
 }
 
