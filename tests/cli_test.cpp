@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <charconv>
 #include <csignal>
-#include <cstdlib>
 #include <future>
 #include <map>
 
@@ -443,7 +442,8 @@ std::string Canonico(const kv::Variant& v, bool booleano) {
   if (v.tipo() == kv::Variant::Tipo::Double) return "D:" + duplo(v.AsDouble());
   // A .db that stores an amount as a REAL beyond a Double's digits (hundreds of billions) reads back one
   // ten-thousandth off, while the Jet file has the exact amount: such amounts compare as the Double.
-  if (v.tipo() == kv::Variant::Tipo::Currency && std::llabs(v.AsCurrency().dezmilesimos) >= (1LL << 53))
+  const int64_t u = v.AsCurrency().dezmilesimos, limite = int64_t{1} << 53;
+  if (v.tipo() == kv::Variant::Tipo::Currency && (u >= limite || u <= -limite))
     return "C~" + duplo(v.AsCurrency().ToDouble());
   return (v.tipo() == kv::Variant::Tipo::Currency ? "C:" : v.IsString() ? "T:" : "I:") + kv::CStr(v);
 }
