@@ -59,6 +59,8 @@ const std::pair<const char*, const char*> kFormas[] = {
 std::vector<std::string> Palavras(const std::string& linha) {
   std::vector<std::string> r;
   for (size_t i = 0; i < linha.size();) {
+    if (linha[i] == '\'' && linha.find('\'', i + 1) == std::string::npos)
+      throw std::invalid_argument("linha de teste com aspas abertas: " + linha);
     size_t fim = linha[i] == '\'' ? linha.find('\'', i + 1) + 1 : std::min(linha.find(' ', i), linha.size());
     if (fim > i && linha[i] != ' ') r.push_back(linha.substr(i, fim - i));  // quotes kept: always a text
     i = std::max(fim, i + 1);
