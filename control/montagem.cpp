@@ -84,9 +84,10 @@ void ControleConsistencia::MontaInconsistencias() {
   e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
   if (!conexao_) conexao_ = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
   e.banco = conexao_->AbreBanco(e.caminhoBanco);
-  const std::string assinatura = Assinatura(e.banco, e.caminhoBanco);
-  // Every rule of this check reads one state of the declaration, even while the host writes.
+  // Every rule of this check reads one state of the declaration, even while the host writes; the
+  // signature is taken inside it, so it names the very state read (and costs no lock cycle of its own).
   LeituraUnica leitura(e.banco);
+  const std::string assinatura = Assinatura(e.banco, e.caminhoBanco);
   ExecutaRegras(ExercicioAtual());
 
   long n = colecao.Count();
