@@ -66,6 +66,22 @@ TEST(AdaptadorJet, ReescreveODialeto) {
   }
 }
 
+// The shape pass scans many bytes at a time: every quote, bracket and digit is found wherever it falls.
+TEST(AdaptadorJet, FormaNaoDependeDaPosicaoNoTexto) {
+  auto m = [](size_t k) { return std::to_string(MarcadorJet(k)); };
+  for (size_t recuo = 0; recuo < 34; ++recuo) {
+    std::string pad(recuo, ' '), forma;
+    std::vector<long long> numeros;
+    ASSERT_TRUE(
+        FormaJet(pad + "x1 = 'a 9' AND [b 20] = 12 AND São_3é7 = \"4 0\" AND y=0 AND z=9 OR Ref <> Ref",
+                 forma, numeros));
+    EXPECT_EQ(forma, pad + "x1 = 'a 9' AND [b 20] = " + m(0) + " AND São_3é7 = \"4 0\" AND y=" + m(1) +
+                         " AND z=" + m(2) + " OR Ref <> Ref")
+        << recuo;
+    EXPECT_EQ(numeros, (std::vector<long long>{12, 0, 9})) << recuo;
+  }
+}
+
 TEST(AdaptadorJet, DynasetDeUmaTabelaGanhaORowid) {
   EXPECT_EQ(AdaptaJet("SELECT * FROM tbldeclaração WHERE (Declaração=1)", true).tabelaUnica, "tbldeclaração");
   EXPECT_EQ(AdaptaJet("SELECT SUM(x) FROM t HAVING (d = 1)", true).tabelaUnica, "");

@@ -1,4 +1,5 @@
-// Any text through the Jet SQL adapter and its shape pre-pass: no crash, no hang, parameters that match.
+// Any text through the Jet SQL adapter and its shape pre-pass: no crash, no hang, parameters that match,
+// and a shape that does not depend on where the text starts.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,8 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t n) {
     for (char c : a.texto) marcas += c == '?';
     if (marcas < a.parametros.size()) __builtin_trap();  // every lifted literal has its placeholder
   }
-  std::string forma;
-  std::vector<long long> numeros;
-  kv::FormaJet(texto, forma, numeros);
+  // The shape pass reads many bytes at a time: moving the text by one byte must move its shape alike.
+  std::string forma, deslocada;
+  std::vector<long long> numeros, outros;
+  bool cabe = kv::FormaJet(texto, forma, numeros);
+  if (kv::FormaJet(" " + texto, deslocada, outros) != cabe) __builtin_trap();
+  if (cabe && (deslocada != " " + forma || outros != numeros)) __builtin_trap();
   return 0;
 }
