@@ -86,6 +86,8 @@ int Sinal(int64_t a, int64_t b) {
 
 // -2 stands for Null.
 int Compara(const Variant& a, const Variant& b) {
+  if (a.tipo() == Variant::Tipo::Currency && b.tipo() == Variant::Tipo::Currency)
+    return Sinal(a.AsInt(), b.AsInt());
   if (a.IsNull() || b.IsNull()) return -2;
   if (a.IsString() && b.IsString()) {
     int c = a.AsString().compare(b.AsString());
@@ -216,6 +218,9 @@ Tri Menor(const Variant& a, const Variant& b) {
 }
 
 Variant Soma(const Variant& a, const Variant& b) {
+  // Two amounts, what the rules add most, first.
+  if (a.tipo() == Variant::Tipo::Currency && b.tipo() == Variant::Tipo::Currency)
+    return Variant::Cur(a.AsCurrency() + b.AsCurrency());
   if (a.IsNull() || b.IsNull()) return Variant::Nulo();
   if (a.IsString() && b.IsString()) return Variant::Str(a.AsString() + b.AsString());
   if (a.IsEmpty() && b.IsEmpty()) return Variant::Int(0);

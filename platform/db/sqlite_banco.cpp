@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -125,15 +126,18 @@ struct Bruto {
   std::string t;
 };
 
-// Fills `b` from the current row, reusing its text buffer.
+// Fills `b` from the current row, reusing its text buffer. The column's value is fetched once and read
+// with the value functions: each column function would look the column up again. (The value is only
+// used here, on the connection's one thread, as the column functions themselves would use it.)
 void LeBrutoEm(sqlite3_stmt* st, int col, Bruto& b) {
-  b.tipo = sqlite3_column_type(st, col);
-  if (b.tipo == SQLITE_INTEGER) b.i = sqlite3_column_int64(st, col);
-  if (b.tipo == SQLITE_FLOAT) b.d = sqlite3_column_double(st, col);
+  sqlite3_value* v = sqlite3_column_value(st, col);
+  b.tipo = sqlite3_value_type(v);
+  if (b.tipo == SQLITE_INTEGER) b.i = sqlite3_value_int64(v);
+  if (b.tipo == SQLITE_FLOAT) b.d = sqlite3_value_double(v);
   if (b.tipo == SQLITE_TEXT || b.tipo == SQLITE_BLOB) {
-    const void* p = b.tipo == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(st, col))
-                                          : sqlite3_column_blob(st, col);
-    b.t.assign(static_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, col)));
+    const void* p =
+        b.tipo == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(v)) : sqlite3_value_blob(v);
+    b.t.assign(static_cast<const char*>(p), static_cast<size_t>(sqlite3_value_bytes(v)));
   }
 }
 
@@ -151,6 +155,12 @@ struct Coluna {
 
 Variant Converte(const Bruto& lido, Classe c);
 
+struct Achado {
+  const char* nome = nullptr;
+  size_t tamanho = 0;
+  int indice = 0;
+};
+
 // A prepared statement with what its columns look like; reused while not in use.
 struct Preparado {
   sqlite3_stmt* stmt = nullptr;
@@ -158,9 +168,12 @@ struct Preparado {
   std::vector<Coluna> colunas;
   int colRowid = -1;
   std::string tabela;
-  // Where the names the rules ask for were found, in a slot chosen by the name's address: the rules pass
-  // string literals, so the same pointer comes back on every row and one comparison confirms it.
-  std::array<std::pair<const char*, int>, 16> achados{};
+  // Where the names the rules ask for were found, by the name's address: the rules pass string literals,
+  // so the same pointer comes back on every row and a short scan finds it (a few names per statement; a
+  // table indexed by address would let two names that collide evict each other on every row).
+  std::array<Achado, 24> achados{};
+  size_t nAchados = 0;
+  size_t dica = 0;  // where the next search starts
   ~Preparado() { sqlite3_finalize(stmt); }
 };
 
@@ -191,6 +204,8 @@ class RecordsetSqlite : public Recordset {
 
  private:
   int Indice(std::string_view nome) const;
+  [[gnu::noinline]] int Procura(std::string_view nome) const;
+  [[gnu::noinline]] Variant ConverteAqui(int i, const Bruto& lido) const;
   std::string Onde(int i, const Bruto& lido) const;
   void Passo();
   void Materializa();
@@ -510,14 +525,50 @@ void RecordsetSqlite::MoveNext() {
   if (!eof_) ++linhas_;
 }
 
+// Whether `n` bytes at `a` and `b` are equal; field names are short, and from 4 to 16 bytes this takes
+// two overlapping word compares instead of a library call.
+bool MesmosBytes(const char* a, const char* b, size_t n) {
+  auto palavra = [](const char* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+  };
+  auto meia = [](const char* p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    return w;
+  };
+  if (n >= 8 && n <= 16) return palavra(a) == palavra(b) && palavra(a + n - 8) == palavra(b + n - 8);
+  if (n >= 4 && n < 8) return meia(a) == meia(b) && meia(a + n - 4) == meia(b + n - 4);
+  return std::memcmp(a, b, n) == 0;
+}
+
 int RecordsetSqlite::Indice(std::string_view nome) const {
+  Preparado& p = *p_;
+  // From the entry after the last one found: a row's fields are read in the same order on every row.
+  const size_t n = std::min(p.nAchados, p.achados.size());
+  for (size_t k = 0, j = p.dica; k < n; ++k, j = j + 1 == n ? 0 : j + 1) {
+    const Achado& a = p.achados[j];
+    if (a.nome != nome.data() || a.tamanho != nome.size()) continue;
+    if (!MesmosBytes(p.colunas[static_cast<size_t>(a.indice)].nome.data(), nome.data(), nome.size())) break;
+    p.dica = j + 1 == n ? 0 : j + 1;
+    return a.indice;
+  }
+  return Procura(nome);
+}
+
+// Out of line, so that the found case above stays a few instructions.
+int RecordsetSqlite::Procura(std::string_view nome) const {
   const auto& cols = p_->colunas;
-  auto& achado = p_->achados[(reinterpret_cast<uintptr_t>(nome.data()) >> 3) % p_->achados.size()];
-  if (achado.first && achado.first == nome.data() && cols[static_cast<size_t>(achado.second)].nome == nome)
-    return achado.second;
   for (size_t i = 0; i < cols.size(); ++i)
     if (cols[i].nome == nome) {
-      achado = {nome.data(), static_cast<int>(i)};
+      Achado novo{nome.data(), nome.size(), static_cast<int>(i)};
+      // The same address with other text (a reused buffer) takes its old place; past the end, the oldest.
+      auto fim = p_->achados.begin() + static_cast<long>(std::min(p_->nAchados, p_->achados.size()));
+      auto velho =
+          std::find_if(p_->achados.begin(), fim, [&](const Achado& a) { return a.nome == novo.nome; });
+      *(velho != fim ? velho : p_->achados.begin() + static_cast<long>(p_->nAchados++ % p_->achados.size())) =
+          novo;
       return static_cast<int>(i);
     }
   std::string d = Dobra(nome);
@@ -532,6 +583,15 @@ Variant RecordsetSqlite::Campo(std::string_view nome) {
   if (eof_) throw Erro(3021, "Nenhum registro atual.");
   if (!materializado_) LeBrutoEm(p_->stmt, i, lido_);
   const Bruto& lido = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(i)] : lido_;
+  // Most fields a check reads are amounts stored as whole units: those need no general conversion.
+  long long u;
+  if (lido.tipo == SQLITE_INTEGER && p_->colunas[static_cast<size_t>(i)].classe == Classe::Moeda &&
+      !__builtin_mul_overflow(lido.i, 10000LL, &u))
+    return Variant::Cur(Currency{u});
+  return ConverteAqui(i, lido);
+}
+
+Variant RecordsetSqlite::ConverteAqui(int i, const Bruto& lido) const {
   try {
     return Converte(lido, p_->colunas[static_cast<size_t>(i)].classe);
   } catch (const Erro& e) {
