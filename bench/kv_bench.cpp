@@ -255,6 +255,32 @@ double Cada(int vezes, const std::function<void()>& f) {
   return Segundos(inicio) / vezes;
 }
 
+// Two variants alternating in six short turns, so that both sides of each ratio see the same load: the
+// seconds per call of the first and the median of the six ratios first / second.
+std::pair<double, double> Alterna(const std::function<void()>& a, const std::function<void()>& b) {
+  a();  // warm: connection, statements, settings
+  b();
+  std::vector<double> razoes;
+  double total = 0;
+  for (int vez = 0; vez < 6; ++vez) {
+    double t = Cada(50, a);
+    razoes.push_back(t / Cada(50, b));
+    total += t;
+  }
+  return {total / 6, Mediana(razoes)};
+}
+
+// A check of `declaracao` in `banco`, on a control made once. The declaration is set before each check:
+// the module keeps one current declaration per thread.
+std::function<void()> Checagem(const std::string& banco, int declaracao) {
+  auto controle = std::make_shared<ControleConsistencia>();
+  return [=] {
+    Usa(banco);
+    controle->DefineDeclaracao(Variant::Long(declaracao));
+    controle->MontaInconsistencias();
+  };
+}
+
 // The floor of an import: every row of every user table read with libmdb alone, every column bound as
 // libmdb's own tools read them (`ligado`), or only found and cracked, no value converted (the raw scan).
 int PisoJet(const char* arquivo, bool ligado) {
@@ -289,7 +315,27 @@ int main(int argc, char** argv) {
   std::string pastaBin = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath().toStdString();
   gPasta = pastaBin + "/../bench-dados";
   QDir().mkpath(QString::fromStdString(gPasta));
-  // For a profiler: only the check of a clean declaration, n times, on the database of 20,000 (or 100).
+  // For a profiler: only the check of a clean declaration, n times, on the database of 20,000 (or 100);
+  // or only its floor.
+  if (argc >= 3 && std::string(argv[1]) == "--so-piso") {
+    host::RegistraComponentes();
+    auto piso = Piso(argc > 3 && std::atoi(argv[3]) == 100 ? 100 : kGrande);
+    std::printf("%.1f us por piso\n", 1e6 * Cada(std::atoi(argv[2]), [&] { piso->Roda(); }));
+    return 0;
+  }
+  // Only the check against its floor at 20,000 declarations, `r` rounds: the quick figure while tuning.
+  if (argc >= 3 && std::string(argv[1]) == "--so-razao") {
+    host::RegistraComponentes();
+    auto piso = Piso(kGrande);
+    auto checagem = Checagem(Banco(kGrande), DeclaracaoLimpa(kGrande));
+    std::vector<double> razoes;
+    for (int r = 0; r < std::atoi(argv[2]); ++r)
+      razoes.push_back(Alterna(checagem, [&] { piso->Roda(); }).second);
+    std::printf("verificação / piso: %.2f (rodadas: %.2f a %.2f)\n", Mediana(razoes),
+                *std::min_element(razoes.begin(), razoes.end()),
+                *std::max_element(razoes.begin(), razoes.end()));
+    return 0;
+  }
   if (argc >= 3 && std::string(argv[1]) == "--so-verificacao") {
     host::RegistraComponentes();
     const int n = argc > 3 && std::atoi(argv[3]) == 100 ? 100 : kGrande;
@@ -318,30 +364,6 @@ int main(int argc, char** argv) {
     ConsisteKV().GeraConsistencia();
   }
 
-  // Two variants alternating in six short turns, so that both sides of each ratio see the same load: the
-  // seconds per call of the first and the median of the six ratios first / second.
-  auto alterna = [](const std::function<void()>& a, const std::function<void()>& b) {
-    a();  // warm: connection, statements, settings
-    b();
-    std::vector<double> razoes;
-    double total = 0;
-    for (int vez = 0; vez < 6; ++vez) {
-      double t = Cada(50, a);
-      razoes.push_back(t / Cada(50, b));
-      total += t;
-    }
-    return std::make_pair(total / 6, Mediana(razoes));
-  };
-  // A check of `declaracao` in `banco`, on a control made once. The declaration is set before each check:
-  // the module keeps one current declaration per thread.
-  auto checagem = [](const std::string& banco, int declaracao) {
-    auto controle = std::make_shared<ControleConsistencia>();
-    return [=] {
-      Usa(banco);
-      controle->DefineDeclaracao(Variant::Long(declaracao));
-      controle->MontaInconsistencias();
-    };
-  };
   const long voltasCpu = 60'000'000;
   std::map<std::string, std::vector<double>> razoes, valores;
   std::vector<double> controles;
@@ -349,14 +371,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "rodada %d de %d...\n", r, rodadas);
     double cpu = Cada(1, [&] { TrabalhoCpu(voltasCpu); });
     controles.push_back(cpu);
-    auto [v100, porPiso100] = alterna(checagem(b100, DeclaracaoLimpa(100)), [&] { piso100->Roda(); });
-    auto [vG, porPisoG] = alterna(checagem(bGrande, DeclaracaoLimpa(kGrande)), [&] { pisoGrande->Roda(); });
+    auto [v100, porPiso100] = Alterna(Checagem(b100, DeclaracaoLimpa(100)), [&] { piso100->Roda(); });
+    auto [vG, porPisoG] = Alterna(Checagem(bGrande, DeclaracaoLimpa(kGrande)), [&] { pisoGrande->Roda(); });
     double porLeituraG =
-        alterna(checagem(bGrande, DeclaracaoLimpa(kGrande)), [&] { leitura->Roda(); }).second;
+        Alterna(Checagem(bGrande, DeclaracaoLimpa(kGrande)), [&] { leitura->Roda(); }).second;
     double grandePorPequeno =
-        alterna(checagem(bGrande, DeclaracaoLimpa(kGrande)), checagem(b100, DeclaracaoLimpa(100))).second;
-    double pisoGrandePorPequeno = alterna([&] { pisoGrande->Roda(); }, [&] { piso100->Roda(); }).second;
-    double gravadaPorComAchados = alterna(checagem(gravada, 10), checagem(b100, 10)).second;
+        Alterna(Checagem(bGrande, DeclaracaoLimpa(kGrande)), Checagem(b100, DeclaracaoLimpa(100))).second;
+    double pisoGrandePorPequeno = Alterna([&] { pisoGrande->Roda(); }, [&] { piso100->Roda(); }).second;
+    double gravadaPorComAchados = Alterna(Checagem(gravada, 10), Checagem(b100, 10)).second;
     Processo l1 =
         Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
     Processo l2 =
