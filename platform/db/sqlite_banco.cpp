@@ -1,5 +1,6 @@
 #include "platform/db/sqlite_banco.h"
 
+#include <link.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -543,6 +544,36 @@ bool MesmosBytes(const char* a, const char* b, size_t n) {
   return std::memcmp(a, b, n) == 0;
 }
 
+// Whether `p` lies in the read-only segment of the object this code belongs to, where the rules' field
+// names are: text there cannot change while the object is loaded, so a name found once at such an
+// address needs no second compare.
+bool Imutavel(const char* p) {
+  struct Faixa {
+    uintptr_t ini = 0, fim = 0;
+  };
+  static const Faixa faixa = [] {
+    static const char marca[] = "kv";
+    std::pair<uintptr_t, Faixa> busca{reinterpret_cast<uintptr_t>(marca), {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* dados) {
+          auto* b = static_cast<std::pair<uintptr_t, Faixa>*>(dados);
+          for (int i = 0; i < info->dlpi_phnum; ++i) {
+            const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+            uintptr_t ini = info->dlpi_addr + ph.p_vaddr, fim = ini + ph.p_memsz;
+            if (ph.p_type == PT_LOAD && !(ph.p_flags & PF_W) && b->first >= ini && b->first < fim) {
+              b->second = {ini, fim};
+              return 1;
+            }
+          }
+          return 0;
+        },
+        &busca);
+    return busca.second;
+  }();
+  auto x = reinterpret_cast<uintptr_t>(p);
+  return x >= faixa.ini && x < faixa.fim;
+}
+
 int RecordsetSqlite::Indice(std::string_view nome) const {
   Preparado& p = *p_;
   // From the entry after the last one found: a row's fields are read in the same order on every row.
@@ -550,7 +581,9 @@ int RecordsetSqlite::Indice(std::string_view nome) const {
   for (size_t k = 0, j = p.dica; k < n; ++k, j = j + 1 == n ? 0 : j + 1) {
     const Achado& a = p.achados[j];
     if (a.nome != nome.data() || a.tamanho != nome.size()) continue;
-    if (!MesmosBytes(p.colunas[static_cast<size_t>(a.indice)].nome.data(), nome.data(), nome.size())) break;
+    if (!Imutavel(nome.data()) &&
+        !MesmosBytes(p.colunas[static_cast<size_t>(a.indice)].nome.data(), nome.data(), nome.size()))
+      break;
     p.dica = j + 1 == n ? 0 : j + 1;
     return a.indice;
   }
@@ -581,14 +614,20 @@ Variant RecordsetSqlite::Campo(std::string_view nome) {
   if (!p_) throw Erro(3420, "O objeto é inválido ou não está mais definido.");
   int i = Indice(nome);
   if (eof_) throw Erro(3021, "Nenhum registro atual.");
-  if (!materializado_) LeBrutoEm(p_->stmt, i, lido_);
-  const Bruto& lido = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(i)] : lido_;
-  // Most fields a check reads are amounts stored as whole units: those need no general conversion.
+  // Most fields a check reads are amounts stored as whole units, read straight from the statement: those
+  // need neither a copy nor the general conversion.
+  const Bruto* lido = materializado_ ? &linhasLidas_[posicao_][static_cast<size_t>(i)] : nullptr;
+  sqlite3_value* v = lido ? nullptr : sqlite3_column_value(p_->stmt, i);
   long long u;
-  if (lido.tipo == SQLITE_INTEGER && p_->colunas[static_cast<size_t>(i)].classe == Classe::Moeda &&
-      !__builtin_mul_overflow(lido.i, 10000LL, &u))
+  if ((lido ? lido->tipo : sqlite3_value_type(v)) == SQLITE_INTEGER &&
+      p_->colunas[static_cast<size_t>(i)].classe == Classe::Moeda &&
+      !__builtin_mul_overflow(lido ? lido->i : sqlite3_value_int64(v), 10000LL, &u))
     return Variant::Cur(Currency{u});
-  return ConverteAqui(i, lido);
+  if (!lido) {
+    LeBrutoEm(p_->stmt, i, lido_);
+    lido = &lido_;
+  }
+  return ConverteAqui(i, *lido);
 }
 
 Variant RecordsetSqlite::ConverteAqui(int i, const Bruto& lido) const {
