@@ -140,6 +140,32 @@ TEST(BancoSqlite, TiposDeclaradosDecidemOValor) {
   EXPECT_EQ(b.db().OpenRecordset("SELECT * FROM tipos WHERE l = 99")->RecordCount(), 0);
 }
 
+// Where a name was found is remembered by its address: one buffer holding one name after another, and
+// more names than are remembered, still read the right columns, row after row.
+TEST(BancoSqlite, CampoCertoComBufferReusadoEMuitosNomes) {
+  BancoTeste b;
+  std::string colunas, valores;
+  std::vector<std::string> nomes;
+  for (int c = 0; c < 30; ++c) {
+    nomes.push_back("c" + std::to_string(c));
+    colunas += (c ? ", " : "") + nomes.back() + " INTEGER";
+    valores += (c ? ", " : "") + std::to_string(c);
+  }
+  b.Sql("CREATE TABLE largo (" + colunas + ")");
+  b.Sql("INSERT INTO largo VALUES (" + valores + "), (" + valores + ")");
+  for (int tipo : {kSnapshot, kDynaset}) {
+    auto rs = b.db().OpenRecordset("SELECT * FROM largo", tipo);
+    for (; !rs->Eof(); rs->MoveNext()) {
+      std::string buffer;
+      for (int c = 29; c >= 0; --c) {
+        buffer = "c" + std::to_string(c);
+        EXPECT_EQ(rs->Campo(buffer).AsInt(), c) << tipo;
+        EXPECT_EQ(rs->Campo(nomes[static_cast<size_t>(c)]).AsInt(), c) << tipo;
+      }
+    }
+  }
+}
+
 TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
   BancoTeste b;
   b.Linhas("D@5 -1; D@6 -1");
