@@ -174,7 +174,14 @@ struct Preparado {
   // table indexed by address would let two names that collide evict each other on every row).
   std::array<Achado, 24> achados{};
   size_t nAchados = 0;
-  size_t dica = 0;  // where the next search starts
+  // Where the next search starts: the entry that followed the last one found, the last time it was
+  // found (rules that share a statement each read their fields in their own order).
+  size_t dica = 0, anterior = SIZE_MAX;
+  std::array<uint8_t, 24> seguinte = [] {
+    std::array<uint8_t, 24> s;
+    s.fill(UINT8_MAX);
+    return s;
+  }();
   ~Preparado() { sqlite3_finalize(stmt); }
 };
 
@@ -576,7 +583,7 @@ bool Imutavel(const char* p) {
 
 int RecordsetSqlite::Indice(std::string_view nome) const {
   Preparado& p = *p_;
-  // From the entry after the last one found: a row's fields are read in the same order on every row.
+  // A row's fields are read in the same order on every row, so the search starts where the next one was.
   const size_t n = std::min(p.nAchados, p.achados.size());
   for (size_t k = 0, j = p.dica; k < n; ++k, j = j + 1 == n ? 0 : j + 1) {
     const Achado& a = p.achados[j];
@@ -584,7 +591,9 @@ int RecordsetSqlite::Indice(std::string_view nome) const {
     if (!Imutavel(nome.data()) &&
         !MesmosBytes(p.colunas[static_cast<size_t>(a.indice)].nome.data(), nome.data(), nome.size()))
       break;
-    p.dica = j + 1 == n ? 0 : j + 1;
+    if (p.anterior < n) p.seguinte[p.anterior] = static_cast<uint8_t>(j);
+    p.anterior = j;
+    p.dica = p.seguinte[j] < n ? p.seguinte[j] : (j + 1 == n ? 0 : j + 1);
     return a.indice;
   }
   return Procura(nome);
