@@ -130,8 +130,7 @@ struct Bruto {
 // Fills `b` from the current row, reusing its text buffer. The column's value is fetched once and read
 // with the value functions: each column function would look the column up again. (The value is only
 // used here, on the connection's one thread, as the column functions themselves would use it.)
-void LeBrutoEm(sqlite3_stmt* st, int col, Bruto& b) {
-  sqlite3_value* v = sqlite3_column_value(st, col);
+void LeBrutoEm(sqlite3_value* v, Bruto& b) {
   b.tipo = sqlite3_value_type(v);
   if (b.tipo == SQLITE_INTEGER) b.i = sqlite3_value_int64(v);
   if (b.tipo == SQLITE_FLOAT) b.d = sqlite3_value_double(v);
@@ -144,7 +143,7 @@ void LeBrutoEm(sqlite3_stmt* st, int col, Bruto& b) {
 
 Bruto LeBruto(sqlite3_stmt* st, int col) {
   Bruto b;
-  LeBrutoEm(st, col, b);
+  LeBrutoEm(sqlite3_column_value(st, col), b);
   return b;
 }
 
@@ -160,6 +159,7 @@ struct Achado {
   const char* nome = nullptr;
   size_t tamanho = 0;
   int indice = 0;
+  bool imutavel = false;  // the name's text cannot change (see Imutavel): no compare when found again
 };
 
 // A prepared statement with what its columns look like; reused while not in use.
@@ -169,6 +169,7 @@ struct Preparado {
   std::vector<Coluna> colunas;
   int colRowid = -1;
   std::string tabela;
+  std::string jet;  // the text of the recordset stepping it, for its errors (the buffer is reused)
   // Where the names the rules ask for were found, by the name's address: the rules pass string literals,
   // so the same pointer comes back on every row and a short scan finds it (a few names per statement; a
   // table indexed by address would let two names that collide evict each other on every row).
@@ -198,7 +199,7 @@ class BancoSqlite;
 
 class RecordsetSqlite : public Recordset {
  public:
-  RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p, std::string sql,
+  RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p, const std::string& sql,
                   int tipo);
   ~RecordsetSqlite() override { Close(); }
   long RecordCount() override { return linhas_; }
@@ -211,15 +212,18 @@ class RecordsetSqlite : public Recordset {
   void Close() override;
 
  private:
-  int Indice(std::string_view nome) const;
+  [[gnu::always_inline]] inline int Indice(std::string_view nome) const;
   [[gnu::noinline]] int Procura(std::string_view nome) const;
   [[gnu::noinline]] Variant ConverteAqui(int i, const Bruto& lido) const;
+  [[gnu::noinline]] Variant CampoLido(std::string_view nome);
   std::string Onde(int i, const Bruto& lido) const;
+  // A dynaset gives its statement back once read, so it keeps its own copy of the text.
+  const std::string& Sql() const { return tipo_ == kDynaset || !p_ ? sql_ : p_->jet; }
   void Passo();
   void Materializa();
   std::shared_ptr<BancoSqlite> banco_;
   std::shared_ptr<Preparado> p_;
-  std::string sql_;
+  std::string sql_;  // a dynaset's text
   int tipo_;
   bool eof_ = true;
   long linhas_ = 0;
@@ -480,8 +484,12 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
 };
 
 RecordsetSqlite::RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p,
-                                 std::string sql, int tipo)
-    : banco_(std::move(banco)), p_(std::move(p)), sql_(std::move(sql)), tipo_(tipo) {
+                                 const std::string& sql, int tipo)
+    : banco_(std::move(banco)), p_(std::move(p)), tipo_(tipo) {
+  if (tipo_ == kDynaset)
+    sql_ = sql;
+  else
+    p_->jet.assign(sql);
   try {
     if (tipo_ == kDynaset)
       Materializa();
@@ -498,7 +506,7 @@ void RecordsetSqlite::Materializa() {
   for (;;) {
     int rc = sqlite3_step(p_->stmt);
     if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) ErroSqlite(banco_->db(), rc, sql_);
+    if (rc != SQLITE_ROW) ErroSqlite(banco_->db(), rc, Sql());
     std::vector<Bruto> linha;
     linha.reserve(n);
     for (size_t c = 0; c < n; ++c) linha.push_back(LeBruto(p_->stmt, static_cast<int>(c)));
@@ -521,7 +529,7 @@ void RecordsetSqlite::Passo() {
     eof_ = true;
   } else {
     eof_ = true;
-    ErroSqlite(banco_->db(), rc, sql_);
+    ErroSqlite(banco_->db(), rc, Sql());
   }
 }
 
@@ -581,14 +589,14 @@ bool Imutavel(const char* p) {
   return x >= faixa.ini && x < faixa.fim;
 }
 
-int RecordsetSqlite::Indice(std::string_view nome) const {
+inline int RecordsetSqlite::Indice(std::string_view nome) const {
   Preparado& p = *p_;
   // A row's fields are read in the same order on every row, so the search starts where the next one was.
   const size_t n = std::min(p.nAchados, p.achados.size());
   for (size_t k = 0, j = p.dica; k < n; ++k, j = j + 1 == n ? 0 : j + 1) {
     const Achado& a = p.achados[j];
     if (a.nome != nome.data() || a.tamanho != nome.size()) continue;
-    if (!Imutavel(nome.data()) &&
+    if (!a.imutavel &&
         !MesmosBytes(p.colunas[static_cast<size_t>(a.indice)].nome.data(), nome.data(), nome.size()))
       break;
     if (p.anterior < n) p.seguinte[p.anterior] = static_cast<uint8_t>(j);
@@ -604,7 +612,7 @@ int RecordsetSqlite::Procura(std::string_view nome) const {
   const auto& cols = p_->colunas;
   for (size_t i = 0; i < cols.size(); ++i)
     if (cols[i].nome == nome) {
-      Achado novo{nome.data(), nome.size(), static_cast<int>(i)};
+      Achado novo{nome.data(), nome.size(), static_cast<int>(i), Imutavel(nome.data())};
       // The same address with other text (a reused buffer) takes its old place; past the end, the oldest.
       auto fim = p_->achados.begin() + static_cast<long>(std::min(p_->nAchados, p_->achados.size()));
       auto velho =
@@ -620,23 +628,26 @@ int RecordsetSqlite::Procura(std::string_view nome) const {
 }
 
 Variant RecordsetSqlite::Campo(std::string_view nome) {
+  if (eof_ || materializado_) [[unlikely]]
+    return CampoLido(nome);  // closed (eof_ is set then too), past the end, or a dynaset's copied rows
+  int i = Indice(nome);
+  // Most fields a check reads are amounts stored as whole units, read straight from the statement: those
+  // need neither a copy nor the general conversion.
+  sqlite3_value* v = sqlite3_column_value(p_->stmt, i);
+  long long u;
+  if (sqlite3_value_type(v) == SQLITE_INTEGER &&
+      p_->colunas[static_cast<size_t>(i)].classe == Classe::Moeda &&
+      !__builtin_mul_overflow(sqlite3_value_int64(v), 10000LL, &u))
+    return Variant::Cur(Currency{u});
+  LeBrutoEm(v, lido_);
+  return ConverteAqui(i, lido_);
+}
+
+Variant RecordsetSqlite::CampoLido(std::string_view nome) {
   if (!p_) throw Erro(3420, "O objeto é inválido ou não está mais definido.");
   int i = Indice(nome);
   if (eof_) throw Erro(3021, "Nenhum registro atual.");
-  // Most fields a check reads are amounts stored as whole units, read straight from the statement: those
-  // need neither a copy nor the general conversion.
-  const Bruto* lido = materializado_ ? &linhasLidas_[posicao_][static_cast<size_t>(i)] : nullptr;
-  sqlite3_value* v = lido ? nullptr : sqlite3_column_value(p_->stmt, i);
-  long long u;
-  if ((lido ? lido->tipo : sqlite3_value_type(v)) == SQLITE_INTEGER &&
-      p_->colunas[static_cast<size_t>(i)].classe == Classe::Moeda &&
-      !__builtin_mul_overflow(lido ? lido->i : sqlite3_value_int64(v), 10000LL, &u))
-    return Variant::Cur(Currency{u});
-  if (!lido) {
-    LeBrutoEm(p_->stmt, i, lido_);
-    lido = &lido_;
-  }
-  return ConverteAqui(i, *lido);
+  return ConverteAqui(i, linhasLidas_[posicao_][static_cast<size_t>(i)]);
 }
 
 Variant RecordsetSqlite::ConverteAqui(int i, const Bruto& lido) const {
@@ -668,7 +679,7 @@ std::string RecordsetSqlite::Onde(int i, const Bruto& lido) const {
       break;
     }
   }
-  return r + " (SQL: " + sql_ + ")";
+  return r + " (SQL: " + Sql() + ")";
 }
 
 Variant Converte(const Bruto& lido, Classe c) {
@@ -723,7 +734,7 @@ void RecordsetSqlite::Edit() {
   if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
   if (tipo_ != kDynaset || p_->colRowid < 0 || p_->tabela.empty())
     throw Erro(3027,
-               "Não é possível atualizar. Banco de dados ou objeto é somente leitura. (SQL: " + sql_ + ")");
+               "Não é possível atualizar. Banco de dados ou objeto é somente leitura. (SQL: " + Sql() + ")");
   rowidEdicao_ = materializado_ ? linhasLidas_[posicao_][static_cast<size_t>(p_->colRowid)].i
                                 : sqlite3_column_int64(p_->stmt, p_->colRowid);
   pendentes_.clear();
