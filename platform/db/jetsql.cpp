@@ -393,9 +393,14 @@ bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& nu
       i = j;
       continue;
     }
+    // Up to 18 digits cannot overflow; a longer literal takes the checked conversion.
     long long v = 0;
-    auto [p, ec] = std::from_chars(s.data() + i, s.data() + j, v);
-    if (ec != std::errc() || p != s.data() + j || numeros.size() >= marcadores.size()) return false;
+    if (j - i <= 18) {
+      for (size_t k = i; k < j; ++k) v = v * 10 + (s[k] - '0');
+    } else if (auto [p, ec] = std::from_chars(s.data() + i, s.data() + j, v); ec != std::errc()) {
+      return false;
+    }
+    if (numeros.size() >= marcadores.size()) return false;
     forma += marcadores[numeros.size()];
     numeros.push_back(v);
     i = j;
