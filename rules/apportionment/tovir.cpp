@@ -43,25 +43,25 @@ Currency ValorOuZero(const Variant& v) {
 
 Currency SomaTovir(const std::string& codigo) {
   if (!HaBanco()) return Currency{0};
-  std::string sql = "SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=" + NumeroDeclaracao() +
-                    ") AND (CódTOVIR LIKE " + codigo + ")";
+  std::string sql = Junta({"SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=", NumeroDeclaracao(),
+                           ") AND (CódTOVIR LIKE ", codigo, ")"});
   auto rs = Exige(AbreBancoRegra()).OpenRecordset(sql, kSnapshot);
   return ValorOuZero(rs->Campo("soma"));
 }
 
 bool TovirTemZeros(const std::string& codigo) {
   if (!HaBanco()) return false;
-  return TemLinha("SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=" + NumeroDeclaracao() +
-                  ") AND (Valor=0) AND (CódTOVIR LIKE " + codigo + ")");
+  return TemLinha(Junta({"SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=", NumeroDeclaracao(),
+                         ") AND (Valor=0) AND (CódTOVIR LIKE ", codigo, ")"}));
 }
 
 bool TovirTemDuplicidade(const std::string& codigo) {
   if (!HaBanco()) return false;
   return TemLinha(
-      "SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY "
-      "Declaração, "
-      "CódTOVIR, Município HAVING (Declaração=" +
-      NumeroDeclaracao() + ") AND (CódTOVIR LIKE " + codigo + ") AND (Count(Código)>1)");
+      Junta({"SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY "
+             "Declaração, "
+             "CódTOVIR, Município HAVING (Declaração=",
+             NumeroDeclaracao(), ") AND (CódTOVIR LIKE ", codigo, ") AND (Count(Código)>1)"}));
 }
 
 void ConsisteTovirZeros(std::string codigo, bool& grupoPendente) {

@@ -13,9 +13,9 @@ Currency Limite(const Variant& base) {
 }
 
 std::string SqlDetalhe(const std::string& referencia, int tipo) {
-  return "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = " + NumeroDeclaracao() +
-         ") And (Ref =" + NumeroParaSql(Variant::Str(referencia), "Ref") +
-         ") And (Tipo = " + std::to_string(tipo) + "))ORDER BY Ref";
+  return Junta({"SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = ", NumeroDeclaracao(),
+                ") And (Ref =", NumeroParaSql(Variant::Str(referencia), "Ref"),
+                ") And (Tipo = ", std::to_string(tipo), "))ORDER BY Ref"});
 }
 
 std::unique_ptr<Recordset> AbreMeses(const std::string& sql) {
@@ -24,9 +24,9 @@ std::unique_ptr<Recordset> AbreMeses(const std::string& sql) {
 }
 
 std::string HavingDetalhe(const std::string& referencia, int tipo) {
-  return " GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = " + NumeroDeclaracao() +
-         ") And (Ref =" + NumeroParaSql(Variant::Str(referencia), "Ref") +
-         ") And (Tipo = " + std::to_string(tipo) + " ))";
+  return Junta({" GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = ", NumeroDeclaracao(),
+                ") And (Ref =", NumeroParaSql(Variant::Str(referencia), "Ref"),
+                ") And (Tipo = ", std::to_string(tipo), " ))"});
 }
 
 Currency TotalDetalhado(const std::string& sql, Variant (*total)(Recordset& rs)) {
