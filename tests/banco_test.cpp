@@ -80,6 +80,24 @@ TEST(AdaptadorJet, FormaNaoDependeDaPosicaoNoTexto) {
         << recuo;
     EXPECT_EQ(numeros, (std::vector<long long>{12, 0, 9})) << recuo;
   }
+  // Every length of number up to the largest that fits; one that does not fit cannot take a shape.
+  const struct {
+    const char* numero;
+    bool forma;
+    long long valor;
+  } numeros[] = {{"007", true, 7},
+                 {"999999999999999999", true, 999999999999999999LL},
+                 {"9223372036854775807", true, INT64_MAX},
+                 {"9223372036854775808", false, 0},
+                 {"00000000000000000000012", true, 12}};
+  for (const auto& c : numeros) {
+    std::string forma;
+    std::vector<long long> lidos;
+    ASSERT_EQ(FormaJet(std::string("a = ") + c.numero, forma, lidos), c.forma) << c.numero;
+    if (c.forma) {
+      EXPECT_EQ(lidos, std::vector<long long>{c.valor}) << c.numero;
+    }
+  }
 }
 
 TEST(AdaptadorJet, DynasetDeUmaTabelaGanhaORowid) {
