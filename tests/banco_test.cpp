@@ -196,8 +196,21 @@ TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
   auto v = b.db().OpenRecordset(
       "SELECT group_concat(DeAcordo) AS d FROM (SELECT DeAcordo FROM tblDeclaração ORDER BY Declaração)");
   EXPECT_EQ(TextoDe(v->Campo("d")), "1,-1");
-  auto s = b.db().OpenRecordset("SELECT * FROM tblDeclaração WHERE Declaração = 6", kSnapshot);
-  EXPECT_EQ(NumeroDoErro([&] { s->Edit(); }), 3027);
+  // The refusal names the recordset's own statement: a dynaset read whole has given its prepared statement
+  // back, and a snapshot of the same shape now steps it.
+  auto soma =
+      b.db().OpenRecordset("SELECT Sum(DeAcordo) AS s FROM tblDeclaração WHERE Declaração = 5", kDynaset);
+  auto s =
+      b.db().OpenRecordset("SELECT Sum(DeAcordo) AS s FROM tblDeclaração WHERE Declaração = 6", kSnapshot);
+  for (auto [rs, fim] : {std::pair{soma.get(), "= 5)"}, std::pair{s.get(), "= 6)"}}) {
+    try {
+      rs->Edit();
+      ADD_FAILURE() << fim;
+    } catch (const Erro& e) {
+      EXPECT_EQ(e.numero(), 3027);
+      EXPECT_TRUE(e.descricao().ends_with(fim)) << e.descricao();
+    }
+  }
 }
 
 TEST(BancoSqlite, ErrosTrazemMensagemDoMotorESql) {

@@ -315,7 +315,7 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
       {"ALTER TABLE tblEntradas DROP COLUMN ImpAquisição", 3, "ImpAquisição"},
       {"UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1 AND Ref = 2", 3,
        "Tipos incompatíveis: campo ImpAquisição da tabela tblEntradas com o valor \\\"abc\\\", Declaração 1, "
-       "Ref 2"},
+       "Ref 2 (SQL: SELECT * FROM tblEntradas WHERE (Declaração = 1))"},
       {"UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1", 3, "Estouro"},
   };
   for (const Caso& c : casos) {
