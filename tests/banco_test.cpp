@@ -213,6 +213,18 @@ TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
   }
 }
 
+// Statements are reused across calls: a parameter a call does not give is Null, never what an earlier call
+// on the same statement bound.
+TEST(BancoSqlite, ParametroNaoDadoEhNuloNaInstrucaoReusada) {
+  BancoTeste b;
+  b.Sql("CREATE TABLE p (x INTEGER)");
+  b.db().Executa("INSERT INTO p VALUES (?)", {Variant::Long(5)});
+  b.db().Executa("INSERT INTO p VALUES (?)", {});
+  EXPECT_EQ(TextoDe(b.db().OpenRecordset("SELECT count(*) AS n FROM p WHERE x IS NULL")->Campo("n")), "1");
+  b.db().Executa("SELECT ? AS x", {Variant::Long(7)});
+  EXPECT_TRUE(b.db().OpenRecordset("SELECT ? AS x")->Campo("x").IsNull());
+}
+
 TEST(BancoSqlite, ErrosTrazemMensagemDoMotorESql) {
   BancoTeste b;
   struct Caso {

@@ -168,6 +168,7 @@ struct Preparado {
   bool emUso = false;
   std::vector<Coluna> colunas;
   int colRowid = -1;
+  int parametros = 0;  // how many the text takes
   std::string tabela;
   std::string jet;  // the text of the recordset stepping it, for its errors (the buffer is reused)
   // Where the names the rules ask for were found, by the name's address: the rules pass string literals,
@@ -252,6 +253,9 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     const Forma& f = FormaDe(sql, tipo == kDynaset, numeros);
     std::shared_ptr<Preparado> p = PreparaForma(f, sql);
     p->tabela = f.sql.tabelaUnica;
+    // Every parameter is bound anew here, so nothing is cleared when a recordset closes; a text with
+    // parameters of its own leaves them unbound (Null), as they would be on a fresh statement.
+    if (static_cast<size_t>(p->parametros) != f.origem.size()) sqlite3_clear_bindings(p->stmt);
     for (size_t i = 0; i < f.origem.size(); ++i) {
       long long v = f.origem[i] >= 0 ? numeros[static_cast<size_t>(f.origem[i])] : f.sql.parametros[i];
       sqlite3_bind_int64(p->stmt, static_cast<int>(i + 1), v);
@@ -262,11 +266,11 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   long Executa(const std::string& sql, const std::vector<Variant>& parametros) override {
     Pausa pausa(*this);
     std::shared_ptr<Preparado> p = Prepara(sql, sql);
+    sqlite3_clear_bindings(p->stmt);  // parameters not given are Null, whatever the statement ran with before
     for (size_t i = 0; i < parametros.size(); ++i) Liga(p->stmt, static_cast<int>(i + 1), parametros[i]);
     int rc = sqlite3_step(p->stmt);
     long mudadas = sqlite3_changes(db_);
     sqlite3_reset(p->stmt);
-    sqlite3_clear_bindings(p->stmt);
     p->emUso = false;
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) ErroSqlite(db_, rc, sql);
     return mudadas;
@@ -440,6 +444,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
       throw Erro(3129, "Instrução SQL vazia (SQL: " + jet + ")");
     }
     ++estatistica.preparados;
+    p->parametros = sqlite3_bind_parameter_count(p->stmt);
     int n = sqlite3_column_count(p->stmt);
     for (int i = 0; i < n; ++i) {
       const char* nome = sqlite3_column_name(p->stmt, i);
@@ -513,7 +518,6 @@ void RecordsetSqlite::Materializa() {
     linhasLidas_.push_back(std::move(linha));
   }
   sqlite3_reset(p_->stmt);
-  sqlite3_clear_bindings(p_->stmt);
   p_->emUso = false;  // the statement may serve others now; its column description stays ours
   materializado_ = true;
   eof_ = linhasLidas_.empty();
@@ -766,7 +770,6 @@ void RecordsetSqlite::Close() {
   if (!p_) return;
   if (!materializado_) {
     sqlite3_reset(p_->stmt);
-    sqlite3_clear_bindings(p_->stmt);
     p_->emUso = false;
   }
   p_.reset();
