@@ -22,7 +22,7 @@ namespace kv {
 namespace {
 
 // How a column's declared type turns stored values into Variants.
-enum class Classe { Moeda, Longo, Inteiro, Logico, Duplo, Texto, Livre };
+enum class Classe : uint8_t { Moeda, Longo, Inteiro, Logico, Duplo, Texto, Livre };
 
 Classe ClassePorTipo(const char* decl) {
   if (!decl) return Classe::Livre;
@@ -155,26 +155,21 @@ struct Coluna {
 
 Variant Converte(const Bruto& lido, Classe c);
 
+// Where a name was found: 16 bytes, so that a field read touches one small entry and nothing else of the
+// column (SQLite allows at most 32,767 columns).
 struct Achado {
   const char* nome = nullptr;
-  size_t tamanho = 0;
-  int indice = 0;
+  uint32_t tamanho = 0;
+  uint16_t indice = 0;
   bool imutavel = false;  // the name's text cannot change (see Imutavel): no compare when found again
+  Classe classe = Classe::Livre;
 };
 
 // A prepared statement with what its columns look like; reused while not in use.
 struct Preparado {
+  // What every field read looks at comes first, side by side: it runs between SQLite's steps, which
+  // leave little of our data in the cache.
   sqlite3_stmt* stmt = nullptr;
-  bool emUso = false;
-  std::vector<Coluna> colunas;
-  int colRowid = -1;
-  int parametros = 0;  // how many the text takes
-  std::string tabela;
-  std::string jet;  // the text of the recordset stepping it, for its errors (the buffer is reused)
-  // Where the names the rules ask for were found, by the name's address: the rules pass string literals,
-  // so the same pointer comes back on every row and a short scan finds it (a few names per statement; a
-  // table indexed by address would let two names that collide evict each other on every row).
-  std::array<Achado, 24> achados{};
   size_t nAchados = 0;
   // Where the next search starts: the entry that followed the last one found, the last time it was
   // found (rules that share a statement each read their fields in their own order).
@@ -184,6 +179,16 @@ struct Preparado {
     s.fill(UINT8_MAX);
     return s;
   }();
+  bool emUso = false;
+  // Where the names the rules ask for were found, by the name's address: the rules pass string literals,
+  // so the same pointer comes back on every row and a short scan finds it (a few names per statement; a
+  // table indexed by address would let two names that collide evict each other on every row).
+  std::array<Achado, 24> achados{};
+  std::vector<Coluna> colunas;
+  int colRowid = -1;
+  int parametros = 0;  // how many the text takes
+  std::string tabela;
+  std::string jet;  // the text of the recordset stepping it, for its errors (the buffer is reused)
   ~Preparado() { sqlite3_finalize(stmt); }
 };
 
@@ -213,8 +218,9 @@ class RecordsetSqlite : public Recordset {
   void Close() override;
 
  private:
-  [[gnu::always_inline]] inline int Indice(std::string_view nome) const;
-  [[gnu::noinline]] int Procura(std::string_view nome) const;
+  // The column's position; its class too, when asked.
+  [[gnu::always_inline]] inline int Indice(std::string_view nome, Classe* classe = nullptr) const;
+  [[gnu::noinline]] int Procura(std::string_view nome, Classe* classe) const;
   [[gnu::noinline]] Variant ConverteAqui(int i, const Bruto& lido) const;
   [[gnu::noinline]] Variant CampoLido(std::string_view nome);
   std::string Onde(int i, const Bruto& lido) const;
@@ -593,7 +599,7 @@ bool Imutavel(const char* p) {
   return x >= faixa.ini && x < faixa.fim;
 }
 
-inline int RecordsetSqlite::Indice(std::string_view nome) const {
+inline int RecordsetSqlite::Indice(std::string_view nome, Classe* classe) const {
   Preparado& p = *p_;
   // A row's fields are read in the same order on every row, so the search starts where the next one was.
   const size_t n = std::min(p.nAchados, p.achados.size());
@@ -606,41 +612,48 @@ inline int RecordsetSqlite::Indice(std::string_view nome) const {
     if (p.anterior < n) p.seguinte[p.anterior] = static_cast<uint8_t>(j);
     p.anterior = j;
     p.dica = p.seguinte[j] < n ? p.seguinte[j] : (j + 1 == n ? 0 : j + 1);
+    if (classe) *classe = a.classe;
     return a.indice;
   }
-  return Procura(nome);
+  return Procura(nome, classe);
 }
 
 // Out of line, so that the found case above stays a few instructions.
-int RecordsetSqlite::Procura(std::string_view nome) const {
+int RecordsetSqlite::Procura(std::string_view nome, Classe* classe) const {
   const auto& cols = p_->colunas;
+  auto achou = [&](size_t i) {
+    if (classe) *classe = cols[i].classe;
+    return static_cast<int>(i);
+  };
   for (size_t i = 0; i < cols.size(); ++i)
     if (cols[i].nome == nome) {
-      Achado novo{nome.data(), nome.size(), static_cast<int>(i), Imutavel(nome.data())};
+      if (nome.size() > UINT32_MAX) return achou(i);  // not remembered: a name that long is never a rule's
+      Achado novo{nome.data(), static_cast<uint32_t>(nome.size()), static_cast<uint16_t>(i),
+                  Imutavel(nome.data()), cols[i].classe};
       // The same address with other text (a reused buffer) takes its old place; past the end, the oldest.
       auto fim = p_->achados.begin() + static_cast<long>(std::min(p_->nAchados, p_->achados.size()));
       auto velho =
           std::find_if(p_->achados.begin(), fim, [&](const Achado& a) { return a.nome == novo.nome; });
       *(velho != fim ? velho : p_->achados.begin() + static_cast<long>(p_->nAchados++ % p_->achados.size())) =
           novo;
-      return static_cast<int>(i);
+      return achou(i);
     }
   std::string d = Dobra(nome);
   for (size_t i = 0; i < cols.size(); ++i)
-    if (cols[i].dobrado == d) return static_cast<int>(i);
+    if (cols[i].dobrado == d) return achou(i);
   throw Erro(kErroItemNaoEncontrado, "Item não encontrado nesta coleção: " + std::string(nome));
 }
 
 Variant RecordsetSqlite::Campo(std::string_view nome) {
   if (eof_ || materializado_) [[unlikely]]
     return CampoLido(nome);  // closed (eof_ is set then too), past the end, or a dynaset's copied rows
-  int i = Indice(nome);
+  Classe classe;
+  int i = Indice(nome, &classe);
   // Most fields a check reads are amounts stored as whole units, read straight from the statement: those
   // need neither a copy nor the general conversion.
   sqlite3_value* v = sqlite3_column_value(p_->stmt, i);
   long long u;
-  if (sqlite3_value_type(v) == SQLITE_INTEGER &&
-      p_->colunas[static_cast<size_t>(i)].classe == Classe::Moeda &&
+  if (sqlite3_value_type(v) == SQLITE_INTEGER && classe == Classe::Moeda &&
       !__builtin_mul_overflow(sqlite3_value_int64(v), 10000LL, &u))
     return Variant::Cur(Currency{u});
   LeBrutoEm(v, lido_);
