@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <cstdio>
+#include <functional>
+
 #include "apoio.h"
 #include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
 
@@ -244,6 +249,30 @@ TEST(Pintura, SoReconstroiComDeclaracao) {
   EXPECT_EQ(controle.Mensagem().Valor(), "");
   EXPECT_TRUE(controle.Pinta());
   EXPECT_GT(controle.ListaDeLocais().Count(), 0);
+}
+
+// A repaint rebuilds only when the data may differ: another connection committed, or the file was replaced
+// by another with the same contents (a new connection, whose version counter may read the same).
+TEST(Pintura, ReconstroiSoQuandoOsDadosMudam) {
+  BancoTeste b;
+  b.Linhas("D");
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(L(12));
+  const std::string copia = b.caminho() + ".copia";
+  const std::function<void()> mudancas[] = {
+      [] {},
+      [&] {
+        ASSERT_TRUE(QFile::copy(QString::fromStdString(b.caminho()), QString::fromStdString(copia)));
+        ASSERT_EQ(std::rename(copia.c_str(), b.caminho().c_str()), 0);
+      },
+      [&] { AbreSqlite(b.caminho())->Executa("UPDATE tblDeclaração SET DeAcordo = 0", {}); },
+  };
+  EXPECT_TRUE(controle.Pinta());
+  for (size_t i = 0; i < std::size(mudancas); ++i) {
+    mudancas[i]();
+    EXPECT_EQ(controle.Pinta(), i > 0) << i;
+    EXPECT_FALSE(controle.Pinta()) << i;
+  }
 }
 
 TEST(FimDoControle, EsvaziaOArmazenamento) {

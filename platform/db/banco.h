@@ -50,8 +50,9 @@ class Database {
   virtual void IniciaLeitura() {}
   virtual void EncerraLeitura() {}
   virtual bool EmLeitura() const { return false; }
-  // Changes whenever another connection or process commits to the database (or the file is replaced);
-  // "" when unknown. Lets a front end tell fresh data from a repaint of the same data.
+  // Changes whenever another connection or process commits to the database, and differs between
+  // connections opened on different files at the same path; "" when unknown. Lets a front end tell fresh
+  // data from a repaint of the same data.
   virtual std::string VersaoDosDados() { return ""; }
   // Whether this connection may only read.
   virtual bool SomenteLeitura() const { return false; }

@@ -247,7 +247,13 @@ class RecordsetSqlite : public Recordset {
 
 class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSqlite> {
  public:
-  BancoSqlite(sqlite3* db, std::string caminho) : db_(db), caminho_(std::move(caminho)) {}
+  BancoSqlite(sqlite3* db, std::string caminho) : db_(db), caminho_(std::move(caminho)) {
+    // The file this connection opened, told apart from one put in its place later: looked at once here,
+    // not on every check (whoever hands out connections reopens a path whose file was replaced).
+    struct stat st;
+    if (::stat(caminho_.c_str(), &st) == 0)
+      arquivo_ = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+  }
   ~BancoSqlite() override {
     cache_.clear();
     sqlite3_finalize(versao_);
@@ -312,13 +318,12 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   }
   bool EmLeitura() const override { return niveisLeitura_ > 0; }
   std::string VersaoDosDados() override {
-    struct stat st;
-    if (::stat(caminho_.c_str(), &st) != 0) return "";
+    if (arquivo_.empty()) return "";
     long long versao = -1;
     if (!versao_) sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &versao_, nullptr);
     if (versao_ && sqlite3_step(versao_) == SQLITE_ROW) versao = sqlite3_column_int64(versao_, 0);
     if (versao_) sqlite3_reset(versao_);
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(versao);
+    return arquivo_ + ":" + std::to_string(versao);
   }
   bool SomenteLeitura() const override { return sqlite3_db_readonly(db_, "main") == 1; }
 
@@ -481,6 +486,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
 
   sqlite3* db_;
   std::string caminho_;
+  std::string arquivo_;  // device and inode of the file opened
   std::unordered_map<std::string, std::list<std::shared_ptr<Preparado>>> cache_;
   std::unordered_map<std::string, Forma> formas_;
   Forma avulsa_;
