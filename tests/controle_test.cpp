@@ -231,7 +231,10 @@ TEST(FechoFinal, ConsistirEMostrouMsg) {
   }
 }
 
-TEST(Pintura, SoReconstroiComDeclaracao) {
+// A paint builds only with a declaration, and again only when the data may differ: after Clear, another
+// connection's commit, or the file replaced by a copy (a new connection, whose version counter may read
+// the same).
+TEST(Pintura, ReconstroiSoComDeclaracaoEDadosNovos) {
   BancoTeste b;
   b.Linhas("D");
   ControleConsistencia controle;
@@ -242,25 +245,14 @@ TEST(Pintura, SoReconstroiComDeclaracao) {
   }
   EXPECT_EQ(controle.Label1().Valor(), "Label1");
   controle.DefineDeclaracao(L(12));
-  EXPECT_TRUE(controle.Pinta());
-  EXPECT_GT(controle.ListaDeLocais().Count(), 0);
-  controle.Clear();
-  EXPECT_EQ(controle.ListaDeLocais().Count(), 0);
-  EXPECT_EQ(controle.Mensagem().Valor(), "");
-  EXPECT_TRUE(controle.Pinta());
-  EXPECT_GT(controle.ListaDeLocais().Count(), 0);
-}
-
-// A repaint rebuilds only when the data may differ: another connection committed, or the file was replaced
-// by another with the same contents (a new connection, whose version counter may read the same).
-TEST(Pintura, ReconstroiSoQuandoOsDadosMudam) {
-  BancoTeste b;
-  b.Linhas("D");
-  ControleConsistencia controle;
-  controle.DefineDeclaracao(L(12));
   const std::string copia = b.caminho() + ".copia";
   const std::function<void()> mudancas[] = {
       [] {},
+      [&] {
+        controle.Clear();
+        EXPECT_EQ(controle.ListaDeLocais().Count(), 0);
+        EXPECT_EQ(controle.Mensagem().Valor(), "");
+      },
       [&] {
         ASSERT_TRUE(QFile::copy(QString::fromStdString(b.caminho()), QString::fromStdString(copia)));
         ASSERT_EQ(std::rename(copia.c_str(), b.caminho().c_str()), 0);
@@ -271,6 +263,7 @@ TEST(Pintura, ReconstroiSoQuandoOsDadosMudam) {
   for (size_t i = 0; i < std::size(mudancas); ++i) {
     mudancas[i]();
     EXPECT_EQ(controle.Pinta(), i > 0) << i;
+    EXPECT_GT(controle.ListaDeLocais().Count(), 0) << i;
     EXPECT_FALSE(controle.Pinta()) << i;
   }
 }
