@@ -1,11 +1,8 @@
 #include "platform/db/jetsql.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
-#include <cstdint>
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
