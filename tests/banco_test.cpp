@@ -5,6 +5,7 @@
 
 #include "apoio.h"
 #include "platform/db/jetsql.h"
+#include "platform/db/modelo.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 
@@ -223,6 +224,58 @@ TEST(BancoSqlite, ParametroNaoDadoEhNuloNaInstrucaoReusada) {
   EXPECT_EQ(TextoDe(b.db().OpenRecordset("SELECT count(*) AS n FROM p WHERE x IS NULL")->Campo("n")), "1");
   b.db().Executa("SELECT ? AS x", {Variant::Long(7)});
   EXPECT_TRUE(b.db().OpenRecordset("SELECT ? AS x")->Campo("x").IsNull());
+}
+
+// A model reads what its text reads, whatever values come and in whatever order: a connection shares a
+// model's shape only where the values allow it (plain numbers where it saw numbers, the same text where
+// it saw text), and its errors name the whole text.
+TEST(BancoSqlite, ModeloLeOMesmoQueSeuTexto) {
+  BancoTeste b;
+  b.Sql("CREATE TABLE m (d INTEGER, r INTEGER, c TEXT, v INTEGER)");
+  b.Sql(
+      "INSERT INTO m VALUES (1, 1, '1.1', 10), (1, 2, '1.1', 20), (2, 1, '2.2', 30), (12, 3, '1.1', 40), "
+      "(-3, 1, '1.1', 50), (1, 12, '2.2', 60), (1, 15, '1.1', 70)");
+  const ModeloSql numeros{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE d = ", " AND r <= ", ""};
+  const ModeloSql codigo{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE d = ", " AND c LIKE ", ""};
+  const ModeloSql colado{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE r = 1", " OR d = ", ""};
+  const ModeloSql aspas{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE c = '", "' OR d = ", ""};
+  const struct {
+    const ModeloSql& modelo;
+    std::string_view a, b;
+  } casos[] = {
+      {numeros, "1", "1"},    {numeros, "1", "12"},   {numeros, "2", "9"},
+      {numeros, "12", "3"},   {numeros, "-3", "1"},   {numeros, "1", "-3"},
+      {numeros, "01", "2"},   {numeros, "1", "1.5"},  {numeros, "1", "12345678901234567890"},
+      {codigo, "1", "'1.1'"}, {codigo, "2", "'2.2'"}, {codigo, "1", "'2.2'"},
+      {colado, "2", "1"},     {colado, "5", "2"},     {colado, "", "12"},
+      {aspas, "1.1", "2"},    {aspas, "2.2", "12"},   {aspas, "1.1", "-3"},
+  };
+  auto le = [](Recordset& rs) {
+    return rs.Eof() ? "-" : TextoDe(rs.Campo("s")) + "/" + TextoDe(rs.Campo("n"));
+  };
+  for (int volta = 0; volta < 3; ++volta) {
+    for (int tipo : {kSnapshot, kDynaset})
+      for (const auto& c : casos) {
+        const std::string texto = c.modelo.Texto({c.a, c.b});
+        EXPECT_EQ(le(*AbreModelo(b.db(), c.modelo, {c.a, c.b}, tipo)), le(*b.db().OpenRecordset(texto, tipo)))
+            << texto << " (volta " << volta << ", tipo " << tipo << ")";
+      }
+    // Enough other shapes that the connection forgets the ones it knew.
+    for (int k = 0; k < 600 && volta == 0; ++k) b.db().OpenRecordset("SELECT 1 AS a" + std::to_string(k));
+  }
+  EXPECT_EQ(le(*AbreModelo(b.db(), numeros, {"1", "12"})), "90/3");
+  EXPECT_THROW(AbreModelo(b.db(), numeros, {"1"}), std::logic_error);
+
+  const ModeloSql semTabela{"SELECT * FROM naoExiste WHERE d = ", ""};
+  for (std::string_view d : {"1", "2"}) {
+    try {
+      AbreModelo(b.db(), semTabela, {d});
+      ADD_FAILURE() << d;
+    } catch (const Erro& e) {
+      EXPECT_TRUE(e.descricao().ends_with("(SQL: SELECT * FROM naoExiste WHERE d = " + std::string(d) + ")"))
+          << e.descricao();
+    }
+  }
 }
 
 TEST(BancoSqlite, ErrosTrazemMensagemDoMotorESql) {

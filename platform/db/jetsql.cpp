@@ -357,7 +357,8 @@ size_t ProximoEspecial(std::string_view s, size_t i) {
 }
 }  // namespace
 
-bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& numeros) {
+bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& numeros,
+              std::vector<std::pair<size_t, size_t>>* literais) {
   // Runs on every statement of every check: plain text is copied in runs, not character by character.
   static const std::vector<std::string> marcadores = [] {
     std::vector<std::string> m;
@@ -366,6 +367,7 @@ bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& nu
   }();
   forma.clear();
   numeros.clear();
+  if (literais) literais->clear();
   size_t i = 0, n = s.size();
   while (i < n) {
     size_t j = ProximoEspecial(s, i);
@@ -400,6 +402,7 @@ bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& nu
     if (numeros.size() >= marcadores.size()) return false;
     forma += marcadores[numeros.size()];
     numeros.push_back(v);
+    if (literais) literais->emplace_back(i, j);
     i = j;
   }
   return true;

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -20,8 +21,10 @@ struct SqlAdaptado {
 SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset = false);
 
 // Cheap pre-pass: `jet` with its standalone integer literals replaced by placeholders (the shape that
-// caches key on) and the literals' values in text order. False when a literal does not fit.
-bool FormaJet(std::string_view jet, std::string& forma, std::vector<long long>& numeros);
+// caches key on) and the literals' values in text order. False when a literal does not fit. With
+// `literais`, also where each literal lies in `jet` (from, to).
+bool FormaJet(std::string_view jet, std::string& forma, std::vector<long long>& numeros,
+              std::vector<std::pair<size_t, size_t>>* literais = nullptr);
 // Placeholder value of the k-th literal of a shape; AdaptaJet lifts it like any literal.
 long long MarcadorJet(size_t k);
 

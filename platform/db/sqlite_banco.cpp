@@ -8,14 +8,18 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <list>
+#include <stdexcept>
+#include <typeinfo>
 #include <unordered_map>
 
 #include "platform/db/colacao.h"
 #include "platform/db/jetsql.h"
+#include "platform/db/modelo.h"
 #include "platform/erro.h"
 
 namespace kv {
@@ -203,6 +207,13 @@ struct Forma {
 
 class BancoSqlite;
 
+// Debug builds check every shape a model shares against its text read again.
+#ifdef NDEBUG
+constexpr bool kConfereModelos = false;
+#else
+constexpr bool kConfereModelos = true;
+#endif
+
 class RecordsetSqlite : public Recordset {
  public:
   RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p, const std::string& sql,
@@ -261,18 +272,34 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   }
 
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
-    std::vector<long long>& numeros = numeros_;
-    const Forma& f = FormaDe(sql, tipo == kDynaset, numeros);
-    std::shared_ptr<Preparado> p = PreparaForma(f, sql);
-    p->tabela = f.sql.tabelaUnica;
-    // Every parameter is bound anew here, so nothing is cleared when a recordset closes; a text with
-    // parameters of its own leaves them unbound (Null), as they would be on a fresh statement.
-    if (static_cast<size_t>(p->parametros) != f.origem.size()) sqlite3_clear_bindings(p->stmt);
-    for (size_t i = 0; i < f.origem.size(); ++i) {
-      long long v = f.origem[i] >= 0 ? numeros[static_cast<size_t>(f.origem[i])] : f.sql.parametros[i];
-      sqlite3_bind_int64(p->stmt, static_cast<int>(i + 1), v);
+    return Abre(FormaDe(sql, tipo == kDynaset, numeros_), sql, tipo);
+  }
+
+  // The model's text with these values, its shape found again only when the values call for it.
+  std::unique_ptr<Recordset> AbreModelo(const ModeloSql& m, std::initializer_list<std::string_view> valores,
+                                        int tipo) {
+    m.Texto(valores, texto_);  // kept for the recordset's errors
+    if (m.id() >= modelos_.size()) modelos_.resize(m.id() + 1);
+    FormasDoModelo& conhecidas = modelos_[m.id()];
+    // A rule that runs a model with several texts runs them in the same order each time: the search
+    // starts after the one that served last.
+    const size_t n = conhecidas.formas.size();
+    for (size_t k = 0, j = conhecidas.proxima; k < n; ++k, j = j + 1 == n ? 0 : j + 1) {
+      const FormaModelo& c = conhecidas.formas[j];
+      if (!Serve(c, valores, tipo)) continue;
+      conhecidas.proxima = j + 1 == n ? 0 : j + 1;
+      numeros_.assign(c.numeros.begin(), c.numeros.end());
+      const int* lugar = c.lugar.data();
+      for (std::string_view v : valores) {
+        if (*lugar >= 0) numeros_[static_cast<size_t>(*lugar)] = Inteiro(v);
+        ++lugar;
+      }
+      if (kConfereModelos) ConfereForma(*c.forma, tipo);
+      return Abre(*c.forma, texto_, tipo);
     }
-    return std::make_unique<RecordsetSqlite>(shared_from_this(), std::move(p), sql, tipo);
+    const Forma& f = FormaDe(texto_, tipo == kDynaset, numeros_, &literais_);
+    if (&f != &avulsa_) Lembra(conhecidas, m, valores, f, tipo);
+    return Abre(f, texto_, tipo);
   }
 
   long Executa(const std::string& sql, const std::vector<Variant>& parametros) override {
@@ -390,7 +417,91 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     if (rc != SQLITE_OK) ErroSqlite(db_, rc, sql);
   }
 
-  const Forma& FormaDe(const std::string& jet, bool dynaset, std::vector<long long>& numeros) {
+  // A recordset on `sql`, whose shape is `f` and whose literals are numeros_.
+  std::unique_ptr<Recordset> Abre(const Forma& f, const std::string& sql, int tipo) {
+    std::shared_ptr<Preparado> p = PreparaForma(f, sql);
+    p->tabela = f.sql.tabelaUnica;
+    // Every parameter is bound anew here, so nothing is cleared when a recordset closes; a text with
+    // parameters of its own leaves them unbound (Null), as they would be on a fresh statement.
+    if (static_cast<size_t>(p->parametros) != f.origem.size()) sqlite3_clear_bindings(p->stmt);
+    for (size_t i = 0; i < f.origem.size(); ++i) {
+      long long v = f.origem[i] >= 0 ? numeros_[static_cast<size_t>(f.origem[i])] : f.sql.parametros[i];
+      sqlite3_bind_int64(p->stmt, static_cast<int>(i + 1), v);
+    }
+    return std::make_unique<RecordsetSqlite>(shared_from_this(), std::move(p), sql, tipo);
+  }
+
+  // A model's shape as found for the values of one call. A later call shares it when its values are the
+  // same where they are text, and plain whole numbers where they were literals: the shape does not
+  // depend on a literal's digits, only on where it lies.
+  struct FormaModelo {
+    int tipo = 0;
+    long geracao = -1;  // formas_ was cleared since, when it differs
+    const Forma* forma = nullptr;
+    std::vector<int> lugar;           // per value: the literal it is, or -1 when its text is in the shape
+    std::vector<std::string> textos;  // per value: its text, where lugar is -1
+    std::vector<long long> numeros;   // the text's literals; each value's own is filled in per call
+  };
+  struct FormasDoModelo {
+    std::vector<FormaModelo> formas;
+    size_t proxima = 0;  // where the next search starts
+  };
+
+  // Up to 18 digits: a literal the shape lifts, which cannot overflow.
+  static bool Digitos(std::string_view v) {
+    if (v.empty() || v.size() > 18) return false;
+    for (char c : v)
+      if (c < '0' || c > '9') return false;
+    return true;
+  }
+  static long long Inteiro(std::string_view v) {
+    long long r = 0;
+    for (char c : v) r = r * 10 + (c - '0');
+    return r;
+  }
+
+  bool Serve(const FormaModelo& c, std::initializer_list<std::string_view> valores, int tipo) const {
+    if (c.tipo != tipo || c.geracao != geracaoFormas_) return false;
+    size_t i = 0;
+    for (std::string_view v : valores) {
+      if (c.lugar[i] >= 0 ? !Digitos(v) : v != c.textos[i]) return false;
+      ++i;
+    }
+    return true;
+  }
+
+  // Remembers the shape just found for `m`, when each whole-number value is exactly one of its literals
+  // (a number run into a neighbouring digit or inside quotes is not, and is read from the text each time).
+  void Lembra(FormasDoModelo& conhecidas, const ModeloSql& m, std::initializer_list<std::string_view> valores,
+              const Forma& f, int tipo) {
+    FormaModelo c{tipo, geracaoFormas_, &f, {}, {}, numeros_};
+    size_t pos = m.fixos()[0].size(), i = 0;
+    for (std::string_view v : valores) {
+      int lugar = -1;
+      if (Digitos(v)) {
+        auto it = std::find(literais_.begin(), literais_.end(), std::make_pair(pos, pos + v.size()));
+        if (it == literais_.end()) return;
+        lugar = static_cast<int>(it - literais_.begin());
+      }
+      c.lugar.push_back(lugar);
+      c.textos.emplace_back(lugar < 0 ? v : std::string_view());
+      pos += v.size() + m.fixos()[++i].size();
+    }
+    auto& formas = conhecidas.formas;
+    if (formas.size() >= 16) formas.erase(formas.begin());  // a model's text values are few
+    formas.push_back(std::move(c));
+    conhecidas.proxima = 0;
+  }
+
+  // The text read again gives the shape shared for it, and the same literals.
+  void ConfereForma(const Forma& f, int tipo) {
+    std::vector<long long> lidos;
+    if (&FormaDe(texto_, tipo == kDynaset, lidos) != &f || lidos != numeros_)
+      throw std::logic_error("forma de modelo diferente da do texto: " + texto_);
+  }
+
+  const Forma& FormaDe(const std::string& jet, bool dynaset, std::vector<long long>& numeros,
+                       std::vector<std::pair<size_t, size_t>>* literais = nullptr) {
     // A text that cannot share a shape (a literal too large to lift, or one left in place such as a
     // column position) is adapted on its own, uncached.
     auto avulsa = [&]() -> const Forma& {
@@ -400,11 +511,14 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
       return avulsa_;
     };
     std::string& chave = chave_;  // reused: no allocation per statement
-    if (!FormaJet(jet, chave, numeros)) return avulsa();
+    if (!FormaJet(jet, chave, numeros, literais)) return avulsa();
     chave += dynaset ? '\x02' : '\x03';
     auto it = formas_.find(chave);
     if (it != formas_.end()) return it->second;
-    if (formas_.size() > 512) formas_.clear();
+    if (formas_.size() > 512) {
+      formas_.clear();
+      ++geracaoFormas_;
+    }
     Forma f{AdaptaJet(std::string_view(chave).substr(0, chave.size() - 1), dynaset), {}};
     for (long long v : f.sql.parametros) {
       long long k = v - MarcadorJet(0);
@@ -492,8 +606,12 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   Forma avulsa_;
   std::string chave_;
   std::vector<long long> numeros_;
-  sqlite3_stmt* versao_ = nullptr;  // PRAGMA data_version, prepared once
-  long geracaoCache_ = 0;           // bumped whenever cache_ loses entries
+  std::string texto_;                                // a model's text, built in place
+  std::vector<std::pair<size_t, size_t>> literais_;  // where the text's literals lie
+  std::vector<FormasDoModelo> modelos_;              // by model id
+  long geracaoFormas_ = 0;                           // bumped whenever formas_ is cleared
+  sqlite3_stmt* versao_ = nullptr;                   // PRAGMA data_version, prepared once
+  long geracaoCache_ = 0;                            // bumped whenever cache_ loses entries
   int niveisLeitura_ = 0;
   bool lendo_ = false;       // our snapshot transaction is open
   bool escrevendo_ = false;  // between Inicia and Confirma/Desfaz
@@ -902,4 +1020,54 @@ std::shared_ptr<Database> CriaSqlite(const std::string& caminho) {
   PreparaConexao(db, 5000);
   return std::make_shared<BancoSqlite>(db, caminho);
 }
+}  // namespace kv
+
+namespace kv {
+
+namespace {
+std::atomic<size_t> gModelos{0};
+}  // namespace
+
+ModeloSql::ModeloSql(std::initializer_list<std::string_view> fixos)
+    : fixos_(fixos.begin(), fixos.end()), id_(gModelos++) {
+  if (fixos_.empty()) fixos_.emplace_back();
+  for (const std::string& f : fixos_) tamanhoFixo_ += f.size();
+}
+
+ModeloSql::ModeloSql(std::string_view prefixo, const ModeloSql& resto)
+    : fixos_(resto.fixos_), id_(gModelos++) {
+  fixos_[0].insert(0, prefixo);
+  for (const std::string& f : fixos_) tamanhoFixo_ += f.size();
+}
+
+void ModeloSql::Texto(std::initializer_list<std::string_view> valores, std::string& texto) const {
+  if (valores.size() + 1 != fixos_.size())
+    throw std::logic_error("modelo de SQL com " + std::to_string(fixos_.size() - 1) + " valores recebeu " +
+                           std::to_string(valores.size()));
+  size_t n = tamanhoFixo_;
+  for (std::string_view v : valores) n += v.size();
+  texto.resize(n);  // one copy of each piece, straight into place
+  char* p = texto.data();
+  auto copia = [&p](std::string_view s) { p = std::copy(s.begin(), s.end(), p); };
+  copia(fixos_[0]);
+  size_t i = 0;
+  for (std::string_view v : valores) {
+    copia(v);
+    copia(fixos_[++i]);
+  }
+}
+
+std::string ModeloSql::Texto(std::initializer_list<std::string_view> valores) const {
+  std::string t;
+  Texto(valores, t);
+  return t;
+}
+
+std::unique_ptr<Recordset> AbreModelo(Database& banco, const ModeloSql& modelo,
+                                      std::initializer_list<std::string_view> valores, int tipo) {
+  if (typeid(banco) == typeid(BancoSqlite))  // our connection itself, not a wrapper around it
+    return static_cast<BancoSqlite&>(banco).AbreModelo(modelo, valores, tipo);
+  return banco.OpenRecordset(modelo.Texto(valores), tipo);
+}
+
 }  // namespace kv
