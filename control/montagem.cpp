@@ -92,9 +92,9 @@ void ControleConsistencia::MontaInconsistencias() {
 
   long n = colecao.Count();
   if (!e.banco) return;
-  std::string sql =
-      "SELECT * FROM tblDeclaração WHERE (Declaração =" + NumeroDeclaracao() + ")ORDER BY Declaração";
-  auto rs = e.banco->OpenRecordset(sql, kDynaset);
+  static const ModeloSql declaracao{"SELECT * FROM tblDeclaração WHERE (Declaração =",
+                                    ")ORDER BY Declaração"};
+  auto rs = AbreModelo(*e.banco, declaracao, {NumeroDeclaracao()}, kDynaset);
   // No row for the declaration reads as a Null flag: not recorded consistent.
   Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");
   bool gravada = !consistente.IsNull() && CBool(consistente);

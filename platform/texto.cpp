@@ -71,13 +71,4 @@ std::string Apostrofado(std::string_view s) {
   return r;
 }
 
-std::string Junta(std::initializer_list<std::string_view> partes) {
-  size_t n = 0;
-  for (std::string_view p : partes) n += p.size();
-  std::string r;
-  r.reserve(n);
-  for (std::string_view p : partes) r += p;
-  return r;
-}
-
 }  // namespace kv

@@ -1,7 +1,6 @@
 // Text helpers that count characters, not bytes, as the host's language did.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,9 +17,6 @@ std::string Esquerda(std::string_view s, size_t n);             // first n chara
 std::string Direita(std::string_view s, size_t n);              // last n characters
 std::string Meio(std::string_view s, size_t inicio, size_t n);  // n characters from position inicio (1-based)
 std::string MeioAteFim(std::string_view s, size_t inicio);      // from position inicio (1-based) to the end
-
-// The pieces one after another, allocated once (statement texts are built from several pieces).
-std::string Junta(std::initializer_list<std::string_view> partes);
 
 // SQL text literal: apostrophes doubled, so no value can leave the quotes.
 std::string Apostrofado(std::string_view s);

@@ -15,8 +15,10 @@ bool HaBanco() {
   return Estado().banco != nullptr;
 }
 
-bool TemLinha(const std::string& sql) {
-  return !Exige(AbreBancoRegra()).OpenRecordset(sql, kSnapshot)->Eof();
+// Whether the TOVIR query `modelo` returns a row for the declaration and the code.
+bool TemLinha(const ModeloSql& modelo, const std::string& codigo) {
+  std::string declaracao = NumeroDeclaracao();
+  return !AbreModelo(Exige(AbreBancoRegra()), modelo, {declaracao, codigo})->Eof();
 }
 
 }  // namespace
@@ -42,26 +44,29 @@ Currency ValorOuZero(const Variant& v) {
 }
 
 Currency SomaTovir(const std::string& codigo) {
+  static const ModeloSql soma{
+      "SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=", ") AND (CódTOVIR LIKE ", ")"};
   if (!HaBanco()) return Currency{0};
-  std::string sql = Junta({"SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=", NumeroDeclaracao(),
-                           ") AND (CódTOVIR LIKE ", codigo, ")"});
-  auto rs = Exige(AbreBancoRegra()).OpenRecordset(sql, kSnapshot);
+  std::string declaracao = NumeroDeclaracao();
+  auto rs = AbreModelo(Exige(AbreBancoRegra()), soma, {declaracao, codigo});
   return ValorOuZero(rs->Campo("soma"));
 }
 
 bool TovirTemZeros(const std::string& codigo) {
+  static const ModeloSql zeros{
+      "SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=", ") AND (Valor=0) AND (CódTOVIR LIKE ", ")"};
   if (!HaBanco()) return false;
-  return TemLinha(Junta({"SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=", NumeroDeclaracao(),
-                         ") AND (Valor=0) AND (CódTOVIR LIKE ", codigo, ")"}));
+  return TemLinha(zeros, codigo);
 }
 
 bool TovirTemDuplicidade(const std::string& codigo) {
+  static const ModeloSql duplicidade{
+      "SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY "
+      "Declaração, "
+      "CódTOVIR, Município HAVING (Declaração=",
+      ") AND (CódTOVIR LIKE ", ") AND (Count(Código)>1)"};
   if (!HaBanco()) return false;
-  return TemLinha(
-      Junta({"SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY "
-             "Declaração, "
-             "CódTOVIR, Município HAVING (Declaração=",
-             NumeroDeclaracao(), ") AND (CódTOVIR LIKE ", codigo, ") AND (Count(Código)>1)"}));
+  return TemLinha(duplicidade, codigo);
 }
 
 void ConsisteTovirZeros(std::string codigo, bool& grupoPendente) {
@@ -80,9 +85,10 @@ void ConsisteTovirDuplicidade(std::string codigo, bool& grupoPendente) {
 
 void ConsisteTovirEntradas(bool& grupoPendente) {
   // HAVING without GROUP BY: the adapter filters rows by it, so these are this declaration's own totals.
-  std::string sql =
-      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = " + NumeroDeclaracao() + ")";
-  auto rs = Exige(AbreBancoRegra()).OpenRecordset(sql, kDynaset);
+  static const ModeloSql somaEntradas{
+      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = ", ")"};
+  std::string declaracao = NumeroDeclaracao();
+  auto rs = AbreModelo(Exige(AbreBancoRegra()), somaEntradas, {declaracao}, kDynaset);
   if (rs->RecordCount() == 0) return;
   Currency entradas = ValorOuZero(rs->Campo("X1"));
   Currency tovir = SomaTovir("'1.3'") + SomaTovir("'1.1'");
@@ -92,13 +98,14 @@ void ConsisteTovirEntradas(bool& grupoPendente) {
 }
 
 void ConsisteTovirSaidas(bool& grupoPendente) {
-  if (!HaBanco()) return;
-  std::string sql =
+  static const ModeloSql somaSaidas{
       "SELECT SUM(SaídaInterna) as x1, SUM(SaídaInter) as x2, SUM(SaídaInternaNtrib) as x3, "
       "SUM(SaídaInterNtrib) as "
-      "x4 FROM tblSaídas HAVING (Declaração = " +
-      NumeroDeclaracao() + ") ";
-  auto rs = Exige(AbreBancoRegra()).OpenRecordset(sql, kDynaset);
+      "x4 FROM tblSaídas HAVING (Declaração = ",
+      ") "};
+  if (!HaBanco()) return;
+  std::string declaracao = NumeroDeclaracao();
+  auto rs = AbreModelo(Exige(AbreBancoRegra()), somaSaidas, {declaracao}, kDynaset);
   if (rs->RecordCount() == 0) return;
   Currency saidas = ValorOuZero(rs->Campo("X1")) + ValorOuZero(rs->Campo("X2")) +
                     ValorOuZero(rs->Campo("x3")) + ValorOuZero(rs->Campo("x4"));

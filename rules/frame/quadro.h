@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/db/banco.h"
+#include "platform/db/modelo.h"
 #include "rules/frame/estado.h"
 
 namespace kv {

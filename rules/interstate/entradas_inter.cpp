@@ -45,18 +45,18 @@ void ConsisteEntradasInter() {
 }
 
 std::unique_ptr<Recordset> AbreEntradasInter() {
-  return AbreMeses("SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = " + NumeroDeclaracao() +
-                   ")");
+  static const ModeloSql meses{"SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = ", ")"};
+  return AbreMeses(meses);
 }
 
 Currency SomaDetalheEntradas(const std::string& referencia) {
-  return TotalDetalhado(
+  static const ModeloSql soma{
       "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC, Sum(BaseCálculo_1) AS SomaBC, Sum(Imposto) AS "
       "SomaIM, "
       "Sum(Outras) AS SomaOU, Sum(PetróleoEnergia) AS SomaPE, Sum(OutrosProdutos) AS SomaOP FROM "
-      "tblDetalhesInterUFs" +
-          HavingDetalhe(referencia, 0),
-      [](Recordset& rs) { return rs.Campo("SomaVC"); });
+      "tblDetalhesInterUFs",
+      HavingDetalhe()};
+  return TotalDetalhado(soma, referencia, 0, [](Recordset& rs) { return rs.Campo("SomaVC"); });
 }
 
 bool DetalheEntradasInconsistente(const std::string& referencia) {

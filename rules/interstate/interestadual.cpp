@@ -12,27 +12,44 @@ Currency Limite(const Variant& base) {
   return CCur(Produto(base, 0.25));
 }
 
-std::string SqlDetalhe(const std::string& referencia, int tipo) {
-  return Junta({"SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = ", NumeroDeclaracao(),
-                ") And (Ref =", NumeroParaSql(Variant::Str(referencia), "Ref"),
-                ") And (Tipo = ", std::to_string(tipo), "))ORDER BY Ref"});
-}
+namespace {
 
-std::unique_ptr<Recordset> AbreMeses(const std::string& sql) {
+const ModeloSql kDetalhe{"SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = ", ") And (Ref =",
+                         ") And (Tipo = ", "))ORDER BY Ref"};
+
+// The values of the detail statements, checked before the database is opened: the declaration, the
+// month and the detail type.
+struct ValoresDetalhe {
+  ValoresDetalhe(const std::string& referencia, int tipo)
+      : declaracao(NumeroDeclaracao()),
+        ref(NumeroParaSql(Variant::Str(referencia), "Ref")),
+        tipo(std::to_string(tipo)) {}
+  std::unique_ptr<Recordset> Abre(Database& banco, const ModeloSql& modelo) const {
+    return AbreModelo(banco, modelo, {declaracao, ref, tipo});
+  }
+  std::string declaracao, ref, tipo;
+};
+
+}  // namespace
+
+std::unique_ptr<Recordset> AbreMeses(const ModeloSql& meses) {
+  std::string declaracao = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
-  return banco ? banco->OpenRecordset(sql, kSnapshot) : nullptr;
+  return banco ? AbreModelo(*banco, meses, {declaracao}) : nullptr;
 }
 
-std::string HavingDetalhe(const std::string& referencia, int tipo) {
-  return Junta({" GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = ", NumeroDeclaracao(),
-                ") And (Ref =", NumeroParaSql(Variant::Str(referencia), "Ref"),
-                ") And (Tipo = ", std::to_string(tipo), " ))"});
+const ModeloSql& HavingDetalhe() {
+  static const ModeloSql having{
+      " GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = ", ") And (Ref =", ") And (Tipo = ", " ))"};
+  return having;
 }
 
-Currency TotalDetalhado(const std::string& sql, Variant (*total)(Recordset& rs)) {
+Currency TotalDetalhado(const ModeloSql& soma, const std::string& referencia, int tipo,
+                        Variant (*total)(Recordset& rs)) {
+  ValoresDetalhe valores(referencia, tipo);
   auto banco = AbreBancoRegra();
   if (!banco) return Currency{0};
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  auto rs = valores.Abre(*banco, soma);
   Currency t{0};
   if (!(rs->RecordCount() < 1)) t = CCur(total(*rs));
   rs->Close();
@@ -75,10 +92,10 @@ void ConsisteInter(const RegraInter& regra) {
 }
 
 bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia) {
-  std::string sql = SqlDetalhe(referencia, regra.tipo);
+  ValoresDetalhe valores(referencia, regra.tipo);
   auto banco = AbreBancoRegra();
   if (!banco) return false;
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  auto rs = valores.Abre(*banco, kDetalhe);
   bool resultado = false;
   while (!rs->Eof()) {  // every row is read: a Null base fails the run whichever row it is on
     LinhaInter l = regra.linha(*rs, false);
@@ -91,10 +108,10 @@ bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia
 }
 
 std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia) {
-  std::string sql = SqlDetalhe(referencia, regra.tipo);
+  ValoresDetalhe valores(referencia, regra.tipo);
   auto banco = AbreBancoRegra();
   if (!banco) return "";
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  auto rs = valores.Abre(*banco, kDetalhe);
   if (rs->Eof()) {
     rs->Close();
     return "";

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/db/banco.h"
+#include "platform/db/modelo.h"
 #include "platform/variant.h"
 
 namespace kv {
@@ -35,18 +36,19 @@ struct RegraInter {
 };
 
 void ConsisteInter(const RegraInter& regra);
-std::string SqlDetalhe(const std::string& referencia, int tipo);
 bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia);
 std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia);
 // The builder of both groups: "VC" text, or the listing of the month in the key.
 std::string MensagemInter(const RegraInter& regra, const std::string& resto);
-// Opens the months of the declaration with `sql`, or returns null when there is no database.
-std::unique_ptr<Recordset> AbreMeses(const std::string& sql);
-// The tail of a detailed-total query: the declaration, the month and the detail type.
-std::string HavingDetalhe(const std::string& referencia, int tipo);
-// Runs a detailed-total query and returns `total` of its one row, or 0 for a month without state rows
-// (or without a database).
-Currency TotalDetalhado(const std::string& sql, Variant (*total)(Recordset& rs));
+// Opens the months of the declaration with `meses` (its one value: the declaration), or returns null
+// when there is no database.
+std::unique_ptr<Recordset> AbreMeses(const ModeloSql& meses);
+// The tail of a detailed-total query; its values: the declaration, the month and the detail type.
+const ModeloSql& HavingDetalhe();
+// Runs a detailed-total query (a select list followed by HavingDetalhe) for the month and detail type,
+// and returns `total` of its one row, or 0 for a month without state rows (or without a database).
+Currency TotalDetalhado(const ModeloSql& soma, const std::string& referencia, int tipo,
+                        Variant (*total)(Recordset& rs));
 // Currency of a 25% limit: base × 0.25 as a Double, converted (Null fails with Invalid use of Null).
 Currency Limite(const Variant& base);
 

@@ -51,19 +51,21 @@ void ConsisteSaidasInter() {
 }
 
 std::unique_ptr<Recordset> AbreSaidasInter() {
-  return AbreMeses("SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE (Declaração = " +
-                   NumeroDeclaracao() + ")");
+  static const ModeloSql meses{"SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE (Declaração = ",
+                               ")"};
+  return AbreMeses(meses);
 }
 
 Currency SomaDetalheSaidas(const std::string& referencia) {
-  return TotalDetalhado(
+  static const ModeloSql soma{
       "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC1, Sum(BaseCálculo_1) AS SomaBC1, "
       "Sum(ValorContábil_2) AS "
       "SomaVC2, Sum(BaseCálculo_2) AS SomaBC2, Sum(Imposto) AS SomaIM, Sum(Outras) AS SomaOU, "
       "Sum(ICMSCobradoST) "
-      "AS SomaST FROM tblDetalhesInterUFs" +
-          HavingDetalhe(referencia, 1),
-      [](Recordset& rs) { return Soma(rs.Campo("SomaVC1"), rs.Campo("SomaVC2")); });
+      "AS SomaST FROM tblDetalhesInterUFs",
+      HavingDetalhe()};
+  return TotalDetalhado(soma, referencia, 1,
+                        [](Recordset& rs) { return Soma(rs.Campo("SomaVC1"), rs.Campo("SomaVC2")); });
 }
 
 bool DetalheSaidasInconsistente(const std::string& referencia) {

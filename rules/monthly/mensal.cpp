@@ -6,11 +6,11 @@
 namespace kv {
 
 void ConsisteMensal(const RegraMensal& regra) {
-  std::string sql =
-      std::string("SELECT * FROM ") + regra.tabela + " WHERE (Declaração = " + NumeroDeclaracao() + ")";
+  static const ModeloSql linhas{"SELECT * FROM ", " WHERE (Declaração = ", ")"};
+  std::string declaracao = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
   if (!banco) return;
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  auto rs = AbreModelo(*banco, linhas, {regra.tabela, declaracao});
   if (!(rs->RecordCount() > 0)) {
     rs->Close();
     return;

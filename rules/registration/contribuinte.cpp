@@ -9,13 +9,14 @@ const Variant kMascaraCnae = Variant::Str("____-_/__");
 }  // namespace
 
 void ConsisteContribuinte() {
-  std::string sql =
+  static const ModeloSql cadastro{
       "SELECT CNPJ, CNAE, Declaração FROM tblContribuinte LEFT JOIN tblDeclaração ON tblContribuinte.IE = "
-      "tblDeclaração.IE WHERE tblDeclaração.Declaração=" +
-      NumeroDeclaracao();
+      "tblDeclaração.IE WHERE tblDeclaração.Declaração=",
+      ""};
+  std::string declaracao = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
   if (!banco) return;
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  auto rs = AbreModelo(*banco, cadastro, {declaracao});
   if (rs->Eof()) return;
   bool cnpj = Verdade(Igual(rs->Campo("CNPJ"), kMascaraCnpj));
   bool cnae = Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae));

@@ -6,9 +6,10 @@
 namespace kv {
 
 void ConsisteEnquadramento() {
-  std::string sql = "SELECT * FROM tbldeclaração WHERE (Declaração=" + NumeroDeclaracao() + ")";
+  static const ModeloSql declaracao{"SELECT * FROM tbldeclaração WHERE (Declaração=", ")"};
+  std::string numero = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
-  auto rs = Exige(banco).OpenRecordset(sql, kDynaset);
+  auto rs = AbreModelo(Exige(banco), declaracao, {numero}, kDynaset);
   if (rs->RecordCount() == 0) return;
   int16_t ano = ExercicioAtual();
   if (ano < 2001) {

@@ -5,10 +5,11 @@
 namespace kv {
 
 void ConsisteExercicio() {
-  std::string sql = "SELECT * FROM tblEntradas WHERE (Declaração = " + NumeroDeclaracao() + ")";
+  static const ModeloSql entradas{"SELECT * FROM tblEntradas WHERE (Declaração = ", ")"};
+  std::string declaracao = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
   if (!banco) return;
-  auto rs = banco->OpenRecordset(sql, kSnapshot);
+  auto rs = AbreModelo(*banco, entradas, {declaracao});
   if (rs->RecordCount() != 0) return;
   AdicionaTexto("Exercício # Exercício ");
   AdicionaTexto("Exercício # M:ExercícioZER # Exercício # " + ImagemPadraoTexto());
