@@ -745,27 +745,30 @@ inline int RecordsetSqlite::Indice(std::string_view nome, Classe* classe) const 
 // Out of line, so that the found case above stays a few instructions.
 int RecordsetSqlite::Procura(std::string_view nome, Classe* classe) const {
   const auto& cols = p_->colunas;
-  auto achou = [&](size_t i) {
-    if (classe) *classe = cols[i].classe;
-    return static_cast<int>(i);
-  };
-  for (size_t i = 0; i < cols.size(); ++i)
-    if (cols[i].nome == nome) {
-      if (nome.size() > UINT32_MAX) return achou(i);  // not remembered: a name that long is never a rule's
-      Achado novo{nome.data(), static_cast<uint32_t>(nome.size()), static_cast<uint16_t>(i),
-                  Imutavel(nome.data()), cols[i].classe};
-      // The same address with other text (a reused buffer) takes its old place; past the end, the oldest.
-      auto fim = p_->achados.begin() + static_cast<long>(std::min(p_->nAchados, p_->achados.size()));
-      auto velho =
-          std::find_if(p_->achados.begin(), fim, [&](const Achado& a) { return a.nome == novo.nome; });
-      *(velho != fim ? velho : p_->achados.begin() + static_cast<long>(p_->nAchados++ % p_->achados.size())) =
-          novo;
-      return achou(i);
-    }
-  std::string d = Dobra(nome);
-  for (size_t i = 0; i < cols.size(); ++i)
-    if (cols[i].dobrado == d) return achou(i);
-  throw Erro(kErroItemNaoEncontrado, "Item não encontrado nesta coleção: " + std::string(nome));
+  size_t i = 0;
+  while (i < cols.size() && cols[i].nome != nome) ++i;
+  const bool exato = i < cols.size();
+  if (!exato) {  // a name in another case finds its column too
+    std::string d = Dobra(nome);
+    i = 0;
+    while (i < cols.size() && cols[i].dobrado != d) ++i;
+    if (i == cols.size())
+      throw Erro(kErroItemNaoEncontrado, "Item não encontrado nesta coleção: " + std::string(nome));
+  }
+  // Remembered, unless too long to be a rule's name; a name in another case only when its text cannot
+  // change, since the found case compares it with the column's own.
+  const bool imutavel = Imutavel(nome.data());
+  if (nome.size() <= UINT32_MAX && (exato || imutavel)) {
+    Achado novo{nome.data(), static_cast<uint32_t>(nome.size()), static_cast<uint16_t>(i), imutavel,
+                cols[i].classe};
+    // The same address with other text (a reused buffer) takes its old place; past the end, the oldest.
+    auto fim = p_->achados.begin() + static_cast<long>(std::min(p_->nAchados, p_->achados.size()));
+    auto velho = std::find_if(p_->achados.begin(), fim, [&](const Achado& a) { return a.nome == novo.nome; });
+    *(velho != fim ? velho : p_->achados.begin() + static_cast<long>(p_->nAchados++ % p_->achados.size())) =
+        novo;
+  }
+  if (classe) *classe = cols[i].classe;
+  return static_cast<int>(i);
 }
 
 Variant RecordsetSqlite::Campo(std::string_view nome) {
