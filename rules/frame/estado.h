@@ -14,7 +14,11 @@
 namespace kv {
 
 struct EstadoModulo {
-  Variant declaracao;               // current declaration number (the control's Declaração)
+  Variant declaracao;  // current declaration number (the control's Declaração)
+  // The declaration's number as the statements write it, and the value it was written from: every
+  // statement of a check writes the same number.
+  Variant numeradaDe;
+  std::string numero;
   std::string caminhoBanco;         // last value read from ("KV", "DB", "DbAtual")
   std::shared_ptr<Database> banco;  // the object the last opening returned; may be null
   std::shared_ptr<ConexaoBanco> conexao;

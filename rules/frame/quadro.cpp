@@ -1,5 +1,7 @@
 #include "rules/frame/quadro.h"
 
+#include <bit>
+
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
@@ -57,10 +59,18 @@ std::string Descreve(const Variant& v) {
 }  // namespace
 
 std::string NumeroDeclaracao() {
-  const Variant& v = Estado().declaracao;
+  EstadoModulo& e = Estado();
+  const Variant& v = e.declaracao;
+  const Variant& de = e.numeradaDe;
+  if (de.tipo() == v.tipo() && !v.IsEmpty() && de.AsInt() == v.AsInt() &&
+      std::bit_cast<uint64_t>(de.AsDouble()) == std::bit_cast<uint64_t>(v.AsDouble()) &&
+      de.AsString() == v.AsString())
+    return e.numero;
   std::string s;
   if (!TextoInteiro(v, s))
     throw Erro(kErroTipos, "Número de declaração inválido: " + Descreve(v) + " (deve ser um número inteiro)");
+  e.numeradaDe = v;
+  e.numero = s;
   return s;
 }
 
