@@ -102,6 +102,11 @@ void Progresso(long feitas, long total, std::chrono::steady_clock::time_point in
 
 }  // namespace
 
+// How many finished declarations wake the printer, and how long it waits at most: output and progress
+// lag the checks by no more than that.
+constexpr size_t kLoteImpressao = 32;
+constexpr auto kEspera = std::chrono::milliseconds(50);
+
 int Lote(const Args& a) {
   Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json", "--somente-leitura"});
   o.Exige("--banco");
@@ -157,7 +162,9 @@ int Lote(const Args& a) {
           std::lock_guard<std::mutex> g(m);
           prontas.emplace(i, std::move(p));
           --emAndamento;
-          cv.notify_all();
+          // The printer is woken for a batch, not for each line: every wake-up on a busy machine takes
+          // a core from a worker. It also looks by itself every kEspera.
+          if (prontas.size() >= kLoteImpressao || i + 1 == declaracoes.size()) cv.notify_all();
         }
       }
       ReiniciaEstado();
@@ -175,8 +182,7 @@ int Lote(const Args& a) {
     std::vector<Pronta> lote;
     {
       std::unique_lock<std::mutex> g(m);
-      cv.wait_for(g, std::chrono::milliseconds(200),
-                  [&] { return prontas.count(impressa) || (gInterrompido && emAndamento == 0); });
+      cv.wait_for(g, kEspera, [&] { return prontas.count(impressa) || (gInterrompido && emAndamento == 0); });
       // The next ones in declaration order, as soon as they are ready; memory stays bounded.
       for (auto it = prontas.find(impressa); it != prontas.end() && it->first == impressa + lote.size();
            it = prontas.erase(it))
