@@ -13,8 +13,8 @@ namespace kv {
 
 // A text made of fixed pieces with a value between each two: fixos[0] valor[0] fixos[1] ... fixos[n].
 // Rules write their statements this way so that a connection that has read a model's shape once binds
-// the values of later calls without scanning and hashing the text again. Models are built once, at
-// namespace scope, and live as long as the program.
+// the values of later calls without scanning and hashing the text again. Build each model once (a
+// static): every model takes a slot of its own in each connection that opens it.
 class ModeloSql {
  public:
   ModeloSql(std::initializer_list<std::string_view> fixos);
