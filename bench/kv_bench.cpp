@@ -306,7 +306,25 @@ int PisoJet(const char* arquivo, bool ligado) {
 
 }  // namespace
 
+const char kUso[] =
+    "uso: kv_bench [rodadas]                  todas as medidas, em rodadas (7; no mínimo 3)\n"
+    "     kv_bench --so-razao R               só verificação / piso a 20.000 declarações, R rodadas\n"
+    "     kv_bench --so-verificacao N [100]   só a verificação, N vezes (para um perfilador)\n"
+    "     kv_bench --so-piso N [100]          só o piso, N vezes\n"
+    "KV_BENCH_ANTERIOR=programa compara também a linha de comando com a de outra compilação.\n";
+
 int main(int argc, char** argv) {
+  // Anything else than a number of rounds or a known option gets the usage, not a run of minutes.
+  if (argc > 1 && argv[1][0] == '-' && std::string(argv[1]) != "--so-piso" &&
+      std::string(argv[1]) != "--so-razao" && std::string(argv[1]) != "--so-verificacao" &&
+      std::string(argv[1]) != "--piso-jet" && std::string(argv[1]) != "--varredura-jet") {
+    std::fputs(kUso, std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h" ? stdout : stderr);
+    return std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h" ? 0 : 2;
+  }
+  if (argc > 1 && argv[1][0] != '-' && std::atoi(argv[1]) <= 0) {
+    std::fputs(kUso, stderr);
+    return 2;
+  }
   if (argc == 3 && std::string(argv[1]) == "--piso-jet") return PisoJet(argv[2], true);
   if (argc == 3 && std::string(argv[1]) == "--varredura-jet") return PisoJet(argv[2], false);
   QTemporaryDir config;
@@ -379,11 +397,14 @@ int main(int argc, char** argv) {
         Alterna(Checagem(bGrande, DeclaracaoLimpa(kGrande)), Checagem(b100, DeclaracaoLimpa(100))).second;
     double pisoGrandePorPequeno = Alterna([&] { pisoGrande->Roda(); }, [&] { piso100->Roda(); }).second;
     double gravadaPorComAchados = Alterna(Checagem(gravada, 10), Checagem(b100, 10)).second;
+    // Each lote run is followed at once by the CPU-only work it is compared with, so that both see the
+    // same load.
     Processo l1 =
         Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
+    double c1 = ParCpu(1, voltasCpu);
     Processo l2 =
         Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "2", "--json"});
-    double c1 = ParCpu(1, voltasCpu), c2 = ParCpu(2, voltasCpu);
+    double c2 = ParCpu(2, voltasCpu);
     // The import against libmdb's own reading of the same file, both as processes.
     const std::string proprio = pastaBin + "/kv_bench";
     for (const char* jet : {"gen50.mdb", "stress.mdb"}) {
