@@ -1023,12 +1023,9 @@ std::shared_ptr<Database> CriaSqlite(const std::string& caminho) {
   PreparaConexao(db, 5000);
   return std::make_shared<BancoSqlite>(db, caminho);
 }
-}  // namespace kv
-
-namespace kv {
 
 namespace {
-std::atomic<size_t> gModelos{0};
+std::atomic<size_t> gModelos{0};  // ids of the models built so far
 }  // namespace
 
 ModeloSql::ModeloSql(std::initializer_list<std::string_view> fixos)
