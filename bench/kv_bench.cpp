@@ -314,16 +314,15 @@ const char kUso[] =
     "KV_BENCH_ANTERIOR=programa compara também a linha de comando com a de outra compilação.\n";
 
 int main(int argc, char** argv) {
-  // Anything else than a number of rounds or a known option gets the usage, not a run of minutes.
-  if (argc > 1 && argv[1][0] == '-' && std::string(argv[1]) != "--so-piso" &&
-      std::string(argv[1]) != "--so-razao" && std::string(argv[1]) != "--so-verificacao" &&
-      std::string(argv[1]) != "--piso-jet" && std::string(argv[1]) != "--varredura-jet") {
-    std::fputs(kUso, std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h" ? stdout : stderr);
-    return std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h" ? 0 : 2;
-  }
-  if (argc > 1 && argv[1][0] != '-' && std::atoi(argv[1]) <= 0) {
-    std::fputs(kUso, stderr);
-    return 2;
+  // Anything else than a number of rounds or a known option with its count gets the usage, not a run of
+  // minutes.
+  const std::string primeiro = argc > 1 ? argv[1] : "";
+  const bool opcao = primeiro == "--so-piso" || primeiro == "--so-razao" || primeiro == "--so-verificacao" ||
+                     primeiro == "--piso-jet" || primeiro == "--varredura-jet";
+  if (opcao ? argc < 3 : argc > 2 || (argc == 2 && std::atoi(argv[1]) <= 0)) {
+    const bool ajuda = primeiro == "--help" || primeiro == "-h";
+    std::fputs(kUso, ajuda ? stdout : stderr);
+    return ajuda ? 0 : 2;
   }
   if (argc == 3 && std::string(argv[1]) == "--piso-jet") return PisoJet(argv[2], true);
   if (argc == 3 && std::string(argv[1]) == "--varredura-jet") return PisoJet(argv[2], false);
