@@ -197,8 +197,7 @@ TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
   auto v = b.db().OpenRecordset(
       "SELECT group_concat(DeAcordo) AS d FROM (SELECT DeAcordo FROM tblDeclaração ORDER BY Declaração)");
   EXPECT_EQ(TextoDe(v->Campo("d")), "1,-1");
-  // The refusal names the recordset's own statement: a dynaset read whole has given its prepared statement
-  // back, and a snapshot of the same shape now steps it.
+  // The refusal names the recordset's own statement, also with a snapshot of the same shape open beside it.
   auto soma =
       b.db().OpenRecordset("SELECT Sum(DeAcordo) AS s FROM tblDeclaração WHERE Declaração = 5", kDynaset);
   auto s =
@@ -224,6 +223,29 @@ TEST(BancoSqlite, ParametroNaoDadoEhNuloNaInstrucaoReusada) {
   EXPECT_EQ(TextoDe(b.db().OpenRecordset("SELECT count(*) AS n FROM p WHERE x IS NULL")->Campo("n")), "1");
   b.db().Executa("SELECT ? AS x", {Variant::Long(7)});
   EXPECT_TRUE(b.db().OpenRecordset("SELECT ? AS x")->Campo("x").IsNull());
+}
+
+// A host may alter a table while this connection keeps statements on it prepared: SQLite prepares them
+// again, and what was known of their columns must be read again too, or a field reads its neighbour.
+TEST(BancoSqlite, ColunasRelidasQuandoOHospedeiroAlteraATabela) {
+  BancoTeste b;
+  b.Sql("CREATE TABLE h (a INTEGER, b INTEGER, c TEXT)");
+  b.Sql("INSERT INTO h VALUES (1, 2, '3')");
+  auto host = AbreSqlite(b.caminho());
+  const std::string sql = "SELECT * FROM h";
+  auto le = [&](int tipo) { return TextoDe(b.db().OpenRecordset(sql, tipo)->Campo("b")); };
+  for (int tipo : {kSnapshot, kDynaset}) EXPECT_EQ(le(tipo), "2");
+  auto lido = b.db().OpenRecordset(sql, kDynaset);  // rows copied before the change keep their columns
+  host->Executa("ALTER TABLE h DROP COLUMN a", {});
+  for (int tipo : {kSnapshot, kDynaset}) EXPECT_EQ(le(tipo), "2") << tipo;
+  EXPECT_EQ(TextoDe(lido->Campo("a")), "1");
+  host->Executa("ALTER TABLE h ADD COLUMN d INTEGER DEFAULT 4", {});
+  EXPECT_EQ(TextoDe(b.db().OpenRecordset(sql)->Campo("d")), "4");
+  host->Executa("ALTER TABLE h DROP COLUMN b", {});
+  for (int tipo : {kSnapshot, kDynaset}) {
+    EXPECT_EQ(NumeroDoErro([&] { le(tipo); }), kErroItemNaoEncontrado) << tipo;
+    EXPECT_EQ(TextoDe(b.db().OpenRecordset(sql, tipo)->Campo("c")), "3") << tipo;
+  }
 }
 
 // A model reads what its text reads, whatever values come and in whatever order: a connection shares a

@@ -192,8 +192,37 @@ struct Preparado {
   int colRowid = -1;
   int parametros = 0;  // how many the text takes
   std::string tabela;
-  std::string jet;  // the text of the recordset stepping it, for its errors (the buffer is reused)
+  std::string jet;     // the text of the recordset stepping it, for its errors (the buffer is reused)
+  int repreparos = 0;  // how often SQLite had prepared it again when its columns were last read
   ~Preparado() { sqlite3_finalize(stmt); }
+
+  // Reads what the columns look like, forgetting where names were found.
+  void Descreve() {
+    colunas.clear();
+    colRowid = -1;
+    nAchados = dica = 0;
+    anterior = SIZE_MAX;
+    seguinte.fill(UINT8_MAX);
+    int n = sqlite3_column_count(stmt);
+    for (int i = 0; i < n; ++i) {
+      const char* nome = sqlite3_column_name(stmt, i);
+      const char* tab = sqlite3_column_table_name(stmt, i);
+      Coluna c{nome ? nome : "", Dobra(nome ? nome : ""), ClassePorTipo(sqlite3_column_decltype(stmt, i)),
+               tab ? tab : ""};
+      if (c.nome == "kv_rowid__") colRowid = i;
+      colunas.push_back(std::move(c));
+    }
+  }
+
+  // SQLite prepares a statement again, on its first step, when the schema changed under it (a host
+  // altering a table while this connection keeps the statement): its columns may have moved.
+  void ConfereColunas() {
+    int vezes = sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
+    if (vezes == repreparos) [[likely]]
+      return;
+    repreparos = vezes;
+    Descreve();
+  }
 };
 
 // A Jet text's shape, adapted once: SQLite text, and where each source literal goes.
@@ -235,13 +264,11 @@ class RecordsetSqlite : public Recordset {
   [[gnu::noinline]] Variant ConverteAqui(int i, const Bruto& lido) const;
   [[gnu::noinline]] Variant CampoLido(std::string_view nome);
   std::string Onde(int i, const Bruto& lido) const;
-  // A dynaset gives its statement back once read, so it keeps its own copy of the text.
-  const std::string& Sql() const { return tipo_ == kDynaset || !p_ ? sql_ : p_->jet; }
+  const std::string& Sql() const { return p_->jet; }
   void Passo();
   void Materializa();
   std::shared_ptr<BancoSqlite> banco_;
   std::shared_ptr<Preparado> p_;
-  std::string sql_;  // a dynaset's text
   int tipo_;
   bool eof_ = true;
   long linhas_ = 0;
@@ -570,15 +597,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     }
     ++estatistica.preparados;
     p->parametros = sqlite3_bind_parameter_count(p->stmt);
-    int n = sqlite3_column_count(p->stmt);
-    for (int i = 0; i < n; ++i) {
-      const char* nome = sqlite3_column_name(p->stmt, i);
-      const char* tabela = sqlite3_column_table_name(p->stmt, i);
-      Coluna c{nome ? nome : "", Dobra(nome ? nome : ""), ClassePorTipo(sqlite3_column_decltype(p->stmt, i)),
-               tabela ? tabela : ""};
-      if (c.nome == "kv_rowid__") p->colRowid = i;
-      p->colunas.push_back(std::move(c));
-    }
+    p->Descreve();
     p->emUso = true;
     auto& l = cache_[texto];
     if (l.size() < 4) l.push_back(p);
@@ -621,15 +640,14 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
 RecordsetSqlite::RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared_ptr<Preparado> p,
                                  const std::string& sql, int tipo)
     : banco_(std::move(banco)), p_(std::move(p)), tipo_(tipo) {
-  if (tipo_ == kDynaset)
-    sql_ = sql;
-  else
-    p_->jet.assign(sql);
+  p_->jet.assign(sql);
   try {
-    if (tipo_ == kDynaset)
+    if (tipo_ == kDynaset) {
       Materializa();
-    else
+    } else {
       Passo();
+      p_->ConfereColunas();
+    }
   } catch (...) {
     Close();
     throw;
@@ -637,9 +655,13 @@ RecordsetSqlite::RecordsetSqlite(std::shared_ptr<BancoSqlite> banco, std::shared
 }
 
 void RecordsetSqlite::Materializa() {
-  size_t n = p_->colunas.size();
+  size_t n = 0;
   for (;;) {
     int rc = sqlite3_step(p_->stmt);
+    if (!n) {
+      p_->ConfereColunas();
+      n = p_->colunas.size();
+    }
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) ErroSqlite(banco_->db(), rc, Sql());
     std::vector<Bruto> linha;
@@ -647,8 +669,9 @@ void RecordsetSqlite::Materializa() {
     for (size_t c = 0; c < n; ++c) linha.push_back(LeBruto(p_->stmt, static_cast<int>(c)));
     linhasLidas_.push_back(std::move(linha));
   }
+  // The statement stays ours until closed, though reset: no read transaction is held while Update
+  // writes, and no one else's step can read its columns anew under the rows copied here.
   sqlite3_reset(p_->stmt);
-  p_->emUso = false;  // the statement may serve others now; its column description stays ours
   materializado_ = true;
   eof_ = linhasLidas_.empty();
   linhas_ = eof_ ? 0 : 1;
@@ -908,10 +931,8 @@ void RecordsetSqlite::Update() {
 
 void RecordsetSqlite::Close() {
   if (!p_) return;
-  if (!materializado_) {
-    sqlite3_reset(p_->stmt);
-    p_->emUso = false;
-  }
+  if (!materializado_) sqlite3_reset(p_->stmt);
+  p_->emUso = false;
   p_.reset();
   eof_ = true;
 }
