@@ -6,10 +6,10 @@
 // Variants: one complete check (the tree builder) at 100 and at 20,000 declarations; its floor, the same
 // statements on bare SQLite inside one read transaction; the read-once lower bound (every row of the
 // declaration read once); the check of a declaration recorded consistent with findings (its key is made
-// again and compared); lote with 1 and 2 workers beside a CPU-only pair of processes; one `verificar` as
-// a command-line call; importar of a Jet file against reading it with libmdb alone. With
-// KV_BENCH_ANTERIOR=path/to/an/older/kvconsistencia the same command-line figures are taken for that program
-// in the same rounds.
+// again and compared); lote with 1 and 2 workers beside a CPU-only pair of processes and beside two
+// one-worker lote processes; one `verificar` as a command-line call; importar of a Jet file against reading
+// it with libmdb alone. With KV_BENCH_ANTERIOR=path/to/an/older/kvconsistencia the same command-line figures
+// are taken for that program in the same rounds.
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -207,9 +207,8 @@ struct Processo {
   long picoKb;
 };
 
-// Runs a program to its end, standard output discarded.
-Processo Executa(const std::vector<std::string>& args) {
-  auto inicio = Relogio::now();
+// Starts a program, standard output discarded.
+pid_t Lanca(const std::vector<std::string>& args) {
   pid_t pid = fork();
   if (pid == 0) {
     if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
@@ -219,10 +218,31 @@ Processo Executa(const std::vector<std::string>& args) {
     execv(v[0], v.data());
     _exit(127);
   }
+  return pid;
+}
+
+// Runs a program to its end.
+Processo Executa(const std::vector<std::string>& args) {
+  auto inicio = Relogio::now();
   int status = 0;
   struct rusage uso {};
-  wait4(pid, &status, 0, &uso);
+  wait4(Lanca(args), &status, 0, &uso);
   return {Segundos(inicio), uso.ru_maxrss};
+}
+
+// Runs programs at once: the seconds until the last one ends.
+double ExecutaJuntos(const std::vector<std::vector<std::string>>& comandos) {
+  auto inicio = Relogio::now();
+  std::vector<pid_t> filhos;
+  for (const auto& c : comandos) filhos.push_back(Lanca(c));
+  for (pid_t p : filhos) waitpid(p, nullptr, 0);
+  return Segundos(inicio);
+}
+
+// The command line of lote over `banco` with `tarefas` workers.
+std::vector<std::string> Lote(const std::string& programa, const std::string& banco, int tarefas) {
+  return {programa, "lote", "--banco", banco, "--exercicio", "2002", "--tarefas", std::to_string(tarefas),
+          "--json"};
 }
 
 // `n` processes doing the same CPU work at once.
@@ -374,6 +394,8 @@ int main(int argc, char** argv) {
   // A declaration with findings, recorded consistent with a valid key: the check makes its key again.
   const std::string gravada = config.path().toStdString() + "/gravada.db";
   QFile::copy(QString::fromStdString(b100), QString::fromStdString(gravada));
+  const std::string copia2000 = config.path().toStdString() + "/copia-2000.db";
+  QFile::copy(QString::fromStdString(b2000), QString::fromStdString(copia2000));
   Usa(gravada);
   {
     Variant ie, ano = Variant::Long(2002), d = Variant::Long(10);
@@ -397,18 +419,22 @@ int main(int argc, char** argv) {
     double pisoGrandePorPequeno = Alterna([&] { pisoGrande->Roda(); }, [&] { piso100->Roda(); }).second;
     double gravadaPorComAchados = Alterna(Checagem(gravada, 10), Checagem(b100, 10)).second;
     // lote in three turns: one worker and at once the CPU-only process it is compared with, then two
-    // workers and the CPU-only pair. Each turn gives its ratios and the round keeps their medians: one run
-    // of under a second is easily disturbed on a shared machine.
+    // workers and the CPU-only pair, then two one-worker processes at once, each on its own copy of the
+    // database (what two checks at a time get from this machine with nothing shared between them). Each
+    // turn gives its ratios and the round keeps their medians: one run of under a second is easily
+    // disturbed on a shared machine.
     Processo l1{}, l2{};
-    std::vector<double> rapidez, rapidezCpu, eficiencia, segundos1;
+    std::vector<double> rapidez, rapidezCpu, eficiencia, contraSeparados, segundos1;
     for (int vez = 0; vez < 3; ++vez) {
-      l1 = Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
+      l1 = Executa(Lote(programa, b2000, 1));
       double c1 = ParCpu(1, voltasCpu);
-      l2 = Executa({programa, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "2", "--json"});
+      l2 = Executa(Lote(programa, b2000, 2));
       double c2 = ParCpu(2, voltasCpu);
+      double separados = ExecutaJuntos({Lote(programa, b2000, 1), Lote(programa, copia2000, 1)});
       rapidez.push_back(l1.segundos / l2.segundos);
       rapidezCpu.push_back(2 * c1 / c2);
       eficiencia.push_back(rapidez.back() / rapidezCpu.back());
+      contraSeparados.push_back(separados / (2 * l2.segundos));
       segundos1.push_back(l1.segundos);
     }
     // The import against libmdb's own reading of the same file, both as processes.
@@ -444,9 +470,10 @@ int main(int argc, char** argv) {
     razoes["lote: 2 tarefas / 1 tarefa (velocidade)"].push_back(Mediana(rapidez));
     razoes["CPU: 2 processos / 1 processo (velocidade)"].push_back(Mediana(rapidezCpu));
     razoes["lote 2 tarefas / par de processos de CPU"].push_back(Mediana(eficiencia));
+    razoes["lote 2 tarefas / 2 processos de lote de 1 tarefa (referência)"].push_back(
+        Mediana(contraSeparados));
     if (anterior) {
-      Processo a1 =
-          Executa({anterior, "lote", "--banco", b2000, "--exercicio", "2002", "--tarefas", "1", "--json"});
+      Processo a1 = Executa(Lote(anterior, b2000, 1));
       double cliAnterior = 0;
       for (int i = 0; i < 20; ++i)
         cliAnterior +=
