@@ -451,6 +451,9 @@ int main(int argc, char** argv) {
       razoes[std::string("importar ") + jet + " / varredura de linhas do libmdb (referência)"].push_back(
           importa.segundos / varredura.segundos);
       valores[std::string("importar ") + jet + ": pico de memória (MB)"].push_back(importa.picoKb / 1024.0);
+      if (anterior)
+        razoes[std::string("importar ") + jet + ": este / anterior"].push_back(
+            importa.segundos / Executa({anterior, "importar", origem, destino, "--substituir"}).segundos);
     }
     double cli = 0;
     for (int i = 0; i < 20; ++i)

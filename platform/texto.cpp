@@ -1,5 +1,7 @@
 #include "platform/texto.h"
 
+#include <cstdio>
+
 namespace kv {
 
 std::vector<std::string> Divide(std::string_view texto, std::string_view sep) {
@@ -67,6 +69,81 @@ std::string Apostrofado(std::string_view s) {
   for (char c : s) {
     r += c;
     if (c == '\'') r += '\'';
+  }
+  return r;
+}
+
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// The length of the well-formed UTF-8 character at s[i] (1 to 4) and its code point, or 0 when the
+// bytes there are not one (a stray continuation, an overlong form, a surrogate, a cut sequence).
+size_t Caractere(std::string_view s, size_t i, char32_t& cp) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  const unsigned char c = b(0);
+  size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  cp = n == 1 ? c : c & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    if (!Continuacao(b(k))) return 0;
+    cp = (cp << 6) | (b(k) & 0x3F);
+  }
+  static constexpr char32_t kMinimo[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMinimo[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+bool Bidirecional(char32_t c) {
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
+std::string TextoVisivel(std::string_view s, bool quebras) {
+  std::string r;
+  r.reserve(s.size());
+  char escape[16];
+  for (size_t i = 0; i < s.size();) {
+    char32_t cp = 0;
+    const size_t n = Caractere(s, i, cp);
+    if (n == 0) {
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(s[i]));
+      r += escape;
+      ++i;
+      continue;
+    }
+    if (quebras && (cp == '\n' || cp == '\r' || cp == '\t')) {
+      r += static_cast<char>(cp);
+    } else if (cp < 0x20 || cp == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(cp));
+      r += escape;
+    } else if ((cp >= 0x80 && cp < 0xA0) || Bidirecional(cp)) {
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(cp));
+      r += escape;
+    } else {
+      r.append(s.substr(i, n));
+    }
+    i += n;
+  }
+  return r;
+}
+
+std::string Utf8Valido(std::string_view s) {
+  std::string r;
+  r.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    char32_t cp = 0;
+    const size_t n = Caractere(s, i, cp);
+    if (n == 0) {
+      r += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      r.append(s.substr(i, n));
+      i += n;
+    }
   }
   return r;
 }

@@ -18,6 +18,15 @@ std::string Direita(std::string_view s, size_t n);              // last n charac
 std::string Meio(std::string_view s, size_t inicio, size_t n);  // n characters from position inicio (1-based)
 std::string MeioAteFim(std::string_view s, size_t inicio);      // from position inicio (1-based) to the end
 
+// Text from data as a terminal may show it: control characters (C0, DEL, C1, NUL included) and the
+// bidirectional controls become visible escapes ("\x1b", "\u202e") and bytes that are not UTF-8 become
+// "\xNN", so no stored text can move the cursor, clear the screen or reorder the line. Nothing is cut.
+// With `quebras`, line breaks and tabs stay as they are (multi-line messages); otherwise they are escaped.
+std::string TextoVisivel(std::string_view s, bool quebras = false);
+
+// Valid UTF-8: every byte that does not belong to a well-formed character becomes U+FFFD.
+std::string Utf8Valido(std::string_view s);
+
 // SQL text literal: apostrophes doubled, so no value can leave the quotes.
 std::string Apostrofado(std::string_view s);
 

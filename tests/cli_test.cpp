@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,11 +12,15 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <charconv>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 #include <future>
 #include <map>
 
 #include "apoio.h"
+#include "jet/importacao.h"
 #include "host/exemplo.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/variant.h"
@@ -547,6 +552,75 @@ TEST_F(Jet, ArquivosRuinsNadaGravado) {
   Execucao v = Roda({"importar", "inteiro.mdb", "existente.db", "--substituir"}, {{"MDBPATH", ":"}});
   EXPECT_EQ(v.status, 0) << v.erros.toStdString();
   EXPECT_TRUE(v.erros.isEmpty()) << v.erros.toStdString();
+}
+
+// Each damaged file ends by itself with every table and row of the intact file, or with exit 3 naming
+// the table that could not be read; never a signal, and nothing left in the folder.
+TEST_F(Jet, ArquivosDanificadosTerminamInteirosOuComErroClaro) {
+  struct Caso {
+    const char* arquivo;
+    const char* intacto;  // the file whose tables and rows a success must give, or null: exit 3 only
+    const char* erro;     // what exit 3 must say
+  };
+  const Caso casos[] = {
+      {"exemplo-1byte-segv.mdb", nullptr, "a tabela tblDetalhesInterUFs: um valor da coluna UF passa do fim"},
+      {"exemplo-1byte-nullcolumns-segv.mdb", nullptr, "a tabela tblDetalhesInterUFs: as colunas da tabela"},
+      {"accdb-1byte-libmdb-catalog-overflow.accdb", "ASampleDatabase.accdb", "parou ao ler"},
+      {"nwind-1byte-hang-memgrowth.mdb", "nwind.mdb", "excedeu o limite de memória"},
+      {"nwind-trunc-736pages-hang.mdb", nullptr, "o catálogo de tabelas: o libmdb repetiu mensagens"},
+      {"accdb-trunc-107pages-hang.accdb", nullptr, "parou ao ler o catálogo de tabelas"},
+      {"exemplo-trunc-10pages.mdb", nullptr, "o catálogo não tem nenhuma tabela"},
+      {"nwind-trunc-730pages.mdb", nullptr, "a tabela Umsätze: a definição da tabela não pôde ser lida"},
+      {"gen50-1byte-tbldeclaracao-dropped.mdb", nullptr, "a tabela tblDeclaração: a definição"},
+  };
+  const QStringList antes = QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  for (const Caso& c : casos) {
+    const QString destino = pasta_.filePath("d.db");
+    QElapsedTimer relogio;
+    relogio.start();
+    Execucao e = Roda({"importar", kFixtures + "/danificados/" + c.arquivo, destino});
+    EXPECT_LT(relogio.elapsed(), 30000) << c.arquivo;
+    EXPECT_FALSE(e.caiu) << c.arquivo;
+    if (e.status == 0 && c.intacto) {
+      EXPECT_EQ(Conteudo(destino), Conteudo(Importa(c.intacto))) << c.arquivo;
+      QFile::remove(destino);
+      QFile::remove(pasta_.filePath(QFileInfo(c.intacto).completeBaseName() + ".importado.db"));
+      continue;
+    }
+    EXPECT_EQ(e.status, 3) << c.arquivo << ": " << e.erros.toStdString();
+    EXPECT_TRUE(e.erros.contains(c.erro) && e.erros.contains("Nada foi gravado"))
+        << c.arquivo << ": " << e.erros.toStdString();
+    EXPECT_EQ(QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), antes)
+        << c.arquivo;
+  }
+  // A table name that holds escape sequences is copied as it is, and printed visibly escaped.
+  Execucao e = Roda({"importar", kFixtures + "/danificados/edge-escape-tablename.mdb", "escape.db"});
+  EXPECT_EQ(e.status, 0) << e.erros.toStdString();
+  EXPECT_TRUE(e.saida.contains("tb\\x1b[31mX")) << e.saida.toStdString();
+  EXPECT_FALSE(e.saida.contains('\x1b'));
+  EXPECT_EQ(Conteudo(pasta_.filePath("escape.db")).count("tb\x1b[31mX"), 1u);
+}
+
+// A temporary file that a killed import left is removed by the next import to the same destination,
+// unless its process still runs; the new database gets the user's umask.
+TEST_F(Jet, RestoDeImportacaoMortaEhRemovido) {
+  const pid_t morto = ::fork();
+  if (morto == 0) ::_exit(0);
+  ::waitpid(morto, nullptr, 0);
+  const QString destino = pasta_.filePath("kv.db");
+  const QString doMorto = QString::fromStdString(kv::jet::Temporario(destino.toStdString(), morto));
+  const QString doVivo = QString::fromStdString(kv::jet::Temporario(destino.toStdString(), ::getpid()));
+  kv::teste::GravaArquivo(doMorto, "dados de um contribuinte");
+  kv::teste::GravaArquivo(doVivo, "importação em andamento");
+  const mode_t mascara = ::umask(077);
+  Execucao e = Roda({"importar", kFixtures + "/exemplo.mdb", destino});
+  ::umask(mascara);
+  EXPECT_EQ(e.status, 0) << e.erros.toStdString();
+  EXPECT_FALSE(QFile::exists(doMorto));
+  EXPECT_TRUE(QFile::exists(doVivo));
+  struct stat st {};
+  ASSERT_EQ(::stat(destino.toLocal8Bit().constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 // The checks see the imported file exactly as the database it was written from.

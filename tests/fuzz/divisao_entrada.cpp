@@ -1,4 +1,5 @@
-// The entry split and the character positions on arbitrary bytes: joining the pieces gives the text back.
+// The entry split and the character positions on arbitrary bytes: joining the pieces gives the text back;
+// text made safe for a terminal or for JSON is valid UTF-8 without control characters.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,5 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t n) {
     kv::MeioAteFim(texto, k);
   }
   kv::Apostrofado(texto);
+  // What reaches a terminal: valid UTF-8 with no control byte but line breaks and tabs.
+  for (bool quebras : {false, true}) {
+    const std::string visivel = kv::TextoVisivel(texto, quebras);
+    if (kv::Utf8Valido(visivel) != visivel) __builtin_trap();
+    for (unsigned char b : visivel)
+      if ((b < 0x20 && !(quebras && (b == '\n' || b == '\r' || b == '\t'))) || b == 0x7F) __builtin_trap();
+  }
+  const std::string valido = kv::Utf8Valido(texto);
+  if (kv::Utf8Valido(valido) != valido) __builtin_trap();
   return 0;
 }

@@ -15,21 +15,32 @@ declare -A fontes=(
   [divisao_entrada]="platform/texto.cpp"
   [conversoes]="platform/variant.cpp"
   [formato]="platform/formato.cpp platform/variant.cpp"
+  [quadros_jet]="jet/quadros.cpp platform/texto.cpp"
+  [leitor_jet]="jet/leitor.cpp jet/filho.cpp jet/quadros.cpp platform/texto.cpp"
 )
+# The Jet reader starts from the fixtures (whole files, so larger inputs); the others from nothing.
+declare -A sementes=([leitor_jet]="exemplo.mdb edge.mdb DateTestDatabase.mdb ASampleDatabase.accdb")
+declare -A tamanho=([leitor_jet]=600000)
+mdb=$(pkg-config --cflags --libs libmdb)
 falhou=0
-for alvo in adaptador_jet divisao_entrada conversoes formato; do
+for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_jet; do
   bin="$saida/$alvo"
   arquivos=()
   for f in ${fontes[$alvo]}; do arquivos+=("$raiz/$f"); done
-  clang++ "${flags[@]}" "$raiz/tests/fuzz/$alvo.cpp" "${arquivos[@]}" $qt -o "$bin"
+  extra=""
+  [[ $alvo == leitor_jet ]] && extra=$mdb
+  clang++ "${flags[@]}" "$raiz/tests/fuzz/$alvo.cpp" "${arquivos[@]}" $qt $extra -o "$bin"
   regressoes="$raiz/tests/fuzz/regressoes/$alvo"
   corpus="$saida/corpus-$alvo"
   mkdir -p "$corpus" "$regressoes"
+  for s in ${sementes[$alvo]:-}; do
+    [[ -f $raiz/../shared/fixtures/jet/$s ]] && cp -n "$raiz/../shared/fixtures/jet/$s" "$corpus/"
+  done
   if compgen -G "$regressoes/*" >/dev/null; then
     "$bin" "$regressoes"/* || { echo "regressão de $alvo voltou a falhar"; falhou=1; }
   fi
   echo "== $alvo: ${segundos}s"
-  if ! "$bin" -max_total_time="$segundos" -max_len=512 -artifact_prefix="$regressoes/" "$corpus" \
+  if ! "$bin" -max_total_time="$segundos" -max_len="${tamanho[$alvo]:-512}" -artifact_prefix="$regressoes/" "$corpus" \
       2>"$saida/$alvo.log"; then
     echo "$alvo encontrou uma falha; a entrada está em $regressoes/"; tail -30 "$saida/$alvo.log"; falhou=1
   else

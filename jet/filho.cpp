@@ -1,0 +1,409 @@
+// The Jet reader's child: the only code that runs libmdb. It trusts nothing it reads either: every value
+// is checked against the page it lies on before it is decoded, and a long value's page chain may not
+// loop. Whatever still goes wrong inside libmdb stays in this process, under the limits set below.
+#include "jet/filho.h"
+
+#include <fcntl.h>
+#include <mdbtools.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QString>
+#include <charconv>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <set>
+
+#include "jet/quadros.h"
+
+namespace kv::jet {
+namespace {
+
+// libmdb reads these; none may change what the import does (an MDBPATH with an empty element makes
+// libmdb search forever for a missing file).
+constexpr const char* kVariaveisDoLibmdb[] = {"MDBPATH",          "MDBICONV", "MDB_ICONV",
+                                              "MDB_JET3_CHARSET", "MDBOPTS",  "MDB_DEBUG"};
+
+// The sanitizers reserve terabytes of address space, so a limit on it would stop them, not libmdb.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitizado = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitizado = true;
+#else
+constexpr bool kSanitizado = false;
+#endif
+#else
+constexpr bool kSanitizado = false;
+#endif
+
+// Frames go out in blocks; a table's end and the start of the next step are sent at once, so the
+// parent always knows which table was being read when the child stopped.
+class Canal {
+ public:
+  explicit Canal(int fd) : fd_(fd) {}
+  void Envia(Quadro& q) {
+    const std::string& b = q.Bytes();
+    if (b.size() - 5 > kMaiorQuadro) throw Parada("uma linha é grande demais para ser importada");
+    buffer_ += b;
+    if (buffer_.size() >= (1u << 16)) Esvazia();
+  }
+  void Esvazia() {
+    for (size_t feito = 0; feito < buffer_.size();) {
+      ssize_t n = ::write(fd_, buffer_.data() + feito, buffer_.size() - feito);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) ::_exit(1);  // the parent is gone
+      feito += static_cast<size_t>(n);
+    }
+    buffer_.clear();
+  }
+
+ private:
+  int fd_;
+  std::string buffer_;
+};
+
+// Windows-1252, the code page of Jet 3 text, for the bytes 0x80 to 0x9F (the rest is Latin-1).
+constexpr char16_t kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+uint32_t U32(const unsigned char* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// The bytes each fixed-size type occupies; a value shorter than that is damage.
+size_t TamanhoFixo(int tipo) {
+  switch (tipo) {
+    case MDB_BYTE:
+      return 1;
+    case MDB_INT:
+      return 2;
+    case MDB_LONGINT:
+    case MDB_COMPLEX:
+    case MDB_FLOAT:
+      return 4;
+    case MDB_MONEY:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+      return 8;
+    case MDB_REPID:
+      return 16;
+    case MDB_NUMERIC:
+      return 17;
+    default:
+      return 0;
+  }
+}
+
+std::string TipoSql(int tipo) {
+  switch (tipo) {
+    case MDB_BOOL:
+      return "BOOLEAN";
+    case MDB_BYTE:
+      return "TINYINT";
+    case MDB_INT:
+      return "SMALLINT";
+    case MDB_LONGINT:
+    case MDB_COMPLEX:
+      return "INTEGER";
+    case MDB_MONEY:
+      return "CURRENCY";
+    case MDB_FLOAT:
+      return "REAL";
+    case MDB_DOUBLE:
+      return "DOUBLE";
+    case MDB_DATETIME:
+      return "DATETIME";
+    case MDB_BINARY:
+    case MDB_OLE:
+      return "BLOB";
+    case MDB_NUMERIC:
+      return "NUMERIC";
+    default:
+      return "TEXT";  // Text, Memo, replication ids
+  }
+}
+
+class Leitura {
+ public:
+  Leitura(MdbHandle* mdb, Canal& canal)
+      : mdb_(mdb), canal_(canal), pagina_(mdb->fmt->pg_size), unicode_(mdb->f->jet_version != MDB_VER_JET3) {
+    if (pagina_ > MDB_PGSIZE) throw Parada("tamanho de página desconhecido");
+  }
+
+  void Tudo() {
+    if (!mdb_read_catalog(mdb_, MDB_ANY)) throw Parada("o catálogo de tabelas não pôde ser lido");
+    std::vector<MdbCatalogEntry*> entradas;
+    for (unsigned i = 0; i < mdb_->num_catalog; ++i) {
+      auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->catalog, i));
+      if (e->object_type == MDB_TABLE && !mdb_is_system_table(e)) entradas.push_back(e);
+    }
+    Quadro k('K');
+    k.U32(static_cast<uint32_t>(entradas.size()));
+    for (MdbCatalogEntry* e : entradas) k.Texto(e->object_name);
+    canal_.Envia(k);
+    canal_.Esvazia();
+
+    std::vector<MdbTableDef*> tabelas;
+    for (MdbCatalogEntry* e : entradas) {
+      MdbTableDef* t = mdb_read_table(e);
+      if (!t) throw Parada("a definição da tabela não pôde ser lida");
+      if (!mdb_read_columns(t) || !t->columns || t->columns->len != t->num_cols || t->num_cols == 0)
+        throw Parada("as colunas da tabela não puderam ser lidas");
+      Tabela def{e->object_name, {}, static_cast<long long>(t->num_rows)};
+      for (unsigned c = 0; c < t->num_cols; ++c) {
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, c));
+        def.colunas.push_back({col->name, TipoSql(col->col_type)});
+      }
+      Quadro d('D');
+      canal_.Envia(d.Definicao(def));
+      canal_.Esvazia();
+      tabelas.push_back(t);
+    }
+    for (MdbTableDef* t : tabelas) {
+      Quadro f('F');
+      canal_.Envia(f.I64(Linhas(t)));
+      canal_.Esvazia();
+    }
+    Quadro z('Z');
+    canal_.Envia(z);
+    canal_.Esvazia();
+  }
+
+ private:
+  long long Linhas(MdbTableDef* t) {
+    mdb_rewind_table(t);
+    std::vector<MdbField> campos(t->num_cols);
+    std::vector<Valor> valores(t->num_cols);
+    long long lidas = 0;
+    while (mdb_fetch_row(t)) {
+      // The row just read is still on the page: crack it again for its null flags and raw bytes.
+      int inicio = 0;
+      size_t tamanho = 0;
+      if (mdb_find_row(mdb_, static_cast<int>(t->cur_row) - 1, &inicio, &tamanho) != 0)
+        throw Parada("uma linha não pôde ser localizada na página");
+      inicio &= 0x1fff;
+      if (static_cast<size_t>(inicio) + tamanho > pagina_) throw Parada("uma linha passa do fim da página");
+      if (mdb_crack_row(t, inicio, tamanho, campos.data()) <= 0)
+        throw Parada("uma linha não pôde ser decodificada");
+      for (unsigned c = 0; c < t->num_cols; ++c) {
+        const MdbField& f = campos[c];
+        if (f.colnum < 0 || static_cast<unsigned>(f.colnum) >= t->num_cols)
+          throw Parada("uma linha aponta para uma coluna que não existe");
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, static_cast<unsigned>(f.colnum)));
+        valores[static_cast<size_t>(f.colnum)] = Decodifica(col, f);
+      }
+      Quadro r('R');
+      canal_.Envia(r.Linha(valores));
+      ++lidas;
+    }
+    return lidas;
+  }
+
+  // The value of one field, its bytes checked against the page first.
+  Valor Decodifica(const MdbColumn* col, const MdbField& f) {
+    if (col->col_type == MDB_BOOL) return {Valor::Tipo::Inteiro, f.is_null ? 0 : 1, 0, {}};  // the null flag
+    if (f.is_null) return {};
+    if (f.start < 0 || f.siz < 0 || static_cast<size_t>(f.start) + static_cast<size_t>(f.siz) > pagina_)
+      throw Parada(std::string("um valor da coluna ") + col->name + " passa do fim da página");
+    const unsigned char* p = mdb_->pg_buf + f.start;
+    const auto n = static_cast<size_t>(f.siz);
+    if (n < TamanhoFixo(col->col_type))
+      throw Parada(std::string("um valor da coluna ") + col->name + " é mais curto do que o seu tipo");
+    switch (col->col_type) {
+      case MDB_BYTE:
+        return {Valor::Tipo::Inteiro, p[0], 0, {}};
+      case MDB_INT:
+        return {Valor::Tipo::Inteiro, static_cast<int16_t>(p[0] | (p[1] << 8)), 0, {}};
+      case MDB_LONGINT:
+      case MDB_COMPLEX:
+        return {Valor::Tipo::Inteiro, static_cast<int32_t>(U32(p)), 0, {}};
+      case MDB_MONEY: {
+        uint64_t u = 0;
+        for (int k = 7; k >= 0; --k) u = (u << 8) | p[k];
+        return {Valor::Tipo::Moeda, static_cast<long long>(u), 0, {}};
+      }
+      case MDB_FLOAT: {
+        // A Single becomes the Double of its shortest text, so 0.15 stays 0.15.
+        float s = 0;
+        std::memcpy(&s, p, sizeof s);
+        char texto[32];
+        auto r = std::to_chars(texto, texto + sizeof texto, s);
+        double d = 0;
+        std::from_chars(texto, r.ptr, d);
+        return {Valor::Tipo::Duplo, 0, d, {}};
+      }
+      case MDB_DOUBLE:
+      case MDB_DATETIME: {
+        double d = 0;
+        std::memcpy(&d, p, sizeof d);
+        if (col->col_type == MDB_DOUBLE) return {Valor::Tipo::Duplo, 0, d, {}};
+        return {Valor::Tipo::Texto, 0, 0, DataIso(d)};
+      }
+      case MDB_TEXT:
+        return {Valor::Tipo::Texto, 0, 0, TextoJet(p, n, unicode_)};
+      case MDB_MEMO:
+      case MDB_OLE: {
+        std::string bytes = ValorLongo(p, n, col->name);
+        if (col->col_type == MDB_OLE) return {Valor::Tipo::Bytes, 0, 0, std::move(bytes)};
+        return {Valor::Tipo::Texto, 0, 0,
+                TextoJet(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), unicode_)};
+      }
+      case MDB_BINARY:
+        return {Valor::Tipo::Bytes, 0, 0, std::string(reinterpret_cast<const char*>(p), n)};
+      default: {
+        char* texto = mdb_col_to_string(mdb_, mdb_->pg_buf, f.start, col->col_type, f.siz);
+        Valor v{Valor::Tipo::Texto, 0, 0, texto ? texto : ""};
+        g_free(texto);
+        return v;
+      }
+    }
+  }
+
+  // A Memo or OLE value: a 12-byte header in the row (length and flags, then where the data lives), the
+  // data inline, on one page of its own, or on a chain of pages. Read whole, never cut short, and a chain
+  // may visit each row once.
+  std::string ValorLongo(const unsigned char* p, size_t n, const char* coluna) {
+    auto falha = [&](const char* motivo) {
+      return Parada(std::string("o valor longo da coluna ") + coluna + " " + motivo);
+    };
+    if (n == 0) return "";
+    if (n < MDB_MEMO_OVERHEAD) throw falha("tem o cabeçalho incompleto");
+    const uint32_t cabecalho = U32(p);
+    const size_t tamanho = cabecalho & 0x3FFFFFFF;
+    if (tamanho > kMaiorQuadro) throw falha("diz ter um tamanho impossível");
+    if (cabecalho & 0x80000000)
+      return std::string(reinterpret_cast<const char*>(p) + MDB_MEMO_OVERHEAD, n - MDB_MEMO_OVERHEAD);
+    auto linha = static_cast<int>(U32(p + 4));
+    std::string r;
+    std::set<int> vistas;
+    while (linha != 0 && r.size() < tamanho) {
+      if (!vistas.insert(linha).second) throw falha("tem uma cadeia de páginas em laço");
+      void* pagina = nullptr;
+      int inicio = 0;
+      size_t len = 0;
+      if (mdb_find_pg_row(mdb_, linha, &pagina, &inicio, &len) != 0 || inicio < 0 ||
+          static_cast<size_t>(inicio) + len > pagina_)
+        throw falha("aponta para fora do arquivo");
+      const auto* dados = static_cast<const unsigned char*>(pagina) + inicio;
+      if (cabecalho & 0x40000000) return std::string(reinterpret_cast<const char*>(dados), len);
+      if (len <= 4) throw falha("tem uma página da cadeia vazia");
+      r.append(reinterpret_cast<const char*>(dados) + 4, len - 4);
+      linha = static_cast<int>(U32(dados));
+    }
+    if (r.size() < tamanho) throw falha("está incompleto");
+    r.resize(tamanho);
+    return r;
+  }
+
+  MdbHandle* mdb_;
+  Canal& canal_;
+  size_t pagina_;
+  bool unicode_;
+};
+
+void Limita(const Limites& l) {
+  auto limite = [](int recurso, rlim_t valor) {
+    rlimit r{valor, valor};
+    ::setrlimit(recurso, &r);
+  };
+  if (!kSanitizado) limite(RLIMIT_AS, l.memoria);
+  limite(RLIMIT_CPU, static_cast<rlim_t>(l.cpuSegundos));
+  limite(RLIMIT_FSIZE, 0);  // it writes no file; pipes are not files
+  limite(RLIMIT_CORE, 0);   // a core would hold the taxpayer's data
+  ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+  ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
+}  // namespace
+
+std::string TextoJet(const unsigned char* p, size_t n, bool unicode) {
+  std::u16string u;
+  if (!unicode) {
+    for (size_t i = 0; i < n; ++i) u += p[i] >= 0x80 && p[i] < 0xA0 ? kCp1252[p[i] - 0x80] : char16_t(p[i]);
+  } else if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
+    // Unicode compression: one byte per character (high byte 0) until a 0 byte switches to two, and back.
+    bool comprimido = true;
+    for (size_t i = 2; i < n;) {
+      if (p[i] == 0) {
+        comprimido = !comprimido;
+        ++i;
+      } else if (comprimido) {
+        u += char16_t(p[i++]);
+      } else if (i + 1 < n) {
+        u += char16_t(p[i] | (p[i + 1] << 8));
+        i += 2;
+      } else {
+        break;
+      }
+    }
+  } else {
+    for (size_t i = 0; i + 1 < n; i += 2) u += char16_t(p[i] | (p[i + 1] << 8));
+  }
+  // Built from the code units as they are: a leading byte-order mark is text too, not a marker.
+  return QString(reinterpret_cast<const QChar*>(u.data()), static_cast<qsizetype>(u.size())).toStdString();
+}
+
+std::string DataIso(double dias) {
+  double inteiro = std::trunc(dias);
+  long long segundos = std::llround(std::fabs(dias - inteiro) * 86400.0);
+  long long dia = static_cast<long long>(inteiro) + segundos / 86400;
+  segundos %= 86400;
+  // Days from 1899-12-30 to a civil date, proleptic Gregorian (H. Hinnant's algorithm).
+  long long z = dia - 25569 + 719468;  // 1899-12-30 is 25569 days before 1970-01-01
+  long long era = (z >= 0 ? z : z - 146096) / 146097;
+  long long doe = z - era * 146097;
+  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  long long y = yoe + era * 400, doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+  long long d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9;
+  y += m <= 2;
+  char texto[160];
+  std::snprintf(texto, sizeof texto, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", y, m, d, segundos / 3600,
+                segundos / 60 % 60, segundos % 60);
+  return texto;
+}
+
+void ExecutaFilho(const std::string& caminho, int dados, int mensagens, const Limites& limites, pid_t pai) {
+  // Dies with the parent, and out of the terminal's process group: Ctrl-C is the parent's to handle.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
+  if (::getppid() != pai) ::_exit(1);
+  ::setpgid(0, 0);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(s, SIG_DFL);
+  // Only the two pipes stay open: libmdb's output goes to the second, never to the user's terminal.
+  ::dup2(dados, 3);
+  ::dup2(mensagens, 1);
+  ::dup2(mensagens, 2);
+  int nada = ::open("/dev/null", O_RDONLY);
+  if (nada >= 0) ::dup2(nada, 0);
+  ::close_range(4, ~0U, 0);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  for (const char* v : kVariaveisDoLibmdb) ::unsetenv(v);
+  Limita(limites);
+
+  Canal canal(3);
+  try {
+    MdbHandle* mdb = mdb_open(caminho.c_str(), MDB_NOFLAGS);
+    if (!mdb) throw Parada("o cabeçalho não pôde ser lido");
+    Leitura(mdb, canal).Tudo();
+    std::fflush(stdout);
+    ::_exit(0);
+  } catch (const std::bad_alloc&) {
+    Quadro e('E');
+    canal.Envia(e.Texto("faltou memória (limite de " + std::to_string(limites.memoria >> 20) + " MiB)"));
+  } catch (const std::exception& x) {
+    Quadro e('E');
+    canal.Envia(e.Texto(x.what()));
+  }
+  canal.Esvazia();
+  std::fflush(stdout);
+  ::_exit(1);
+}
+
+}  // namespace kv::jet

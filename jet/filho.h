@@ -1,0 +1,20 @@
+// The Jet reader's child process: libmdb, under limits, writing frames to a pipe.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "jet/leitor.h"
+
+namespace kv::jet {
+
+// Runs in the process just forked: sets the limits, reads the whole file and writes its frames to
+// `dados`; libmdb's own output goes to `mensagens`. Never returns.
+[[noreturn]] void ExecutaFilho(const std::string& caminho, int dados, int mensagens, const Limites& limites,
+                               pid_t pai);
+
+// Jet text as UTF-8: code page 1252 for Jet 3, UTF-16 (compressed or not) for later versions.
+std::string TextoJet(const unsigned char* p, size_t n, bool unicode);
+
+}  // namespace kv::jet

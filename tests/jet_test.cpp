@@ -1,0 +1,173 @@
+// The Jet reader's trust boundary: the pipe format checked frame by frame, the child's deadlines, and
+// an import stopped by a signal or killed leaving nothing behind.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+
+#include "apoio.h"
+#include "jet/importacao.h"
+#include "jet/quadros.h"
+
+namespace {
+
+using kv::jet::Coluna;
+using kv::jet::Parada;
+using kv::jet::Quadro;
+using kv::jet::Tabela;
+using kv::jet::Valor;
+
+const QString kFixtures = KV_FIXTURES;
+
+struct Guarda : kv::jet::Destinatario {
+  std::vector<Tabela> tabelas;
+  std::vector<std::vector<Valor>> linhas;
+  void Tabelas(const std::vector<Tabela>& t) override { tabelas = t; }
+  void Linha(size_t, const std::vector<Valor>& v) override { linhas.push_back(v); }
+};
+
+std::string K(const std::vector<std::string>& nomes) {
+  Quadro q('K');
+  q.U32(static_cast<uint32_t>(nomes.size()));
+  for (const std::string& n : nomes) q.Texto(n);
+  return q.Bytes();
+}
+std::string D(const Tabela& t) {
+  return Quadro('D').Definicao(t).Bytes();
+}
+std::string R(const std::vector<Valor>& v) {
+  return Quadro('R').Linha(v).Bytes();
+}
+std::string F(int64_t n) {
+  return Quadro('F').I64(n).Bytes();
+}
+std::string Z() {
+  return Quadro('Z').Bytes();
+}
+
+// The stream fed in pieces of three bytes; the reason it was refused, or "" when it was whole.
+std::string Alimenta(const std::string& fluxo, Guarda& g) {
+  kv::jet::Separador s;
+  kv::jet::Receptor r(g);
+  try {
+    for (size_t i = 0; i < fluxo.size(); i += 3) {
+      s.Junta(std::string_view(fluxo).substr(i, 3));
+      char tipo = 0;
+      for (std::string corpo; s.Proximo(tipo, corpo);) r.Recebe(tipo, corpo);
+    }
+  } catch (const Parada& p) {
+    return p.what();
+  }
+  return r.Concluido() && s.Vazio() ? "" : "incompleto";
+}
+
+// Whatever the child sends, the parent takes only a well-formed stream in order, whose rows add up to
+// what the file records, and whose types are the few it may write into SQL.
+TEST(QuadrosJet, ReceptorSoAceitaUmFluxoInteiroEEmOrdem) {
+  const Tabela t{"tbl", {{"a", "INTEGER"}, {"b", "TEXT"}}, 2};
+  const std::vector<Valor> l1 = {{Valor::Tipo::Inteiro, -7, 0, {}}, {Valor::Tipo::Texto, 0, 0, "São\n"}};
+  const std::vector<Valor> l2 = {{Valor::Tipo::Moeda, 123456, 0, {}}, {Valor::Tipo::Duplo, 0, -0.5, {}}};
+  const std::string inicio = K({"tbl"}) + D(t);
+  Tabela tres = t, injecao = t, vazia = t;
+  tres.linhas = 3;
+  injecao.colunas[1].tipoSql = "TEXT); DROP TABLE tbl; --";
+  vazia.colunas.clear();
+  std::string curto = Quadro('K').U32(1).U32(1000).Bytes() + "x";
+  std::string enorme = "K\xff\xff\xff\x7f";
+  std::string valorRuim = Quadro('R').U32(2).U32(9).Bytes();
+  struct Caso {
+    std::string fluxo;
+    const char* erro;
+  };
+  const Caso casos[] = {
+      {inicio + R(l1) + R(l2) + F(2) + Z(), ""},
+      {inicio + R(l1) + R(l2) + F(2), "incompleto"},
+      {K({}), "nenhuma tabela"},
+      {K({"tbl"}) + D(Tabela{"outra", t.colunas, 0}), "fora do catálogo"},
+      {K({"tbl"}) + D(injecao), "tipo de coluna desconhecido"},
+      {K({"tbl"}) + D(vazia), "0 colunas"},
+      {K({std::string("t\0b", 3)}), "nome de tabela inválido"},
+      {inicio + R({l1[0]}), "número de colunas"},
+      {inicio + R(l1) + R(l2) + R(l1), "mais linhas do que as 2"},
+      {inicio + R(l1) + R(l2) + F(1), "contagem de linhas"},
+      {K({"tbl"}) + D(tres) + R(l1) + R(l2) + F(2), "registra 3 linhas, mas só 2"},
+      {K({"tbl"}) + R(l1), "fora de ordem"},
+      {inicio + R(l1) + Z(), "fora de ordem"},
+      {inicio + R(l1) + R(l2) + F(2) + Z() + Z(), "fora de ordem"},
+      {curto, "mais curto do que diz"},
+      {inicio + R(l1) + R(l2) + F(2) + Quadro('Z').U32(0).Bytes(), "bytes a mais"},
+      {enorme, "maior do que o permitido"},
+      {inicio + valorRuim, "tipo de valor desconhecido"},
+      {Quadro('X').Bytes(), "tipo desconhecido"},
+      {inicio + Quadro('E').Texto("um valor da coluna b passa do fim da página").Bytes(), "passa do fim"},
+  };
+  for (const Caso& c : casos) {
+    Guarda g;
+    const std::string erro = Alimenta(c.fluxo, g);
+    EXPECT_NE(erro.find(c.erro), std::string::npos) << "esperado '" << c.erro << "', veio '" << erro << "'";
+    if (*c.erro == '\0') {
+      EXPECT_EQ(g.tabelas, std::vector<Tabela>{t});
+      EXPECT_EQ(g.linhas, (std::vector<std::vector<Valor>>{l1, l2}));
+    }
+  }
+}
+
+// A child that stops sending, or that floods libmdb's messages, is stopped and the table named.
+TEST(LeitorJet, FilhoCaladoOuQueNaoParaDeFalarEhInterrompido) {
+  if (!QDir(kFixtures).exists()) GTEST_SKIP() << "pasta de arquivos Jet ausente";
+  kv::jet::Limites calado, falador;
+  calado.silencioSegundos = 0;
+  falador.mensagens = 100;
+  struct Caso {
+    const char* arquivo;
+    kv::jet::Limites limites;
+    const char* erro;
+  };
+  const Caso casos[] = {
+      {"exemplo.mdb", calado, "parou ao ler o catálogo de tabelas: não respondeu em 0 s"},
+      {"danificados/nwind-trunc-736pages-hang.mdb", falador, "o libmdb repetiu mensagens sem parar"},
+  };
+  for (const Caso& c : casos) {
+    Guarda g;
+    std::vector<std::string> avisos;
+    try {
+      kv::jet::Le((kFixtures + "/" + c.arquivo).toStdString(), g, avisos, c.limites);
+      ADD_FAILURE() << c.arquivo << " foi lido";
+    } catch (const kv::Erro& e) {
+      EXPECT_NE(e.descricao().find(c.erro), std::string::npos) << e.descricao();
+    }
+  }
+}
+
+// A signal during the copy stops it: the private temporary file (0600 while partial) is removed and no
+// destination appears; the handlers the program had come back.
+TEST(ImportacaoJet, SinalNoMeioNaoDeixaNada) {
+  if (!QDir(kFixtures).exists()) GTEST_SKIP() << "pasta de arquivos Jet ausente";
+  for (int sinal : {SIGINT, SIGTERM, SIGHUP}) {
+    QTemporaryDir pasta;
+    const std::string destino = pasta.filePath("gen50.db").toStdString();
+    mode_t modo = 0;
+    auto progresso = [&](const std::string&, long long feitas, long long) {
+      struct stat st {};
+      ::stat(kv::jet::Temporario(destino, ::getpid()).c_str(), &st);
+      modo = st.st_mode & 0777;
+      if (feitas >= 4000) ::raise(sinal);
+    };
+    const kv::jet::Importacao r =
+        kv::jet::Importa((kFixtures + "/gen50.mdb").toStdString(), destino, progresso);
+    EXPECT_EQ(r.sinal, sinal);
+    EXPECT_EQ(modo, 0600u);
+    EXPECT_EQ(QDir(pasta.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
+    struct sigaction atual {};
+    ::sigaction(sinal, nullptr, &atual);
+    EXPECT_EQ(atual.sa_handler, SIG_DFL);
+  }
+}
+
+}  // namespace
