@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <mdbtools.h>
+#include <seccomp.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -309,7 +310,74 @@ class Leitura {
   bool unicode_;
 };
 
-void Limita(const Limites& l) {
+// What an attacker who took over libmdb through a crafted file would reach for first. The filter lets
+// everything else through: reading the file, memory, the pipes, and the sanitizers' own needs.
+bool Filtra() {
+  scmp_filter_ctx f = seccomp_init(SCMP_ACT_ALLOW);
+  if (!f) return false;
+  const uint32_t recusa = SCMP_ACT_ERRNO(EPERM);
+  bool ok = true;
+  auto regra = [&](uint32_t acao, int chamada, std::initializer_list<scmp_arg_cmp> args = {}) {
+    ok =
+        ok && seccomp_rule_add_array(f, acao, chamada, static_cast<unsigned>(args.size()), args.begin()) == 0;
+  };
+  for (int c : {SCMP_SYS(execve),
+                SCMP_SYS(execveat),
+                SCMP_SYS(fork),
+                SCMP_SYS(vfork),
+                SCMP_SYS(clone),
+                SCMP_SYS(clone3),
+                SCMP_SYS(socket),
+                SCMP_SYS(socketpair),
+                SCMP_SYS(connect),
+                SCMP_SYS(bind),
+                SCMP_SYS(ptrace),
+                SCMP_SYS(process_vm_readv),
+                SCMP_SYS(process_vm_writev),
+                SCMP_SYS(creat),
+                SCMP_SYS(unlink),
+                SCMP_SYS(unlinkat),
+                SCMP_SYS(rename),
+                SCMP_SYS(renameat),
+                SCMP_SYS(renameat2),
+                SCMP_SYS(truncate),
+                SCMP_SYS(mkdir),
+                SCMP_SYS(mkdirat),
+                SCMP_SYS(rmdir),
+                SCMP_SYS(link),
+                SCMP_SYS(linkat),
+                SCMP_SYS(symlink),
+                SCMP_SYS(symlinkat),
+                SCMP_SYS(chmod),
+                SCMP_SYS(fchmodat),
+                SCMP_SYS(chown),
+                SCMP_SYS(lchown),
+                SCMP_SYS(fchownat),
+                SCMP_SYS(setxattr),
+                SCMP_SYS(lsetxattr),
+                SCMP_SYS(utimensat),
+                SCMP_SYS(mknod),
+                SCMP_SYS(mknodat)})
+    regra(recusa, c);
+  // Files open for reading only.
+  for (int bit : {O_WRONLY, O_RDWR, O_CREAT, O_TRUNC, O_APPEND}) {
+    const auto b = static_cast<scmp_datum_t>(bit);
+    regra(SCMP_ACT_ERRNO(EACCES), SCMP_SYS(open), {SCMP_A1(SCMP_CMP_MASKED_EQ, b, b)});
+    regra(SCMP_ACT_ERRNO(EACCES), SCMP_SYS(openat), {SCMP_A2(SCMP_CMP_MASKED_EQ, b, b)});
+  }
+  // Signals to itself only (abort raises one).
+  const auto eu = static_cast<scmp_datum_t>(::getpid());
+  regra(recusa, SCMP_SYS(kill), {SCMP_A0(SCMP_CMP_NE, eu)});
+  regra(recusa, SCMP_SYS(tkill), {SCMP_A0(SCMP_CMP_NE, eu)});
+  regra(recusa, SCMP_SYS(tgkill), {SCMP_A0(SCMP_CMP_NE, eu)});
+  ok = ok && seccomp_load(f) == 0;
+  seccomp_release(f);
+  return ok;
+}
+
+}  // namespace
+
+bool Isola(const Limites& l) {
   auto limite = [](int recurso, rlim_t valor) {
     rlimit r{valor, valor};
     ::setrlimit(recurso, &r);
@@ -318,11 +386,9 @@ void Limita(const Limites& l) {
   limite(RLIMIT_CPU, static_cast<rlim_t>(l.cpuSegundos));
   limite(RLIMIT_FSIZE, 0);  // it writes no file; pipes are not files
   limite(RLIMIT_CORE, 0);   // a core would hold the taxpayer's data
-  ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
   ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && Filtra();
 }
-
-}  // namespace
 
 std::string TextoJet(const unsigned char* p, size_t n, bool unicode) {
   std::u16string u;
@@ -385,10 +451,9 @@ void ExecutaFilho(const std::string& caminho, int dados, int mensagens, const Li
   ::close_range(4, ~0U, 0);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   for (const char* v : kVariaveisDoLibmdb) ::unsetenv(v);
-  Limita(limites);
-
   Canal canal(3);
   try {
+    if (!Isola(limites)) throw Parada("o leitor não pôde ser isolado (filtro de chamadas do sistema)");
     MdbHandle* mdb = mdb_open(caminho.c_str(), MDB_NOFLAGS);
     if (!mdb) throw Parada("o cabeçalho não pôde ser lido");
     Leitura(mdb, canal).Tudo();

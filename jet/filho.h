@@ -14,6 +14,11 @@ namespace kv::jet {
 [[noreturn]] void ExecutaFilho(const std::string& caminho, int dados, int mensagens, const Limites& limites,
                                pid_t pai);
 
+// The child's confinement, set before it opens the file: the limits, no new privileges, no core, and a
+// system-call filter that refuses (EPERM/EACCES) starting programs or processes, the network, tracing,
+// signals to other processes and every change to the file system. False when the filter could not be set.
+bool Isola(const Limites& limites);
+
 // Jet text as UTF-8: code page 1252 for Jet 3, UTF-16 (compressed or not) for later versions.
 std::string TextoJet(const unsigned char* p, size_t n, bool unicode);
 

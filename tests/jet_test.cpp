@@ -1,6 +1,8 @@
 // The Jet reader's trust boundary: the pipe format checked frame by frame, the child's deadlines, and
 // an import stopped by a signal or killed leaving nothing behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <csignal>
 
 #include "apoio.h"
+#include "jet/filho.h"
 #include "jet/importacao.h"
 #include "jet/quadros.h"
 
@@ -142,6 +145,42 @@ TEST(LeitorJet, FilhoCaladoOuQueNaoParaDeFalarEhInterrompido) {
       EXPECT_NE(e.descricao().find(c.erro), std::string::npos) << e.descricao();
     }
   }
+}
+
+// The confined child may read, but not write, remove or create files, start programs or processes, open
+// sockets or signal other processes: what a crafted file that took over libmdb would reach for.
+TEST(LeitorJet, FilhoIsoladoNaoMudaNadaForaDeSi) {
+  QTemporaryDir pasta;
+  const std::string existente = pasta.filePath("existente").toStdString();
+  kv::teste::GravaArquivo(QString::fromStdString(existente), "dados");
+  const std::string novo = pasta.filePath("novo").toStdString();
+  const pid_t pai = ::getpid();
+  const pid_t filho = ::fork();
+  if (filho == 0) {
+    if (!kv::jet::Isola(kv::jet::Limites{})) ::_exit(100);
+    int conseguiu = 0;
+    auto tenta = [&](int bit, bool feito) { conseguiu |= feito ? bit : 0; };
+    tenta(1, ::open(existente.c_str(), O_RDONLY) < 0);  // reading stays allowed
+    tenta(2, ::open(existente.c_str(), O_WRONLY | O_TRUNC) >= 0);
+    tenta(4, ::open(novo.c_str(), O_CREAT | O_WRONLY, 0600) >= 0);
+    tenta(8, ::unlink(existente.c_str()) == 0);
+    tenta(16, ::rename(existente.c_str(), novo.c_str()) == 0);
+    tenta(32, ::socket(AF_INET, SOCK_STREAM, 0) >= 0);
+    tenta(64, ::kill(pai, 0) == 0);
+    const pid_t neto = ::fork();
+    if (neto == 0) ::_exit(0);
+    tenta(128, neto >= 0);
+    char* const argumentos[] = {const_cast<char*>("/bin/true"), nullptr};
+    ::execv("/bin/true", argumentos);
+    ::_exit(conseguiu + 50);  // execv returned: refused
+  }
+  int status = 0;
+  ::waitpid(filho, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 50) << "bits do que o filho isolado conseguiu fazer: "
+                                     << WEXITSTATUS(status) - 50;
+  EXPECT_EQ(kv::teste::LeArquivo(QString::fromStdString(existente)), QByteArray("dados"));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(novo)));
 }
 
 // A signal during the copy stops it: the private temporary file (0600 while partial) is removed and no

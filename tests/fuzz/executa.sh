@@ -21,7 +21,7 @@ declare -A fontes=(
 # The Jet reader starts from the fixtures (whole files, so larger inputs); the others from nothing.
 declare -A sementes=([leitor_jet]="exemplo.mdb edge.mdb DateTestDatabase.mdb ASampleDatabase.accdb")
 declare -A tamanho=([leitor_jet]=600000)
-mdb=$(pkg-config --cflags --libs libmdb)
+mdb=$(pkg-config --cflags --libs libmdb libseccomp)
 falhou=0
 for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_jet; do
   bin="$saida/$alvo"
