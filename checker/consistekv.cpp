@@ -1,19 +1,20 @@
 #include "checker/consistekv.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
 
+#include "platform/arquivo.h"
 #include "platform/certificacao.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
@@ -72,17 +73,22 @@ int16_t CertificaDeclaracao(const std::string& arquivo, int32_t declaracao) {
 }
 
 std::string LeChaveDoArquivo(const std::string& arquivo) {
-  std::ifstream f(arquivo, std::ios::binary);
-  if (!f) throw Erro(kErroArquivoNaoEncontrado, "Arquivo não encontrado: " + arquivo);
-  f.seekg(0, std::ios::end);
-  std::streamoff tamanho = f.tellg();
+  // Never through a link: the file is ours, made a moment ago.
+  const int fd = ::open(arquivo.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0)
+    throw Erro(kErroArquivoNaoEncontrado, "Arquivo não encontrado: " + arquivo + ": " + std::strerror(errno));
+  std::unique_ptr<int, void (*)(int*)> fecha(new int(fd), [](int* f) {
+    ::close(*f);
+    delete f;
+  });
+  struct stat st {};
+  const off_t tamanho = ::fstat(fd, &st) == 0 ? st.st_size : 0;
   if (tamanho < 32)
     throw Erro(kErroRegistro, "Número de registro inválido: o arquivo " + arquivo + " tem " +
                                   std::to_string(tamanho) + " bytes, menos que os 32 da chave");
   std::string chave(32, '\0');
-  f.seekg(tamanho - 32);
-  f.read(chave.data(), 32);
-  if (!f) throw Erro(kErroArquivo, "Erro de leitura no arquivo " + arquivo);
+  if (::pread(fd, chave.data(), 32, tamanho - 32) != 32)
+    throw Erro(kErroArquivo, "Erro de leitura no arquivo " + arquivo);
   return chave;
 }
 
@@ -118,12 +124,13 @@ std::string ConsisteKV::LeChave(const std::string& caminho) {
 void ConsisteKV::GeraConsistencia() {
   std::string caminho = ArquivoTemporarioChave();
   // One fixed name per folder: the lock keeps two runs (threads or processes) from mixing their files.
-  QLockFile trava(QString::fromStdString(caminho + ".lock"));
-  trava.setStaleLockTime(60000);
-  if (!trava.tryLock(60000))
+  TravaDeArquivo trava(caminho + ".lock", 60000);
+  if (!trava.Obtida())
     throw Erro(kErroArquivo, "O arquivo temporário da chave está em uso por outro processo: " + caminho);
-  if (QFile::exists(QString::fromStdString(caminho)) && !QFile::remove(QString::fromStdString(caminho)))
-    throw Erro(kErroArquivo, "Não foi possível apagar o arquivo temporário " + caminho);
+  // What a killed run left (or a link put in its place) goes first; the lock says no run is using it.
+  if (::unlink(caminho.c_str()) != 0 && errno != ENOENT)
+    throw Erro(kErroArquivo,
+               "Não foi possível apagar o arquivo temporário " + caminho + ": " + std::strerror(errno));
   // The file holds the taxpayer's data: readable by its owner only, and gone as soon as the key is read,
   // whatever happens on the way.
   CriaArquivoPrivado(caminho);

@@ -4,9 +4,11 @@
 #include "checker/consistekv.h"
 #include "cli/comandos.h"
 #include "cli/json.h"
+#include "cli/saida.h"
 #include "cli/verificacao.h"
 #include "control/inconsistencias.h"
 #include "platform/erro.h"
+#include "platform/texto.h"
 
 namespace kv::cli {
 
@@ -39,7 +41,7 @@ int VerificarKV(const Args& a) {
       s += ", \"chave\": " + (r.chave.IsNull() ? std::string("null") : JsonTexto(TextoDe(r.chave))) +
            ", \"consistente\": " + (consistente ? "true" : "false");
     if (erro) s += ", \"erro\": " + JsonErro(*erro);
-    std::printf("%s}\n", s.c_str());
+    EscreveCru(stdout, s + "}\n");
   } else {
     // The same readable tree as verificar, built from the entries this check left.
     Verificacao v;
@@ -54,8 +56,8 @@ int VerificarKV(const Args& a) {
                                               : "Inconsistências encontradas: nenhuma chave gerada.\n";
       texto.insert(texto.find('\n') + 1, situacao);
     }
-    std::fputs(texto.c_str(), stdout);
-    if (chaveFeita) std::printf("\nChave de consistência gravada: %s\n", TextoDe(r.chave).c_str());
+    if (chaveFeita) texto += "\nChave de consistência gravada: " + TextoDe(r.chave) + "\n";
+    Escreve(stdout, texto);
   }
   if (erro) return 3;
   return chaveFeita && consistente ? 0 : 1;
@@ -73,8 +75,8 @@ int ValidarChave(const Args& a) {
   }
   std::string calculada = ChaveDosDados(CLng(Variant::Str(declaracao)));
   if (calculada == gravada) {
-    std::printf("A chave gravada confere com os dados da declaração %s: %s\n", declaracao.c_str(),
-                gravada.c_str());
+    Escreve(stdout, "A chave gravada confere com os dados da declaração " + declaracao + ": " +
+                        TextoVisivel(gravada) + "\n");
     return 0;
   }
   std::printf(
@@ -82,7 +84,7 @@ int ValidarChave(const Args& a) {
       "  chave gravada:             %s\n"
       "  chave dos dados atuais:    %s\n"
       "Os dados da declaração mudaram depois que a chave foi gerada.\n",
-      declaracao.c_str(), gravada.c_str(), calculada.c_str());
+      declaracao.c_str(), TextoVisivel(gravada).c_str(), calculada.c_str());
   return 1;
 }
 

@@ -13,9 +13,11 @@
 #include "cli/comandos.h"
 #include "cli/json.h"
 #include "cli/relatorio.h"
+#include "cli/saida.h"
 #include "cli/verificacao.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
+#include "platform/texto.h"
 #include "rules/frame/estado.h"
 #include "rules/frame/quadro.h"
 
@@ -59,7 +61,7 @@ struct Resumo {
                     "\n  inconsistentes: " + std::to_string(inconsistentes) +
                     "\n  com falha:      " + std::to_string(falhas) + "\n";
     if (!porGrupo.empty()) r += "Achados por grupo:\n";
-    for (const auto& [grupo, n] : porGrupo) r += "  " + grupo + ": " + std::to_string(n) + "\n";
+    for (const auto& [grupo, n] : porGrupo) r += "  " + TextoVisivel(grupo) + ": " + std::to_string(n) + "\n";
     return r;
   }
 };
@@ -76,7 +78,9 @@ std::vector<std::string> Declaracoes() {
 
 std::string LinhaTexto(const Verificacao& v) {
   std::string r = "Declaração " + v.declaracao + ": ";
-  if (v.erro) return r + "falhou: erro " + std::to_string(v.erro->numero) + ": " + v.erro->descricao + "\n";
+  if (v.erro)
+    return r + "falhou: erro " + std::to_string(v.erro->numero) + ": " + TextoVisivel(v.erro->descricao) +
+           "\n";
   std::string gravou;
   for (const std::string& g : v.gravacoes) gravou += "; " + g;
   if (v.consistente) return r + "consistente" + gravou + "\n";
@@ -84,7 +88,8 @@ std::string LinhaTexto(const Verificacao& v) {
   for (const auto& e : v.entradas)
     if (e.size() >= 4) ++grupos[e[0]];
   std::string g;
-  for (const auto& [nome, n] : grupos) g += (g.empty() ? "" : ", ") + nome + " " + std::to_string(n);
+  for (const auto& [nome, n] : grupos)
+    g += (g.empty() ? "" : ", ") + TextoVisivel(nome) + " " + std::to_string(n);
   return r + "inconsistente (" + g + ")" + gravou + "\n";
 }
 
@@ -193,7 +198,7 @@ int Lote(const Args& a) {
     for (Pronta& p : lote) {
       resumo.Conta(p.v);
       if (terminal) std::fputs("\r\033[K", stderr);
-      std::fputs(p.linha.c_str(), stdout);
+      EscreveCru(stdout, p.linha);
       if (html) guardadas.push_back(std::move(p.v));
     }
     impressa += lote.size();
@@ -204,7 +209,7 @@ int Lote(const Args& a) {
   signal(SIGINT, SIG_DFL);
   if (terminal) std::fputs("\n", stderr);
   bool interrompido = gInterrompido && impressa < declaracoes.size();
-  std::fputs((json ? resumo.Json(interrompido) + "\n" : resumo.Texto(interrompido)).c_str(), stdout);
+  EscreveCru(stdout, json ? resumo.Json(interrompido) + "\n" : resumo.Texto(interrompido));
   std::fflush(stdout);
   if (html) GravaRelatorio(o.Valor("--html"), guardadas);
   if (interrompido) return 130;

@@ -7,6 +7,7 @@
 #include "cli/comandos.h"
 #include "cli/json.h"
 #include "cli/relatorio.h"
+#include "cli/saida.h"
 #include "cli/verificacao.h"
 #include "host/exemplo.h"
 
@@ -43,8 +44,10 @@ int Verificar(const Args& a) {
   if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
   ControleConsistencia controle;
   Verificacao v = Verifica(controle, declaracao);
-  std::string saida = o.Tem("--json") ? JsonVerificacao(v) + "\n" : TextoVerificacao(v);
-  std::fputs(saida.c_str(), stdout);
+  if (o.Tem("--json"))
+    EscreveCru(stdout, JsonVerificacao(v) + "\n");
+  else
+    Escreve(stdout, TextoVerificacao(v));
   std::fflush(stdout);
   if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v});
   return SaidaDe(v);
@@ -104,7 +107,7 @@ int Consistir(const Args& a) {
   if (o.Tem("--json")) {
     std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
                     ", \"exercicio\": " + JsonTexto(v.exercicio) +
-                    ", \"status\": " + (v.status ? JsonTexto(*v.status) : "null") +
+                    ", \"status\": " + (v.status && !v.erro ? JsonTexto(*v.status) : "null") +
                     ", \"consistente\": " + (gravadaConsistente ? "true" : "false") +
                     ", \"chave\": " + (chave.empty() ? "null" : JsonTexto(chave)) + ", \"aceitas\": [";
     for (size_t i = 0; i < aceitas.size(); ++i) r += (i ? ", " : "") + JsonTexto(aceitas[i]);
@@ -114,21 +117,22 @@ int Consistir(const Args& a) {
            ", \"motivo\": " + JsonTexto(recusadas[i].second) + "}";
     r += "], \"entradas\": " + JsonEntradas(v.entradas);
     if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
-    std::printf("%s}\n", r.c_str());
+    EscreveCru(stdout, r + "}\n");
   } else {
     // The tree as it stands after the acceptances, then the outcome, all on standard output.
     std::string texto = TextoVerificacao(v, false);
     for (const std::string& c : aceitas) texto += "\nAceita: " + c;
     for (const auto& [c, motivo] : recusadas) texto += "\nRecusada: " + c + ": " + motivo;
     if (!aceitas.empty() || !recusadas.empty()) texto += "\n";
-    if (v.status) texto += "\n" + *v.status + "\n";
+    // After a failure nothing may read as consistent: the status before it no longer holds.
+    if (v.status && !v.erro) texto += "\n" + *v.status + "\n";
     for (const std::string& t : caixa->textos) texto += t + "\n";
     if (!v.erro) {
       texto +=
           std::string("Resultado gravado: ") + (gravadaConsistente ? "consistente" : "inconsistente") + "\n";
       if (!chave.empty()) texto += "Chave de consistência: " + chave + "\n";
     }
-    std::fputs(texto.c_str(), stdout);
+    Escreve(stdout, texto);
   }
   if (v.erro) return 3;
   return gravadaConsistente ? 0 : 1;

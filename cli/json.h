@@ -5,7 +5,7 @@
 
 namespace kv::cli {
 
-// The text as a JSON string literal, UTF-8 kept as it is.
+// The text as a JSON string literal: UTF-8 kept as it is, invalid bytes replaced by U+FFFD.
 std::string JsonTexto(std::string_view s);
 
 }  // namespace kv::cli

@@ -4,6 +4,7 @@
 
 #include "cli/comandos.h"
 #include "cli/opcoes.h"
+#include "cli/saida.h"
 #include "platform/erro.h"
 
 int main(int argc, char** argv) {
@@ -32,13 +33,13 @@ int main(int argc, char** argv) {
     if (comando == "janela") return Janela(resto, argc, argv);
     throw ErroUso("comando desconhecido: " + comando);
   } catch (const ErroUso& e) {
-    std::fprintf(stderr, "kvconsistencia: %s\n\n%s", e.what(), Ajuda(comando).c_str());
+    Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\n\n" + Ajuda(comando));
     return 2;
   } catch (const kv::Erro& e) {
-    std::fprintf(stderr, "kvconsistencia: erro %d: %s\n", e.numero(), e.descricao().c_str());
+    Escreve(stderr, "kvconsistencia: erro " + std::to_string(e.numero()) + ": " + e.descricao() + "\n");
     return 3;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kvconsistencia: %s\n", e.what());
+    Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\n");
     return 3;
   }
 }

@@ -8,14 +8,17 @@
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
+#include "platform/texto.h"
 #include "rules/frame/quadro.h"
 
 namespace kv::cli {
 namespace {
 
+// Text from the database as HTML: control and bidirectional characters shown as escapes (as on a
+// terminal), invalid bytes visible, markup escaped.
 std::string Html(const std::string& s) {
   std::string r;
-  for (char c : s) {
+  for (char c : TextoVisivel(Utf8Valido(s), true)) {
     switch (c) {
       case '&':
         r += "&amp;";

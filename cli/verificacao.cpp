@@ -167,6 +167,12 @@ std::string Recuado(const std::string& texto, const std::string& recuo) {
 }
 }  // namespace
 
+// A text from the data that must stay on its line: a line break in a state name cannot start a line
+// that looks like the program's own.
+std::string NaLinha(const std::string& s) {
+  return TextoVisivel(s);
+}
+
 std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
   std::string r = "Declaração " + v.declaracao + ", exercício " +
                   (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
@@ -175,11 +181,11 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
   for (const NoSaida& cab : v.arvore) {
     r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
     for (const NoSaida& f : cab.filhos) {
-      r += "  " + std::string(Marca(f.imagem)) + " " + f.texto + "  [" + f.chave + "]" +
+      r += "  " + std::string(Marca(f.imagem)) + " " + NaLinha(f.texto) + "  [" + NaLinha(f.chave) + "]" +
            (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
       if (f.imagem == kImagemAberta && ControleConsistencia::PodeSerAceita(f.chave))
-        r += "      Para aceitar como exceção: consistir --aceitar '" + f.chave + "'\n";
+        r += "      Para aceitar como exceção: consistir --aceitar '" + NaLinha(f.chave) + "'\n";
       if (f.erroMensagem)
         r += "      (explicação indisponível: erro " + std::to_string(f.erroMensagem->numero) + ": " +
              f.erroMensagem->descricao + ")\n";
@@ -192,7 +198,7 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
       r += "Achados registrados antes do erro:\n";
       for (const auto& e : v.entradas) {
         std::string linha;
-        for (size_t i = 0; i < e.size(); ++i) linha += (i ? " # " : "") + e[i];
+        for (size_t i = 0; i < e.size(); ++i) linha += (i ? " # " : "") + NaLinha(e[i]);
         r += "  " + linha + "\n";
       }
     }

@@ -22,19 +22,23 @@ constexpr Regra kRegras[] = {
     {ConsisteTovir, true},      {ConsisteEnquadramento, false},
 };
 
-// Whether the key recorded beside a true flag still seals the declaration; a flag with no key (a host
-// may record the flag alone) stands as recorded.
-bool ChaveGravadaConfere(Recordset& rs) {
+// Why a true flag recorded beside open findings cannot stand, or "" when its key still seals the
+// declaration. A flag is only as good as its key: without one, or when the key cannot be made again to
+// compare (the certification library missing or failing), the flag is set aside, never taken on trust.
+std::string MotivoParaDeixarOFlag(Recordset& rs) {
   Variant chave;
   try {
     chave = rs.Campo("Chave");
   } catch (const Erro& e) {
-    if (e.numero() == kErroItemNaoEncontrado) return true;  // a table without the key column
-    throw;
+    if (e.numero() != kErroItemNaoEncontrado) throw;  // a table without the key column has no key
   }
-  std::string texto = TextoDe(chave);
-  if (texto.empty()) return true;
-  return ChaveConfere(CLng(Variant::Str(NumeroDeclaracao())), texto);
+  const std::string texto = chave.IsNull() ? "" : TextoDe(chave);
+  if (texto.empty()) return kAvisoSemChave;
+  try {
+    return ChaveConfere(CLng(Variant::Str(NumeroDeclaracao())), texto) ? "" : kAvisoChaveNaoConfere;
+  } catch (const Erro& e) {
+    return kAvisoChaveNaoConferida + " (erro " + std::to_string(e.numero()) + ": " + e.descricao() + ")";
+  }
 }
 
 }  // namespace
@@ -99,12 +103,10 @@ void ControleConsistencia::MontaInconsistencias() {
   Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");
   bool gravada = !consistente.IsNull() && CBool(consistente);
   avisoRegistro_.clear();
-  // A recorded flag stands for the data its key sealed. When the database itself shows that the data
-  // changed since (the recorded key no longer matches), the findings are judged as they are now.
-  if (gravada && n > 0 && !ChaveGravadaConfere(*rs)) {
-    gravada = false;
-    avisoRegistro_ = kAvisoChaveNaoConfere;
-  }
+  // A recorded flag stands for the data its key sealed. When its key is missing, no longer matches or
+  // cannot be checked, the findings are judged as they are now.
+  if (gravada && n > 0) avisoRegistro_ = MotivoParaDeixarOFlag(*rs);
+  if (!avisoRegistro_.empty()) gravada = false;
   bool ok = n == 0 || gravada;
   mensagem_->Define(ok ? kStatusConsistente : kStatusInconsistente);
   int imagemPadrao = ok ? kImagemAceita : kImagemAberta;

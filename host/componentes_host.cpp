@@ -1,6 +1,9 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <map>
 
@@ -93,10 +96,16 @@ class ArquivoCanonico : public ArquivoCertificacao {
   void InformaDeclaracao(int32_t& declaracao, int32_t&) override {
     auto banco = BancoDoHost(Config().Le("KV", "DB", "DbAtual", ""));
     std::string texto = TextoCanonico(*banco, declaracao);
-    std::ofstream f(caminho_, std::ios::binary | std::ios::trunc);
-    f << texto;
-    f.close();
-    if (!f) throw Erro(kErroArquivo, "Não foi possível gravar o arquivo de certificação " + caminho_);
+    // The file was made private a moment ago: written in place, never through a link put there since.
+    const int fd = ::open(caminho_.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    bool gravou = fd >= 0;
+    for (size_t feito = 0; gravou && feito < texto.size();) {
+      const ssize_t n = ::write(fd, texto.data() + feito, texto.size() - feito);
+      gravou = n > 0 || (n < 0 && errno == EINTR);
+      if (n > 0) feito += static_cast<size_t>(n);
+    }
+    if (fd >= 0 && ::close(fd) != 0) gravou = false;
+    if (!gravou) throw Erro(kErroArquivo, "Não foi possível gravar o arquivo de certificação " + caminho_);
   }
 
  private:

@@ -1,13 +1,17 @@
 #include "platform/arquivo.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <thread>
 #include <vector>
 
 #include "platform/erro.h"
@@ -26,7 +30,8 @@ void GravaArquivoInteiro(const std::string& caminho, const std::string& texto, u
   char real[PATH_MAX];
   if (::realpath(caminho.c_str(), real)) alvo = real;  // write through a link, never over it
   struct stat st;
-  mode_t modo = ::stat(alvo.c_str(), &st) == 0 ? (st.st_mode & 07777) : static_cast<mode_t>(modoNovo);
+  mode_t modo = ::stat(alvo.c_str(), &st) == 0 ? (st.st_mode & 07777)
+                                               : static_cast<mode_t>(modoNovo & ~MascaraDoUsuario());
   std::string temporario = alvo + ".XXXXXX";
   std::vector<char> nome(temporario.begin(), temporario.end());
   nome.push_back('\0');
@@ -54,6 +59,28 @@ void GravaArquivoInteiro(const std::string& caminho, const std::string& texto, u
     errno = e;
     ErroDeArquivo("Não foi possível substituir", alvo);
   }
+}
+
+unsigned MascaraDoUsuario() {
+  std::ifstream f("/proc/self/status");
+  for (std::string linha; std::getline(f, linha);)
+    if (linha.compare(0, 6, "Umask:") == 0)
+      return static_cast<unsigned>(std::stoul(linha.substr(6), nullptr, 8));
+  return 022;
+}
+
+TravaDeArquivo::TravaDeArquivo(const std::string& caminho, int esperaMs) {
+  fd_ = ::open(caminho.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd_ < 0) ErroDeArquivo("Não foi possível abrir a trava", caminho);
+  for (int esperou = 0;; esperou += 10) {
+    obtida_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    if (obtida_ || esperou >= esperaMs) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+TravaDeArquivo::~TravaDeArquivo() {
+  ::close(fd_);  // releases the lock
 }
 
 bool MesmoArquivo(const std::string& a, const std::string& b) {

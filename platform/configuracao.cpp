@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <atomic>
 #include <cerrno>
@@ -70,6 +69,16 @@ std::string LeArquivo(const std::string& caminho) {
   return s.str();
 }
 
+// With the lock held no other write is under way: a "KV.ini.XXXXXX" beside the file is what a killed
+// write left, and it may hold the user's paths.
+void RemoveTemporariosDeixados(const std::string& caminho) {
+  const QFileInfo arquivo(QString::fromStdString(caminho));
+  for (const QFileInfo& resto :
+       QDir(arquivo.absolutePath())
+           .entryInfoList({arquivo.fileName() + ".??????"}, QDir::Files | QDir::Hidden))
+    QFile::remove(resto.absoluteFilePath());
+}
+
 // The host's INI file, parsed once and parsed again only when the file changed.
 class ConfiguracaoIni : public Configuracao {
  public:
@@ -85,10 +94,10 @@ class ConfiguracaoIni : public Configuracao {
     std::string caminho = ArquivoConfiguracao(app);
     QDir().mkpath(QFileInfo(QString::fromStdString(caminho)).absolutePath());
     // Another process of ours may write the same file: one writer at a time, each from the newest text.
-    QLockFile trava(QString::fromStdString(caminho + ".lock"));
-    trava.setStaleLockTime(30000);
-    if (!trava.tryLock(10000))
+    TravaDeArquivo trava(caminho + ".lock", 10000);
+    if (!trava.Obtida())
       throw Erro(kErroArquivo, "O arquivo de configuração " + caminho + " está bloqueado por outro processo");
+    RemoveTemporariosDeixados(caminho);
     std::string texto = LeArquivo(caminho);
     Ini validado(texto, caminho);  // never rewrite a file that is not INI
     GravaArquivoInteiro(caminho, EditaIni(texto, secao, chave, valor));

@@ -53,8 +53,10 @@ Tipo Classifica(std::string_view s, std::string& nome, std::string& valor, bool&
   std::string a = Aparado(s);
   if (a.empty() || a[0] == ';' || a[0] == '#') return Tipo::Vazia;
   if (a[0] == '[') {
-    valida = a.back() == ']' && a.size() > 2;
-    nome = valida ? Aparado(std::string_view(a).substr(1, a.size() - 2)) : "";
+    // What follows the closing bracket (a comment, as hosts write them) is ignored.
+    const size_t fecha = a.find(']');
+    nome = fecha == std::string::npos ? "" : Aparado(std::string_view(a).substr(1, fecha - 1));
+    valida = !nome.empty();
     return Tipo::Secao;
   }
   size_t igual = a.find('=');
@@ -63,6 +65,10 @@ Tipo Classifica(std::string_view s, std::string& nome, std::string& valor, bool&
   nome = Aparado(std::string_view(a).substr(0, igual));
   valor = Aparado(std::string_view(a).substr(igual + 1));
   return Tipo::Valor;
+}
+
+bool EntreAspas(std::string_view v) {
+  return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
 }
 
 }  // namespace
@@ -84,7 +90,9 @@ Ini::Ini(const std::string& texto, const std::string& arquivo) {
                                    texto.substr(l.inicio, l.fim - l.inicio) + "\"");
     if (t == Tipo::Secao) secao = nome;
     // The first occurrence of a key wins, as Windows' profile functions do.
-    if (t == Tipo::Valor) valores_.emplace(Chave(secao, nome), valor);
+    // One pair of matching quotes around a value is the file's, not the value's.
+    if (t == Tipo::Valor)
+      valores_.emplace(Chave(secao, nome), EntreAspas(valor) ? valor.substr(1, valor.size() - 2) : valor);
   }
 }
 
@@ -102,7 +110,8 @@ std::string EditaIni(const std::string& texto, const std::string& secao, const s
   const std::vector<Linha> linhas = Linhas(texto);
   size_t crlf = texto.find("\r\n"), lf = texto.find('\n');
   const std::string fimDeLinha = (crlf != std::string::npos && crlf + 1 == lf) ? "\r\n" : "\n";
-  const std::string nova = chave + "=" + valor;
+  // A value that is itself quoted gets one more pair, which reading takes off again.
+  const std::string nova = chave + "=" + (EntreAspas(valor) ? "\"" + valor + "\"" : valor);
 
   std::string atual;
   bool naSecao = false;

@@ -115,7 +115,9 @@ std::string TextoVisivel(std::string_view s, bool quebras) {
       ++i;
       continue;
     }
-    if (quebras && (cp == '\n' || cp == '\r' || cp == '\t')) {
+    if (quebras && cp == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+      // a Windows line end is a line end
+    } else if (quebras && (cp == '\n' || cp == '\t')) {
       r += static_cast<char>(cp);
     } else if (cp < 0x20 || cp == 0x7F) {
       std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(cp));

@@ -21,7 +21,8 @@ std::string MeioAteFim(std::string_view s, size_t inicio);      // from position
 // Text from data as a terminal may show it: control characters (C0, DEL, C1, NUL included) and the
 // bidirectional controls become visible escapes ("\x1b", "\u202e") and bytes that are not UTF-8 become
 // "\xNN", so no stored text can move the cursor, clear the screen or reorder the line. Nothing is cut.
-// With `quebras`, line breaks and tabs stay as they are (multi-line messages); otherwise they are escaped.
+// With `quebras`, line breaks and tabs stay as they are (multi-line messages; CR LF becomes LF, a lone CR
+// that would rewrite the line is escaped); otherwise they are escaped too.
 std::string TextoVisivel(std::string_view s, bool quebras = false);
 
 // Valid UTF-8: every byte that does not belong to a well-formed character becomes U+FFFD.

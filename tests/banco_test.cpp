@@ -41,10 +41,10 @@ TEST(AdaptadorJet, ReescreveODialeto) {
        "SELECT a FROM t WHERE (a=?) AND ((b=?) OR (c=?)) GROUP BY a",
        {1, 2, 3}},
       {"SELECT a FROM t GROUP BY a HAVING (a=1) AND (b=2) OR (Count(c)>1)",
-       "SELECT a FROM t GROUP BY a HAVING (a=?) AND (b=?) OR (Count(c)>?)",
+       "SELECT a FROM t GROUP BY +a HAVING (a=?) AND (b=?) OR (Count(c)>?)",
        {1, 2, 1}},
       {"SELECT a FROM t GROUP BY a HAVING (a=1) OR (a=2)",
-       "SELECT a FROM t WHERE ((a=?) OR (a=?)) GROUP BY a",
+       "SELECT a FROM t WHERE ((a=?) OR (a=?)) GROUP BY +a",
        {1, 2}},
       {"SELECT * FROM t WHERE c LIKE 'ab*' AND d LIKE '?x'",
        "SELECT * FROM t WHERE c LIKE 'ab%' AND d LIKE '_x'",
@@ -59,6 +59,12 @@ TEST(AdaptadorJet, ReescreveODialeto) {
        {12, 3}},
       {"SELECT * FROM t ORDER BY 2", "SELECT * FROM t ORDER BY 2", {}},
       {"SELECT x FROM t WHERE v = 0.25", "SELECT x FROM t WHERE v = 0.25", {}},
+      {"SELECT t.a, Count(*) FROM t GROUP BY t.a, Left(b, 2), [c d] ORDER BY t.a",
+       "SELECT t.a, Count(*) FROM t GROUP BY +t.a, Left(b, 2), +\"c d\" ORDER BY t.a",
+       {}},
+      {"SELECT D, C, M, Count(X) FROM t GROUP BY D, C, M HAVING (D=3) AND (C LIKE '2.2') AND (Count(X)>1)",
+       "SELECT D, C, M, Count(X) FROM t WHERE (D=?) AND (C = '2.2') GROUP BY D, C, +M HAVING (Count(X)>?)",
+       {3, 1}},
   };
   for (const Caso& c : casos) {
     SqlAdaptado a = AdaptaJet(c.jet);

@@ -1,10 +1,12 @@
 // ConsisteKV and the consistency key: rule set, settings, the temporary file, certification failures.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QFile>
-#include <QLockFile>
 #include <QTemporaryDir>
+#include <chrono>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -12,6 +14,7 @@
 #include "checker/consistekv.h"
 #include "control/inconsistencias.h"
 #include "host/exemplo.h"
+#include "platform/arquivo.h"
 #include "platform/certificacao.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
@@ -30,8 +33,8 @@ using teste::NumeroDoErro;
 // Whether a key's temporary file was left behind, looked at under the lock every key run holds, so that
 // another test process making a key in the same folder at that moment does not count.
 bool SobrouArquivoTemporario() {
-  QLockFile trava(QString::fromStdString(ArquivoTemporarioChave() + ".lock"));
-  return !trava.tryLock(60000) || QFile::exists(QString::fromStdString(ArquivoTemporarioChave()));
+  TravaDeArquivo trava(ArquivoTemporarioChave() + ".lock", 60000);
+  return !trava.Obtida() || QFile::exists(QString::fromStdString(ArquivoTemporarioChave()));
 }
 
 TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
@@ -148,17 +151,30 @@ TEST(Chave, PastaDoComponenteSemEscritaUsaOCacheDoUsuario) {
 }
 
 // A file left over from an earlier run does not enter the key, and no file with the taxpayer's data stays.
-TEST(Chave, ArquivoQueSobrouEhApagadoAntesENadaFicaDepois) {
-  BancoTeste b;
-  host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+// What a killed run leaves (its file with the key's input, a link in its place, an empty lock file) is
+// cleared by the next key run, which neither waits for the stale lock nor writes through the link.
+TEST(Chave, RestosDeUmaExecucaoMortaSaoApagadosSemEspera) {
   std::string temp = ArquivoTemporarioChave();
-  std::ofstream(temp, std::ios::binary) << std::string(5000, 'Z');
-  teste::DefineDeclaracao(12);
-  ConsisteKV().GeraConsistencia();
-  EXPECT_FALSE(SobrouArquivoTemporario());
-  std::string chave = TextoDe(b.Gravado(12).second);
-  EXPECT_EQ(chave.size(), 32u);
-  EXPECT_EQ(chave, ChaveDosDados(12));
+  const std::string alvo = temp + ".alvo-do-link";
+  const std::function<void()> restos[] = {
+      [&] { std::ofstream(temp, std::ios::binary) << std::string(5000, 'Z'); },
+      [&] { ASSERT_EQ(::symlink(alvo.c_str(), temp.c_str()), 0); },
+      [&] { std::ofstream(temp + ".lock", std::ios::binary | std::ios::trunc); },
+  };
+  for (const auto& resto : restos) {
+    BancoTeste b;
+    host::InsereDeclaracaoLimpa(b.db(), 12, "1");
+    resto();
+    teste::DefineDeclaracao(12);
+    const auto inicio = std::chrono::steady_clock::now();
+    ConsisteKV().GeraConsistencia();
+    EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(20));
+    EXPECT_FALSE(SobrouArquivoTemporario());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(alvo)));
+    std::string chave = TextoDe(b.Gravado(12).second);
+    EXPECT_EQ(chave.size(), 32u);
+    EXPECT_EQ(chave, ChaveDosDados(12));
+  }
 }
 
 // A certifier that fails (the box says so) or a library that is not there: an error that says which, no

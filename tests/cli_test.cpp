@@ -1,6 +1,9 @@
 // kvconsistencia as a user runs it: exit statuses, the JSON contract, usage errors that lose nothing, and
 // importar on real Jet files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,18 +13,16 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <charconv>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <csignal>
 #include <future>
 #include <map>
 
 #include "apoio.h"
-#include "jet/importacao.h"
 #include "host/exemplo.h"
+#include "jet/importacao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/variant.h"
 
@@ -418,6 +419,145 @@ TEST_F(Cli, EnquadramentoAntesDe2001GravadoOuSoInformado) {
 
 const QString kFixtures = KV_FIXTURES;
 
+// What a terminal may be given: valid UTF-8 with no control character but line breaks and tabs, and no
+// character that reorders a line. Returns what is wrong, or "".
+std::string Inseguro(const QByteArray& b) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString s = utf8.decode(b);
+  if (utf8.hasError()) return "UTF-8 inválido";
+  for (QChar c : s) {
+    const char16_t u = c.unicode();
+    if ((u < 0x20 && u != '\n' && u != '\t') || (u >= 0x7F && u < 0xA0) || u == 0x061C || u == 0x200E ||
+        u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069))
+      return "caractere U+" + QString::number(u, 16).toStdString();
+  }
+  return "";
+}
+
+// Texts from a hostile database (escape sequences, NUL, bytes that are not UTF-8, right-to-left
+// overrides, markup) reach no terminal raw, cut no report short and never break JSON or HTML.
+TEST_F(Cli, TextosHostisSaemVisiveisEInteiros) {
+  const QString hostis = kFixtures + "/../hostis";
+  if (!QDir(hostis).exists()) GTEST_SKIP() << "pasta de bancos hostis ausente";
+  for (const QString& nome : QDir(hostis).entryList({"*.db"})) {
+    const QString banco = pasta_.filePath(nome);
+    ASSERT_TRUE(QFile::copy(hostis + "/" + nome, banco));
+    const std::string n = nome.toStdString();
+    std::vector<QString> declaracoes;
+    for (auto rs = kv::AbreSqlite(banco.toStdString())->OpenRecordset("SELECT Declaração FROM tblDeclaração");
+         !rs->Eof(); rs->MoveNext())
+      declaracoes.push_back(QString::fromStdString(kv::CStr(rs->Campo("Declaração"))));
+    const QStringList base = {"--banco", banco, "--exercicio", "2002"};
+    for (const QString& d : declaracoes) {
+      for (const char* comando : {"verificar", "verificar-kv"}) {
+        Execucao t = Roda(QStringList{comando, "--declaracao", d} + base);
+        EXPECT_FALSE(t.caiu);
+        EXPECT_EQ(Inseguro(t.saida) + Inseguro(t.erros), "") << n << " " << comando << " " << d.toStdString();
+        Execucao j = Roda(QStringList{comando, "--declaracao", d, "--json"} + base);
+        QJsonParseError erro{};
+        QJsonDocument::fromJson(j.saida, &erro);
+        EXPECT_EQ(erro.error, QJsonParseError::NoError) << n << " " << comando << " " << d.toStdString();
+        EXPECT_EQ(Inseguro(j.saida), "") << n;
+      }
+    }
+    const QString html = pasta_.filePath(nome + ".html");
+    Execucao l = Roda(QStringList{"lote", "--html", html} + base);
+    EXPECT_EQ(Inseguro(l.saida) + Inseguro(l.erros), "") << n;
+    EXPECT_EQ(Inseguro(LeArquivo(html)), "") << n;
+    EXPECT_FALSE(LeArquivo(html).contains("<script")) << n;
+    Execucao lj = Roda(QStringList{"lote", "--json"} + base);
+    for (const QByteArray& linha : lj.saida.split('\n')) {
+      if (!linha.isEmpty()) {
+        EXPECT_FALSE(QJsonDocument::fromJson(linha).isNull()) << n << ": " << linha.toStdString();
+      }
+    }
+  }
+  // The NUL in a state name is shown, and the report goes on after it.
+  Execucao nul =
+      Roda({"verificar", "--banco", pasta_.filePath("nul.db"), "--declaracao", "5", "--exercicio", "2002"});
+  EXPECT_TRUE(nul.saida.contains("antes\\x00depois")) << nul.saida.toStdString();
+  EXPECT_TRUE(nul.saida.contains("Saídas Interestaduais")) << nul.saida.toStdString();
+}
+
+// New files with the taxpayer's data (a report, the settings file) get the user's umask, never more.
+TEST_F(Cli, ArquivosNovosSeguemAUmask) {
+  const mode_t antes = ::umask(077);
+  Execucao r = Roda(Cmd("verificar", "12", {"--html", pasta_.filePath("r.html")}));
+  Execucao k = Roda(Cmd("verificar-kv", "1"));
+  ::umask(antes);
+  EXPECT_EQ(r.status, 1) << r.erros.toStdString();
+  EXPECT_EQ(k.status, 0) << k.erros.toStdString();
+  for (const QString& arquivo : {pasta_.filePath("r.html"), pasta_.filePath("config/KV.ini")}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(arquivo.toLocal8Bit().constData(), &st), 0) << arquivo.toStdString();
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << arquivo.toStdString();
+  }
+}
+
+// A database the user may not write: before 2001 the enrolment answer fails with the database's own
+// read-only error, unless the run asked for read-only, where the output says what would have been written.
+TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
+  // Root writes any file, so the program runs as nobody when the tests run as root.
+  QTemporaryDir pasta;
+  QFile::setPermissions(pasta.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+  const QString banco = pasta.filePath("ro.db");
+  ASSERT_TRUE(QFile::copy(banco_, banco));
+  QFile::setPermissions(banco, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+  for (const char* sub : {"config", "cache"}) {
+    QDir().mkpath(pasta.filePath(sub));
+    QFile::setPermissions(pasta.filePath(sub), QFileDevice::Permissions(0x7777));
+  }
+  auto roda = [&](const QStringList& args) {
+    QProcess p;
+    p.setProcessEnvironment(kv::teste::Ambiente(pasta.path()));
+    p.setChildProcessModifier([] {
+      if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
+    });
+    p.start(KV_PROGRAMA, args);
+    p.waitForFinished(60000);
+    return Execucao{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(), false};
+  };
+  if (roda({"--help"}).status != 0) GTEST_SKIP() << "o programa não roda como outro usuário aqui";
+  const QByteArray antes = LeArquivo(banco);
+  const QStringList base = {"verificar", "--banco", banco, "--declaracao", "7", "--exercicio", "2000"};
+  Execucao escreve = roda(base);
+  EXPECT_EQ(escreve.status, 3) << escreve.saida.toStdString();
+  EXPECT_TRUE(escreve.saida.contains("erro 3008")) << escreve.saida.toStdString();
+  Execucao so = roda(base + QStringList{"--somente-leitura"});
+  EXPECT_TRUE(so.saida.contains("DeAcordo = 1 não gravado")) << so.saida.toStdString();
+  EXPECT_EQ(LeArquivo(banco), antes);
+}
+
+// When the final check fails after a clean check (the certification library refuses to make the key),
+// no line of the output says the declaration is consistent.
+TEST_F(Cli, FalhaNaVerificacaoFinalNadaDizConsistente) {
+  // A private copy of the program beside a certification library that always fails.
+  const QString programa = QFileInfo(KV_PROGRAMA).absolutePath();
+  QDir().mkpath(pasta_.filePath("inst/bin"));
+  QDir().mkpath(pasta_.filePath("inst/lib"));
+  ASSERT_TRUE(QFile::copy(KV_PROGRAMA, pasta_.filePath("inst/bin/kvconsistencia")));
+  for (const QFileInfo& lib : QDir(programa + "/../lib").entryInfoList({"*.so*"}, QDir::Files)) {
+    if (!lib.fileName().startsWith("libCertificaTarvo")) {
+      ASSERT_TRUE(QFile::copy(lib.absoluteFilePath(), pasta_.filePath("inst/lib/" + lib.fileName())));
+    }
+  }
+  ASSERT_TRUE(QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so",
+                          pasta_.filePath("inst/lib/libCertificaTarvo.so")));
+  for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
+    QProcess p;
+    p.setProcessEnvironment(kv::teste::Ambiente(pasta_.path()));
+    p.start(pasta_.filePath("inst/bin/kvconsistencia"), Cmd("consistir", "1", extra));
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QByteArray saida = p.readAllStandardOutput();
+    EXPECT_EQ(p.exitCode(), 3) << saida.toStdString() << p.readAllStandardError().toStdString();
+    EXPECT_FALSE(saida.contains("está consistente") || saida.contains(": consistente") ||
+                 saida.contains("\"status\": \"Esta"))
+        << saida.toStdString();
+  }
+}
+
 // importar on the real Jet files beside the project: every value comes back exactly, the engine's own
 // formats and types are read, bad files are refused with nothing written, and the checks agree.
 class Jet : public Cli {
@@ -566,14 +706,15 @@ TEST_F(Jet, ArquivosDanificadosTerminamInteirosOuComErroClaro) {
       {"exemplo-1byte-segv.mdb", nullptr, "a tabela tblDetalhesInterUFs: um valor da coluna UF passa do fim"},
       {"exemplo-1byte-nullcolumns-segv.mdb", nullptr, "a tabela tblDetalhesInterUFs: as colunas da tabela"},
       {"accdb-1byte-libmdb-catalog-overflow.accdb", "ASampleDatabase.accdb", "parou ao ler"},
-      {"nwind-1byte-hang-memgrowth.mdb", "nwind.mdb", "excedeu o limite de memória"},
+      {"nwind-1byte-hang-memgrowth.mdb", "nwind.mdb", "parou ao ler o catálogo de tabelas"},
       {"nwind-trunc-736pages-hang.mdb", nullptr, "o catálogo de tabelas: o libmdb repetiu mensagens"},
       {"accdb-trunc-107pages-hang.accdb", nullptr, "parou ao ler o catálogo de tabelas"},
       {"exemplo-trunc-10pages.mdb", nullptr, "o catálogo não tem nenhuma tabela"},
       {"nwind-trunc-730pages.mdb", nullptr, "a tabela Umsätze: a definição da tabela não pôde ser lida"},
       {"gen50-1byte-tbldeclaracao-dropped.mdb", nullptr, "a tabela tblDeclaração: a definição"},
   };
-  const QStringList antes = QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  const QStringList antes =
+      QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   for (const Caso& c : casos) {
     const QString destino = pasta_.filePath("d.db");
     QElapsedTimer relogio;

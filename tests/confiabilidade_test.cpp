@@ -318,6 +318,9 @@ TEST(Configuracao, ArquivoDoHostLidoCruEGravadoSoNaLinhaDaChave) {
       {"maiúsculas e brancos na chave existente", "[db]\n  dbatual = velho  \n", "DB", "DbAtual", "novo",
        "[db]\nDbAtual=novo\n"},
       {"arquivo que não existe", "", "DB", "DbAtual", "/x.db", "[DB]\nDbAtual=/x.db\n"},
+      {"comentário depois do nome da seção", "[DB] ; banco\nDbAtual=x\n", "DB", "DbAtual", "y",
+       "[DB] ; banco\nDbAtual=y\n"},
+      {"valor que é ele mesmo entre aspas", "", "DB", "DbAtual", "\"a b\"", "[DB]\nDbAtual=\"\"a b\"\"\n"},
   };
   for (const Caso& c : casos) {
     BancoTeste b;
@@ -335,6 +338,18 @@ TEST(Configuracao, ArquivoDoHostLidoCruEGravadoSoNaLinhaDaChave) {
   EXPECT_EQ(Config().Le("KV", "DB", "Caminho", ""), "C:\\Tarvo\\dados");
   EXPECT_EQ(Config().Le("KV", "DB", "DbAtual", ""), "/d/a,b\\c 'x' \"y\".db");
   EXPECT_EQ(Config().Le("KV", "DB", "Lista", ""), "a,b,c");
+  // As hosts write it: one pair of quotes around a value is the file's; a quote alone is the value's.
+  teste::GravaArquivo(QString::fromStdString(ArquivoConfiguracao("KV")),
+                      "[Exercicio] ; ano\nExercicioAtual=\"2002\"\n[DB]\nDbAtual='/a b.db'\nOutro=\"x\n");
+  DefineFabricaConfiguracao(nullptr);
+  EXPECT_EQ(Config().Le("KV", "Exercicio", "ExercicioAtual", ""), "2002");
+  EXPECT_EQ(Config().Le("KV", "DB", "DbAtual", ""), "/a b.db");
+  EXPECT_EQ(Config().Le("KV", "DB", "Outro", ""), "\"x");
+  // The temporary copy a killed write left (it may hold the user's paths) goes with the next write.
+  const QString resto = QString::fromStdString(ArquivoConfiguracao("KV")) + ".Ab12Cd";
+  teste::GravaArquivo(resto, "[DB]\nDbAtual=/segredo.db\n");
+  Config().Grava("KV", "DB", "DbAtual", "/x.db");
+  EXPECT_FALSE(QFile::exists(resto));
   DefineFabricaConfiguracao(nullptr);
 }
 

@@ -8,9 +8,12 @@
 #include <functional>
 
 #include "apoio.h"
+#include "checker/consistekv.h"
+#include "platform/certificacao.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
+#include "platform/externos.h"
 #include "rules/frame/estado.h"
 
 namespace kv {
@@ -50,24 +53,39 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
   struct Caso {
     int exercicio;
     const char* consistente;  // recorded flag; N is Null
+    const char* chave;        // recorded key: "certa" (made from the data), or as written
     std::string status;
+    // (the key re-made with the certification library missing: "sem-biblioteca")
     std::vector<std::string> nos;
+    std::string aviso;  // why a recorded flag was set aside
   };
   const Caso casos[] = {
-      {2001, "0", kStatusInconsistente, com2001(2)},  // the first fiscal year with every group
-      {2002, "N", kStatusInconsistente, com2001(2)},
+      {2001, "0", "", kStatusInconsistente, com2001(2), ""},  // the first fiscal year with every group
+      {2002, "N", "", kStatusInconsistente, com2001(2), ""},
       // Recorded consistent: common items show accepted; Exercício and Enquadramento as they are.
-      {2002, "1", kStatusConsistente, com2001(3)},
-      {2000, "0", kStatusInconsistente, exercicio},  // enrolment filled in, no newer groups
+      {2002, "1", "certa", kStatusConsistente, com2001(3), ""},
+      // A flag without its key, or with a key that no longer seals the data, does not stand.
+      {2002, "1", "", kStatusInconsistente, com2001(2), kAvisoSemChave},
+      {2002, "1", "0123456789ABCDEF0123456789ABCDEF", kStatusInconsistente, com2001(2),
+       kAvisoChaveNaoConfere},
+      // A key that cannot be re-made (no certification library) is no proof either; the tree is built.
+      {2002, "1", "sem-biblioteca", kStatusInconsistente, com2001(2), kAvisoChaveNaoConferida},
+      {2000, "0", "", kStatusInconsistente, exercicio, ""},  // enrolment filled in, no newer groups
   };
   for (const Caso& c : casos) {
     BancoTeste b(c.exercicio);
     b.Linhas(std::string("D -1 1 ") + c.consistente + "; T 3.7 A 1 5");
+    const std::string chave = std::string(c.chave) == "certa" ? ChaveDosDados(12) : c.chave;
+    b.Sql("UPDATE tblDeclaração SET Chave = ?", {Variant::Str(chave)});
+    if (chave == "sem-biblioteca") DefinePastaDaCertificacao(b.pasta() + "/sem-biblioteca");
     ControleConsistencia controle;
     controle.DefineDeclaracao(L(12));
     controle.MontaInconsistencias();
-    EXPECT_EQ(controle.Mensagem().Valor(), c.status) << c.exercicio << c.consistente;
-    EXPECT_EQ(Nos(controle), c.nos) << c.exercicio << c.consistente;
+    DefinePastaDaCertificacao("");
+    EXPECT_EQ(controle.Mensagem().Valor(), c.status) << c.exercicio << c.consistente << c.chave;
+    EXPECT_EQ(Nos(controle), c.nos) << c.exercicio << c.consistente << c.chave;
+    EXPECT_EQ(controle.AvisoRegistro().substr(0, c.aviso.size()), c.aviso)
+        << c.exercicio << c.consistente << c.chave;
   }
 }
 
@@ -232,8 +250,8 @@ TEST(FechoFinal, ConsistirEMostrouMsg) {
 }
 
 // A paint builds only with a declaration, and again only when the data may differ: after Clear, another
-// connection's commit, or the file replaced by a copy (a new connection, whose version counter may read
-// the same).
+// connection's commit, a write through the control's own connection, or the file replaced by a copy (a
+// new connection, whose version counter may read the same).
 TEST(Pintura, ReconstroiSoComDeclaracaoEDadosNovos) {
   BancoTeste b;
   b.Linhas("D");
@@ -258,6 +276,13 @@ TEST(Pintura, ReconstroiSoComDeclaracaoEDadosNovos) {
         ASSERT_EQ(std::rename(copia.c_str(), b.caminho().c_str()), 0);
       },
       [&] { AbreSqlite(b.caminho())->Executa("UPDATE tblDeclaração SET DeAcordo = 0", {}); },
+      // A host that fixes a finding through the connection the control shares, then repaints.
+      [&] {
+        std::string caminho = b.caminho();
+        CriaComo<ConexaoBanco>(kClsidConexaoBanco)
+            ->AbreBanco(caminho)
+            ->Executa("UPDATE tblDeclaração SET DeAcordo = 1", {});
+      },
   };
   EXPECT_TRUE(controle.Pinta());
   for (size_t i = 0; i < std::size(mudancas); ++i) {

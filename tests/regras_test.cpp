@@ -2,6 +2,7 @@
 #include "rules/regras.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "apoio.h"
 #include "control/controle.h"
@@ -264,6 +265,24 @@ TEST(Tovir, ZeroERepeticaoEmCadaCodigo) {
   }
   casos.push_back({"3.X negativo", "T 3.8 A 1 -0.01", G(kGrupoE, {"J:TOVIR 3.X # TOVIR 3.X # 2"})});
   Executa(ConsisteTovir, casos);
+}
+
+// Another SQLite client (with its ASCII-only NOCASE) wrote the municipalities, so the index orders
+// 'SÃO PAULO' < 'SÉ' < 'São Paulo': the repetition is found all the same.
+TEST(Tovir, DuplicidadeComIndiceOrdenadoPorOutroCliente) {
+  BancoTeste b;
+  b.Linhas("S 1 1000 0 1");
+  sqlite3* outro = nullptr;
+  ASSERT_EQ(sqlite3_open(b.caminho().c_str(), &outro), SQLITE_OK);
+  for (const char* m : {"SÃO PAULO", "SÉ", "São Paulo"}) {
+    const std::string sql = std::string("INSERT INTO tblTOVIR VALUES (12, '2.2', '") + m + "', 1, 1)";
+    ASSERT_EQ(sqlite3_exec(outro, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  sqlite3_close(outro);
+  teste::DefineDeclaracao(12);
+  AbreBancoRegra();
+  ConsisteTovir();
+  EXPECT_EQ(Entradas(), G(kGrupoE, {"E:TOVIR 2.2 Dpl # TOVIR 2.2 # 2"}));
 }
 
 TEST(Tovir, ZerosDuplicidadesETotais) {

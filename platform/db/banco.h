@@ -50,11 +50,13 @@ class Database {
   virtual void IniciaLeitura() {}
   virtual void EncerraLeitura() {}
   virtual bool EmLeitura() const { return false; }
-  // Changes whenever another connection or process commits to the database, and differs between
-  // connections opened on different files at the same path; "" when unknown. Lets a front end tell fresh
-  // data from a repaint of the same data.
+  // Changes whenever the database's data changes (a commit of this connection or of any other), and
+  // differs between connections opened on different files at the same path; "" when unknown. Lets a
+  // front end tell fresh data from a repaint of the same data.
   virtual std::string VersaoDosDados() { return ""; }
-  // Whether this connection may only read.
+  // Whether this connection was opened for reading only on purpose (an auditor's copy): the check then
+  // reports the writes it would make instead of making them. A database that merely cannot be written
+  // answers false, and a write to it fails with the database's own error.
   virtual bool SomenteLeitura() const { return false; }
 };
 

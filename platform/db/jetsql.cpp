@@ -275,6 +275,67 @@ std::vector<Token> MoveHaving(const std::vector<Token>& t) {
   return r;
 }
 
+// The text of a column reference without spaces, in ASCII lower case: "t.A" and "t . a" are one column.
+std::string NomeDaColuna(const std::vector<Token>& termo) {
+  std::string r;
+  for (const Token& tk : termo) {
+    if (tk.tipo == Tk::Espaco) continue;
+    if (tk.tipo != Tk::Ident && tk.texto != ".") return "";
+    for (char c : tk.texto) r += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  }
+  return r;
+}
+
+// Columns that a top-level "column = value" term of WHERE fixes to one value.
+std::vector<std::string> FixadasNoWhere(const std::vector<Token>& t, const Clausulas& c) {
+  std::vector<std::string> r;
+  if (c.where == Clausulas::npos) return r;
+  for (std::vector<Token> termo :
+       TermosE(Fatia(t, c.where + 1, std::min({c.group, c.having, c.order, t.size()})))) {
+    TiraParenteses(termo);
+    const auto igual =
+        std::find_if(termo.begin(), termo.end(), [](const Token& tk) { return tk.texto == "="; });
+    if (igual == termo.end()) continue;
+    const std::string nome = NomeDaColuna(std::vector<Token>(termo.begin(), igual));
+    if (!nome.empty()) r.push_back(nome);
+  }
+  return r;
+}
+
+// "GROUP BY a, t.b" becomes "GROUP BY +a, +t.b": a column under a unary plus keeps its collation, but
+// SQLite no longer walks an index to group it. An index over a NOCASE column that another program built
+// (SQLite's own NOCASE folds only ASCII letters) is ordered differently from ours, and walking it would
+// split 'SÃO PAULO' and 'São Paulo' into two groups; a sort of the rows the WHERE chose groups them right.
+// A column that WHERE fixes to one value cannot split a group and keeps the index walk (the monthly sums
+// group by columns they also fix).
+void AgrupaSemIndice(std::vector<Token>& t) {
+  bool composta = false;
+  const Clausulas c = Acha(t, composta);
+  if (c.group == Clausulas::npos) return;
+  const std::vector<std::string> fixadas = FixadasNoWhere(t, c);
+  size_t fim = std::min({c.having, c.order, t.size()});
+  size_t i = c.group + 1;
+  while (i < fim && !Palavra(t[i], "BY")) ++i;
+  int prof = 0;
+  for (size_t inicio = i + 1; inicio < fim;) {
+    size_t j = inicio;
+    for (; j < fim; ++j) {
+      if (t[j].texto == "(") ++prof;
+      if (t[j].texto == ")") --prof;
+      if (prof == 0 && t[j].texto == ",") break;
+    }
+    size_t a = inicio;
+    while (a < j && t[a].tipo == Tk::Espaco) ++a;
+    const std::string nome = NomeDaColuna(Fatia(t, a, j));
+    if (!nome.empty() && std::find(fixadas.begin(), fixadas.end(), nome) == fixadas.end()) {
+      t.insert(t.begin() + static_cast<long>(a), {Tk::Simbolo, "+"});
+      ++j;
+      ++fim;
+    }
+    inicio = j + 1;
+  }
+}
+
 }  // namespace
 
 SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset) {
@@ -289,6 +350,7 @@ SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset) {
   }
   AdaptaLike(t);
   t = MoveHaving(t);
+  AgrupaSemIndice(t);
 
   SqlAdaptado r;
   bool composta = false;

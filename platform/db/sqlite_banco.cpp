@@ -21,6 +21,7 @@
 #include "platform/db/jetsql.h"
 #include "platform/db/modelo.h"
 #include "platform/erro.h"
+#include "platform/texto.h"
 
 namespace kv {
 namespace {
@@ -285,7 +286,8 @@ class RecordsetSqlite : public Recordset {
 
 class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSqlite> {
  public:
-  BancoSqlite(sqlite3* db, std::string caminho) : db_(db), caminho_(std::move(caminho)) {
+  BancoSqlite(sqlite3* db, std::string caminho, bool somenteLeitura)
+      : db_(db), caminho_(std::move(caminho)), somenteLeitura_(somenteLeitura) {
     // The file this connection opened, told apart from one put in its place later: looked at once here,
     // not on every check (whoever hands out connections reopens a path whose file was replaced).
     struct stat st;
@@ -377,9 +379,11 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
     if (!versao_) sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &versao_, nullptr);
     if (versao_ && sqlite3_step(versao_) == SQLITE_ROW) versao = sqlite3_column_int64(versao_, 0);
     if (versao_) sqlite3_reset(versao_);
-    return arquivo_ + ":" + std::to_string(versao);
+    // data_version moves for other connections' commits only; this connection's own writes (a host that
+    // fixes a finding through the shared connection, then repaints) are counted beside it.
+    return arquivo_ + ":" + std::to_string(versao) + ":" + std::to_string(sqlite3_total_changes64(db_));
   }
-  bool SomenteLeitura() const override { return sqlite3_db_readonly(db_, "main") == 1; }
+  bool SomenteLeitura() const override { return somenteLeitura_; }
 
   static void Liga(sqlite3_stmt* st, int i, const Variant& v) {
     switch (v.tipo()) {
@@ -630,6 +634,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   std::vector<FormasDoModelo> modelos_;              // by model id
   long geracaoFormas_ = 0;                           // bumped whenever formas_ is cleared
   sqlite3_stmt* versao_ = nullptr;                   // PRAGMA data_version, prepared once
+  bool somenteLeitura_;                              // opened for reading only on purpose
   long geracaoCache_ = 0;                            // bumped whenever cache_ loses entries
   int niveisLeitura_ = 0;
   bool lendo_ = false;       // our snapshot transaction is open
@@ -833,7 +838,7 @@ std::string RecordsetSqlite::Onde(int i, const Bruto& lido) const {
   r += " com o valor \"" +
        (lido.tipo == SQLITE_FLOAT     ? std::to_string(lido.d)
         : lido.tipo == SQLITE_INTEGER ? std::to_string(lido.i)
-                                      : lido.t.substr(0, 60)) +
+                                      : Esquerda(lido.t, 60)) +
        "\"";
   // The row, by the fields that tell a declaration's rows apart, when the query selected them.
   for (const char* chave : {"Declaração", "Ref"}) {
@@ -983,7 +988,7 @@ std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs, b
     sqlite3_close_v2(db);
     throw Erro(kErroBancoBase + (rc & 0xFF), msg + " (" + caminho + ")");
   }
-  return std::make_shared<BancoSqlite>(db, caminho);
+  return std::make_shared<BancoSqlite>(db, caminho, somenteLeitura);
 }
 
 bool EhBancoSqlite(const std::string& caminho) {
@@ -1042,7 +1047,7 @@ std::shared_ptr<Database> CriaSqlite(const std::string& caminho) {
     throw Erro(kErroBancoBase + (rc & 0xFF), "Não foi possível criar " + caminho + ": " + msg);
   }
   PreparaConexao(db, 5000);
-  return std::make_shared<BancoSqlite>(db, caminho);
+  return std::make_shared<BancoSqlite>(db, caminho, false);
 }
 
 namespace {

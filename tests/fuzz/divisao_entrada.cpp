@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t n) {
     const std::string visivel = kv::TextoVisivel(texto, quebras);
     if (kv::Utf8Valido(visivel) != visivel) __builtin_trap();
     for (unsigned char b : visivel)
-      if ((b < 0x20 && !(quebras && (b == '\n' || b == '\r' || b == '\t'))) || b == 0x7F) __builtin_trap();
+      if ((b < 0x20 && !(quebras && (b == '\n' || b == '\t'))) || b == 0x7F) __builtin_trap();
   }
   const std::string valido = kv::Utf8Valido(texto);
   if (kv::Utf8Valido(valido) != valido) __builtin_trap();
