@@ -100,6 +100,18 @@ void CriaArquivoPrivado(const std::string& caminho) {
   ::close(fd);
 }
 
+void ApagaRestoDaChave() {
+  try {
+    const std::string caminho = ArquivoTemporarioChave();
+    struct stat st {};
+    if (::lstat(caminho.c_str(), &st) != 0) return;
+    TravaDeArquivo trava(caminho + ".lock", 0);
+    if (trava.Obtida()) ::unlink(caminho.c_str());
+  } catch (const Erro&) {
+    // no folder for the key at all: nothing can have been left there
+  }
+}
+
 bool ChaveConfere(int32_t declaracao, const std::string& chave) {
   return ChaveDosDados(declaracao) == chave;
 }

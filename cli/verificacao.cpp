@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "checker/consistekv.h"
 #include "cli/json.h"
 #include "host/host.h"
 #include "platform/configuracao.h"
@@ -34,6 +35,7 @@ void PreparaHost(const Opcoes& o) {
       throw ErroUso("'" + o.Valor("--banco") + "': " + motivo);
   }
   host::RegistraComponentes(o.Tem("--somente-leitura"));
+  ApagaRestoDaChave();
   // The options hold for this run only: KV.ini is the host's, and another run may be using it.
   if (o.Tem("--banco")) DefineValorDaExecucao(kApp, "DB", "DbAtual", banco);
   if (o.Tem("--exercicio"))

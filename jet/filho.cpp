@@ -141,6 +141,15 @@ class Leitura {
 
   void Tudo() {
     if (!mdb_read_catalog(mdb_, MDB_ANY)) throw Parada("o catálogo de tabelas não pôde ser lido");
+    // libmdb leaves out a catalog row it cannot read: the count on the catalog table's definition page
+    // (MSysObjects, page 2 in every file) tells.
+    if (mdb_read_pg(mdb_, 2) != static_cast<ssize_t>(pagina_))
+      throw Parada("o catálogo de tabelas não pôde ser lido");
+    const auto registrados =
+        static_cast<uint32_t>(mdb_get_int32(mdb_->pg_buf, mdb_->fmt->tab_num_rows_offset));
+    if (registrados != mdb_->num_catalog)
+      throw Parada("o catálogo registra " + std::to_string(registrados) + " objetos, mas " +
+                   std::to_string(mdb_->num_catalog) + " puderam ser lidos (arquivo danificado)");
     std::vector<MdbCatalogEntry*> entradas;
     for (unsigned i = 0; i < mdb_->num_catalog; ++i) {
       auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->catalog, i));

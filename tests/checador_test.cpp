@@ -175,6 +175,13 @@ TEST(Chave, RestosDeUmaExecucaoMortaSaoApagadosSemEspera) {
     EXPECT_EQ(chave.size(), 32u);
     EXPECT_EQ(chave, ChaveDosDados(12));
   }
+  // A run that makes no key (verificar) removes the leftover too, when no key run holds the lock.
+  {
+    TravaDeArquivo trava(temp + ".lock", 60000);
+    std::ofstream(temp, std::ios::binary) << "dados do contribuinte";
+  }
+  ApagaRestoDaChave();
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(temp)));
 }
 
 // A certifier that fails (the box says so) or a library that is not there: an error that says which, no
