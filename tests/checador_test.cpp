@@ -150,40 +150,6 @@ TEST(Chave, PastaDoComponenteSemEscritaUsaOCacheDoUsuario) {
   EXPECT_EQ(temp.substr(temp.size() - 12), "/tempXYZ.prf");
 }
 
-// A file left over from an earlier run does not enter the key, and no file with the taxpayer's data stays.
-// What a killed run leaves (its file with the key's input, a link in its place, an empty lock file) is
-// cleared by the next key run, which neither waits for the stale lock nor writes through the link.
-TEST(Chave, RestosDeUmaExecucaoMortaSaoApagadosSemEspera) {
-  std::string temp = ArquivoTemporarioChave();
-  const std::string alvo = temp + ".alvo-do-link";
-  const std::function<void()> restos[] = {
-      [&] { std::ofstream(temp, std::ios::binary) << std::string(5000, 'Z'); },
-      [&] { ASSERT_EQ(::symlink(alvo.c_str(), temp.c_str()), 0); },
-      [&] { std::ofstream(temp + ".lock", std::ios::binary | std::ios::trunc); },
-  };
-  for (const auto& resto : restos) {
-    BancoTeste b;
-    host::InsereDeclaracaoLimpa(b.db(), 12, "1");
-    resto();
-    teste::DefineDeclaracao(12);
-    const auto inicio = std::chrono::steady_clock::now();
-    ConsisteKV().GeraConsistencia();
-    EXPECT_LT(std::chrono::steady_clock::now() - inicio, std::chrono::seconds(20));
-    EXPECT_FALSE(SobrouArquivoTemporario());
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(alvo)));
-    std::string chave = TextoDe(b.Gravado(12).second);
-    EXPECT_EQ(chave.size(), 32u);
-    EXPECT_EQ(chave, ChaveDosDados(12));
-  }
-  // A run that makes no key (verificar) removes the leftover too, when no key run holds the lock.
-  {
-    TravaDeArquivo trava(temp + ".lock", 60000);
-    std::ofstream(temp, std::ios::binary) << "dados do contribuinte";
-  }
-  ApagaRestoDaChave();
-  EXPECT_FALSE(QFile::exists(QString::fromStdString(temp)));
-}
-
 // A certifier that fails (the box says so) or a library that is not there: an error that says which, no
 // temporary file left, and the recorded flag and key as they were.
 TEST(Chave, CertificacaoQueFalhaMostraACaixaEGravaNada) {

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <charconv>
 #include <csignal>
+#include <functional>
 #include <future>
 #include <map>
 
@@ -530,32 +531,73 @@ TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
   EXPECT_EQ(LeArquivo(banco), antes);
 }
 
+// A private copy of the program and its libraries under `pasta`/inst: its component folder (where a key's
+// temporary file goes) is its own, and its certification library can be swapped.
+QString Instala(const QString& pasta, bool certificacaoQueFalha) {
+  const QString bin = pasta + "/inst/bin", lib = pasta + "/inst/lib";
+  QDir().mkpath(bin);
+  QDir().mkpath(lib);
+  QFile::copy(KV_PROGRAMA, bin + "/kvconsistencia");
+  for (const QFileInfo& l :
+       QDir(QFileInfo(KV_PROGRAMA).absolutePath() + "/../lib").entryInfoList({"*.so*"}, QDir::Files)) {
+    if (!certificacaoQueFalha || !l.fileName().startsWith("libCertificaTarvo")) {
+      QFile::copy(l.absoluteFilePath(), lib + "/" + l.fileName());
+    }
+  }
+  if (certificacaoQueFalha)
+    QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so", lib + "/libCertificaTarvo.so");
+  return bin + "/kvconsistencia";
+}
+
+Execucao RodaPrograma(const QString& programa, const QString& pasta, const QStringList& args) {
+  QProcess p;
+  p.setProcessEnvironment(kv::teste::Ambiente(pasta));
+  p.start(programa, args);
+  p.waitForFinished(60000);
+  return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
+          p.exitStatus() == QProcess::CrashExit};
+}
+
 // When the final check fails after a clean check (the certification library refuses to make the key),
 // no line of the output says the declaration is consistent.
 TEST_F(Cli, FalhaNaVerificacaoFinalNadaDizConsistente) {
-  // A private copy of the program beside a certification library that always fails.
-  const QString programa = QFileInfo(KV_PROGRAMA).absolutePath();
-  QDir().mkpath(pasta_.filePath("inst/bin"));
-  QDir().mkpath(pasta_.filePath("inst/lib"));
-  ASSERT_TRUE(QFile::copy(KV_PROGRAMA, pasta_.filePath("inst/bin/kvconsistencia")));
-  for (const QFileInfo& lib : QDir(programa + "/../lib").entryInfoList({"*.so*"}, QDir::Files)) {
-    if (!lib.fileName().startsWith("libCertificaTarvo")) {
-      ASSERT_TRUE(QFile::copy(lib.absoluteFilePath(), pasta_.filePath("inst/lib/" + lib.fileName())));
-    }
-  }
-  ASSERT_TRUE(QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so",
-                          pasta_.filePath("inst/lib/libCertificaTarvo.so")));
+  const QString programa = Instala(pasta_.path(), true);
   for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
-    QProcess p;
-    p.setProcessEnvironment(kv::teste::Ambiente(pasta_.path()));
-    p.start(pasta_.filePath("inst/bin/kvconsistencia"), Cmd("consistir", "1", extra));
-    ASSERT_TRUE(p.waitForFinished(60000));
-    const QByteArray saida = p.readAllStandardOutput();
-    EXPECT_EQ(p.exitCode(), 3) << saida.toStdString() << p.readAllStandardError().toStdString();
-    EXPECT_FALSE(saida.contains("está consistente") || saida.contains(": consistente") ||
-                 saida.contains("\"status\": \"Esta"))
-        << saida.toStdString();
+    Execucao e = RodaPrograma(programa, pasta_.path(), Cmd("consistir", "1", extra));
+    EXPECT_EQ(e.status, 3) << e.saida.toStdString() << e.erros.toStdString();
+    EXPECT_FALSE(e.saida.contains("está consistente") || e.saida.contains(": consistente") ||
+                 e.saida.contains("\"status\": \"Esta"))
+        << e.saida.toStdString();
   }
+}
+
+// What a killed key run leaves (its file with the declaration's data, a link in its place, an empty lock
+// file) is cleared by the next run, which neither waits for the dead run's lock nor writes through the
+// link; a run that makes no key removes the data file too.
+TEST_F(Cli, RestosDeUmaChaveInterrompidaSaoApagadosSemEspera) {
+  const QString programa = Instala(pasta_.path(), false);
+  const QString temp = pasta_.filePath("inst/lib/tempXYZ.prf"), alvo = pasta_.filePath("alvo-do-link");
+  const std::function<void()> restos[] = {
+      [&] { kv::teste::GravaArquivo(temp, QByteArray(5000, 'Z')); },
+      [&] { ASSERT_TRUE(QFile::link(alvo, temp)); },
+      [&] { kv::teste::GravaArquivo(temp + ".lock", ""); },
+  };
+  for (const auto& resto : restos) {
+    resto();
+    QElapsedTimer relogio;
+    relogio.start();
+    Execucao e = RodaPrograma(programa, pasta_.path(), Cmd("verificar-kv", "1", {"--json"}));
+    EXPECT_LT(relogio.elapsed(), 20000);
+    EXPECT_EQ(e.status, 0) << e.saida.toStdString() << e.erros.toStdString();
+    EXPECT_FALSE(QFile::exists(temp) || QFileInfo(temp).isSymLink());
+    EXPECT_FALSE(QFile::exists(alvo));
+    Execucao v =
+        RodaPrograma(programa, pasta_.path(), {"validar-chave", "--banco", banco_, "--declaracao", "1"});
+    EXPECT_EQ(v.status, 0) << v.saida.toStdString();
+  }
+  kv::teste::GravaArquivo(temp, "dados do contribuinte");
+  RodaPrograma(programa, pasta_.path(), Cmd("verificar", "12"));
+  EXPECT_FALSE(QFile::exists(temp));
 }
 
 // importar on the real Jet files beside the project: every value comes back exactly, the engine's own
