@@ -66,7 +66,7 @@ int VerificarKV(const Args& a) {
 int ValidarChave(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao"}, {});
   std::string declaracao = o.Exige("--declaracao");
-  PreparaHost(o);
+  PreparaHost(o, {.exercicio = false});
   Registro r = LeRegistro(declaracao);
   std::string gravada = TextoDe(r.chave);
   if (gravada.empty()) {

@@ -123,7 +123,7 @@ int Lote(const Args& a) {
       throw ErroUso("--tarefas deve ser um número inteiro de 1 a 256");
     tarefas = static_cast<unsigned>(n);
   }
-  PreparaHost(o);
+  PreparaHost(o, {.declaracao = false});
   if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
   const std::vector<std::string> declaracoes = Declaracoes();
   const bool json = o.Tem("--json"), html = o.Tem("--html");

@@ -104,10 +104,14 @@ int Consistir(const Args& a) {
   }
   bool gravadaConsistente = registro && !registro->consistente.IsNull() && CBool(registro->consistente);
   std::string chave = registro ? TextoDe(registro->chave) : "";
+  // Where the declaration stands after the acceptances and the final check, not before them; after a
+  // failure, nowhere that can be told.
+  std::optional<std::string> situacao;
+  if (!v.erro && registro) situacao = gravadaConsistente ? kStatusConsistente : kStatusInconsistente;
   if (o.Tem("--json")) {
     std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
                     ", \"exercicio\": " + JsonTexto(v.exercicio) +
-                    ", \"status\": " + (v.status && !v.erro ? JsonTexto(*v.status) : "null") +
+                    ", \"status\": " + (situacao ? JsonTexto(*situacao) : "null") +
                     ", \"consistente\": " + (gravadaConsistente ? "true" : "false") +
                     ", \"chave\": " + (chave.empty() ? "null" : JsonTexto(chave)) + ", \"aceitas\": [";
     for (size_t i = 0; i < aceitas.size(); ++i) r += (i ? ", " : "") + JsonTexto(aceitas[i]);
@@ -124,8 +128,7 @@ int Consistir(const Args& a) {
     for (const std::string& c : aceitas) texto += "\nAceita: " + c;
     for (const auto& [c, motivo] : recusadas) texto += "\nRecusada: " + c + ": " + motivo;
     if (!aceitas.empty() || !recusadas.empty()) texto += "\n";
-    // After a failure nothing may read as consistent: the status before it no longer holds.
-    if (v.status && !v.erro) texto += "\n" + *v.status + "\n";
+    if (situacao) texto += "\n" + *situacao + "\n";
     for (const std::string& t : caixa->textos) texto += t + "\n";
     if (!v.erro) {
       texto +=

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/comandos.h"
+#include "cli/json.h"
 #include "cli/opcoes.h"
 #include "cli/saida.h"
 #include "platform/erro.h"
@@ -33,7 +34,16 @@ int main(int argc, char** argv) {
     if (comando == "janela") return Janela(resto, argc, argv);
     throw ErroUso("comando desconhecido: " + comando);
   } catch (const ErroUso& e) {
-    Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\n\n" + Ajuda(comando));
+    // The one line that matters and where the rest is: the whole help would bury it.
+    Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\nUse 'kvconsistencia " +
+                        (comando.empty() ? "" : comando + " ") + "--help' para ver as opções.\n");
+    // A program that asked for JSON gets the error as JSON too.
+    for (const auto& r : resto)
+      if (r == "--json") {
+        EscreveCru(stdout, "{\"erro\": {\"numero\": 0, \"descricao\": " + JsonTexto(e.what()) +
+                               ", \"uso\": true}}\n");
+        break;
+      }
     return 2;
   } catch (const kv::Erro& e) {
     Escreve(stderr, "kvconsistencia: erro " + std::to_string(e.numero()) + ": " + e.descricao() + "\n");

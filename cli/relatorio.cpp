@@ -1,6 +1,7 @@
 #include "cli/relatorio.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <fstream>
 
@@ -131,6 +132,10 @@ void GravaRelatorio(const std::string& arquivo, const std::vector<Verificacao>& 
 }
 
 void VerificaSaida(const std::string& saida) {
+  const QFileInfo arquivo(QString::fromStdString(saida));
+  if (!arquivo.absoluteDir().exists())
+    throw ErroUso("a pasta do arquivo de saída '" + saida +
+                  "' não existe: " + arquivo.absolutePath().toStdString());
   std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
   if (MesmoArquivo(saida, banco))
     throw ErroUso("o arquivo de saída '" + saida + "' é o banco de dados verificado; escolha outro nome");

@@ -4,6 +4,7 @@
 
 #include "checker/consistekv.h"
 #include "cli/json.h"
+#include "host/exemplo.h"
 #include "host/host.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
@@ -13,7 +14,52 @@
 
 namespace kv::cli {
 
-void PreparaHost(const Opcoes& o) {
+namespace {
+
+// The settings key that would supply a value, for messages.
+std::string NaConfiguracao(const char* secao, const char* chave) {
+  return std::string(chave) + " na seção [" + secao + "] de " + ArquivoConfiguracao(kApp);
+}
+
+// The database has the tables the rules read, and the declaration when one is named. A database that
+// cannot be read now (locked, damaged) is left to the check, which reports it as its error.
+void ConfereBanco(const std::string& caminho, const std::string& declaracao) try {
+  auto banco = AbreSqlite(caminho, 5000, true);
+  if (!banco) throw ErroUso("'" + caminho + "' não é um banco de dados SQLite");
+  std::vector<QString> tabelas;
+  for (auto rs = banco->OpenRecordset("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')");
+       !rs->Eof(); rs->MoveNext())
+    tabelas.push_back(QString::fromStdString(CStr(rs->Campo("name"))));
+  std::vector<const char*> precisas = {"tblDeclaração"};  // the one that makes a declaration database
+  for (const char* t : host::kTabelasDasRegras)
+    if (std::string(t) != precisas[0]) precisas.push_back(t);
+  for (const char* precisa : precisas) {
+    bool tem = false;
+    for (const QString& t : tabelas)
+      tem = tem || t.compare(QString::fromUtf8(precisa), Qt::CaseInsensitive) == 0;
+    if (!tem)
+      throw ErroUso("'" + caminho + "' não é um banco de declarações: falta a tabela " + precisa +
+                    " (o comando 'kvconsistencia exemplo' cria um banco de exemplo completo)");
+  }
+  if (declaracao.empty()) return;
+  auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração WHERE Declaração = " + declaracao);
+  if (rs->Eof()) throw ErroUso("a declaração " + declaracao + " não existe em '" + caminho + "'");
+} catch (const Erro&) {
+}
+
+}  // namespace
+
+std::string ParaShell(const std::string& s) {
+  if (!s.empty() &&
+      s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./:=,+@%") ==
+          std::string::npos)
+    return s;
+  std::string r = "'";
+  for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return r + "'";
+}
+
+void PreparaHost(const Opcoes& o, Precisa precisa) {
   // Everything the user typed is checked before anything is opened.
   if (o.Tem("--declaracao")) {
     std::string d = o.Valor("--declaracao");
@@ -40,6 +86,20 @@ void PreparaHost(const Opcoes& o) {
   if (o.Tem("--banco")) DefineValorDaExecucao(kApp, "DB", "DbAtual", banco);
   if (o.Tem("--exercicio"))
     DefineValorDaExecucao(kApp, "Exercicio", "ExercicioAtual", o.Valor("--exercicio"));
+
+  // What the settings must supply when the options do not.
+  if (!o.Tem("--banco")) {
+    banco = Config().Le(kApp, "DB", "DbAtual", "");
+    if (banco.empty())
+      throw ErroUso("falta o banco de dados: use --banco ARQUIVO ou defina " +
+                    NaConfiguracao("DB", "DbAtual"));
+    if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
+      throw ErroUso("o banco de dados '" + banco + "' (" + NaConfiguracao("DB", "DbAtual") + "): " + motivo);
+  }
+  if (precisa.exercicio && Config().Le(kApp, "Exercicio", "ExercicioAtual", "").empty())
+    throw ErroUso("falta o exercício: use --exercicio AAAA ou defina " +
+                  NaConfiguracao("Exercicio", "ExercicioAtual"));
+  ConfereBanco(banco, precisa.declaracao ? o.Valor("--declaracao") : "");
 }
 
 std::string ExercicioAtualTexto() {
@@ -77,6 +137,7 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
   Verificacao v;
   v.declaracao = declaracao;
   v.exercicio = ExercicioAtualTexto();
+  v.banco = Config().Le(kApp, "DB", "DbAtual", "");
   controle.DefineDeclaracao(Variant::Str(declaracao));
   controle.Mensagem().Define("");
   try {
@@ -187,7 +248,9 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
            (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
       if (f.imagem == kImagemAberta && ControleConsistencia::PodeSerAceita(f.chave))
-        r += "      Para aceitar como exceção: consistir --aceitar '" + NaLinha(f.chave) + "'\n";
+        r += "      Para aceitar como exceção: kvconsistencia consistir --banco " + ParaShell(v.banco) +
+             " --declaracao " + v.declaracao + " --exercicio " + ParaShell(v.exercicio) + " --aceitar " +
+             NaLinha(ParaShell(f.chave)) + "\n";
       if (f.erroMensagem)
         r += "      (explicação indisponível: erro " + std::to_string(f.erroMensagem->numero) + ": " +
              f.erroMensagem->descricao + ")\n";

@@ -25,6 +25,7 @@ struct NoSaida {
 
 struct Verificacao {
   std::string declaracao, exercicio;
+  std::string banco;                  // the database checked (absolute path)
   std::optional<std::string> status;  // none when the build ended without status
   bool consistente = false;
   std::vector<std::vector<std::string>> entradas;
@@ -34,10 +35,18 @@ struct Verificacao {
   std::vector<std::string> gravacoes;  // what the check wrote to the declaration (or did not, read-only)
 };
 
-// Checks --declaracao, --exercicio and --banco before anything is opened (ErroUso naming the problem),
-// makes --banco and --exercicio this run's values (never written to the settings file) and registers the
-// host's components.
-void PreparaHost(const Opcoes& o);
+// What a command needs before it runs.
+struct Precisa {
+  bool exercicio = true;   // a fiscal year, from --exercicio or the settings
+  bool declaracao = true;  // --declaracao names a declaration that the database has
+};
+
+// Checks what the user gave and what the command needs before anything runs: --declaracao, --exercicio
+// and --banco well formed; a database (from --banco or the settings) that exists, is SQLite and has every
+// table the rules read; a fiscal year; the declaration in it. Each failure is an ErroUso that says what
+// to do. Makes --banco and --exercicio this run's values (never written to the settings file) and
+// registers the host's components.
+void PreparaHost(const Opcoes& o, Precisa precisa = {});
 // The fiscal year setting as it stands.
 std::string ExercicioAtualTexto();
 
@@ -47,7 +56,8 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
 void Coleta(ControleConsistencia& controle, Verificacao& v, bool explica = true);
 
 std::string JsonVerificacao(const Verificacao& v, bool comArvore = true);
-// For people: status, the tree with each item's explanation and, under an open warning, how to accept it.
+// For people: status, the tree with each item's explanation and, under an open warning, the whole command
+// that accepts it, quoted for the shell.
 std::string TextoVerificacao(const Verificacao& v, bool comStatus = true);
 // The tree that the control would build from the store's entries as they stand (all items open), with
 // explanations: for checks that make no tree of their own (verificar-kv).
@@ -56,6 +66,8 @@ std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas);
 std::string JsonErro(const ErroSaida& e);
 // The exit status of a check: 0 consistent, 1 inconsistent, 3 failed.
 int SaidaDe(const Verificacao& v);
+// `s` as one word for a POSIX shell: between apostrophes when it holds anything but safe characters.
+std::string ParaShell(const std::string& s);
 
 // Consistente and Chave as recorded for the declaration (Null when there is no row).
 struct Registro {

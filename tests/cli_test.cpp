@@ -183,6 +183,8 @@ TEST_F(Cli, ConsistirAceitaERecusa) {
           {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--aceitar", "H:CNPJ", "--json"}),
       0);
   EXPECT_TRUE(o["consistente"].toBool());
+  // The status is where the declaration stands after the acceptances and the final check.
+  EXPECT_EQ(o["status"].toString(), "Esta Declaração está consistente!");
   EXPECT_EQ(o["aceitas"].toArray(), (QJsonArray{"A:Entradas3Imp", "A:Entradas725%"}));
   EXPECT_EQ(o["recusadas"].toArray().size(), 1);
   EXPECT_EQ(o["chave"].toString().size(), 32);
@@ -190,6 +192,7 @@ TEST_F(Cli, ConsistirAceitaERecusa) {
   QJsonObject o4 =
       Json(Cmd("consistir", "4", {"--aceitar", "B:Saídas11Imp", "--aceitar", "B:Saídas525%", "--json"}), 1);
   EXPECT_FALSE(o4["consistente"].toBool());
+  EXPECT_EQ(o4["status"].toString(), "Esta Declaração está Inconsistente!");
   EXPECT_EQ(o4["recusadas"].toArray()[0].toObject()["chave"].toString(), "B:Saídas11Imp");
   EXPECT_TRUE(o4["chave"].isNull());
 }
@@ -318,7 +321,7 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
   const Caso casos[] = {
       {"truncar", 0, ""},
       {"corromper", 0, ""},
-      {"DROP TABLE tblTOVIR", 3, "no such table: tblTOVIR"},
+      {"DROP TABLE tblTOVIR", 2, "não é um banco de declarações: falta a tabela tblTOVIR"},
       {"ALTER TABLE tblEntradas DROP COLUMN ImpAquisição", 3, "ImpAquisição"},
       {"UPDATE tblEntradas SET ImpAquisição = 'abc' WHERE Declaração = 1 AND Ref = 2", 3,
        "Tipos incompatíveis: campo ImpAquisição da tabela tblEntradas com o valor \\\"abc\\\", Declaração 1, "
@@ -356,14 +359,53 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
   EXPECT_TRUE(e.saida.contains("\"numero\": 3005") && e.saida.contains("locked")) << e.saida.toStdString();
 }
 
-// A database path from the settings that cannot be opened says which path and why.
-TEST_F(Cli, BancoDasConfiguracoesQueNaoAbreDizOndeEPorque) {
-  kv::teste::GravaArquivo(
-      pasta_.filePath("config/KV.ini"),
-      "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n");
-  QJsonObject o = Json({"verificar", "--declaracao", "1", "--json"}, 3);
-  QString descricao = o["erro"].toObject()["descricao"].toString();
-  EXPECT_TRUE(descricao.contains("sumiu.db") && descricao.contains("não existe")) << descricao.toStdString();
+// What a command needs and does not have is said before anything runs, in two lines, with what to do:
+// the option or the settings key that would supply it. A program that asked for JSON gets it as JSON.
+TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
+  const QString ini = pasta_.filePath("config/KV.ini");
+  const QString semDeclaracoes = pasta_.filePath("outro.db");
+  kv::CriaSqlite(semDeclaracoes.toStdString())->Executa("CREATE TABLE Produtos (Nome TEXT)", {});
+  struct Caso {
+    QByteArray configuracao;  // KV.ini, or nothing
+    QStringList args;
+    const char* mensagem;
+  };
+  const QByteArray sumiu =
+      "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n";
+  const Caso casos[] = {
+      {"",
+       {"verificar", "--banco", banco_, "--declaracao", "12"},
+       "falta o exercício: use --exercicio AAAA ou defina ExercicioAtual na seção [Exercicio] de"},
+      {"",
+       {"verificar", "--declaracao", "12", "--exercicio", "2002"},
+       "falta o banco de dados: use --banco ARQUIVO ou defina DbAtual na seção [DB] de"},
+      {"", {"validar-chave", "--declaracao", "1"}, "falta o banco de dados"},
+      {sumiu, {"verificar", "--declaracao", "1"}, "sumiu.db' (DbAtual na seção [DB] de"},
+      {"",
+       {"verificar", "--banco", banco_, "--declaracao", "999", "--exercicio", "2002"},
+       "a declaração 999 não existe em"},
+      {"",
+       {"lote", "--banco", semDeclaracoes, "--exercicio", "2002"},
+       "não é um banco de declarações: falta a tabela tblDeclaração"},
+      {"",
+       {"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html",
+        "/nao/existe/r.html"},
+       "a pasta do arquivo de saída '/nao/existe/r.html' não existe"},
+  };
+  for (const Caso& c : casos) {
+    QFile::remove(ini);
+    if (!c.configuracao.isEmpty()) kv::teste::GravaArquivo(ini, c.configuracao);
+    Execucao e = Roda(c.args);
+    EXPECT_EQ(e.status, 2) << c.args.join(' ').toStdString() << "\n" << e.erros.toStdString();
+    EXPECT_TRUE(e.erros.contains(c.mensagem)) << e.erros.toStdString();
+    EXPECT_EQ(e.erros.count('\n'), 2) << e.erros.toStdString();  // the problem, then where help is
+    if (c.args[0] == "validar-chave") continue;                  // it has no --json
+    Execucao j = Roda(c.args + QStringList{"--json"});
+    EXPECT_TRUE(QJsonDocument::fromJson(j.saida).object()["erro"].toObject()["descricao"].toString().contains(
+        QString::fromUtf8(c.mensagem)))
+        << j.saida.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(pasta_.filePath("r.html")));
 }
 
 // Text output for people: the outcome on standard output in the order things happened, how to accept a
@@ -374,13 +416,17 @@ TEST_F(Cli, SaidaDeTextoParaPessoas) {
   EXPECT_TRUE(c.erros.isEmpty()) << c.erros.toStdString();
   // In the order things happened.
   const QRegularExpression ordem(
-      "✓ Março.*Aceita: A:Entradas725%.*Esta Declaração está Inconsistente!.*Consistência efetuada com "
+      "✓ Março.*Aceita: A:Entradas725%.*Esta Declaração está consistente!.*Consistência efetuada com "
       "sucesso!.*Resultado gravado: consistente.*Chave de consistência: ",
       QRegularExpression::DotMatchesEverythingOption);
   EXPECT_TRUE(ordem.match(QString::fromUtf8(c.saida)).hasMatch()) << c.saida.toStdString();
 
   Execucao v = Roda(Cmd("verificar", "4"));
-  EXPECT_TRUE(v.saida.contains("Para aceitar como exceção: consistir --aceitar 'B:Saídas525%'"));
+  // The whole command, quoted for the shell, ready to paste.
+  EXPECT_TRUE(v.saida.contains("Para aceitar como exceção: kvconsistencia consistir --banco " +
+                               banco_.toUtf8() +
+                               " --declaracao 4 --exercicio 2002 --aceitar 'B:Saídas525%'\n"))
+      << v.saida.toStdString();
   EXPECT_FALSE(v.saida.contains("--aceitar 'B:Saídas11Imp'"));  // an error to correct
 
   Execucao kv = Roda(Cmd("verificar-kv", "7"));
