@@ -4,11 +4,12 @@ namespace kv::cli {
 namespace {
 
 constexpr const char* kBancoEExercicio =
-    "  --banco ARQUIVO    banco de dados da declaração (sem ele, o banco atual das configurações)\n"
-    "  --exercicio AAAA   exercício, de 1990 a 2100 (sem ele, o exercício atual das configurações)\n";
+    "  --banco ARQUIVO    banco de dados da declaração (sem ele, DbAtual da seção [DB] das configurações)\n"
+    "  --exercicio AAAA   exercício, de 1990 a 2100 (sem ele, ExercicioAtual da seção [Exercicio])\n";
+constexpr const char* kDeclaracao = "  --declaracao N     número da declaração (inteiro positivo)\n";
 constexpr const char* kSoDestaExecucao =
-    "--banco e --exercicio valem só para esta execução: nunca são gravados em ~/.config/KV.ini, que é\n"
-    "do programa hospedeiro.\n";
+    "--banco e --exercicio valem só para esta execução: estes comandos não os gravam nas configurações\n"
+    "($XDG_CONFIG_HOME/KV.ini, em geral ~/.config/KV.ini), que são do programa hospedeiro.\n";
 
 }  // namespace
 
@@ -23,9 +24,8 @@ std::string Ajuda(const std::string& comando) {
     return "Uso: kvconsistencia verificar --declaracao N [--banco ARQUIVO] [--exercicio AAAA] [--json]\n"
            "                             [--html ARQUIVO] [--somente-leitura]\n\n"
            "Verificação completa da declaração, como o controle a faz, sem janela: situação, árvore de\n"
-           "inconsistências, a explicação de cada item e, para cada aviso, como aceitá-lo.\n\n"
-           "  --declaracao N     número da declaração (inteiro positivo)\n" +
-           comum +
+           "inconsistências, a explicação de cada item e, para cada aviso, como aceitá-lo.\n\n" +
+           std::string(kDeclaracao) + comum +
            "  --json             um objeto JSON na saída padrão\n"
            "  --html ARQUIVO     também grava um relatório HTML (nunca sobre um banco de dados)\n"
            "  --somente-leitura  abre o banco só para leitura: num exercício anterior a 2001 a resposta\n"
@@ -41,7 +41,10 @@ std::string Ajuda(const std::string& comando) {
            "Uma chave que não pode ser aceita é informada como recusada.\n\n"
            "  --aceitar CHAVE    aceita o aviso com essa chave (a chave aparece entre colchetes na saída de\n"
            "                     'verificar'); pode ser repetida\n" +
-           comum + "\n" + kSoDestaExecucao +
+           std::string(kDeclaracao) + comum +
+           "  --json             um objeto JSON: situação depois dos aceites e da verificação final, chave,\n"
+           "                     aceitas, recusadas e entradas\n\n" +
+           kSoDestaExecucao +
            "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto, 3 falha.\n";
   if (comando == "verificar-kv")
     return "Uso: kvconsistencia verificar-kv --declaracao N --exercicio AAAA [--banco ARQUIVO] [--ie IE]\n"
@@ -49,14 +52,19 @@ std::string Ajuda(const std::string& comando) {
            "Verificação sem janela do ConsisteKV (contribuinte, interestaduais, TOVIR e enquadramento); sem\n"
            "inconsistências, gera e grava a chave de consistência. Como o ConsisteKV, grava o exercício\n"
            "como exercício atual nas configurações.\n\n"
-           "  --exercicio AAAA   obrigatório: o exercício passado ao ConsisteKV\n"
+           "  --declaracao N     número da declaração (inteiro positivo)\n"
+           "  --exercicio AAAA   obrigatório: o exercício passado ao ConsisteKV (gravado como\n"
+           "                     ExercicioAtual nas configurações, como o ConsisteKV faz)\n"
            "  --ie IE            inscrição estadual passada ao ConsisteKV; fica à disposição do\n"
            "                     hospedeiro e não muda a verificação nem a chave\n"
-           "  --banco ARQUIVO    banco de dados (sem ele, o banco atual das configurações)\n\n"
+           "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n"
+           "  --json             um objeto JSON: declaração, exercício, entradas e, se gerada, a chave\n\n"
            "Saída: 0 chave gravada, 1 inconsistente, 2 uso incorreto, 3 falha.\n";
   if (comando == "validar-chave")
     return "Uso: kvconsistencia validar-chave --declaracao N [--banco ARQUIVO]\n\n"
            "Diz se a chave gravada ainda corresponde aos dados da declaração.\n\n"
+           "  --declaracao N     número da declaração (inteiro positivo)\n"
+           "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n\n"
            "Saída: 0 a chave confere, 1 não confere (ou não há chave), 2 uso incorreto, 3 falha.\n";
   if (comando == "lote")
     return "Uso: kvconsistencia lote --banco ARQUIVO --exercicio AAAA [--tarefas N] [--json] [--html "
@@ -65,8 +73,13 @@ std::string Ajuda(const std::string& comando) {
            "Verifica todas as declarações do banco, em paralelo (padrão: uma tarefa por núcleo), com barra\n"
            "de progresso no terminal e um resumo no fim. Ctrl-C para depois das declarações em andamento.\n"
            "--banco e --exercicio são obrigatórios e valem só para esta execução.\n\n"
+           "  --banco ARQUIVO    banco de dados com as declarações\n"
+           "  --exercicio AAAA   exercício, de 1990 a 2100\n"
+           "  --tarefas N        quantas declarações verificar ao mesmo tempo, de 1 a 256 (padrão: uma por\n"
+           "                     núcleo)\n"
            "  --json             JSON Lines: um objeto por declaração, na ordem das declarações, e por fim\n"
            "                     {\"resumo\": ...}\n"
+           "  --html ARQUIVO     também grava um relatório HTML com o resumo e todas as declarações\n"
            "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n\n"
            "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma falhou, 130\n"
            "interrompido.\n";
@@ -86,8 +99,9 @@ std::string Ajuda(const std::string& comando) {
   if (comando == "janela")
     return "Uso: kvconsistencia janela --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n\n"
            "Mostra o controle de consistência numa janela. Setas escolhem e explicam um item, Enter ou\n"
-           "Espaço o aceitam como o duplo clique. Fechar, ou fechar a janela, faz a verificação final.\n\n" +
-           comum +
+           "Espaço o aceitam como o duplo clique. Fechar (ou Esc, ou fechar a janela) faz a verificação\n"
+           "final; a barra de estado diz sempre onde a declaração está.\n\n" +
+           std::string(kDeclaracao) + comum +
            "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto ou sem tela, 3 a\n"
            "verificação final falhou com um erro.\n";
   return "Uso: kvconsistencia COMANDO [OPÇÕES]\n\n"
@@ -102,7 +116,8 @@ std::string Ajuda(const std::string& comando) {
          "  janela              mostra o controle numa janela\n"
          "  importar ORIGEM DESTINO  copia um arquivo Jet (.mdb, .accdb) para um banco SQLite\n\n" +
          std::string(kSoDestaExecucao) +
-         "Sem eles valem as configurações; 'lote' exige os dois e 'verificar-kv' exige --exercicio.\n\n"
+         "Sem eles valem as configurações; 'lote' exige os dois e 'verificar-kv' exige --exercicio.\n"
+         "Valores em reais seguem as configurações regionais (LC_NUMERIC ou LANG, como pt_BR.UTF-8).\n\n"
          "Use 'kvconsistencia COMANDO --help' para as opções de cada comando.\n";
 }
 

@@ -408,6 +408,26 @@ TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
   EXPECT_FALSE(QFile::exists(pasta_.filePath("r.html")));
 }
 
+// Every command's help describes every option it takes.
+TEST_F(Cli, AjudaDescreveCadaOpcao) {
+  const std::map<QString, QStringList> opcoes = {
+      {"verificar", {"--declaracao", "--banco", "--exercicio", "--json", "--html", "--somente-leitura"}},
+      {"consistir", {"--declaracao", "--banco", "--exercicio", "--aceitar", "--json"}},
+      {"verificar-kv", {"--declaracao", "--banco", "--exercicio", "--ie", "--json"}},
+      {"validar-chave", {"--declaracao", "--banco"}},
+      {"lote", {"--banco", "--exercicio", "--tarefas", "--json", "--html", "--somente-leitura"}},
+      {"importar", {"--substituir", "--json"}},
+      {"janela", {"--declaracao", "--banco", "--exercicio"}},
+  };
+  for (const auto& [comando, lista] : opcoes) {
+    const QString ajuda = QString::fromUtf8(Roda({comando, "--help"}).saida);
+    for (const QString& opcao : lista)
+      EXPECT_TRUE(ajuda.contains(QRegularExpression("\\n  " + opcao + "\\b")))
+          << comando.toStdString() << " " << opcao.toStdString() << "\n"
+          << ajuda.toStdString();
+  }
+}
+
 // Text output for people: the outcome on standard output in the order things happened, how to accept a
 // warning, the same tree from every command, what a check wrote, and a read-only mode that writes nothing.
 TEST_F(Cli, SaidaDeTextoParaPessoas) {
@@ -642,8 +662,8 @@ TEST_F(Cli, RestosDeUmaChaveInterrompidaSaoApagadosSemEspera) {
     EXPECT_EQ(v.status, 0) << v.saida.toStdString();
   }
   kv::teste::GravaArquivo(temp, "dados do contribuinte");
-  RodaPrograma(programa, pasta_.path(), Cmd("verificar", "12"));
-  EXPECT_FALSE(QFile::exists(temp));
+  Execucao f = RodaPrograma(programa, pasta_.path(), Cmd("verificar", "12"));
+  EXPECT_FALSE(QFile::exists(temp)) << f.status << f.saida.toStdString() << f.erros.toStdString();
 }
 
 // importar on the real Jet files beside the project: every value comes back exactly, the engine's own
@@ -725,6 +745,9 @@ TEST_F(Jet, FormatosETiposDoProprioJet) {
     return Canonico(kv::AbreSqlite(banco.toStdString())->OpenRecordset(sql)->Campo("v"), false);
   };
   const QString nwind = Importa("nwind.mdb");
+  // A file of another kind is copied, and the user is told it holds no declarations.
+  EXPECT_TRUE(
+      Roda({"importar", kFixtures + "/nwind.mdb", "n2.db"}).saida.contains("o arquivo não tem declarações"));
   EXPECT_EQ(v(nwind, "SELECT UnitPrice AS v FROM Products WHERE ProductID = 1"), "C:18");
   EXPECT_EQ(v(nwind, "SELECT Discontinued AS v FROM Products WHERE ProductID = 1"), "B:0");
   EXPECT_EQ(v(nwind, "SELECT count(*) AS v FROM [Umsätze]"), "I:830");
