@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -14,6 +15,9 @@
 #include "apoio.h"
 #include "control/entrada.h"
 #include "host/exemplo.h"
+#include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
+#include "ui/janela.h"
 #include "ui/kvctlconsistencia.h"
 
 namespace kv {
@@ -184,6 +188,86 @@ TEST(PontosDeEntrada, RegistramEntregamFabricasEContamObjetos) {
   EXPECT_EQ(DllCanUnloadNow(), 0);
   EXPECT_EQ(DllUnregisterServer(), 0);
   EXPECT_FALSE(ClasseRegistrada(kClsidConsisteKV));
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// The window of `janela`: a status bar that says where the declaration stands, tooltips, a message when
+// an error cannot be accepted, Return on Fechar, Escape as the title bar's close, and room to shrink.
+TEST(Janela, DizOndeADeclaracaoEstaETeclasFuncionam) {
+  QTemporaryDir pasta;
+  const std::string exemplo = pasta.filePath("ex.db").toStdString();
+  host::CriaExemplo(exemplo);
+  BancoTeste b;
+  DefineValorDaExecucao("KV", "DB", "DbAtual", exemplo);
+  // Answers every message box the final check shows.
+  QTimer caixas;
+  QObject::connect(&caixas, &QTimer::timeout, [] {
+    if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+      caixa->button(QMessageBox::Ok)->click();
+  });
+  caixas.start(20);
+  auto barra = [](JanelaConsistencia& j) {
+    return j.findChild<QLabel*>("BarraDeEstado")->text().toStdString();
+  };
+  auto aperta = [](QWidget* w, Qt::Key k) {
+    QTest::keyClick(w, k);
+    QTest::qWait(30);
+  };
+
+  {
+    JanelaConsistencia j("4");
+    j.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&j));
+    QTest::qWait(50);
+    j.Atualiza();
+    EXPECT_EQ(barra(j), "1 aviso aberto, 1 erro: corrija o erro no programa de origem");
+    EXPECT_LT(j.minimumSize().width(), j.width());
+    EXPECT_LT(j.minimumSize().height(), j.height());
+    auto* lista = j.findChild<QTreeWidget*>("ListaDeLocais");
+    QTreeWidgetItem* erro = j.Controle().ItemDaChave("B:Saídas11Imp");
+    EXPECT_TRUE(erro->toolTip(0).startsWith("Erro"));
+    EXPECT_TRUE(j.Controle().ItemDaChave("B:Saídas525%")->toolTip(0).startsWith("Aviso"));
+    lista->setFocus();
+    lista->setCurrentItem(erro);
+    aperta(lista, Qt::Key_Return);
+    EXPECT_NE(barra(j).find("é um erro: não pode ser aceito"), std::string::npos) << barra(j);
+    j.activateWindow();
+    aperta(&j, Qt::Key_Escape);  // closes as the title bar does: the final check records "not consistent"
+    EXPECT_FALSE(j.isVisible());
+    EXPECT_FALSE(j.Falhou());
+  }
+  {
+    JanelaConsistencia j("12");
+    j.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&j));
+    QTest::qWait(50);
+    j.Atualiza();
+    EXPECT_EQ(barra(j),
+              "2 avisos abertos: aceite com Enter ou duplo clique, ou corrija no programa de origem");
+    auto* lista = j.findChild<QTreeWidget*>("ListaDeLocais");
+    lista->setFocus();
+    for (const char* chave : {"A:Entradas3Imp", "A:Entradas725%"}) {
+      lista->setCurrentItem(j.Controle().ItemDaChave(chave));
+      aperta(lista, Qt::Key_Return);
+    }
+    j.Atualiza();
+    EXPECT_EQ(barra(j), "todos os avisos aceitos: Fechar grava a chave");
+    auto* fechar = j.findChild<QPushButton*>("butFechar");
+    fechar->setFocus();
+    aperta(fechar, Qt::Key_Return);  // Return presses a focused button, as Space does
+    EXPECT_FALSE(j.isVisible());
+  }
+  auto rs = AbreSqlite(exemplo)->OpenRecordset(
+      "SELECT Declaração, Consistente FROM tblDeclaração WHERE Declaração IN (4, 12) ORDER BY 1");
+  EXPECT_FALSE(CBool(rs->Campo("Consistente")));
+  rs->MoveNext();
+  EXPECT_TRUE(CBool(rs->Campo("Consistente")));
+  DefineValorDaExecucao("", "", "", "");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The README's pictures of the control, drawn offscreen from the example database:
+// The README's pictures of the control in the window of `janela` (with its status bar), drawn offscreen
+// from the example database:
 //   kv_capturas PASTA   writes PASTA/controle.png, controle-ampliado.png and controle-aceito.png
 #include <QApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include "host/exemplo.h"
 #include "host/host.h"
 #include "platform/configuracao.h"
+#include "ui/janela.h"
 #include "ui/kvctlconsistencia.h"
 
 namespace {
@@ -42,22 +44,23 @@ int main(int argc, char** argv) {
   kv::DefineValorDaExecucao("KV", "DB", "DbAtual", banco);
   kv::DefineValorDaExecucao("KV", "Exercicio", "ExercicioAtual", "2002");
 
-  kv::kvCtlConsistencia controle;
-  controle.DefineDeclaracao(5);
-  controle.show();
+  kv::JanelaConsistencia janela("5");
+  janela.show();
   QTest::qWait(100);
-  Seleciona(controle, "D:1025");
-  Grava(controle, pasta + "/controle.png");
-  controle.resize(controle.size() + QSize(260, 160));
-  Grava(controle, pasta + "/controle-ampliado.png");
+  Seleciona(janela.Controle(), "D:1025");
+  janela.Atualiza();
+  Grava(janela, pasta + "/controle.png");
+  janela.resize(janela.size() + QSize(260, 160));
+  Grava(janela, pasta + "/controle-ampliado.png");
 
-  kv::kvCtlConsistencia aceito;
-  aceito.DefineDeclaracao(12);
+  kv::JanelaConsistencia aceito("12");
   aceito.show();
   QTest::qWait(100);
-  Seleciona(aceito, "A:Entradas3Imp");
-  aceito.ListaDeLocais_DblClick();
-  Seleciona(aceito, "A:Entradas725%");
+  Seleciona(aceito.Controle(), "A:Entradas3Imp");
+  aceito.Controle().ListaDeLocais_DblClick();
+  Seleciona(aceito.Controle(), "A:Entradas725%");
+  aceito.Controle().ListaDeLocais_DblClick();
+  aceito.Atualiza();
   Grava(aceito, pasta + "/controle-aceito.png");
   return 0;
 }
