@@ -10,15 +10,9 @@
 
 #include "jet/leitor.h"
 #include "platform/erro.h"
+#include "tests/fuzz/confere_jet.h"
 
 namespace {
-struct Conta : kv::jet::Destinatario {
-  std::vector<kv::jet::Tabela> tabelas;
-  void Tabelas(const std::vector<kv::jet::Tabela>& t) override { tabelas = t; }
-  void Linha(size_t tabela, const std::vector<kv::jet::Valor>& valores) override {
-    if (tabela >= tabelas.size() || valores.size() != tabelas[tabela].colunas.size()) __builtin_trap();
-  }
-};
 
 const std::string& Arquivo() {
   static const std::string caminho = [] {
@@ -40,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t n) {
   kv::jet::Limites limites;
   limites.silencioSegundos = 3;
   limites.memoria = size_t{512} << 20;
-  Conta c;
+  ConfereJet c;
   std::vector<std::string> avisos;
   try {
     kv::jet::Le(Arquivo(), c, avisos, limites);

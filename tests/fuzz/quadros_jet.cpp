@@ -5,19 +5,10 @@
 #include <string>
 
 #include "jet/quadros.h"
-
-namespace {
-struct Conta : kv::jet::Destinatario {
-  std::vector<kv::jet::Tabela> tabelas;
-  void Tabelas(const std::vector<kv::jet::Tabela>& t) override { tabelas = t; }
-  void Linha(size_t tabela, const std::vector<kv::jet::Valor>& valores) override {
-    if (tabela >= tabelas.size() || valores.size() != tabelas[tabela].colunas.size()) __builtin_trap();
-  }
-};
-}  // namespace
+#include "tests/fuzz/confere_jet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t n) {
-  Conta c;
+  ConfereJet c;
   kv::jet::Separador s;
   kv::jet::Receptor r(c);
   try {
