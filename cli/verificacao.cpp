@@ -59,8 +59,10 @@ std::string ParaShell(const std::string& s) {
   return r + "'";
 }
 
-void PreparaHost(const Opcoes& o, Precisa precisa) {
-  // Everything the user typed is checked before anything is opened.
+namespace {
+
+// Everything the user typed is checked before anything is opened; returns --banco made absolute.
+std::string ConfereOpcoes(const Opcoes& o) {
   if (o.Tem("--declaracao")) {
     std::string d = o.Valor("--declaracao");
     double v = 0;
@@ -74,28 +76,34 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
         ano > "2100")
       throw ErroUso("exercício inválido: '" + ano + "' (use o ano com quatro dígitos, de 1990 a 2100)");
   }
-  std::string banco;
-  if (o.Tem("--banco")) {
-    banco = QFileInfo(QString::fromStdString(o.Valor("--banco"))).absoluteFilePath().toStdString();
-    if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
-      throw ErroUso("'" + o.Valor("--banco") + "': " + motivo);
-  }
+  if (!o.Tem("--banco")) return "";
+  std::string banco = QFileInfo(QString::fromStdString(o.Valor("--banco"))).absoluteFilePath().toStdString();
+  if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
+    throw ErroUso("'" + o.Valor("--banco") + "': " + motivo);
+  return banco;
+}
+
+// The database the settings name, when --banco did not: it must be there and be a database.
+std::string BancoDasConfiguracoes() {
+  std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
+  if (banco.empty())
+    throw ErroUso("falta o banco de dados: use --banco ARQUIVO ou defina " + NaConfiguracao("DB", "DbAtual"));
+  if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
+    throw ErroUso("o banco de dados '" + banco + "' (" + NaConfiguracao("DB", "DbAtual") + "): " + motivo);
+  return banco;
+}
+
+}  // namespace
+
+void PreparaHost(const Opcoes& o, Precisa precisa) {
+  std::string banco = ConfereOpcoes(o);
   host::RegistraComponentes(o.Tem("--somente-leitura"));
   ApagaRestoDaChave();
   // The options hold for this run only: KV.ini is the host's, and another run may be using it.
-  if (o.Tem("--banco")) DefineValorDaExecucao(kApp, "DB", "DbAtual", banco);
+  if (!banco.empty()) DefineValorDaExecucao(kApp, "DB", "DbAtual", banco);
   if (o.Tem("--exercicio"))
     DefineValorDaExecucao(kApp, "Exercicio", "ExercicioAtual", o.Valor("--exercicio"));
-
-  // What the settings must supply when the options do not.
-  if (!o.Tem("--banco")) {
-    banco = Config().Le(kApp, "DB", "DbAtual", "");
-    if (banco.empty())
-      throw ErroUso("falta o banco de dados: use --banco ARQUIVO ou defina " +
-                    NaConfiguracao("DB", "DbAtual"));
-    if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
-      throw ErroUso("o banco de dados '" + banco + "' (" + NaConfiguracao("DB", "DbAtual") + "): " + motivo);
-  }
+  if (banco.empty()) banco = BancoDasConfiguracoes();
   if (precisa.exercicio && Config().Le(kApp, "Exercicio", "ExercicioAtual", "").empty())
     throw ErroUso("falta o exercício: use --exercicio AAAA ou defina " +
                   NaConfiguracao("Exercicio", "ExercicioAtual"));

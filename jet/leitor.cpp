@@ -152,66 +152,111 @@ void Confere(const std::string& caminho) {
                                         std::to_string(pagina) + ")");
 }
 
+namespace {
+
+// One read, as the parent sees it: the child's two channels watched within the limits, every frame
+// checked, and a stop explained with the table being read.
+class Conversa {
+ public:
+  Conversa(const std::string& caminho, Destinatario& destino, const Limites& limites)
+      : caminho_(caminho),
+        destino_(destino),
+        limites_(limites),
+        filho_(caminho, limites),
+        receptor_(destino),
+        mensagens_(limites.mensagens) {}
+
+  // False when the destination asked to stop.
+  bool Le() {
+    try {
+      prazo_ = Relogio::now() + std::chrono::seconds(limites_.silencioSegundos);
+      while (dadosAbertos_) {
+        if (destino_.Interrompida()) return false;
+        Vigia();
+        Espera();
+      }
+      // The child closed its data channel: what it still said, then how it ended.
+      while (mensagensAbertas_ && LeMensagens()) {
+      }
+      const std::string fim = filho_.Fim();
+      if (!receptor_.Concluido()) Para(fim);
+      if (!separador_.Vazio()) Para("bytes a mais depois do fim da leitura");
+    } catch (const Parada& p) {
+      Para(p.what());
+    }
+    return true;
+  }
+  std::vector<std::string> Avisos() const { return mensagens_.Linhas(); }
+
+ private:
+  [[noreturn]] void Para(const std::string& motivo) const {
+    std::string libmdb;
+    for (const std::string& l : mensagens_.Linhas()) libmdb += (libmdb.empty() ? "" : "; ") + l;
+    throw Erro(kErroBancoBase + 11, "O arquivo " + TextoVisivel(caminho_) +
+                                        " não pôde ser lido: o leitor de arquivos Jet parou ao ler " +
+                                        receptor_.Onde() + ": " + TextoVisivel(motivo) +
+                                        (libmdb.empty() ? "" : " (libmdb: " + libmdb + ")"));
+  }
+
+  // The deadline and, every tenth of a second, the child's memory.
+  void Vigia() {
+    if (Relogio::now() - medida_ > std::chrono::milliseconds(100)) {
+      medida_ = Relogio::now();
+      if (filho_.Residente() > limites_.memoria)
+        Para("excedeu o limite de memória (" + std::to_string(limites_.memoria >> 20) + " MiB)");
+    }
+    if (Relogio::now() >= prazo_)
+      Para("não respondeu em " + std::to_string(limites_.silencioSegundos) + " s");
+  }
+
+  // Waits up to a second for either channel and reads what came.
+  void Espera() {
+    pollfd canais[2] = {{filho_.dados(), POLLIN, 0},
+                        {mensagensAbertas_ ? filho_.mensagens() : -1, POLLIN, 0}};
+    if (::poll(canais, 2, 1000) < 0) return;  // a signal: the loop looks at Interrompida()
+    if (canais[1].revents) LeMensagens();
+    if (canais[0].revents) LeDados();
+  }
+
+  // False once the channel closed.
+  bool LeMensagens() {
+    const ssize_t n = ::read(filho_.mensagens(), bloco_, sizeof bloco_);
+    if (n <= 0) return mensagensAbertas_ = false;
+    if (!mensagens_.Junta(bloco_, static_cast<size_t>(n)))
+      Para("o libmdb repetiu mensagens sem parar (arquivo danificado)");
+    return true;
+  }
+
+  void LeDados() {
+    const ssize_t n = ::read(filho_.dados(), bloco_, sizeof bloco_);
+    if (n == 0) dadosAbertos_ = false;
+    if (n <= 0) return;
+    separador_.Junta({bloco_, static_cast<size_t>(n)});
+    char tipo = 0;
+    for (std::string corpo; separador_.Proximo(tipo, corpo);) receptor_.Recebe(tipo, corpo);
+    prazo_ = Relogio::now() + std::chrono::seconds(limites_.silencioSegundos);
+  }
+
+  const std::string& caminho_;
+  Destinatario& destino_;
+  const Limites& limites_;
+  Filho filho_;
+  Receptor receptor_;
+  Separador separador_;
+  Mensagens mensagens_;
+  Relogio::time_point prazo_, medida_ = Relogio::now();
+  bool dadosAbertos_ = true, mensagensAbertas_ = true;
+  char bloco_[1 << 16];
+};
+
+}  // namespace
+
 bool Le(const std::string& caminho, Destinatario& destino, std::vector<std::string>& avisos,
         const Limites& limites) {
   Confere(caminho);
-  Filho filho(caminho, limites);
-  Receptor receptor(destino);
-  Separador separador;
-  Mensagens mensagens(limites.mensagens);
-  const auto silencio = std::chrono::seconds(limites.silencioSegundos);
-  auto prazo = Relogio::now() + silencio;
-  auto medida = Relogio::now();
-  auto para = [&](const std::string& motivo) {
-    std::string m = "O arquivo " + TextoVisivel(caminho) +
-                    " não pôde ser lido: o leitor de arquivos Jet parou ao ler " + receptor.Onde() + ": " +
-                    TextoVisivel(motivo);
-    std::string libmdb;
-    for (const std::string& l : mensagens.Linhas()) libmdb += (libmdb.empty() ? "" : "; ") + l;
-    throw Erro(kErroBancoBase + 11, m + (libmdb.empty() ? "" : " (libmdb: " + libmdb + ")"));
-  };
-  char bloco[1 << 16];
-  bool canalDeMensagens = true;
-  try {
-    for (;;) {
-      if (destino.Interrompida()) return false;
-      if (Relogio::now() - medida > std::chrono::milliseconds(100)) {
-        medida = Relogio::now();
-        if (filho.Residente() > limites.memoria)
-          para("excedeu o limite de memória (" + std::to_string(limites.memoria >> 20) + " MiB)");
-      }
-      const auto falta =
-          std::chrono::duration_cast<std::chrono::milliseconds>(prazo - Relogio::now()).count();
-      if (falta <= 0) para("não respondeu em " + std::to_string(limites.silencioSegundos) + " s");
-      pollfd canais[2] = {{filho.dados(), POLLIN, 0}, {canalDeMensagens ? filho.mensagens() : -1, POLLIN, 0}};
-      if (::poll(canais, 2, static_cast<int>(std::min<long long>(falta, 1000))) < 0) continue;  // a signal
-      if (canais[1].revents) {
-        const ssize_t n = ::read(filho.mensagens(), bloco, sizeof bloco);
-        if (n <= 0)
-          canalDeMensagens = false;
-        else if (!mensagens.Junta(bloco, static_cast<size_t>(n)))
-          para("o libmdb repetiu mensagens sem parar (arquivo danificado)");
-      }
-      if (canais[0].revents) {
-        const ssize_t n = ::read(filho.dados(), bloco, sizeof bloco);
-        if (n == 0) break;
-        if (n < 0) continue;
-        separador.Junta({bloco, static_cast<size_t>(n)});
-        char tipo = 0;
-        for (std::string corpo; separador.Proximo(tipo, corpo);) receptor.Recebe(tipo, corpo);
-        prazo = Relogio::now() + silencio;
-      }
-    }
-    // The child closed its data channel: what it still said, then how it ended.
-    for (ssize_t n; canalDeMensagens && (n = ::read(filho.mensagens(), bloco, sizeof bloco)) > 0;)
-      if (!mensagens.Junta(bloco, static_cast<size_t>(n))) break;
-    const std::string fim = filho.Fim();
-    if (!receptor.Concluido()) para(fim);
-    if (!separador.Vazio()) para("bytes a mais depois do fim da leitura");
-  } catch (const Parada& p) {
-    para(p.what());
-  }
-  avisos = mensagens.Linhas();
+  Conversa conversa(caminho, destino, limites);
+  if (!conversa.Le()) return false;
+  avisos = conversa.Avisos();
   return true;
 }
 
