@@ -21,7 +21,6 @@ inline const std::string kStatusConsistente = "Esta Declaração está consisten
 inline const std::string kStatusInconsistente = "Esta Declaração está Inconsistente!";
 // Why a declaration recorded as consistent is judged again.
 inline const std::string kAvisoChaveNaoConfere = "a chave gravada não confere com os dados atuais";
-inline const std::string kAvisoSemChave = "não há chave de consistência gravada";
 inline const std::string kAvisoChaveNaoConferida = "a chave gravada não pôde ser conferida";
 
 // The headers of the tree: group name (piece 0 of an entry) and the header node's key and text.

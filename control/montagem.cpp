@@ -22,9 +22,10 @@ constexpr Regra kRegras[] = {
     {ConsisteTovir, true},      {ConsisteEnquadramento, false},
 };
 
-// Why a true flag recorded beside open findings cannot stand, or "" when its key still seals the
-// declaration. A flag is only as good as its key: without one, or when the key cannot be made again to
-// compare (the certification library missing or failing), the flag is set aside, never taken on trust.
+// Why a true flag recorded beside open findings cannot stand, or "" when it stands. A flag alone stands
+// as recorded (a host may record it so, and the flag is what the tree builder reads); a recorded key must
+// still seal the declaration, and a key that cannot be made again to compare (the certification library
+// missing or failing) proves nothing either way: the flag is then set aside, never taken on trust.
 std::string MotivoParaDeixarOFlag(Recordset& rs) {
   Variant chave;
   try {
@@ -33,7 +34,7 @@ std::string MotivoParaDeixarOFlag(Recordset& rs) {
     if (e.numero() != kErroItemNaoEncontrado) throw;  // a table without the key column has no key
   }
   const std::string texto = chave.IsNull() ? "" : TextoDe(chave);
-  if (texto.empty()) return kAvisoSemChave;
+  if (texto.empty()) return "";
   try {
     return ChaveConfere(CLng(Variant::Str(NumeroDeclaracao())), texto) ? "" : kAvisoChaveNaoConfere;
   } catch (const Erro& e) {

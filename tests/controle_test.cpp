@@ -64,8 +64,8 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
       {2002, "N", "", kStatusInconsistente, com2001(2), ""},
       // Recorded consistent: common items show accepted; Exercício and Enquadramento as they are.
       {2002, "1", "certa", kStatusConsistente, com2001(3), ""},
-      // A flag without its key, or with a key that no longer seals the data, does not stand.
-      {2002, "1", "", kStatusInconsistente, com2001(2), kAvisoSemChave},
+      // A flag alone stands as recorded; with a key that no longer seals the data, it does not.
+      {2002, "1", "", kStatusConsistente, com2001(3), ""},
       {2002, "1", "0123456789ABCDEF0123456789ABCDEF", kStatusInconsistente, com2001(2),
        kAvisoChaveNaoConfere},
       // A key that cannot be re-made (no certification library) is no proof either; the tree is built.
