@@ -10,9 +10,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QString>
 #include <charconv>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +18,7 @@
 #include <new>
 #include <set>
 
+#include "jet/decodifica.h"
 #include "jet/quadros.h"
 
 namespace kv::jet {
@@ -68,12 +67,6 @@ class Canal {
   int fd_;
   std::string buffer_;
 };
-
-// Windows-1252, the code page of Jet 3 text, for the bytes 0x80 to 0x9F (the rest is Latin-1).
-constexpr char16_t kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
 uint32_t U32(const unsigned char* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -397,52 +390,6 @@ bool Isola(const Limites& l) {
   limite(RLIMIT_CORE, 0);   // a core would hold the taxpayer's data
   ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
   return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && Filtra();
-}
-
-std::string TextoJet(const unsigned char* p, size_t n, bool unicode) {
-  std::u16string u;
-  if (!unicode) {
-    for (size_t i = 0; i < n; ++i) u += p[i] >= 0x80 && p[i] < 0xA0 ? kCp1252[p[i] - 0x80] : char16_t(p[i]);
-  } else if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
-    // Unicode compression: one byte per character (high byte 0) until a 0 byte switches to two, and back.
-    bool comprimido = true;
-    for (size_t i = 2; i < n;) {
-      if (p[i] == 0) {
-        comprimido = !comprimido;
-        ++i;
-      } else if (comprimido) {
-        u += char16_t(p[i++]);
-      } else if (i + 1 < n) {
-        u += char16_t(p[i] | (p[i + 1] << 8));
-        i += 2;
-      } else {
-        break;
-      }
-    }
-  } else {
-    for (size_t i = 0; i + 1 < n; i += 2) u += char16_t(p[i] | (p[i + 1] << 8));
-  }
-  // Built from the code units as they are: a leading byte-order mark is text too, not a marker.
-  return QString(reinterpret_cast<const QChar*>(u.data()), static_cast<qsizetype>(u.size())).toStdString();
-}
-
-std::string DataIso(double dias) {
-  double inteiro = std::trunc(dias);
-  long long segundos = std::llround(std::fabs(dias - inteiro) * 86400.0);
-  long long dia = static_cast<long long>(inteiro) + segundos / 86400;
-  segundos %= 86400;
-  // Days from 1899-12-30 to a civil date, proleptic Gregorian (H. Hinnant's algorithm).
-  long long z = dia - 25569 + 719468;  // 1899-12-30 is 25569 days before 1970-01-01
-  long long era = (z >= 0 ? z : z - 146096) / 146097;
-  long long doe = z - era * 146097;
-  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long y = yoe + era * 400, doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-  long long d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9;
-  y += m <= 2;
-  char texto[160];
-  std::snprintf(texto, sizeof texto, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", y, m, d, segundos / 3600,
-                segundos / 60 % 60, segundos % 60);
-  return texto;
 }
 
 void ExecutaFilho(const std::string& caminho, int dados, int mensagens, const Limites& limites, pid_t pai) {

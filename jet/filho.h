@@ -19,7 +19,4 @@ namespace kv::jet {
 // signals to other processes and every change to the file system. False when the filter could not be set.
 bool Isola(const Limites& limites);
 
-// Jet text as UTF-8: code page 1252 for Jet 3, UTF-16 (compressed or not) for later versions.
-std::string TextoJet(const unsigned char* p, size_t n, bool unicode);
-
 }  // namespace kv::jet

@@ -66,7 +66,4 @@ void Confere(const std::string& caminho);
 bool Le(const std::string& caminho, Destinatario& destino, std::vector<std::string>& avisos,
         const Limites& limites = {});
 
-// Jet's date (days since 1899-12-30, the fraction the time of day) as "YYYY-MM-DD HH:MM:SS".
-std::string DataIso(double dias);
-
 }  // namespace kv::jet

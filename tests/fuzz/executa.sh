@@ -16,7 +16,7 @@ declare -A fontes=(
   [conversoes]="platform/variant.cpp"
   [formato]="platform/formato.cpp platform/variant.cpp"
   [quadros_jet]="jet/quadros.cpp platform/texto.cpp"
-  [leitor_jet]="jet/leitor.cpp jet/filho.cpp jet/quadros.cpp platform/texto.cpp"
+  [leitor_jet]="jet/leitor.cpp jet/filho.cpp jet/decodifica.cpp jet/quadros.cpp platform/texto.cpp"
 )
 # The Jet reader starts from the fixtures (whole files, so larger inputs); the others from nothing.
 declare -A sementes=([leitor_jet]="exemplo.mdb edge.mdb DateTestDatabase.mdb ASampleDatabase.accdb")
