@@ -27,14 +27,6 @@ void Progresso(const std::string& tabela, long long feitas, long long total) {
   [[maybe_unused]] ssize_t n = ::write(2, barra.data(), barra.size());
 }
 
-// Whether the copy is a declaration database the other commands can check.
-bool TemDeclaracoes(const jet::Importacao& r) {
-  for (const auto& [t, n] : r.tabelas)
-    if (QString::fromStdString(t).compare(QStringLiteral("tblDeclaração"), Qt::CaseInsensitive) == 0)
-      return true;
-  return false;
-}
-
 void ImprimeJson(const std::string& origem, const std::string& destino, const jet::Importacao& r) {
   std::string s =
       "{\"origem\": " + JsonTexto(origem) + ", \"destino\": " + JsonTexto(destino) + ", \"tabelas\": [";
@@ -42,7 +34,7 @@ void ImprimeJson(const std::string& origem, const std::string& destino, const je
     s += (i ? ", " : "") + std::string("{\"nome\": ") + JsonTexto(r.tabelas[i].first) +
          ", \"linhas\": " + std::to_string(r.tabelas[i].second) + "}";
   std::printf("%s], \"linhas\": %lld, \"declaracoes\": %s}\n", s.c_str(), r.linhas,
-              TemDeclaracoes(r) ? "true" : "false");
+              r.declaracoes ? "true" : "false");
 }
 
 void ImprimeTexto(const std::string& origem, const std::string& destino, const jet::Importacao& r,
@@ -50,7 +42,7 @@ void ImprimeTexto(const std::string& origem, const std::string& destino, const j
   for (const auto& [t, n] : r.tabelas) std::printf("  %-30s %8lld linhas\n", TextoVisivel(t).c_str(), n);
   std::printf("%zu tabelas, %lld linhas importadas de %s para %s em %.1f s\n", r.tabelas.size(), r.linhas,
               TextoVisivel(origem).c_str(), TextoVisivel(destino).c_str(), segundos);
-  if (!TemDeclaracoes(r))
+  if (!r.declaracoes)
     std::printf(
         "Atenção: o arquivo não tem declarações (falta a tabela tblDeclaração); os outros comandos\n"
         "não poderão verificá-lo.\n");

@@ -9,11 +9,13 @@
 
 #include <QFileInfo>
 #include <QString>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
 
 #include "host/exemplo.h"
+#include "platform/arquivo.h"
 #include "platform/db/colacao.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
@@ -170,11 +172,9 @@ class Destino : public Destinatario {
     sqlite3_close_v2(db_);
     db_ = nullptr;
     // Whole now: the mode a new file of the user's gets, never wider than 0644.
-    const mode_t mascara = ::umask(0);
-    ::umask(mascara);
     const int fd = ::open(temporario_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {
-      ::fchmod(fd, 0644 & ~mascara);
+      ::fchmod(fd, 0644 & ~MascaraDoUsuario());
       ::fsync(fd);
       ::close(fd);
     }
@@ -201,15 +201,18 @@ class Destino : public Destinatario {
   bool criado_ = false, concluido_ = false;
 };
 
-// A declaration file must have every table the rules read (a damaged file can lose some).
-void ConfereDeclaracoes(const std::string& origem, const std::vector<Tabela>& tabelas) {
+bool MesmoNome(const std::string& tabela, const char* nome) {
+  return QString::fromStdString(tabela).compare(QString::fromUtf8(nome), Qt::CaseInsensitive) == 0;
+}
+
+// Whether the file is of declarations; one must have every table the rules read (a damaged file can
+// lose some).
+bool ConfereDeclaracoes(const std::string& origem, const std::vector<Tabela>& tabelas) {
   auto tem = [&](const char* nome) {
-    for (const Tabela& t : tabelas)
-      if (QString::fromStdString(t.nome).compare(QString::fromUtf8(nome), Qt::CaseInsensitive) == 0)
-        return true;
-    return false;
+    return std::any_of(tabelas.begin(), tabelas.end(),
+                       [&](const Tabela& t) { return MesmoNome(t.nome, nome); });
   };
-  if (!tem("tblDeclaração")) return;
+  if (!tem("tblDeclaração")) return false;
   std::string faltam;
   for (const char* t : host::kTabelasDasRegras)
     if (!tem(t)) faltam += (faltam.empty() ? "" : ", ") + std::string(t);
@@ -217,6 +220,7 @@ void ConfereDeclaracoes(const std::string& origem, const std::vector<Tabela>& ta
     throw Erro(kErroBancoBase + 11, "O arquivo " + TextoVisivel(origem) +
                                         " é de declarações, mas não tem as tabelas " + faltam +
                                         " (arquivo truncado ou danificado?)");
+  return true;
 }
 
 }  // namespace
@@ -237,11 +241,10 @@ Importacao Importa(const std::string& origem, const std::string& destino, const 
     r.sinal = gSinal;
     return r;
   }
-  ConfereDeclaracoes(origem, banco.Lidas());
+  r.declaracoes = ConfereDeclaracoes(origem, banco.Lidas());
   for (const Tabela& t : banco.Lidas()) {
     for (const host::IndiceDoEsquema& i : host::kIndicesDoEsquema)
-      if (QString::fromStdString(t.nome).compare(QString::fromUtf8(i.tabela), Qt::CaseInsensitive) == 0)
-        banco.Executa(i.sql);
+      if (MesmoNome(t.nome, i.tabela)) banco.Executa(i.sql);
     r.tabelas.emplace_back(t.nome, t.linhas);
     r.linhas += t.linhas;
   }

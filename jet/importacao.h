@@ -15,6 +15,7 @@ namespace kv::jet {
 struct Importacao {
   std::vector<std::pair<std::string, long long>> tabelas;  // name and rows, in catalog order
   long long linhas = 0;
+  bool declaracoes = false;         // the file has tblDeclaração (and so every table the rules read)
   std::vector<std::string> avisos;  // what libmdb said, each line once, shown safely
   int sinal = 0;                    // non-zero: stopped by this signal, nothing written
 };

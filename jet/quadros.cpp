@@ -78,6 +78,42 @@ Valor LeValor(Corpo& c) {
   return v;
 }
 
+// The user tables' names (K): at least one.
+std::vector<std::string> LeCatalogo(Corpo& c) {
+  std::vector<std::string> nomes(c.U32());
+  for (std::string& n : nomes) n = c.Nome("tabela");
+  c.Fim();
+  if (nomes.empty()) throw Parada("o catálogo não tem nenhuma tabela (arquivo danificado)");
+  return nomes;
+}
+
+// One table's definition (D): a row count that can be, columns of the types CREATE TABLE may get.
+Tabela LeDefinicao(Corpo& c) {
+  Tabela t;
+  t.nome = c.Nome("tabela");
+  t.linhas = c.I64();
+  const uint32_t n = c.U32();
+  if (t.linhas < 0) throw Parada("número de linhas negativo na definição");
+  if (n == 0 || n > kMaisColunas) throw Parada("a definição tem " + std::to_string(n) + " colunas");
+  for (uint32_t k = 0; k < n; ++k) {
+    Coluna col{c.Nome("coluna"), c.Texto()};
+    if (!kTiposSql.count(col.tipoSql)) throw Parada("tipo de coluna desconhecido");
+    t.colunas.push_back(std::move(col));
+  }
+  c.Fim();
+  return t;
+}
+
+// One row (R) of a table with `colunas` columns.
+std::vector<Valor> LeLinha(Corpo& c, size_t colunas) {
+  if (c.U32() != colunas) throw Parada("linha com um número de colunas diferente da definição");
+  std::vector<Valor> valores;
+  valores.reserve(colunas);
+  for (size_t k = 0; k < colunas; ++k) valores.push_back(LeValor(c));
+  c.Fim();
+  return valores;
+}
+
 }  // namespace
 
 Quadro::Quadro(char tipo) {
@@ -174,62 +210,30 @@ void Receptor::Recebe(char tipo, std::string_view bytes) {
   switch (tipo) {
     case 'E':
       throw Parada(c.Texto());
-    case 'K': {
+    case 'K':
       exige(Fase::Catalogo);
-      const uint32_t n = c.U32();
-      for (uint32_t k = 0; k < n; ++k) nomes_.push_back(c.Nome("tabela"));
-      c.Fim();
-      if (nomes_.empty()) throw Parada("o catálogo não tem nenhuma tabela (arquivo danificado)");
+      nomes_ = LeCatalogo(c);
       fase_ = Fase::Definicoes;
       return;
-    }
-    case 'D': {
+    case 'D':
       exige(Fase::Definicoes);
-      Tabela t;
-      t.nome = c.Nome("tabela");
-      t.linhas = c.I64();
-      const uint32_t n = c.U32();
-      if (t.nome != nomes_[tabelas_.size()]) throw Parada("definição de uma tabela fora do catálogo");
-      if (t.linhas < 0) throw Parada("número de linhas negativo na definição");
-      if (n == 0 || n > kMaisColunas) throw Parada("a definição tem " + std::to_string(n) + " colunas");
-      for (uint32_t k = 0; k < n; ++k) {
-        Coluna col{c.Nome("coluna"), c.Texto()};
-        if (!kTiposSql.count(col.tipoSql)) throw Parada("tipo de coluna desconhecido");
-        t.colunas.push_back(std::move(col));
-      }
-      c.Fim();
-      tabelas_.push_back(std::move(t));
+      tabelas_.push_back(LeDefinicao(c));
+      if (tabelas_.back().nome != nomes_[tabelas_.size() - 1])
+        throw Parada("definição de uma tabela fora do catálogo");
       if (tabelas_.size() == nomes_.size()) {
         destino_.Tabelas(tabelas_);
         fase_ = Fase::Linhas;
       }
       return;
-    }
-    case 'R': {
+    case 'R':
       exige(Fase::Linhas);
-      const Tabela& t = tabelas_[atual_];
-      if (c.U32() != t.colunas.size()) throw Parada("linha com um número de colunas diferente da definição");
-      std::vector<Valor> valores;
-      valores.reserve(t.colunas.size());
-      for (size_t k = 0; k < t.colunas.size(); ++k) valores.push_back(LeValor(c));
-      c.Fim();
-      if (++linhas_ > t.linhas)
-        throw Parada("há mais linhas do que as " + std::to_string(t.linhas) + " que o arquivo registra");
-      destino_.Linha(atual_, valores);
+      ContaLinha(LeLinha(c, tabelas_[atual_].colunas.size()));
       return;
-    }
-    case 'F': {
+    case 'F':
       exige(Fase::Linhas);
-      const int64_t lidas = c.I64();
+      FimDeTabela(c.I64());
       c.Fim();
-      if (lidas != linhas_) throw Parada("contagem de linhas do leitor diferente das linhas recebidas");
-      if (linhas_ != tabelas_[atual_].linhas)
-        throw Parada("o arquivo registra " + std::to_string(tabelas_[atual_].linhas) + " linhas, mas só " +
-                     std::to_string(linhas_) + " puderam ser lidas (arquivo danificado)");
-      linhas_ = 0;
-      if (++atual_ == tabelas_.size()) fase_ = Fase::Final;
       return;
-    }
     case 'Z':
       exige(Fase::Final);
       c.Fim();
@@ -238,6 +242,22 @@ void Receptor::Recebe(char tipo, std::string_view bytes) {
     default:
       throw Parada("quadro de tipo desconhecido");
   }
+}
+
+void Receptor::ContaLinha(const std::vector<Valor>& valores) {
+  const Tabela& t = tabelas_[atual_];
+  if (++linhas_ > t.linhas)
+    throw Parada("há mais linhas do que as " + std::to_string(t.linhas) + " que o arquivo registra");
+  destino_.Linha(atual_, valores);
+}
+
+void Receptor::FimDeTabela(int64_t lidas) {
+  if (lidas != linhas_) throw Parada("contagem de linhas do leitor diferente das linhas recebidas");
+  if (linhas_ != tabelas_[atual_].linhas)
+    throw Parada("o arquivo registra " + std::to_string(tabelas_[atual_].linhas) + " linhas, mas só " +
+                 std::to_string(linhas_) + " puderam ser lidas (arquivo danificado)");
+  linhas_ = 0;
+  if (++atual_ == tabelas_.size()) fase_ = Fase::Final;
 }
 
 }  // namespace kv::jet

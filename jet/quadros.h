@@ -66,6 +66,8 @@ class Receptor {
   std::string Onde() const;
 
  private:
+  void ContaLinha(const std::vector<Valor>& valores);  // a row counted against its table's definition
+  void FimDeTabela(int64_t lidas);                     // a table ends with the rows it records
   enum class Fase { Catalogo, Definicoes, Linhas, Final, Fim } fase_ = Fase::Catalogo;
   Destinatario& destino_;
   std::vector<std::string> nomes_;

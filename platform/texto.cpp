@@ -76,11 +76,8 @@ std::string Apostrofado(std::string_view s) {
 }  // namespace kv
 
 namespace kv {
-namespace {
 
-// The length of the well-formed UTF-8 character at s[i] (1 to 4) and its code point, or 0 when the
-// bytes there are not one (a stray continuation, an overlong form, a surrogate, a cut sequence).
-size_t Caractere(std::string_view s, size_t i, char32_t& cp) {
+size_t LeCaractere(std::string_view s, size_t i, char32_t& cp) {
   const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
   const unsigned char c = b(0);
   size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
@@ -95,12 +92,10 @@ size_t Caractere(std::string_view s, size_t i, char32_t& cp) {
   return n;
 }
 
-bool Bidirecional(char32_t c) {
-  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-         (c >= 0x2066 && c <= 0x2069);
+bool Invisivel(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
-
-}  // namespace
 
 std::string TextoVisivel(std::string_view s, bool quebras) {
   std::string r;
@@ -108,7 +103,7 @@ std::string TextoVisivel(std::string_view s, bool quebras) {
   char escape[16];
   for (size_t i = 0; i < s.size();) {
     char32_t cp = 0;
-    const size_t n = Caractere(s, i, cp);
+    const size_t n = LeCaractere(s, i, cp);
     if (n == 0) {
       std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(s[i]));
       r += escape;
@@ -119,11 +114,8 @@ std::string TextoVisivel(std::string_view s, bool quebras) {
       // a Windows line end is a line end
     } else if (quebras && (cp == '\n' || cp == '\t')) {
       r += static_cast<char>(cp);
-    } else if (cp < 0x20 || cp == 0x7F) {
-      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(cp));
-      r += escape;
-    } else if ((cp >= 0x80 && cp < 0xA0) || Bidirecional(cp)) {
-      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(cp));
+    } else if (Invisivel(cp)) {
+      std::snprintf(escape, sizeof escape, cp < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(cp));
       r += escape;
     } else {
       r.append(s.substr(i, n));
@@ -138,7 +130,7 @@ std::string Utf8Valido(std::string_view s) {
   r.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
     char32_t cp = 0;
-    const size_t n = Caractere(s, i, cp);
+    const size_t n = LeCaractere(s, i, cp);
     if (n == 0) {
       r += "\xEF\xBF\xBD";
       ++i;

@@ -25,6 +25,13 @@ std::string MeioAteFim(std::string_view s, size_t inicio);      // from position
 // that would rewrite the line is escaped); otherwise they are escaped too.
 std::string TextoVisivel(std::string_view s, bool quebras = false);
 
+// The well-formed UTF-8 character at s[i]: its length (1 to 4) and, in `cp`, its code point; 0 when the
+// bytes there are not one (a stray continuation, an overlong form, a surrogate, a cut sequence).
+size_t LeCaractere(std::string_view s, size_t i, char32_t& cp);
+// Whether a terminal would act on the character instead of showing it: C0 controls, DEL, C1 controls and
+// the bidirectional controls.
+bool Invisivel(char32_t cp);
+
 // Valid UTF-8: every byte that does not belong to a well-formed character becomes U+FFFD.
 std::string Utf8Valido(std::string_view s);
 
