@@ -138,13 +138,15 @@ QProcessEnvironment Ambiente(const QString& pasta) {
   return env;
 }
 
-Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString, QString>& extra) {
+Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString, QString>& extra,
+              const QString& programa, std::function<void()> antes) {
   QProcess p;
   QProcessEnvironment env = Ambiente(pasta);
   for (auto it = extra.begin(); it != extra.end(); ++it) env.insert(it.key(), it.value());
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(pasta);
-  p.start(KV_PROGRAMA, args);
+  if (antes) p.setChildProcessModifier(antes);
+  p.start(programa, args);
   p.waitForFinished(120000);
   return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
           p.exitStatus() == QProcess::CrashExit};

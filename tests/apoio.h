@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -75,7 +76,9 @@ struct Execucao {
   bool caiu;
 };
 QProcessEnvironment Ambiente(const QString& pasta);
-Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString, QString>& extra = {});
+// `programa` another copy of it; `antes` runs in the child before the program starts (to drop privileges).
+Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString, QString>& extra = {},
+              const QString& programa = KV_PROGRAMA, std::function<void()> antes = {});
 
 // Makes `d` the current declaration of this thread.
 void DefineDeclaracao(int d);

@@ -566,25 +566,18 @@ TEST_F(Cli, ArquivosNovosSeguemAUmask) {
 TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
   // Root writes any file, so the program runs as nobody when the tests run as root.
   QTemporaryDir pasta;
-  QFile::setPermissions(pasta.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                          QFileDevice::ExeOther);
   const QString banco = pasta.filePath("ro.db");
   ASSERT_TRUE(QFile::copy(banco_, banco));
+  QFile::setPermissions(pasta.path(), QFileDevice::Permissions(0x7755));
   QFile::setPermissions(banco, QFileDevice::ReadOwner | QFileDevice::ReadOther);
   for (const char* sub : {"config", "cache"}) {
     QDir().mkpath(pasta.filePath(sub));
     QFile::setPermissions(pasta.filePath(sub), QFileDevice::Permissions(0x7777));
   }
   auto roda = [&](const QStringList& args) {
-    QProcess p;
-    p.setProcessEnvironment(kv::teste::Ambiente(pasta.path()));
-    p.setChildProcessModifier([] {
+    return kv::teste::Roda(pasta.path(), args, {}, KV_PROGRAMA, [] {
       if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
     });
-    p.start(KV_PROGRAMA, args);
-    p.waitForFinished(60000);
-    return Execucao{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(), false};
   };
   if (roda({"--help"}).status != 0) GTEST_SKIP() << "o programa não roda como outro usuário aqui";
   const QByteArray antes = LeArquivo(banco);
@@ -592,57 +585,25 @@ TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
   Execucao escreve = roda(base);
   EXPECT_EQ(escreve.status, 3) << escreve.saida.toStdString();
   EXPECT_TRUE(escreve.saida.contains("erro 3008")) << escreve.saida.toStdString();
-  Execucao so = roda(base + QStringList{"--somente-leitura"});
-  EXPECT_TRUE(so.saida.contains("DeAcordo = 1 não gravado")) << so.saida.toStdString();
+  EXPECT_TRUE(roda(base + QStringList{"--somente-leitura"}).saida.contains("DeAcordo = 1 não gravado"));
   EXPECT_EQ(LeArquivo(banco), antes);
 }
 
-// A private copy of the program and its libraries under `pasta`/inst: its component folder (where a key's
-// temporary file goes) is its own, and its certification library can be swapped.
-QString Instala(const QString& pasta, bool certificacaoQueFalha) {
-  const QString bin = pasta + "/inst/bin", lib = pasta + "/inst/lib";
+// Through a private copy of the program, whose component folder (where a key's temporary file goes) is
+// its own: what a killed key run leaves (its file with the declaration's data, a link in its place, an
+// empty lock file) is cleared by the next run, which neither waits for the dead run's lock nor writes
+// through the link, and a run that makes no key removes the data file too. When the final check then
+// fails (the certification library refuses), no line says the declaration is consistent.
+TEST_F(Cli, RestosDeUmaChaveInterrompidaEFalhaNaVerificacaoFinal) {
+  const QString bin = pasta_.filePath("inst/bin"), lib = pasta_.filePath("inst/lib");
   QDir().mkpath(bin);
   QDir().mkpath(lib);
-  QFile::copy(KV_PROGRAMA, bin + "/kvconsistencia");
-  for (const QFileInfo& l :
-       QDir(QFileInfo(KV_PROGRAMA).absolutePath() + "/../lib").entryInfoList({"*.so*"}, QDir::Files)) {
-    if (!certificacaoQueFalha || !l.fileName().startsWith("libCertificaTarvo")) {
-      QFile::copy(l.absoluteFilePath(), lib + "/" + l.fileName());
-    }
-  }
-  if (certificacaoQueFalha)
-    QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so", lib + "/libCertificaTarvo.so");
-  return bin + "/kvconsistencia";
-}
-
-Execucao RodaPrograma(const QString& programa, const QString& pasta, const QStringList& args) {
-  QProcess p;
-  p.setProcessEnvironment(kv::teste::Ambiente(pasta));
-  p.start(programa, args);
-  p.waitForFinished(60000);
-  return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError(),
-          p.exitStatus() == QProcess::CrashExit};
-}
-
-// When the final check fails after a clean check (the certification library refuses to make the key),
-// no line of the output says the declaration is consistent.
-TEST_F(Cli, FalhaNaVerificacaoFinalNadaDizConsistente) {
-  const QString programa = Instala(pasta_.path(), true);
-  for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
-    Execucao e = RodaPrograma(programa, pasta_.path(), Cmd("consistir", "1", extra));
-    EXPECT_EQ(e.status, 3) << e.saida.toStdString() << e.erros.toStdString();
-    EXPECT_FALSE(e.saida.contains("está consistente") || e.saida.contains(": consistente") ||
-                 e.saida.contains("\"status\": \"Esta"))
-        << e.saida.toStdString();
-  }
-}
-
-// What a killed key run leaves (its file with the declaration's data, a link in its place, an empty lock
-// file) is cleared by the next run, which neither waits for the dead run's lock nor writes through the
-// link; a run that makes no key removes the data file too.
-TEST_F(Cli, RestosDeUmaChaveInterrompidaSaoApagadosSemEspera) {
-  const QString programa = Instala(pasta_.path(), false);
-  const QString temp = pasta_.filePath("inst/lib/tempXYZ.prf"), alvo = pasta_.filePath("alvo-do-link");
+  const QString programa = bin + "/kvconsistencia";
+  QFile::copy(KV_PROGRAMA, programa);
+  for (const QFileInfo& l : QDir(QFileInfo(KV_PROGRAMA).absolutePath() + "/../lib").entryInfoList({"*.so*"}))
+    QFile::copy(l.absoluteFilePath(), lib + "/" + l.fileName());
+  auto roda = [&](const QStringList& args) { return kv::teste::Roda(pasta_.path(), args, {}, programa); };
+  const QString temp = lib + "/tempXYZ.prf", alvo = pasta_.filePath("alvo-do-link");
   const std::function<void()> restos[] = {
       [&] { kv::teste::GravaArquivo(temp, QByteArray(5000, 'Z')); },
       [&] { ASSERT_TRUE(QFile::link(alvo, temp)); },
@@ -652,18 +613,25 @@ TEST_F(Cli, RestosDeUmaChaveInterrompidaSaoApagadosSemEspera) {
     resto();
     QElapsedTimer relogio;
     relogio.start();
-    Execucao e = RodaPrograma(programa, pasta_.path(), Cmd("verificar-kv", "1", {"--json"}));
+    Execucao e = roda(Cmd("verificar-kv", "1"));
     EXPECT_LT(relogio.elapsed(), 20000);
     EXPECT_EQ(e.status, 0) << e.saida.toStdString() << e.erros.toStdString();
-    EXPECT_FALSE(QFile::exists(temp) || QFileInfo(temp).isSymLink());
-    EXPECT_FALSE(QFile::exists(alvo));
-    Execucao v =
-        RodaPrograma(programa, pasta_.path(), {"validar-chave", "--banco", banco_, "--declaracao", "1"});
-    EXPECT_EQ(v.status, 0) << v.saida.toStdString();
+    EXPECT_FALSE(QFile::exists(temp) || QFileInfo(temp).isSymLink() || QFile::exists(alvo));
+    EXPECT_EQ(roda({"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
   }
   kv::teste::GravaArquivo(temp, "dados do contribuinte");
-  Execucao f = RodaPrograma(programa, pasta_.path(), Cmd("verificar", "12"));
+  Execucao f = roda(Cmd("verificar", "12"));
   EXPECT_FALSE(QFile::exists(temp)) << f.status << f.saida.toStdString() << f.erros.toStdString();
+
+  QFile::remove(lib + "/libCertificaTarvo.so");
+  QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so", lib + "/libCertificaTarvo.so");
+  for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
+    Execucao e = roda(Cmd("consistir", "1", extra));
+    EXPECT_EQ(e.status, 3) << e.saida.toStdString() << e.erros.toStdString();
+    EXPECT_FALSE(e.saida.contains("está consistente") || e.saida.contains(": consistente") ||
+                 e.saida.contains("\"status\": \"Esta"))
+        << e.saida.toStdString();
+  }
 }
 
 // importar on the real Jet files beside the project: every value comes back exactly, the engine's own
@@ -765,9 +733,10 @@ TEST_F(Jet, FormatosETiposDoProprioJet) {
       "C:");
 }
 
-// A file that cannot be imported gets a clear error and leaves no destination; an existing destination
-// is never replaced without --substituir; libmdb's environment changes nothing.
-TEST_F(Jet, ArquivosRuinsNadaGravado) {
+// A file that is not Jet is refused (exit 2); a damaged one ends by itself with every table and row of
+// the intact file or with exit 3 naming what could not be read; never a signal, nothing left in the
+// folder, an existing destination never replaced without --substituir, libmdb's environment ignored.
+TEST_F(Jet, ArquivosRuinsOuDanificadosNadaGravadoNuncaUmaQueda) {
   QFile::copy(kFixtures + "/exemplo.mdb", pasta_.filePath("inteiro.mdb"));
   QFile truncado(pasta_.filePath("truncado.mdb"));
   QFile::copy(kFixtures + "/exemplo.mdb", truncado.fileName());
@@ -776,75 +745,62 @@ TEST_F(Jet, ArquivosRuinsNadaGravado) {
   kv::teste::GravaArquivo(pasta_.filePath("vazio.mdb"), "");
   const QString existente = pasta_.filePath("existente.db");
   kv::teste::GravaArquivo(existente, "conteúdo de antes");
+  const QString d = kFixtures + "/danificados/";
   struct Caso {
     QString origem, destino;
     int status;
-    const char* mensagem;
+    const char* erro;
+    const char* intacto;  // the file whose tables and rows a success must give instead of exit 3
   };
   const Caso casos[] = {
-      {"truncado.mdb", "a.db", 3, "truncado"},
-      {"texto.mdb", "b.db", 2, "não é um banco de dados Jet"},
-      {"vazio.mdb", "c.db", 2, "vazio"},
-      {"nao-existe.mdb", "d.db", 2, "não existe"},
-      {"inteiro.mdb", "existente.db", 2, "--substituir"},
-      {"inteiro.mdb", "inteiro.mdb", 2, "próprio arquivo de origem"},
+      {"truncado.mdb", "d.db", 3, "truncado", nullptr},
+      {"texto.mdb", "d.db", 2, "não é um banco de dados Jet", nullptr},
+      {"vazio.mdb", "d.db", 2, "vazio", nullptr},
+      {"nao-existe.mdb", "d.db", 2, "não existe", nullptr},
+      {"inteiro.mdb", "existente.db", 2, "--substituir", nullptr},
+      {"inteiro.mdb", "inteiro.mdb", 2, "próprio arquivo de origem", nullptr},
+      {d + "exemplo-1byte-segv.mdb", "d.db", 3,
+       "a tabela tblDetalhesInterUFs: um valor da coluna UF passa do fim", nullptr},
+      {d + "exemplo-1byte-nullcolumns-segv.mdb", "d.db", 3,
+       "a tabela tblDetalhesInterUFs: as colunas da tabela", nullptr},
+      {d + "accdb-1byte-libmdb-catalog-overflow.accdb", "d.db", 3, "parou ao ler", "ASampleDatabase.accdb"},
+      {d + "nwind-1byte-hang-memgrowth.mdb", "d.db", 3, "parou ao ler o catálogo de tabelas", "nwind.mdb"},
+      {d + "nwind-trunc-736pages-hang.mdb", "d.db", 3, "o catálogo de tabelas: o libmdb repetiu mensagens",
+       nullptr},
+      {d + "accdb-trunc-107pages-hang.accdb", "d.db", 3, "parou ao ler o catálogo de tabelas", nullptr},
+      {d + "exemplo-trunc-10pages.mdb", "d.db", 3, "o catálogo registra 11 objetos, mas 0 puderam ser lidos",
+       nullptr},
+      {d + "nwind-trunc-730pages.mdb", "d.db", 3, "a tabela Umsätze: a definição da tabela não pôde ser lida",
+       nullptr},
+      {d + "gen50-1byte-tbldeclaracao-dropped.mdb", "d.db", 3, "a tabela tblDeclaração: a definição",
+       nullptr},
   };
+  const auto pasta = [&] {
+    return QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  };
+  const QStringList antes = pasta();
   for (const Caso& c : casos) {
+    const std::string n = c.origem.toStdString();
+    QElapsedTimer relogio;
+    relogio.start();
     Execucao e = Roda({"importar", c.origem, c.destino});
-    EXPECT_EQ(e.status, c.status) << c.origem.toStdString() << "\n" << e.erros.toStdString();
-    EXPECT_TRUE(e.erros.contains(c.mensagem)) << c.origem.toStdString() << ": " << e.erros.toStdString();
-    EXPECT_TRUE(c.destino.contains("inteiro") || c.destino.contains("existente") ||
-                !QFile::exists(pasta_.filePath(c.destino)))
-        << c.destino.toStdString();
+    EXPECT_LT(relogio.elapsed(), 30000) << n;
+    EXPECT_FALSE(e.caiu) << n;
+    if (e.status == 0 && c.intacto) {
+      EXPECT_EQ(Conteudo(pasta_.filePath(c.destino)), Conteudo(Importa(c.intacto))) << n;
+      QFile::remove(pasta_.filePath(c.destino));
+      QFile::remove(pasta_.filePath(QFileInfo(c.intacto).completeBaseName() + ".importado.db"));
+      continue;
+    }
+    EXPECT_EQ(e.status, c.status) << n << ": " << e.erros.toStdString();
+    EXPECT_TRUE(e.erros.contains(c.erro)) << n << ": " << e.erros.toStdString();
+    EXPECT_EQ(pasta(), antes) << n;
   }
   EXPECT_EQ(kv::teste::LeArquivo(existente), QByteArray("conteúdo de antes"));
-  EXPECT_EQ(QDir(pasta_.path()).entryList({".*importando*"}, QDir::Hidden | QDir::Files).size(), 0);
   // An MDBPATH with an empty element would make libmdb search forever; it is set aside.
   Execucao v = Roda({"importar", "inteiro.mdb", "existente.db", "--substituir"}, {{"MDBPATH", ":"}});
   EXPECT_EQ(v.status, 0) << v.erros.toStdString();
   EXPECT_TRUE(v.erros.isEmpty()) << v.erros.toStdString();
-}
-
-// Each damaged file ends by itself with every table and row of the intact file, or with exit 3 naming
-// the table that could not be read; never a signal, and nothing left in the folder.
-TEST_F(Jet, ArquivosDanificadosTerminamInteirosOuComErroClaro) {
-  struct Caso {
-    const char* arquivo;
-    const char* intacto;  // the file whose tables and rows a success must give, or null: exit 3 only
-    const char* erro;     // what exit 3 must say
-  };
-  const Caso casos[] = {
-      {"exemplo-1byte-segv.mdb", nullptr, "a tabela tblDetalhesInterUFs: um valor da coluna UF passa do fim"},
-      {"exemplo-1byte-nullcolumns-segv.mdb", nullptr, "a tabela tblDetalhesInterUFs: as colunas da tabela"},
-      {"accdb-1byte-libmdb-catalog-overflow.accdb", "ASampleDatabase.accdb", "parou ao ler"},
-      {"nwind-1byte-hang-memgrowth.mdb", "nwind.mdb", "parou ao ler o catálogo de tabelas"},
-      {"nwind-trunc-736pages-hang.mdb", nullptr, "o catálogo de tabelas: o libmdb repetiu mensagens"},
-      {"accdb-trunc-107pages-hang.accdb", nullptr, "parou ao ler o catálogo de tabelas"},
-      {"exemplo-trunc-10pages.mdb", nullptr, "o catálogo registra 11 objetos, mas 0 puderam ser lidos"},
-      {"nwind-trunc-730pages.mdb", nullptr, "a tabela Umsätze: a definição da tabela não pôde ser lida"},
-      {"gen50-1byte-tbldeclaracao-dropped.mdb", nullptr, "a tabela tblDeclaração: a definição"},
-  };
-  const QStringList antes =
-      QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-  for (const Caso& c : casos) {
-    const QString destino = pasta_.filePath("d.db");
-    QElapsedTimer relogio;
-    relogio.start();
-    Execucao e = Roda({"importar", kFixtures + "/danificados/" + c.arquivo, destino});
-    EXPECT_LT(relogio.elapsed(), 30000) << c.arquivo;
-    EXPECT_FALSE(e.caiu) << c.arquivo;
-    if (e.status == 0 && c.intacto) {
-      EXPECT_EQ(Conteudo(destino), Conteudo(Importa(c.intacto))) << c.arquivo;
-      QFile::remove(destino);
-      QFile::remove(pasta_.filePath(QFileInfo(c.intacto).completeBaseName() + ".importado.db"));
-      continue;
-    }
-    EXPECT_EQ(e.status, 3) << c.arquivo << ": " << e.erros.toStdString();
-    EXPECT_TRUE(e.erros.contains(c.erro) && e.erros.contains("Nada foi gravado"))
-        << c.arquivo << ": " << e.erros.toStdString();
-    EXPECT_EQ(QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), antes)
-        << c.arquivo;
-  }
   // A table name that holds escape sequences is copied as it is, and printed visibly escaped.
   Execucao e = Roda({"importar", kFixtures + "/danificados/edge-escape-tablename.mdb", "escape.db"});
   EXPECT_EQ(e.status, 0) << e.erros.toStdString();

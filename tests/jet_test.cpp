@@ -120,30 +120,20 @@ TEST(QuadrosJet, ReceptorSoAceitaUmFluxoInteiroEEmOrdem) {
   }
 }
 
-// A child that stops sending, or that floods libmdb's messages, is stopped and the table named.
-TEST(LeitorJet, FilhoCaladoOuQueNaoParaDeFalarEhInterrompido) {
+// A child that stops sending is stopped, and what was being read is named. (A child that floods libmdb's
+// messages is a row of the damaged files' table.)
+TEST(LeitorJet, FilhoCaladoEhInterrompido) {
   if (!QDir(kFixtures).exists()) GTEST_SKIP() << "pasta de arquivos Jet ausente";
-  kv::jet::Limites calado, falador;
+  kv::jet::Limites calado;
   calado.silencioSegundos = 0;
-  falador.mensagens = 100;
-  struct Caso {
-    const char* arquivo;
-    kv::jet::Limites limites;
-    const char* erro;
-  };
-  const Caso casos[] = {
-      {"exemplo.mdb", calado, "parou ao ler o catálogo de tabelas: não respondeu em 0 s"},
-      {"danificados/nwind-trunc-736pages-hang.mdb", falador, "o libmdb repetiu mensagens sem parar"},
-  };
-  for (const Caso& c : casos) {
-    Guarda g;
-    std::vector<std::string> avisos;
-    try {
-      kv::jet::Le((kFixtures + "/" + c.arquivo).toStdString(), g, avisos, c.limites);
-      ADD_FAILURE() << c.arquivo << " foi lido";
-    } catch (const kv::Erro& e) {
-      EXPECT_NE(e.descricao().find(c.erro), std::string::npos) << e.descricao();
-    }
+  Guarda g;
+  std::vector<std::string> avisos;
+  try {
+    kv::jet::Le((kFixtures + "/exemplo.mdb").toStdString(), g, avisos, calado);
+    ADD_FAILURE() << "lido";
+  } catch (const kv::Erro& e) {
+    EXPECT_NE(e.descricao().find("parou ao ler o catálogo de tabelas: não respondeu em 0 s"),
+              std::string::npos);
   }
 }
 
