@@ -80,8 +80,9 @@ Valor LeValor(Corpo& c) {
 
 // The user tables' names (K): at least one.
 std::vector<std::string> LeCatalogo(Corpo& c) {
-  std::vector<std::string> nomes(c.U32());
-  for (std::string& n : nomes) n = c.Nome("tabela");
+  // The count is untrusted: each name is read (and its length checked) before it is kept.
+  std::vector<std::string> nomes;
+  for (uint32_t k = 0, n = c.U32(); k < n; ++k) nomes.push_back(c.Nome("tabela"));
   c.Fim();
   if (nomes.empty()) throw Parada("o catálogo não tem nenhuma tabela (arquivo danificado)");
   return nomes;

@@ -103,6 +103,7 @@ TEST(QuadrosJet, ReceptorSoAceitaUmFluxoInteiroEEmOrdem) {
       {inicio + R(l1) + Z(), "fora de ordem"},
       {inicio + R(l1) + R(l2) + F(2) + Z() + Z(), "fora de ordem"},
       {curto, "mais curto do que diz"},
+      {Quadro('K').U32(0x7fffffff).Bytes(), "mais curto do que diz"},  // a count is never allocated
       {inicio + R(l1) + R(l2) + F(2) + Quadro('Z').U32(0).Bytes(), "bytes a mais"},
       {enorme, "maior do que o permitido"},
       {inicio + valorRuim, "tipo de valor desconhecido"},
