@@ -86,24 +86,16 @@ void Usa(const std::string& banco) {
 }
 
 // Records the statements a check issues, so that the floor runs exactly those.
-class BancoGravador : public Database {
+class BancoGravador : public DatabaseWrapper {
  public:
   BancoGravador(std::shared_ptr<Database> real, std::vector<std::pair<std::string, int>>* log)
-      : real_(std::move(real)), log_(log) {}
+      : DatabaseWrapper(std::move(real)), log_(log) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
     log_->emplace_back(sql, tipo);
-    return real_->OpenRecordset(sql, tipo);
+    return DatabaseWrapper::OpenRecordset(sql, tipo);
   }
-  long Executa(const std::string& sql, const std::vector<Variant>& p) override {
-    return real_->Executa(sql, p);
-  }
-  void Inicia() override { real_->Inicia(); }
-  void Confirma() override { real_->Confirma(); }
-  void Desfaz() override { real_->Desfaz(); }
-  std::string Caminho() const override { return real_->Caminho(); }
 
  private:
-  std::shared_ptr<Database> real_;
   std::vector<std::pair<std::string, int>>* log_;
 };
 

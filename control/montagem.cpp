@@ -97,7 +97,7 @@ void ControleConsistencia::MontaInconsistencias() {
 
   long n = colecao.Count();
   if (!e.banco) return;
-  static const ModeloSql declaracao{"SELECT * FROM tblDeclaração WHERE (Declaração =",
+  static const ModeloSql declaracao{"SELECT * FROM tblDeclaração WHERE (Declaração =", Vaga::Valor,
                                     ")ORDER BY Declaração"};
   auto rs = AbreModelo(*e.banco, declaracao, {NumeroDeclaracao()}, kDynaset);
   // No row for the declaration reads as a Null flag: not recorded consistent.

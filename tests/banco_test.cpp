@@ -73,40 +73,6 @@ TEST(AdaptadorJet, ReescreveODialeto) {
   }
 }
 
-// The shape pass scans many bytes at a time: every quote, bracket and digit is found wherever it falls.
-TEST(AdaptadorJet, FormaNaoDependeDaPosicaoNoTexto) {
-  auto m = [](size_t k) { return std::to_string(MarcadorJet(k)); };
-  for (size_t recuo = 0; recuo < 34; ++recuo) {
-    std::string pad(recuo, ' '), forma;
-    std::vector<long long> numeros;
-    ASSERT_TRUE(
-        FormaJet(pad + "x1 = 'a 9' AND [b 20] = 12 AND São_3é7 = \"4 0\" AND y=0 AND z=9 OR Ref <> Ref",
-                 forma, numeros));
-    EXPECT_EQ(forma, pad + "x1 = 'a 9' AND [b 20] = " + m(0) + " AND São_3é7 = \"4 0\" AND y=" + m(1) +
-                         " AND z=" + m(2) + " OR Ref <> Ref")
-        << recuo;
-    EXPECT_EQ(numeros, (std::vector<long long>{12, 0, 9})) << recuo;
-  }
-  // Every length of number up to the largest that fits; one that does not fit cannot take a shape.
-  const struct {
-    const char* numero;
-    bool forma;
-    long long valor;
-  } numeros[] = {{"007", true, 7},
-                 {"999999999999999999", true, 999999999999999999LL},
-                 {"9223372036854775807", true, INT64_MAX},
-                 {"9223372036854775808", false, 0},
-                 {"00000000000000000000012", true, 12}};
-  for (const auto& c : numeros) {
-    std::string forma;
-    std::vector<long long> lidos;
-    ASSERT_EQ(FormaJet(std::string("a = ") + c.numero, forma, lidos), c.forma) << c.numero;
-    if (c.forma) {
-      EXPECT_EQ(lidos, std::vector<long long>{c.valor}) << c.numero;
-    }
-  }
-}
-
 TEST(AdaptadorJet, DynasetDeUmaTabelaGanhaORowid) {
   EXPECT_EQ(AdaptaJet("SELECT * FROM tbldeclaração WHERE (Declaração=1)", true).tabelaUnica, "tbldeclaração");
   EXPECT_EQ(AdaptaJet("SELECT SUM(x) FROM t HAVING (d = 1)", true).tabelaUnica, "");
@@ -163,32 +129,6 @@ TEST(BancoSqlite, TiposDeclaradosDecidemOValor) {
   rs->MoveNext();
   EXPECT_TRUE(rs->Eof());
   EXPECT_EQ(b.db().OpenRecordset("SELECT * FROM tipos WHERE l = 99")->RecordCount(), 0);
-}
-
-// Where a name was found is remembered by its address: one buffer holding one name after another, and
-// more names than are remembered, still read the right columns, row after row.
-TEST(BancoSqlite, CampoCertoComBufferReusadoEMuitosNomes) {
-  BancoTeste b;
-  std::string colunas, valores;
-  std::vector<std::string> nomes;
-  for (int c = 0; c < 30; ++c) {
-    nomes.push_back("c" + std::to_string(c));
-    colunas += (c ? ", " : "") + nomes.back() + " INTEGER";
-    valores += (c ? ", " : "") + std::to_string(c);
-  }
-  b.Sql("CREATE TABLE largo (" + colunas + ")");
-  b.Sql("INSERT INTO largo VALUES (" + valores + "), (" + valores + ")");
-  for (int tipo : {kSnapshot, kDynaset}) {
-    auto rs = b.db().OpenRecordset("SELECT * FROM largo", tipo);
-    for (; !rs->Eof(); rs->MoveNext()) {
-      std::string buffer;
-      for (int c = 29; c >= 0; --c) {
-        buffer = "c" + std::to_string(c);
-        EXPECT_EQ(rs->Campo(buffer).AsInt(), c) << tipo;
-        EXPECT_EQ(rs->Campo(nomes[static_cast<size_t>(c)]).AsInt(), c) << tipo;
-      }
-    }
-  }
 }
 
 TEST(BancoSqlite, DynasetEditaPorRowidESnapshotRecusa) {
@@ -254,19 +194,26 @@ TEST(BancoSqlite, ColunasRelidasQuandoOHospedeiroAlteraATabela) {
   }
 }
 
-// A model reads what its text reads, whatever values come and in whatever order: a connection shares a
-// model's shape only where the values allow it (plain numbers where it saw numbers, the same text where
-// it saw text), and its errors name the whole text.
+// A model reads what its whole text reads, whatever values come and in whatever order: value slots bound
+// (or, given anything but a plain whole number, spliced like the text), text slots spliced; its errors
+// name the whole text.
 TEST(BancoSqlite, ModeloLeOMesmoQueSeuTexto) {
   BancoTeste b;
   b.Sql("CREATE TABLE m (d INTEGER, r INTEGER, c TEXT, v INTEGER)");
   b.Sql(
       "INSERT INTO m VALUES (1, 1, '1.1', 10), (1, 2, '1.1', 20), (2, 1, '2.2', 30), (12, 3, '1.1', 40), "
       "(-3, 1, '1.1', 50), (1, 12, '2.2', 60), (1, 15, '1.1', 70)");
-  const ModeloSql numeros{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE d = ", " AND r <= ", ""};
-  const ModeloSql codigo{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE d = ", " AND c LIKE ", ""};
-  const ModeloSql colado{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE r = 1", " OR d = ", ""};
-  const ModeloSql aspas{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE c = '", "' OR d = ", ""};
+  const ModeloSql numeros{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE d = ", Vaga::Valor,
+                          " AND r <= ", Vaga::Valor};
+  const ModeloSql codigo{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE d = ", Vaga::Valor, " AND c LIKE ",
+                         Vaga::Texto};
+  const ModeloSql colado{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE r = 1", Vaga::Texto,
+                         " OR d = ", Vaga::Valor};
+  const ModeloSql aspas{"SELECT Sum(v) AS s, Count(*) AS n FROM m WHERE c = '", Vaga::Texto,
+                        "' OR d = ", Vaga::Valor};
+  // The adapter moves the second slot's term ahead of the first's: each value still takes its own slot.
+  const ModeloSql movido{"SELECT Sum(v) AS s, Count(*) AS n FROM m GROUP BY d HAVING (Count(*) > ",
+                         Vaga::Valor, ") AND (d = ", Vaga::Valor, ")"};
   const struct {
     const ModeloSql& modelo;
     std::string_view a, b;
@@ -277,6 +224,7 @@ TEST(BancoSqlite, ModeloLeOMesmoQueSeuTexto) {
       {codigo, "1", "'1.1'"}, {codigo, "2", "'2.2'"}, {codigo, "1", "'2.2'"},
       {colado, "2", "1"},     {colado, "5", "2"},     {colado, "", "12"},
       {aspas, "1.1", "2"},    {aspas, "2.2", "12"},   {aspas, "1.1", "-3"},
+      {movido, "0", "1"},     {movido, "2", "1"},     {movido, "1", "12"},
   };
   auto le = [](Recordset& rs) {
     return rs.Eof() ? "-" : TextoDe(rs.Campo("s")) + "/" + TextoDe(rs.Campo("n"));
@@ -288,13 +236,14 @@ TEST(BancoSqlite, ModeloLeOMesmoQueSeuTexto) {
         EXPECT_EQ(le(*AbreModelo(b.db(), c.modelo, {c.a, c.b}, tipo)), le(*b.db().OpenRecordset(texto, tipo)))
             << texto << " (volta " << volta << ", tipo " << tipo << ")";
       }
-    // Enough other shapes that the connection forgets the ones it knew.
+    // Enough other texts that the connection forgets the ones it knew.
     for (int k = 0; k < 600 && volta == 0; ++k) b.db().OpenRecordset("SELECT 1 AS a" + std::to_string(k));
   }
   EXPECT_EQ(le(*AbreModelo(b.db(), numeros, {"1", "12"})), "90/3");
+  EXPECT_EQ(le(*AbreModelo(b.db(), movido, {"0", "1"})), "160/4");
   EXPECT_THROW(AbreModelo(b.db(), numeros, {"1"}), std::logic_error);
 
-  const ModeloSql semTabela{"SELECT * FROM naoExiste WHERE d = ", ""};
+  const ModeloSql semTabela{"SELECT * FROM naoExiste WHERE d = ", Vaga::Valor};
   for (std::string_view d : {"1", "2"}) {
     try {
       AbreModelo(b.db(), semTabela, {d});

@@ -19,60 +19,47 @@ void Injetor::Conta(Operacao op) {
 
 namespace {
 
-class RecordsetComFalhas : public Recordset {
+class RecordsetComFalhas : public RecordsetWrapper {
  public:
   RecordsetComFalhas(std::unique_ptr<Recordset> r, std::shared_ptr<Injetor> i)
-      : r_(std::move(r)), i_(std::move(i)) {}
-  long RecordCount() override { return r_->RecordCount(); }
-  bool Eof() override { return r_->Eof(); }
+      : RecordsetWrapper(std::move(r)), i_(std::move(i)) {}
   void MoveNext() override {
     i_->Conta(Operacao::Passo);
-    r_->MoveNext();
+    RecordsetWrapper::MoveNext();
   }
   Variant Campo(std::string_view nome) override {
     i_->Conta(Operacao::LerCampo);
-    return r_->Campo(nome);
+    return RecordsetWrapper::Campo(nome);
   }
-  void Edit() override { r_->Edit(); }
-  void DefineCampo(std::string_view nome, const Variant& v) override { r_->DefineCampo(nome, v); }
   void Update() override {
     i_->Conta(Operacao::Atualizar);
-    r_->Update();
+    RecordsetWrapper::Update();
   }
-  void Close() override { r_->Close(); }
 
  private:
-  std::unique_ptr<Recordset> r_;
   std::shared_ptr<Injetor> i_;
 };
 
-class BancoComFalhas : public Database {
+class BancoComFalhas : public DatabaseWrapper {
  public:
   BancoComFalhas(std::shared_ptr<Database> b, std::shared_ptr<Injetor> i)
-      : b_(std::move(b)), i_(std::move(i)) {}
+      : DatabaseWrapper(std::move(b)), i_(std::move(i)) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
     i_->Conta(Operacao::Preparar);
     i_->comandos.push_back(sql);
-    return std::make_unique<RecordsetComFalhas>(b_->OpenRecordset(sql, tipo), i_);
+    return std::make_unique<RecordsetComFalhas>(DatabaseWrapper::OpenRecordset(sql, tipo), i_);
   }
   long Executa(const std::string& sql, const std::vector<Variant>& p) override {
     i_->Conta(Operacao::Atualizar);
     i_->comandos.push_back(sql);
-    return b_->Executa(sql, p);
+    return DatabaseWrapper::Executa(sql, p);
   }
-  void Inicia() override { b_->Inicia(); }
   void Confirma() override {
     i_->Conta(Operacao::Confirmar);
-    b_->Confirma();
+    DatabaseWrapper::Confirma();
   }
-  void Desfaz() override { b_->Desfaz(); }
-  std::string Caminho() const override { return b_->Caminho(); }
-  void IniciaLeitura() override { b_->IniciaLeitura(); }
-  void EncerraLeitura() override { b_->EncerraLeitura(); }
-  bool EmLeitura() const override { return b_->EmLeitura(); }
 
  private:
-  std::shared_ptr<Database> b_;
   std::shared_ptr<Injetor> i_;
 };
 

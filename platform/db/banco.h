@@ -60,6 +60,50 @@ class Database {
   virtual bool SomenteLeitura() const { return false; }
 };
 
+// Forwards every member to another Database, so that a wrapper (a fault injector, a recorder) overrides
+// only what it changes and a member added here cannot be forgotten by it.
+class DatabaseWrapper : public Database {
+ public:
+  explicit DatabaseWrapper(std::shared_ptr<Database> alvo) : alvo_(std::move(alvo)) {}
+  Database& alvo() const { return *alvo_; }
+
+  std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo = kSnapshot) override {
+    return alvo_->OpenRecordset(sql, tipo);
+  }
+  long Executa(const std::string& sql, const std::vector<Variant>& parametros) override {
+    return alvo_->Executa(sql, parametros);
+  }
+  void Inicia() override { alvo_->Inicia(); }
+  void Confirma() override { alvo_->Confirma(); }
+  void Desfaz() override { alvo_->Desfaz(); }
+  std::string Caminho() const override { return alvo_->Caminho(); }
+  void IniciaLeitura() override { alvo_->IniciaLeitura(); }
+  void EncerraLeitura() override { alvo_->EncerraLeitura(); }
+  bool EmLeitura() const override { return alvo_->EmLeitura(); }
+  std::string VersaoDosDados() override { return alvo_->VersaoDosDados(); }
+  bool SomenteLeitura() const override { return alvo_->SomenteLeitura(); }
+
+ private:
+  std::shared_ptr<Database> alvo_;
+};
+
+// The same for a Recordset.
+class RecordsetWrapper : public Recordset {
+ public:
+  explicit RecordsetWrapper(std::unique_ptr<Recordset> alvo) : alvo_(std::move(alvo)) {}
+  long RecordCount() override { return alvo_->RecordCount(); }
+  bool Eof() override { return alvo_->Eof(); }
+  void MoveNext() override { alvo_->MoveNext(); }
+  Variant Campo(std::string_view nome) override { return alvo_->Campo(nome); }
+  void Edit() override { alvo_->Edit(); }
+  void DefineCampo(std::string_view nome, const Variant& valor) override { alvo_->DefineCampo(nome, valor); }
+  void Update() override { alvo_->Update(); }
+  void Close() override { alvo_->Close(); }
+
+ private:
+  std::unique_ptr<Recordset> alvo_;
+};
+
 // Holds a database's snapshot for a scope; a null database holds nothing.
 class LeituraUnica {
  public:

@@ -9,7 +9,8 @@ struct sqlite3_stmt;
 
 namespace kv {
 
-void PreparaConexaoSqlite(sqlite3* db);
+// Waits up to `esperaMs` for another writer's lock.
+void PreparaConexaoSqlite(sqlite3* db, int esperaMs = 5000);
 // Binds an amount exactly: whole units as an integer, a Double where it reads back the same, otherwise
 // the decimal text as a BLOB (which Currency columns read back exactly).
 void LigaMoeda(sqlite3_stmt* st, int i, Currency c);

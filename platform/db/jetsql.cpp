@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace kv {
 namespace {
 
-enum class Tk { Espaco, Ident, Numero, Texto, Simbolo };
+enum class Tk { Espaco, Ident, Numero, Texto, Simbolo, Vaga };
+
+constexpr char kMarcaDeVaga = '\x01';
 
 struct Token {
   Tk tipo;
@@ -21,13 +20,16 @@ bool LetraIdent(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
 }
 
-std::vector<Token> Tokeniza(std::string_view s) {
+std::vector<Token> Tokeniza(std::string_view s, bool vagas) {
   std::vector<Token> t;
   size_t i = 0, n = s.size();
   while (i < n) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     size_t j = i + 1;
-    if (std::isspace(c)) {
+    if (vagas && c == kMarcaDeVaga && j < n && s[j] >= 0x40 &&
+        static_cast<size_t>(s[j] - 0x40) < kMaxVagasJet) {
+      t.push_back({Tk::Vaga, std::string(1, s[j++])});
+    } else if (std::isspace(c)) {
       while (j < n && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
       t.push_back({Tk::Espaco, std::string(s.substr(i, j - i))});
     } else if (c == '\'' || c == '"') {
@@ -336,138 +338,76 @@ void AgrupaSemIndice(std::vector<Token>& t) {
   }
 }
 
-}  // namespace
-
-SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset) {
-  std::vector<Token> t = Tokeniza(jet);
-  // DISTINCTROW only matters to Jet's joins; SQLite has no such word.
+// DISTINCTROW only matters to Jet's joins; SQLite has no such word.
+void TiraDistinctrow(std::vector<Token>& t) {
   for (size_t i = 0; i < t.size(); ++i) {
-    if (Palavra(t[i], "DISTINCTROW")) {
-      t.erase(t.begin() + static_cast<long>(i));
-      if (i < t.size() && t[i].tipo == Tk::Espaco) t.erase(t.begin() + static_cast<long>(i));
-      --i;
-    }
+    if (!Palavra(t[i], "DISTINCTROW")) continue;
+    t.erase(t.begin() + static_cast<long>(i));
+    if (i < t.size() && t[i].tipo == Tk::Espaco) t.erase(t.begin() + static_cast<long>(i));
+    --i;
   }
-  AdaptaLike(t);
-  t = MoveHaving(t);
-  AgrupaSemIndice(t);
+}
 
-  SqlAdaptado r;
+// A plain single-table SELECT gets the row's identity, so that Update can write it back; returns the
+// table, or "" for any other statement.
+std::string AcrescentaRowid(std::vector<Token>& t) {
   bool composta = false;
   Clausulas c = Acha(t, composta);
-  if (dynaset && !composta && c.from != Clausulas::npos && c.group == Clausulas::npos &&
-      c.having == Clausulas::npos) {
-    auto sel = Fatia(t, 0, c.from);
-    auto fonte = Fatia(t, c.from + 1, std::min({c.where, c.order, t.size()}));
-    Apara(fonte);
-    bool distinct =
-        std::any_of(sel.begin(), sel.end(), [](const Token& x) { return Palavra(x, "DISTINCT"); });
-    if (fonte.size() == 1 && fonte[0].tipo == Tk::Ident && !TemAgregado(sel) && !distinct) {
-      r.tabelaUnica = fonte[0].texto;
-      // The row's identity, so that Update can write it back.
-      std::vector<Token> extra = {{Tk::Simbolo, ","}, Esp(), {Tk::Ident, "rowid AS kv_rowid__"}, Esp()};
-      size_t p = c.from;
-      while (p > 0 && t[p - 1].tipo == Tk::Espaco) --p;
-      t.insert(t.begin() + static_cast<long>(p), extra.begin(), extra.end());
-    }
-  }
+  if (composta || c.from == Clausulas::npos || c.group != Clausulas::npos || c.having != Clausulas::npos)
+    return "";
+  auto sel = Fatia(t, 0, c.from);
+  auto fonte = Fatia(t, c.from + 1, std::min({c.where, c.order, t.size()}));
+  Apara(fonte);
+  bool distinct = std::any_of(sel.begin(), sel.end(), [](const Token& x) { return Palavra(x, "DISTINCT"); });
+  if (fonte.size() != 1 || fonte[0].tipo != Tk::Ident || TemAgregado(sel) || distinct) return "";
+  std::vector<Token> extra = {{Tk::Simbolo, ","}, Esp(), {Tk::Ident, "rowid AS kv_rowid__"}, Esp()};
+  size_t p = c.from;
+  while (p > 0 && t[p - 1].tipo == Tk::Espaco) --p;
+  t.insert(t.begin() + static_cast<long>(p), extra.begin(), extra.end());
+  return fonte[0].texto;
+}
 
-  // Lift integer literals outside ORDER BY / GROUP BY, where a number would mean a column position.
+// The text for SQLite, each model slot and each integer literal outside ORDER BY / GROUP BY (where a
+// number means a column position) lifted into a parameter.
+void Escreve(std::vector<Token>& t, bool vagas, SqlAdaptado& r) {
   bool porPosicao = false;
   for (auto& tk : t) {
     if (Palavra(tk, "ORDER") || Palavra(tk, "GROUP")) porPosicao = true;
     if (Palavra(tk, "WHERE") || Palavra(tk, "HAVING")) porPosicao = false;
+    if (tk.tipo == Tk::Vaga) {
+      r.parametros.push_back(0);
+      r.vagas.push_back(static_cast<unsigned char>(tk.texto[0]) - 0x40);
+      tk.texto = "?";
+    }
     if (tk.tipo == Tk::Numero && !porPosicao && tk.texto.find('.') == std::string::npos) {
       long long v = 0;
       auto [p, ec] = std::from_chars(tk.texto.data(), tk.texto.data() + tk.texto.size(), v);
       if (ec == std::errc() && p == tk.texto.data() + tk.texto.size()) {
         r.parametros.push_back(v);
+        if (vagas) r.vagas.push_back(-1);
         tk.texto = "?";
       }
     }
     r.texto += tk.tipo == Tk::Texto ? LiteralSql(tk.texto) : tk.texto;
   }
+}
+
+}  // namespace
+
+SqlAdaptado AdaptaJet(std::string_view jet, bool dynaset, bool vagas) {
+  std::vector<Token> t = Tokeniza(jet, vagas);
+  TiraDistinctrow(t);
+  AdaptaLike(t);
+  t = MoveHaving(t);
+  AgrupaSemIndice(t);
+  SqlAdaptado r;
+  if (dynaset) r.tabelaUnica = AcrescentaRowid(t);
+  Escreve(t, vagas, r);
   return r;
 }
 
-long long MarcadorJet(size_t k) {
-  return 8000000000000000000LL + static_cast<long long>(k);
-}
-
-namespace {
-// The first position from `i` on that holds a quote, a bracket or a digit, else the end. This runs over
-// every statement of every check, so it looks at 16 bytes at a time where SSE2 is there (all x86-64).
-size_t ProximoEspecial(std::string_view s, size_t i) {
-  const size_t n = s.size();
-#if defined(__SSE2__)
-  const __m128i aspa = _mm_set1_epi8('\''), aspas = _mm_set1_epi8('"'), colchete = _mm_set1_epi8('['),
-                antesDo0 = _mm_set1_epi8('0' - 1), depoisDo9 = _mm_set1_epi8('9' + 1);
-  for (; i + 16 <= n; i += 16) {
-    __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
-    // Signed compares: bytes of accented letters (0x80 and up) are negative, so never digits.
-    __m128i m =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(w, aspa), _mm_cmpeq_epi8(w, aspas)),
-                     _mm_or_si128(_mm_cmpeq_epi8(w, colchete),
-                                  _mm_and_si128(_mm_cmpgt_epi8(w, antesDo0), _mm_cmplt_epi8(w, depoisDo9))));
-    if (int bits = _mm_movemask_epi8(m))
-      return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
-  }
-#endif
-  auto especial = [](char c) { return c == '\'' || c == '"' || c == '[' || (c >= '0' && c <= '9'); };
-  while (i < n && !especial(s[i])) ++i;
-  return i;
-}
-}  // namespace
-
-bool FormaJet(std::string_view s, std::string& forma, std::vector<long long>& numeros,
-              std::vector<std::pair<size_t, size_t>>* literais) {
-  // Runs on every statement of every check: plain text is copied in runs, not character by character.
-  static const std::vector<std::string> marcadores = [] {
-    std::vector<std::string> m;
-    for (size_t k = 0; k < 64; ++k) m.push_back(std::to_string(MarcadorJet(k)));
-    return m;
-  }();
-  forma.clear();
-  numeros.clear();
-  if (literais) literais->clear();
-  size_t i = 0, n = s.size();
-  while (i < n) {
-    size_t j = ProximoEspecial(s, i);
-    forma.append(s.data() + i, j - i);
-    if (j == n) break;
-    i = j;
-    char c = s[i];
-    if (c == '\'' || c == '"' || c == '[') {
-      char fecha = c == '[' ? ']' : c;
-      j = i + 1;
-      while (j < n && s[j] != fecha) ++j;
-      j = std::min(j + 1, n);
-      forma.append(s.data() + i, j - i);
-      i = j;
-      continue;
-    }
-    j = i;
-    while (j < n && s[j] >= '0' && s[j] <= '9') ++j;
-    bool isolado = i == 0 || (!LetraIdent(static_cast<unsigned char>(s[i - 1])) && s[i - 1] != '.');
-    if (!isolado || (j < n && (LetraIdent(static_cast<unsigned char>(s[j])) || s[j] == '.'))) {
-      forma.append(s.data() + i, j - i);
-      i = j;
-      continue;
-    }
-    // Up to 18 digits cannot overflow; a longer literal takes the checked conversion.
-    long long v = 0;
-    if (j - i <= 18) {
-      for (size_t k = i; k < j; ++k) v = v * 10 + (s[k] - '0');
-    } else if (auto [p, ec] = std::from_chars(s.data() + i, s.data() + j, v); ec != std::errc()) {
-      return false;
-    }
-    if (numeros.size() >= marcadores.size()) return false;
-    forma += marcadores[numeros.size()];
-    numeros.push_back(v);
-    if (literais) literais->emplace_back(i, j);
-    i = j;
-  }
-  return true;
+std::string MarcaDeVagaJet(size_t k) {
+  return std::string{kMarcaDeVaga, static_cast<char>(0x40 + k)};
 }
 
 }  // namespace kv

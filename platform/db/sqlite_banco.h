@@ -1,4 +1,4 @@
-// The Database interface over a SQLite file. sqlite3.h stays inside the .cpp.
+// The Database interface over a SQLite file: opening, creating, telling a database from another file.
 #pragma once
 
 #include <memory>
@@ -23,7 +23,15 @@ bool EhBancoSqlite(const std::string& caminho);
 // when it can.
 std::string MotivoNaoEhBanco(const std::string& caminho);
 
-// Counters of the statement cache, for tests and benchmarks.
+// Creates a new, empty SQLite database file; an existing file raises Erro naming it.
+std::shared_ptr<Database> CriaSqlite(const std::string& caminho);
+}  // namespace kv
+
+KV_PUBLICO_FIM
+
+// For tests and benchmarks only: not exported.
+namespace kv {
+// Counters of the statement pool.
 struct EstatisticaBanco {
   long preparados = 0;    // statements compiled by SQLite
   long reutilizados = 0;  // statements taken from the cache
@@ -34,10 +42,3 @@ EstatisticaBanco Estatistica(const Database& db);
 std::string PlanoDeConsulta(Database& db, const std::string& jet);
 
 }  // namespace kv
-
-namespace kv {
-// Creates a new, empty SQLite database file; an existing file raises Erro naming it.
-std::shared_ptr<Database> CriaSqlite(const std::string& caminho);
-}  // namespace kv
-
-KV_PUBLICO_FIM

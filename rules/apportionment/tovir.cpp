@@ -44,8 +44,8 @@ Currency ValorOuZero(const Variant& v) {
 }
 
 Currency SomaTovir(const std::string& codigo) {
-  static const ModeloSql soma{
-      "SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=", ") AND (CódTOVIR LIKE ", ")"};
+  static const ModeloSql soma{"SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=", Vaga::Valor,
+                              ") AND (CódTOVIR LIKE ", Vaga::Texto, ")"};
   if (!HaBanco()) return Currency{0};
   std::string declaracao = NumeroDeclaracao();
   auto rs = AbreModelo(Exige(AbreBancoRegra()), soma, {declaracao, codigo});
@@ -53,8 +53,8 @@ Currency SomaTovir(const std::string& codigo) {
 }
 
 bool TovirTemZeros(const std::string& codigo) {
-  static const ModeloSql zeros{
-      "SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=", ") AND (Valor=0) AND (CódTOVIR LIKE ", ")"};
+  static const ModeloSql zeros{"SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=", Vaga::Valor,
+                               ") AND (Valor=0) AND (CódTOVIR LIKE ", Vaga::Texto, ")"};
   if (!HaBanco()) return false;
   return TemLinha(zeros, codigo);
 }
@@ -64,7 +64,7 @@ bool TovirTemDuplicidade(const std::string& codigo) {
       "SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY "
       "Declaração, "
       "CódTOVIR, Município HAVING (Declaração=",
-      ") AND (CódTOVIR LIKE ", ") AND (Count(Código)>1)"};
+      Vaga::Valor, ") AND (CódTOVIR LIKE ", Vaga::Texto, ") AND (Count(Código)>1)"};
   if (!HaBanco()) return false;
   return TemLinha(duplicidade, codigo);
 }
@@ -86,7 +86,7 @@ void ConsisteTovirDuplicidade(std::string codigo, bool& grupoPendente) {
 void ConsisteTovirEntradas(bool& grupoPendente) {
   // HAVING without GROUP BY: the adapter filters rows by it, so these are this declaration's own totals.
   static const ModeloSql somaEntradas{
-      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = ", ")"};
+      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = ", Vaga::Valor, ")"};
   std::string declaracao = NumeroDeclaracao();
   auto rs = AbreModelo(Exige(AbreBancoRegra()), somaEntradas, {declaracao}, kDynaset);
   if (rs->RecordCount() == 0) return;
@@ -102,7 +102,7 @@ void ConsisteTovirSaidas(bool& grupoPendente) {
       "SELECT SUM(SaídaInterna) as x1, SUM(SaídaInter) as x2, SUM(SaídaInternaNtrib) as x3, "
       "SUM(SaídaInterNtrib) as "
       "x4 FROM tblSaídas HAVING (Declaração = ",
-      ") "};
+      Vaga::Valor, ") "};
   if (!HaBanco()) return;
   std::string declaracao = NumeroDeclaracao();
   auto rs = AbreModelo(Exige(AbreBancoRegra()), somaSaidas, {declaracao}, kDynaset);

@@ -45,7 +45,8 @@ void ConsisteEntradasInter() {
 }
 
 std::unique_ptr<Recordset> AbreEntradasInter() {
-  static const ModeloSql meses{"SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = ", ")"};
+  static const ModeloSql meses{"SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = ", Vaga::Valor,
+                               ")"};
   return AbreMeses(meses);
 }
 

@@ -14,8 +14,13 @@ Currency Limite(const Variant& base) {
 
 namespace {
 
-const ModeloSql kDetalhe{"SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = ", ") And (Ref =",
-                         ") And (Tipo = ", "))ORDER BY Ref"};
+const ModeloSql kDetalhe{"SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = ",
+                         Vaga::Valor,
+                         ") And (Ref =",
+                         Vaga::Valor,
+                         ") And (Tipo = ",
+                         Vaga::Valor,
+                         "))ORDER BY Ref"};
 
 // The values of the detail statements, checked before the database is opened: the declaration, the
 // month and the detail type.
@@ -39,8 +44,13 @@ std::unique_ptr<Recordset> AbreMeses(const ModeloSql& meses) {
 }
 
 const ModeloSql& HavingDetalhe() {
-  static const ModeloSql having{
-      " GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = ", ") And (Ref =", ") And (Tipo = ", " ))"};
+  static const ModeloSql having{" GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = ",
+                                Vaga::Valor,
+                                ") And (Ref =",
+                                Vaga::Valor,
+                                ") And (Tipo = ",
+                                Vaga::Valor,
+                                " ))"};
   return having;
 }
 

@@ -51,8 +51,8 @@ void ConsisteSaidasInter() {
 }
 
 std::unique_ptr<Recordset> AbreSaidasInter() {
-  static const ModeloSql meses{"SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE (Declaração = ",
-                               ")"};
+  static const ModeloSql meses{
+      "SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE (Declaração = ", Vaga::Valor, ")"};
   return AbreMeses(meses);
 }
 

@@ -6,7 +6,7 @@
 namespace kv {
 
 void ConsisteMensal(const RegraMensal& regra) {
-  static const ModeloSql linhas{"SELECT * FROM ", " WHERE (Declaração = ", ")"};
+  static const ModeloSql linhas{"SELECT * FROM ", Vaga::Texto, " WHERE (Declaração = ", Vaga::Valor, ")"};
   std::string declaracao = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
   if (!banco) return;

@@ -12,7 +12,7 @@ void ConsisteContribuinte() {
   static const ModeloSql cadastro{
       "SELECT CNPJ, CNAE, Declaração FROM tblContribuinte LEFT JOIN tblDeclaração ON tblContribuinte.IE = "
       "tblDeclaração.IE WHERE tblDeclaração.Declaração=",
-      ""};
+      Vaga::Valor};
   std::string declaracao = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
   if (!banco) return;

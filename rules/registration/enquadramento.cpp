@@ -6,7 +6,7 @@
 namespace kv {
 
 void ConsisteEnquadramento() {
-  static const ModeloSql declaracao{"SELECT * FROM tbldeclaração WHERE (Declaração=", ")"};
+  static const ModeloSql declaracao{"SELECT * FROM tbldeclaração WHERE (Declaração=", Vaga::Valor, ")"};
   std::string numero = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
   auto rs = AbreModelo(Exige(banco), declaracao, {numero}, kDynaset);

@@ -5,7 +5,7 @@
 namespace kv {
 
 void ConsisteExercicio() {
-  static const ModeloSql entradas{"SELECT * FROM tblEntradas WHERE (Declaração = ", ")"};
+  static const ModeloSql entradas{"SELECT * FROM tblEntradas WHERE (Declaração = ", Vaga::Valor, ")"};
   std::string declaracao = NumeroDeclaracao();
   auto banco = AbreBancoRegra();
   if (!banco) return;
