@@ -183,11 +183,8 @@ Variant ConsisteKV::VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, 
     // One state of the declaration for the rules. It ends before the key is made: waiting for the
     // key's file lock while holding a read lock would deadlock with another run recording its key.
     LeituraUnica leitura(AbreBancoRegra());
-    ConsisteContribuinte();
-    ConsisteEntradasInter();
-    ConsisteSaidasInter();
-    ConsisteTovir();
-    ConsisteEnquadramento();
+    for (const RegraDoGrupo& r : TabelaDeRegras())
+      if (r.noVerificador) r.consiste();
   }
   if (ObtemInconsistencias().Count() == 0) {
     e.ie = pvtIE;

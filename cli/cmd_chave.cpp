@@ -6,7 +6,7 @@
 #include "cli/json.h"
 #include "cli/saida.h"
 #include "cli/verificacao.h"
-#include "control/inconsistencias.h"
+#include "rules/frame/inconsistencias.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
 

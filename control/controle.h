@@ -23,22 +23,6 @@ inline const std::string kStatusInconsistente = "Esta Declaração está Inconsi
 inline const std::string kAvisoChaveNaoConfere = "a chave gravada não confere com os dados atuais";
 inline const std::string kAvisoChaveNaoConferida = "a chave gravada não pôde ser conferida";
 
-// The headers of the tree: group name (piece 0 of an entry) and the header node's key and text.
-struct Grupo {
-  const char* nome;
-  const char* cabecalho;
-};
-inline constexpr Grupo kGrupos[] = {
-    {"Exercício", "Exercício"},
-    {"Contribuinte", "Contribuinte"},
-    {"Entradas", "Entradas"},
-    {"Saídas", "Saídas"},
-    {"Entradas Interestaduais", "Entradas Interestaduais"},
-    {"Saídas Interestaduais", "Saídas Interestaduais"},
-    {"TOVIR", "TOVIR"},
-    {"Enquadramento", "Declaração de Enquadramento"},
-};
-
 class ControleConsistencia {
  public:
   ControleConsistencia();

@@ -6,20 +6,8 @@
 namespace kv {
 
 std::string ControleConsistencia::MensagemDoNo(const std::string& chave) {
-  std::string prefixo = Esquerda(chave, 2);
-  if (prefixo == "A:") return MensagemEntradas(chave);
-  if (prefixo == "B:") return MensagemSaidas(chave);
-  if (prefixo == "C:") return MensagemEntradasInter(Meio(chave, 3, 4));
-  if (prefixo == "D:") return MensagemSaidasInter(Meio(chave, 3, 4));
-  if (prefixo == "E:" || prefixo == "J:") {
-    std::string codigo = MeioAteFim(chave, 9);
-    return MensagemTovir(codigo);
-  }
-  if (prefixo == "F:") return MensagemEnquadramento();
-  if (prefixo == "H:") return MensagemContribuinte("H");
-  if (prefixo == "I:") return MensagemContribuinte("I");
-  if (prefixo == "M:") return MensagemExercicio();
-  return "";
+  const RegraDoGrupo* regra = RegraDaChave(chave);
+  return regra ? regra->mensagem(chave) : "";
 }
 
 void ControleConsistencia::ListaDeLocais_NodeClick(const NoRef& no) {

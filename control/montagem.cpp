@@ -1,5 +1,5 @@
 // MontaInconsistencias: the control's one complete check, and the order in which the rules run.
-#include <iterator>
+#include <vector>
 
 #include "control/controle.h"
 #include "platform/configuracao.h"
@@ -9,18 +9,6 @@
 
 namespace kv {
 namespace {
-
-struct Regra {
-  void (*executa)();
-  bool desde2001;  // run only for fiscal years from 2001 on
-};
-
-// The rule order. The enrolment rule always runs last, whatever the fiscal year.
-constexpr Regra kRegras[] = {
-    {ConsisteExercicio, false}, {ConsisteContribuinte, false},  {ConsisteEntradas, false},
-    {ConsisteSaidas, false},    {ConsisteEntradasInter, true},  {ConsisteSaidasInter, true},
-    {ConsisteTovir, true},      {ConsisteEnquadramento, false},
-};
 
 // Why a true flag recorded beside open findings cannot stand, or "" when it stands. A flag alone stands
 // as recorded (a host may record it so, and the flag is what the tree builder reads); a recorded key must
@@ -45,32 +33,33 @@ std::string MotivoParaDeixarOFlag(Recordset& rs) {
 }  // namespace
 
 void ControleConsistencia::ExecutaRegras(int16_t exercicio) {
-  for (const Regra& r : kRegras)
-    if (!r.desde2001 || exercicio >= 2001) r.executa();
+  for (const RegraDoGrupo& r : TabelaDeRegras())
+    if (!r.desde2001 || exercicio >= 2001) r.consiste();
 }
 
 void ControleConsistencia::MostraEntradas(int imagemPadrao) {
-  bool pendente[std::size(kGrupos)];
-  for (bool& p : pendente) p = true;
+  const std::span<const RegraDoGrupo> grupos = TabelaDeRegras();
+  std::vector<bool> pendente(grupos.size(), true);  // the group's first entry (its header) is still to come
   const ColecaoInconsistencias& colecao = ObtemInconsistencias();
   for (long k = 1; k <= colecao.Count(); ++k) {
     const ItemInconsistencia& item = colecao.Item(k);
     size_t g = 0;
-    while (g < std::size(kGrupos) && item[0] != kGrupos[g].nome) ++g;
-    if (g == std::size(kGrupos)) continue;
+    while (g < grupos.size() && item[0] != grupos[g].grupo) ++g;
+    if (g == grupos.size()) continue;
+    const RegraDoGrupo& grupo = grupos[g];
     if (pendente[g]) {
-      if (!arvore_.Busca(kGrupos[g].cabecalho))
-        arvore_.AdicionaRaiz(kGrupos[g].cabecalho, kGrupos[g].cabecalho, kImagemCabecalho);
+      if (!arvore_.Busca(grupo.cabecalho))
+        arvore_.AdicionaRaiz(grupo.cabecalho, grupo.cabecalho, kImagemCabecalho);
       pendente[g] = false;
       continue;
     }
     if (item.size() < 4) ErroSubscrito();
     int imagem = imagemPadrao;
-    if (g == 0) imagem = kImagemAberta;
-    if (g == std::size(kGrupos) - 1) imagem = CInt(Variant::Str(item[3]));
+    if (grupo.imagem == ImagemDoItem::SempreAberta) imagem = kImagemAberta;
+    if (grupo.imagem == ImagemDoItem::DaEntrada) imagem = CInt(Variant::Str(item[3]));
     // A key that an earlier node already has adds no second node; the store keeps both entries.
     if (arvore_.Busca(item[1])) continue;
-    arvore_.AdicionaFilho(kGrupos[g].cabecalho, item[1], item[2], imagem);
+    arvore_.AdicionaFilho(grupo.cabecalho, item[1], item[2], imagem);
   }
 }
 

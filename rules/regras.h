@@ -2,13 +2,40 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/db/banco.h"
 #include "platform/variant.h"
 
 namespace kv {
+
+// Which image an item of a group gets in the tree.
+enum class ImagemDoItem {
+  DaMontagem,    // the build's: open while the declaration is inconsistent, accepted otherwise
+  SempreAberta,  // always open (an error to correct)
+  DaEntrada,     // the image the entry's fourth piece gives
+};
+
+// One group of the tree and the rule that fills it. Adding a rule is a row in TabelaDeRegras and a file.
+struct RegraDoGrupo {
+  const char* grupo;      // piece 0 of the group's entries
+  const char* cabecalho;  // the header node's key and text
+  const char* letras;     // the letters its item keys start with, before the colon ("A" for "A:...")
+  void (*consiste)();     // the rule: appends the group's entries to the store
+  // The explanation of a selected item, from its key.
+  std::string (*mensagem)(const std::string& chave);
+  bool desde2001;      // the tree builder runs it only for fiscal years from 2001 on
+  bool noVerificador;  // the headless checker (ConsisteKV) runs it too
+  ImagemDoItem imagem;
+};
+
+// Every group, in the order the rules run and the groups show (the enrolment rule always last).
+std::span<const RegraDoGrupo> TabelaDeRegras();
+// The group whose items have keys like `chave`, or null.
+const RegraDoGrupo* RegraDaChave(const std::string& chave);
 
 // Registration: fiscal year, taxpayer, regime enrolment.
 void ConsisteExercicio();
@@ -47,6 +74,8 @@ void ConsisteTovirEntradas(bool& grupoPendente);
 void ConsisteTovirSaidas(bool& grupoPendente);
 void ConsisteTovir3X(bool& grupoPendente);
 Currency SomaTovir(const std::string& codigo);
+// The codes' totals, their statements run in the order given.
+Currency SomaTovir(std::initializer_list<const char*> codigos);
 bool TovirTemZeros(const std::string& codigo);
 bool TovirTemDuplicidade(const std::string& codigo);
 Currency ValorOuZero(const Variant& v);

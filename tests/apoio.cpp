@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "control/inconsistencias.h"
+#include "rules/frame/inconsistencias.h"
 #include "host/exemplo.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"

@@ -12,7 +12,7 @@
 
 #include "apoio.h"
 #include "checker/consistekv.h"
-#include "control/inconsistencias.h"
+#include "rules/frame/inconsistencias.h"
 #include "host/exemplo.h"
 #include "platform/arquivo.h"
 #include "platform/certificacao.h"

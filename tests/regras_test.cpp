@@ -6,7 +6,7 @@
 
 #include "apoio.h"
 #include "control/controle.h"
-#include "control/inconsistencias.h"
+#include "rules/frame/inconsistencias.h"
 #include "host/host.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"

@@ -39,6 +39,12 @@ void AdicionaGrupoTovir(bool& grupoPendente) {
   }
 }
 
+Currency SomaTovir(std::initializer_list<const char*> codigos) {
+  Currency total{0};
+  for (const char* codigo : codigos) total = total + SomaTovir(codigo);
+  return total;
+}
+
 Currency ValorOuZero(const Variant& v) {
   return v.IsNull() ? Currency{0} : CCur(v);
 }
@@ -91,7 +97,7 @@ void ConsisteTovirEntradas(bool& grupoPendente) {
   auto rs = AbreModelo(Exige(AbreBancoRegra()), somaEntradas, {declaracao}, kDynaset);
   if (rs->RecordCount() == 0) return;
   Currency entradas = ValorOuZero(rs->Campo("X1"));
-  Currency tovir = SomaTovir("'1.3'") + SomaTovir("'1.1'");
+  Currency tovir = SomaTovir({"'1.3'", "'1.1'"});
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(entradas)))) return;
   AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # E:TOVIR 1.X Y>X # TOVIR 1.X # " + ImagemPadraoTexto());
@@ -109,8 +115,7 @@ void ConsisteTovirSaidas(bool& grupoPendente) {
   if (rs->RecordCount() == 0) return;
   Currency saidas = ValorOuZero(rs->Campo("X1")) + ValorOuZero(rs->Campo("X2")) +
                     ValorOuZero(rs->Campo("x3")) + ValorOuZero(rs->Campo("x4"));
-  Currency tovir =
-      SomaTovir("'2.6'") + SomaTovir("'2.5'") + SomaTovir("'2.4'") + SomaTovir("'2.3'") + SomaTovir("'2.2'");
+  Currency tovir = SomaTovir({"'2.6'", "'2.5'", "'2.4'", "'2.3'", "'2.2'"});
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(saidas)))) return;
   AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # E:TOVIR 2.X # TOVIR 2.X # 2");

@@ -6,7 +6,7 @@
 namespace kv {
 
 void ConsisteTovir3X(bool& grupoPendente) {
-  Currency total = SomaTovir("'3.8'") + SomaTovir("'3.7'");
+  Currency total = SomaTovir({"'3.8'", "'3.7'"});
   if (total.dezmilesimos == 0) return;
   AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # J:TOVIR 3.X # TOVIR 3.X # 2");

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "control/inconsistencias.h"
 #include "platform/db/banco.h"
 #include "platform/externos.h"
 #include "platform/variant.h"
+#include "rules/frame/inconsistencias.h"
 
 namespace kv {
 

@@ -1,4 +1,4 @@
-#include "control/inconsistencias.h"
+#include "rules/frame/inconsistencias.h"
 
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
