@@ -194,4 +194,16 @@ Variant ConsisteKV::VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, 
   return Variant();
 }
 
+RegistroGravado LeRegistroGravado(const std::string& declaracao) {
+  std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");
+  auto banco = CriaComo<ConexaoBanco>(kClsidConexaoBanco)->AbreBanco(caminho);
+  RegistroGravado r{Variant::Nulo(), Variant::Nulo()};
+  if (!banco) return r;
+  auto rs = banco->OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
+                                     NumeroParaSql(Variant::Str(declaracao), "Declaração"),
+                                 kSnapshot);
+  if (!rs->Eof()) r = {rs->Campo("Consistente"), rs->Campo("Chave")};
+  return r;
+}
+
 }  // namespace kv

@@ -57,3 +57,13 @@ std::shared_ptr<CaixaMensagem> CaixaPadrao();
 }  // namespace kv
 
 KV_PUBLICO_FIM
+
+// For the command line: not exported.
+namespace kv {
+// Consistente and Chave as recorded for `declaracao` in the database the settings name (Null when it
+// has no row, or there is no database).
+struct RegistroGravado {
+  Variant consistente, chave;
+};
+RegistroGravado LeRegistroGravado(const std::string& declaracao);
+}  // namespace kv

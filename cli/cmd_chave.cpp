@@ -6,7 +6,6 @@
 #include "cli/json.h"
 #include "cli/saida.h"
 #include "cli/verificacao.h"
-#include "rules/frame/inconsistencias.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
 
@@ -26,9 +25,9 @@ int VerificarKV(const Args& a) {
   } catch (const Erro& e) {
     erro = ErroSaida{e.numero(), e.descricao()};
   }
-  std::vector<std::vector<std::string>> entradas;
-  const ColecaoInconsistencias& c = ObtemInconsistencias();
-  for (long i = 1; i <= c.Count(); ++i) entradas.push_back(c.Item(i));
+  // The readable tree is only for people; JSON has the entries alone.
+  ResultadoVerificacao deixado = ArvoreDasEntradas(!o.Tem("--json"));
+  const std::vector<std::vector<std::string>>& entradas = deixado.entradas;
   bool chaveFeita = !erro && entradas.empty();
   Registro r{Variant::Nulo(), Variant::Nulo()};
   if (chaveFeita) r = LeRegistro(declaracao);
@@ -49,7 +48,7 @@ int VerificarKV(const Args& a) {
     v.exercicio = exercicio;
     v.entradas = entradas;
     v.erro = erro;
-    ArvoreDasEntradas(v);
+    v.arvore = deixado.arvore;
     std::string texto = TextoVerificacao(v);
     if (!erro) {
       std::string situacao = entradas.empty() ? "Nenhuma inconsistência nas regras do ConsisteKV.\n"

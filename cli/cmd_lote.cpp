@@ -18,8 +18,6 @@
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/texto.h"
-#include "rules/frame/estado.h"
-#include "rules/frame/quadro.h"
 
 namespace kv::cli {
 namespace {
@@ -172,7 +170,7 @@ int Lote(const Args& a) {
           if (prontas.size() >= kLoteImpressao || i + 1 == declaracoes.size()) cv.notify_all();
         }
       }
-      ReiniciaEstado();
+      LiberaEstadoDaThread();
       std::lock_guard<std::mutex> g(m);
       cv.notify_all();
     });

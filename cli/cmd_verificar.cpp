@@ -94,13 +94,18 @@ int Consistir(const Args& a) {
       else
         recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");
     }
+    std::optional<ErroSaida> erro;
     try {
       controle.MostrouMsg();
       registro = LeRegistro(declaracao);
     } catch (const Erro& e) {
-      v.erro = ErroSaida{e.numero(), e.descricao()};
+      erro = ErroSaida{e.numero(), e.descricao()};
     }
-    Coleta(controle, v);
+    // The tree after the acceptances; the check's own status, warning and writes stay as they were.
+    ResultadoVerificacao depois = controle.Resultado();
+    v.entradas = std::move(depois.entradas);
+    v.arvore = std::move(depois.arvore);
+    v.erro = erro;
   }
   bool gravadaConsistente = registro && !registro->consistente.IsNull() && CBool(registro->consistente);
   std::string chave = registro ? TextoDe(registro->chave) : "";

@@ -10,7 +10,6 @@
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
-#include "rules/frame/quadro.h"
 
 namespace kv::cli {
 namespace {
@@ -87,9 +86,9 @@ std::string Secao(const Verificacao& v) {
   r += "<p class=\"status\">" + Situacao(v) + "</p>\n";
   if (v.arvore.empty() && !v.erro) r += "<p>A Lista de Inconsistências está vazia.</p>\n";
   r += "<ul class=\"arvore\">\n";
-  for (const NoSaida& cab : v.arvore) {
+  for (const GrupoResultado& cab : v.arvore) {
     r += "<li>" + std::string(Imagem(cab.imagem)) + Html(cab.texto) + "\n<ul>\n";
-    for (const NoSaida& f : cab.filhos) {
+    for (const ItemResultado& f : cab.itens) {
       r += "<li>" + std::string(Imagem(f.imagem)) + Html(f.texto) + " <span class=\"chave\">" +
            Html(f.chave) + "</span>" + (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += "<div class=\"mensagem\">" + Html(f.mensagem) + "</div>\n";

@@ -10,7 +10,6 @@
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
-#include "rules/frame/quadro.h"
 
 namespace kv::cli {
 
@@ -114,58 +113,13 @@ std::string ExercicioAtualTexto() {
   return Config().Le(kApp, "Exercicio", "ExercicioAtual", "");
 }
 
-void Coleta(ControleConsistencia& controle, Verificacao& v, bool explica) {
-  v.entradas.clear();
-  const ColecaoInconsistencias& c = ObtemInconsistencias();
-  for (long i = 1; i <= c.Count(); ++i) v.entradas.push_back(c.Item(i));
-  v.arvore.clear();
-  std::string painel = controle.Mensagem().Valor();
-  for (const NoRef& no : controle.ListaDeLocais().Nos()) {
-    NoSaida s{no->chave, no->texto, no->imagem, "", std::nullopt, {}};
-    if (no->pai.empty()) {
-      v.arvore.push_back(std::move(s));
-      continue;
-    }
-    if (explica) {
-      try {
-        controle.ListaDeLocais_NodeClick(no);
-        s.mensagem = controle.Mensagem().Valor();
-      } catch (const Erro& e) {
-        s.erroMensagem = ErroSaida{e.numero(), e.descricao()};
-      }
-    }
-    for (auto& cab : v.arvore)
-      if (cab.chave == no->pai) cab.filhos.push_back(std::move(s));
-  }
-  // Explaining every item clicked through the panel: put the status text back.
-  controle.Mensagem().Define(painel);
-}
-
 Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao, bool explica) {
+  controle.DefineDeclaracao(Variant::Str(declaracao));
   Verificacao v;
+  static_cast<ResultadoVerificacao&>(v) = controle.Verifica(explica);
   v.declaracao = declaracao;
   v.exercicio = ExercicioAtualTexto();
   v.banco = Config().Le(kApp, "DB", "DbAtual", "");
-  controle.DefineDeclaracao(Variant::Str(declaracao));
-  controle.Mensagem().Define("");
-  try {
-    controle.MontaInconsistencias();
-    std::string status = controle.Mensagem().Valor();
-    if (status == kStatusConsistente || status == kStatusInconsistente) v.status = status;
-    v.consistente = status == kStatusConsistente;
-    v.aviso = controle.AvisoRegistro();
-    v.gravacoes = Estado().gravacoes;
-    if (!v.status) {
-      std::string motivo = MotivoNaoEhBanco(Estado().caminhoBanco);
-      v.erro = ErroSaida{3024, "O banco de dados não pôde ser aberto: '" + Estado().caminhoBanco + "'" +
-                                   (motivo.empty() ? "" : " (" + motivo + ")")};
-    }
-  } catch (const Erro& e) {
-    v.erro = ErroSaida{e.numero(), e.descricao()};
-  } catch (const std::exception& e) {
-    v.erro = ErroSaida{0, e.what()};
-  }
-  Coleta(controle, v, explica);
   return v;
 }
 
@@ -188,18 +142,21 @@ std::string JsonErro(const ErroSaida& e) {
 }
 
 namespace {
-std::string JsonNo(const NoSaida& n, bool cabecalho) {
-  std::string r = "{\"chave\": " + JsonTexto(n.chave) + ", \"texto\": " + JsonTexto(n.texto) +
-                  ", \"imagem\": " + std::to_string(n.imagem);
-  if (cabecalho) {
-    r += ", \"filhos\": [";
-    for (size_t i = 0; i < n.filhos.size(); ++i) r += (i ? ", " : "") + JsonNo(n.filhos[i], false);
-    r += "]";
-  } else {
-    r += ", \"mensagem\": " + JsonTexto(n.mensagem);
-    if (n.erroMensagem) r += ", \"erroMensagem\": " + JsonErro(*n.erroMensagem);
-  }
+std::string JsonNo(const std::string& chave, const std::string& texto, int imagem) {
+  return "{\"chave\": " + JsonTexto(chave) + ", \"texto\": " + JsonTexto(texto) +
+         ", \"imagem\": " + std::to_string(imagem);
+}
+
+std::string JsonItem(const ItemResultado& n) {
+  std::string r = JsonNo(n.chave, n.texto, n.imagem) + ", \"mensagem\": " + JsonTexto(n.mensagem);
+  if (n.erroMensagem) r += ", \"erroMensagem\": " + JsonErro(*n.erroMensagem);
   return r + "}";
+}
+
+std::string JsonGrupo(const GrupoResultado& g) {
+  std::string r = JsonNo(g.chave, g.texto, g.imagem) + ", \"filhos\": [";
+  for (size_t i = 0; i < g.itens.size(); ++i) r += (i ? ", " : "") + JsonItem(g.itens[i]);
+  return r + "]}";
 }
 }  // namespace
 
@@ -211,7 +168,7 @@ std::string JsonVerificacao(const Verificacao& v, bool comArvore) {
                   ", \"entradas\": " + JsonEntradas(v.entradas);
   if (comArvore) {
     r += ", \"arvore\": [";
-    for (size_t i = 0; i < v.arvore.size(); ++i) r += (i ? ", " : "") + JsonNo(v.arvore[i], true);
+    for (size_t i = 0; i < v.arvore.size(); ++i) r += (i ? ", " : "") + JsonGrupo(v.arvore[i]);
     r += "]";
   }
   if (!v.aviso.empty()) r += ", \"aviso\": " + JsonTexto(v.aviso);
@@ -249,13 +206,13 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
                   (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
   if (v.status && comStatus) r += *v.status + "\n";
   if (!v.aviso.empty()) r += "(A declaração estava gravada como consistente, mas " + v.aviso + ".)\n";
-  for (const NoSaida& cab : v.arvore) {
+  for (const GrupoResultado& cab : v.arvore) {
     r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
-    for (const NoSaida& f : cab.filhos) {
+    for (const ItemResultado& f : cab.itens) {
       r += "  " + std::string(Marca(f.imagem)) + " " + NaLinha(f.texto) + "  [" + NaLinha(f.chave) + "]" +
            (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
-      if (f.imagem == kImagemAberta && ControleConsistencia::PodeSerAceita(f.chave))
+      if (f.imagem == kImagemAberta && f.podeSerAceita)
         r += "      Para aceitar como exceção: kvconsistencia consistir --banco " + ParaShell(v.banco) +
              " --declaracao " + v.declaracao + " --exercicio " + ParaShell(v.exercicio) + " --aceitar " +
              NaLinha(ParaShell(f.chave)) + "\n";
@@ -279,23 +236,10 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
   return r;
 }
 
-void ArvoreDasEntradas(Verificacao& v) {
+ResultadoVerificacao ArvoreDasEntradas(bool explica) {
   ControleConsistencia controle;
   controle.MostraEntradas(kImagemAberta);
-  Coleta(controle, v);
+  return controle.Resultado(explica);
 }  // the control's end empties the store, as it does for any control
-
-Registro LeRegistro(const std::string& declaracao) {
-  std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");
-  auto banco = CriaComo<ConexaoBanco>(kClsidConexaoBanco)->AbreBanco(caminho);
-  Registro r{Variant::Nulo(), Variant::Nulo()};
-  if (!banco) return r;
-  Variant d = Variant::Str(declaracao);
-  auto rs = banco->OpenRecordset(
-      "SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " + NumeroParaSql(d, "Declaração"),
-      kSnapshot);
-  if (!rs->Eof()) r = {rs->Campo("Consistente"), rs->Campo("Chave")};
-  return r;
-}
 
 }  // namespace kv::cli

@@ -5,34 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "checker/consistekv.h"
 #include "cli/opcoes.h"
 #include "control/controle.h"
 
 namespace kv::cli {
 
-struct ErroSaida {
-  int numero;
-  std::string descricao;
-};
+using ErroSaida = ErroVerificacao;
 
-struct NoSaida {
-  std::string chave, texto;
-  int imagem = 0;
-  std::string mensagem;                   // what the panel shows when the node is clicked
-  std::optional<ErroSaida> erroMensagem;  // the builder failed: the panel stays empty
-  std::vector<NoSaida> filhos;
-};
-
-struct Verificacao {
+// A check's outcome with what it was a check of.
+struct Verificacao : ResultadoVerificacao {
   std::string declaracao, exercicio;
-  std::string banco;                  // the database checked (absolute path)
-  std::optional<std::string> status;  // none when the build ended without status
-  bool consistente = false;
-  std::vector<std::vector<std::string>> entradas;
-  std::vector<NoSaida> arvore;
-  std::optional<ErroSaida> erro;
-  std::string aviso;                   // why a recorded consistent flag was set aside, if it was
-  std::vector<std::string> gravacoes;  // what the check wrote to the declaration (or did not, read-only)
+  std::string banco;  // the database checked (absolute path)
 };
 
 // What a command needs before it runs.
@@ -52,8 +36,6 @@ std::string ExercicioAtualTexto();
 
 // The control's complete check of `declaracao`, with every item's explanation unless `explica` is false.
 Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao, bool explica = true);
-// Entries, tree and explanations as the control holds them now (after acceptances, say).
-void Coleta(ControleConsistencia& controle, Verificacao& v, bool explica = true);
 
 std::string JsonVerificacao(const Verificacao& v, bool comArvore = true);
 // For people: status, the tree with each item's explanation and, under an open warning, the whole command
@@ -61,7 +43,8 @@ std::string JsonVerificacao(const Verificacao& v, bool comArvore = true);
 std::string TextoVerificacao(const Verificacao& v, bool comStatus = true);
 // The tree that the control would build from the store's entries as they stand (all items open), with
 // explanations: for checks that make no tree of their own (verificar-kv).
-void ArvoreDasEntradas(Verificacao& v);
+// The store's entries are left by the check that ran last on this thread.
+ResultadoVerificacao ArvoreDasEntradas(bool explica);
 std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas);
 std::string JsonErro(const ErroSaida& e);
 // The exit status of a check: 0 consistent, 1 inconsistent, 3 failed.
@@ -69,10 +52,9 @@ int SaidaDe(const Verificacao& v);
 // `s` as one word for a POSIX shell: between apostrophes when it holds anything but safe characters.
 std::string ParaShell(const std::string& s);
 
-// Consistente and Chave as recorded for the declaration (Null when there is no row).
-struct Registro {
-  Variant consistente, chave;
-};
-Registro LeRegistro(const std::string& declaracao);
+using Registro = RegistroGravado;
+inline Registro LeRegistro(const std::string& declaracao) {
+  return LeRegistroGravado(declaracao);
+}
 
 }  // namespace kv::cli

@@ -6,6 +6,10 @@
 
 namespace kv {
 
+void LiberaEstadoDaThread() {
+  ReiniciaEstado();
+}
+
 ControleConsistencia::ControleConsistencia()
     : mensagem_(std::make_shared<TextoMemoria>()),
       label1_(std::make_shared<TextoMemoria>("Label1")),
@@ -83,6 +87,7 @@ bool ControleConsistencia::MostrouMsg() {
 
 void ControleConsistencia::Clear() {
   assinatura_.clear();  // the next paint shows the check again
+  status_.reset();
   arvore_.Limpa();
   mensagem_->Define("");
 }

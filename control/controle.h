@@ -7,6 +7,7 @@
 
 #include "checker/consistekv.h"
 #include "control/arvore.h"
+#include "control/resultado.h"
 #include "platform/exporta.h"
 #include "platform/externos.h"
 #include "platform/interface_usuario.h"
@@ -22,6 +23,10 @@ inline const std::string kStatusInconsistente = "Esta Declaração está Inconsi
 // Why a declaration recorded as consistent is judged again.
 inline const std::string kAvisoChaveNaoConfere = "a chave gravada não confere com os dados atuais";
 inline const std::string kAvisoChaveNaoConferida = "a chave gravada não pôde ser conferida";
+
+// Frees this thread's module state (the store, the settings read, the open database). The state is one
+// per thread: a thread that checked calls this before it ends.
+void LiberaEstadoDaThread();
 
 class ControleConsistencia {
  public:
@@ -41,12 +46,27 @@ class ControleConsistencia {
   Variant CNAE() const;
   void DefineCNAE(const Variant& v);
 
+  // One complete check of the declaration set: builds the tree (MontaInconsistencias) and returns its
+  // outcome, each item explained unless `explica` is false. A failure is in the result, never thrown.
+  ResultadoVerificacao Verifica(bool explica = true);
+  // The outcome as the tree stands now (after acceptances, say), read without selecting any node.
+  ResultadoVerificacao Resultado(bool explica = true);
+
+  // The double-click lock: while `vf` is true, a double-click accepts nothing.
   void RetiradbClick(bool& vf) { travaDuploClique_ = vf; }
+  // The final check with its box: consistent, it makes and records the key and says so; otherwise it
+  // says the declaration has inconsistencies and records it as not consistent. Returns whether the user
+  // answered OK.
   bool MostrouMsg();
   void CarregaLabel();
   void LimpaMensagem() { mensagem_->Define(""); }
+  // Selecting a node: its group's message builder explains it in the panel.
   void ListaDeLocais_NodeClick(const NoRef& no);
+  // Accepts the selected node when it is an open warning (not an error, not while locked).
   void ListaDeLocais_DblClick();
+  // The tree builder: empties the store and the tree, runs the rules of the fiscal year on one snapshot
+  // of the database, judges the recorded flag and shows the status in the panel and the entries as
+  // nodes. Throws what a rule throws; without a database it ends with no status (MontagemFalhou).
   void MontaInconsistencias();
   // The builder's last step: the store's entries as header and item nodes, the items of the ordinary
   // groups with `imagemPadrao`. Also for checks that make no tree of their own (verificar-kv).
@@ -54,6 +74,7 @@ class ControleConsistencia {
   // No node with image 2, and the last build did not fail (a failed build leaves the declaration
   // unchecked, which must not pass for clean): then makes and records the key.
   bool Consistir();
+  // Empties the tree and the panel; the next paint builds again.
   void Clear();
   // The paint handler: while a declaration is set (not empty, zero or ""), rebuilds the tree when the
   // declaration, the fiscal year, the database or its data changed since the last build; a repaint of
@@ -63,7 +84,6 @@ class ControleConsistencia {
   bool MontagemFalhou() const { return montagemFalhou_; }
   // Whether a double-click may accept the node with this key (warnings yes, errors to correct no).
   static bool PodeSerAceita(const std::string& chave);
-
   Arvore& ListaDeLocais() { return arvore_; }
   Texto& Mensagem() { return *mensagem_; }
   Texto& Label1() { return *label1_; }
@@ -91,7 +111,9 @@ class ControleConsistencia {
   std::shared_ptr<ConsisteKV> consisteKV_;
   std::string avisoRegistro_;
   bool montagemFalhou_ = false;
-  std::string assinatura_;  // of the data the tree was last built from; "" forces a rebuild
+  std::optional<std::string> status_;    // the last build's status, when it ended
+  std::optional<ErroVerificacao> erro_;  // why the last build failed, when it did
+  std::string assinatura_;               // of the data the tree was last built from; "" forces a rebuild
 };
 
 }  // namespace kv

@@ -66,6 +66,9 @@ void ControleConsistencia::MostraEntradas(int imagemPadrao) {
 void ControleConsistencia::MontaInconsistencias() {
   // Until this run ends well, the tree is not the declaration's check.
   montagemFalhou_ = true;
+  status_.reset();
+  erro_.reset();
+  avisoRegistro_.clear();
   assinatura_.clear();
   ColecaoInconsistencias& colecao = ObtemInconsistencias();
   colecao.Esvazia();
@@ -92,13 +95,13 @@ void ControleConsistencia::MontaInconsistencias() {
   // No row for the declaration reads as a Null flag: not recorded consistent.
   Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");
   bool gravada = !consistente.IsNull() && CBool(consistente);
-  avisoRegistro_.clear();
   // A recorded flag stands for the data its key sealed. When its key is missing, no longer matches or
   // cannot be checked, the findings are judged as they are now.
   if (gravada && n > 0) avisoRegistro_ = MotivoParaDeixarOFlag(*rs);
   if (!avisoRegistro_.empty()) gravada = false;
   bool ok = n == 0 || gravada;
-  mensagem_->Define(ok ? kStatusConsistente : kStatusInconsistente);
+  status_ = ok ? kStatusConsistente : kStatusInconsistente;
+  mensagem_->Define(*status_);
   int imagemPadrao = ok ? kImagemAceita : kImagemAberta;
 
   MostraEntradas(imagemPadrao);

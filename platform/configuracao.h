@@ -11,6 +11,9 @@ KV_PUBLICO_INICIO
 
 namespace kv {
 
+// The application whose settings the system reads and writes (KV.ini).
+inline const std::string kApp = "KV";
+
 class Configuracao {
  public:
   virtual ~Configuracao() = default;

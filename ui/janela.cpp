@@ -62,19 +62,20 @@ JanelaConsistencia::JanelaConsistencia(const std::string& declaracao, QWidget* p
 }
 
 QString JanelaConsistencia::Estado() const {
-  int avisos = 0, erros = 0, aceitos = 0;
-  for (const NoRef& no : controle_->Logica().ListaDeLocais().Nos()) {
-    if (no->pai.empty()) continue;
-    if (no->imagem == kImagemAceita)
-      ++aceitos;
-    else if (ControleConsistencia::PodeSerAceita(no->chave))
-      ++avisos;
-    else
-      ++erros;
-  }
-  if (controle_->Logica().Mensagem().Valor().empty() && avisos + erros + aceitos == 0)
+  const ResultadoVerificacao r = controle_->Logica().Resultado(/*explica=*/false);
+  if (!r.status)
     return QString::fromUtf8(
         "A verificação não pôde ser feita: Fechar grava a declaração como inconsistente.");
+  int avisos = 0, erros = 0, aceitos = 0;
+  for (const GrupoResultado& g : r.arvore)
+    for (const ItemResultado& item : g.itens) {
+      if (item.imagem == kImagemAceita)
+        ++aceitos;
+      else if (item.podeSerAceita)
+        ++avisos;
+      else
+        ++erros;
+    }
   if (erros > 0)
     return (avisos ? Quantos(avisos, "aviso aberto", "avisos abertos") + ", " : QString()) +
            Quantos(erros, "erro", "erros") + QString::fromUtf8(": corrija ") +

@@ -6,13 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/configuracao.h"
 #include "platform/db/banco.h"
 #include "platform/db/modelo.h"
 #include "rules/frame/estado.h"
 
 namespace kv {
-
-inline const std::string kApp = "KV";
 
 // The current declaration number as SQL text. It must be a whole number: anything else (letters, a
 // fraction, nothing) raises error 13 naming the value, before any query can run.

@@ -1,0 +1,49 @@
+// The outcome of one check as a plain value: what every front end reads (the command line, the window,
+// the benchmarks), instead of the control's tree and panel.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/exporta.h"
+
+KV_PUBLICO_INICIO
+
+namespace kv {
+
+struct ErroVerificacao {
+  int numero = 0;
+  std::string descricao;
+};
+
+// An item of the tree: one finding.
+struct ItemResultado {
+  std::string chave, texto;
+  int imagem = 0;                               // kImagemAberta or kImagemAceita
+  bool podeSerAceita = false;                   // a warning (accepted by a double-click), not an error
+  std::string mensagem;                         // its explanation, as the panel shows it when selected
+  std::optional<ErroVerificacao> erroMensagem;  // the explanation failed: the panel stays empty
+};
+
+// A header of the tree with its items.
+struct GrupoResultado {
+  std::string chave, texto;
+  int imagem = 0;
+  std::vector<ItemResultado> itens;
+};
+
+struct ResultadoVerificacao {
+  // kStatusConsistente or kStatusInconsistente; none when the check did not end (see erro).
+  std::optional<std::string> status;
+  bool consistente = false;
+  std::optional<ErroVerificacao> erro;  // why the check failed; the tree is then not the declaration's
+  std::string aviso;                    // why a flag recorded consistent was set aside, or ""
+  std::vector<std::vector<std::string>> entradas;  // the store's entries, pieces split on " # "
+  std::vector<GrupoResultado> arvore;
+  std::vector<std::string> gravacoes;  // what the check wrote to the declaration (or would have)
+};
+
+}  // namespace kv
+
+KV_PUBLICO_FIM
