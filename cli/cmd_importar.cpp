@@ -48,10 +48,8 @@ void ImprimeTexto(const std::string& origem, const std::string& destino, const j
         "não poderão verificá-lo.\n");
 }
 
-}  // namespace
-
-int Importar(const Args& a) {
-  Opcoes o(a, {}, {"--json", "--substituir"}, 2);
+// The source made absolute and the destination, once both are fit for an import.
+std::pair<std::string, std::string> Caminhos(const Opcoes& o) {
   if (o.Posicionais().size() != 2)
     throw ErroUso("informe o arquivo Jet de origem e o banco de dados de destino");
   const std::string origem =
@@ -63,19 +61,31 @@ int Importar(const Args& a) {
   if (MesmoArquivo(origem, destino)) throw ErroUso("o destino é o próprio arquivo de origem");
   if (::stat(destino.c_str(), &st) == 0 && !o.Tem("--substituir"))
     throw ErroUso("o destino '" + TextoVisivel(destino) + "' já existe; use --substituir para trocá-lo");
+  return {origem, destino};
+}
 
-  const auto inicio = std::chrono::steady_clock::now();
-  const bool terminal = ::isatty(2) && !o.Tem("--json");
-  jet::Importacao r;
+// The import, with a progress line on a terminal; its errors say that nothing was written.
+jet::Importacao ImportaComProgresso(const std::string& origem, const std::string& destino, bool terminal) {
   try {
-    r = jet::Importa(origem, destino, terminal ? jet::Progresso(Progresso) : jet::Progresso());
+    jet::Importacao r =
+        jet::Importa(origem, destino, terminal ? jet::Progresso(Progresso) : jet::Progresso());
+    if (terminal) std::fputs("\r\033[K", stderr);
+    return r;
   } catch (const jet::ErroDeUso& e) {
     throw ErroUso(e.mensagem);
   } catch (const Erro& e) {
     if (terminal) std::fputs("\r\033[K", stderr);
     throw Erro(e.numero(), e.descricao() + " Nada foi gravado em " + TextoVisivel(destino) + ".");
   }
-  if (terminal) std::fputs("\r\033[K", stderr);
+}
+
+}  // namespace
+
+int Importar(const Args& a) {
+  Opcoes o(a, {}, {"--json", "--substituir"}, 2);
+  const auto [origem, destino] = Caminhos(o);
+  const auto inicio = std::chrono::steady_clock::now();
+  const jet::Importacao r = ImportaComProgresso(origem, destino, ::isatty(2) && !o.Tem("--json"));
   if (r.sinal) {
     std::fprintf(stderr, "kvconsistencia: importação interrompida; nada foi gravado em %s\n",
                  TextoVisivel(destino).c_str());

@@ -103,110 +103,145 @@ void Progresso(long feitas, long total, std::chrono::steady_clock::time_point in
   std::fflush(stderr);
 }
 
-}  // namespace
-
 // How many finished declarations wake the printer, and how long it waits at most: output and progress
 // lag the checks by no more than that.
 constexpr size_t kLoteImpressao = 32;
 constexpr auto kEspera = std::chrono::milliseconds(50);
 
+unsigned Tarefas(const Opcoes& o) {
+  if (!o.Tem("--tarefas")) return std::max(1u, std::thread::hardware_concurrency());
+  double n = 0;
+  if (!ParseNumero(o.Valor("--tarefas"), n) || n < 1 || n > 256 || n != static_cast<int>(n))
+    throw ErroUso("--tarefas deve ser um número inteiro de 1 a 256");
+  return static_cast<unsigned>(n);
+}
+
+// A declaration checked, with its output line made by the worker.
+struct Pronta {
+  Verificacao v;
+  std::string linha;
+};
+
+// Workers take declarations in turn, check and format them; the printer takes them back in declaration
+// order. The lock guards the hand-over alone, never the checking, the formatting or the output.
+class Esteira {
+ public:
+  Esteira(const std::vector<std::string>& declaracoes, bool json, bool html)
+      : declaracoes_(declaracoes), json_(json), html_(html) {}
+
+  // A worker's loop: its own control and module state, until the declarations or the run end.
+  void Trabalha() {
+    {
+      ControleConsistencia controle;
+      while (Toma()) {
+        const size_t i = proxima_++;
+        if (i >= declaracoes_.size()) {
+          Larga();
+          break;
+        }
+        Pronta p{Verifica(controle, declaracoes_[i], html_), ""};
+        p.linha = json_ ? JsonVerificacao(p.v, false) + "\n" : LinhaTexto(p.v);
+        Entrega(i, std::move(p));
+      }
+    }
+    LiberaEstadoDaThread();
+    std::lock_guard<std::mutex> g(m_);
+    cv_.notify_all();
+  }
+
+  // The next declarations in order that are ready, waiting kEspera at most; `acabou` once every
+  // declaration was handed over, or the run was interrupted and no worker has one in hand.
+  std::vector<Pronta> Proximas(bool& acabou) {
+    std::vector<Pronta> lote;
+    std::unique_lock<std::mutex> g(m_);
+    cv_.wait_for(g, kEspera,
+                 [&] { return prontas_.count(impressa_) || (gInterrompido && emAndamento_ == 0); });
+    for (auto it = prontas_.find(impressa_); it != prontas_.end() && it->first == impressa_ + lote.size();
+         it = prontas_.erase(it))
+      lote.push_back(std::move(it->second));
+    impressa_ += lote.size();
+    acabou = impressa_ >= declaracoes_.size() || (gInterrompido && emAndamento_ == 0 && prontas_.empty());
+    return lote;
+  }
+  size_t impressas() const { return impressa_; }
+
+ private:
+  bool Toma() {
+    std::lock_guard<std::mutex> g(m_);
+    if (gInterrompido) return false;
+    ++emAndamento_;
+    return true;
+  }
+  void Larga() {
+    std::lock_guard<std::mutex> g(m_);
+    --emAndamento_;
+  }
+  void Entrega(size_t i, Pronta p) {
+    std::lock_guard<std::mutex> g(m_);
+    prontas_.emplace(i, std::move(p));
+    --emAndamento_;
+    // The printer is woken for a batch, not for each line: every wake-up on a busy machine takes a core
+    // from a worker. It also looks by itself every kEspera.
+    if (prontas_.size() >= kLoteImpressao || i + 1 == declaracoes_.size()) cv_.notify_all();
+  }
+
+  const std::vector<std::string>& declaracoes_;
+  const bool json_, html_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::map<size_t, Pronta> prontas_;  // finished but not yet printed; memory stays bounded
+  std::atomic<size_t> proxima_{0};
+  size_t emAndamento_ = 0;
+  size_t impressa_ = 0;  // the printer's alone
+};
+
+// Prints what the workers hand over, in order, with the progress bar on a terminal; keeps the checks
+// for the HTML report when asked.
+Resumo Imprime(Esteira& esteira, long total, bool terminal, std::vector<Verificacao>* guardadas) {
+  Resumo resumo;
+  resumo.total = total;
+  const auto inicio = std::chrono::steady_clock::now();
+  for (bool acabou = false; !acabou;) {
+    for (Pronta& p : esteira.Proximas(acabou)) {
+      resumo.Conta(p.v);
+      if (terminal) std::fputs("\r\033[K", stderr);
+      EscreveCru(stdout, p.linha);
+      if (guardadas) guardadas->push_back(std::move(p.v));
+    }
+    std::fflush(stdout);
+    if (terminal) Progresso(static_cast<long>(esteira.impressas()), total, inicio);
+  }
+  if (terminal) std::fputs("\n", stderr);
+  return resumo;
+}
+
+}  // namespace
+
 int Lote(const Args& a) {
   Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json", "--somente-leitura"});
   o.Exige("--banco");
   o.Exige("--exercicio");
-  unsigned tarefas = std::max(1u, std::thread::hardware_concurrency());
-  if (o.Tem("--tarefas")) {
-    double n = 0;
-    if (!ParseNumero(o.Valor("--tarefas"), n) || n < 1 || n > 256 || n != static_cast<int>(n))
-      throw ErroUso("--tarefas deve ser um número inteiro de 1 a 256");
-    tarefas = static_cast<unsigned>(n);
-  }
+  const unsigned tarefas = Tarefas(o);
   PreparaHost(o, {.declaracao = false});
   if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
   const std::vector<std::string> declaracoes = Declaracoes();
   const bool json = o.Tem("--json"), html = o.Tem("--html");
-  const bool terminal = isatty(STDERR_FILENO);
 
   gInterrompido = false;
   struct sigaction acao {};
   acao.sa_handler = AoInterromper;
   sigaction(SIGINT, &acao, nullptr);
-
-  // Workers check and format; the main thread only prints, in declaration order. The lock guards the
-  // hand-over alone, never the formatting or the output.
-  struct Pronta {
-    Verificacao v;
-    std::string linha;
-  };
-  std::mutex m;
-  std::condition_variable cv;
-  std::map<size_t, Pronta> prontas;  // finished but not yet printed
-  std::atomic<size_t> proxima{0};
-  size_t emAndamento = 0;
+  Esteira esteira(declaracoes, json, html);
   std::vector<std::thread> trabalhadores;
-  for (unsigned t = 0; t < std::min<size_t>(tarefas, std::max<size_t>(declaracoes.size(), 1)); ++t) {
-    trabalhadores.emplace_back([&] {
-      {
-        ControleConsistencia controle;  // each thread has its own module state and control
-        for (;;) {
-          {
-            std::lock_guard<std::mutex> g(m);
-            if (gInterrompido) break;
-            ++emAndamento;
-          }
-          size_t i = proxima++;
-          if (i >= declaracoes.size()) {
-            std::lock_guard<std::mutex> g(m);
-            --emAndamento;
-            break;
-          }
-          Pronta p{Verifica(controle, declaracoes[i], html), ""};
-          p.linha = json ? JsonVerificacao(p.v, false) + "\n" : LinhaTexto(p.v);
-          std::lock_guard<std::mutex> g(m);
-          prontas.emplace(i, std::move(p));
-          --emAndamento;
-          // The printer is woken for a batch, not for each line: every wake-up on a busy machine takes
-          // a core from a worker. It also looks by itself every kEspera.
-          if (prontas.size() >= kLoteImpressao || i + 1 == declaracoes.size()) cv.notify_all();
-        }
-      }
-      LiberaEstadoDaThread();
-      std::lock_guard<std::mutex> g(m);
-      cv.notify_all();
-    });
-  }
-
-  Resumo resumo;
-  resumo.total = static_cast<long>(declaracoes.size());
+  for (size_t t = 0; t < std::min<size_t>(tarefas, std::max<size_t>(declaracoes.size(), 1)); ++t)
+    trabalhadores.emplace_back([&] { esteira.Trabalha(); });
   std::vector<Verificacao> guardadas;
-  size_t impressa = 0;
-  auto inicio = std::chrono::steady_clock::now();
-  for (bool acabou = false; !acabou;) {
-    std::vector<Pronta> lote;
-    {
-      std::unique_lock<std::mutex> g(m);
-      cv.wait_for(g, kEspera, [&] { return prontas.count(impressa) || (gInterrompido && emAndamento == 0); });
-      // The next ones in declaration order, as soon as they are ready; memory stays bounded.
-      for (auto it = prontas.find(impressa); it != prontas.end() && it->first == impressa + lote.size();
-           it = prontas.erase(it))
-        lote.push_back(std::move(it->second));
-      acabou = impressa + lote.size() >= declaracoes.size() ||
-               (gInterrompido && emAndamento == 0 && prontas.size() == 0);
-    }
-    for (Pronta& p : lote) {
-      resumo.Conta(p.v);
-      if (terminal) std::fputs("\r\033[K", stderr);
-      EscreveCru(stdout, p.linha);
-      if (html) guardadas.push_back(std::move(p.v));
-    }
-    impressa += lote.size();
-    std::fflush(stdout);
-    if (terminal) Progresso(static_cast<long>(impressa), resumo.total, inicio);
-  }
+  const Resumo resumo = Imprime(esteira, static_cast<long>(declaracoes.size()), isatty(STDERR_FILENO),
+                                html ? &guardadas : nullptr);
   for (auto& t : trabalhadores) t.join();
   signal(SIGINT, SIG_DFL);
-  if (terminal) std::fputs("\n", stderr);
-  bool interrompido = gInterrompido && impressa < declaracoes.size();
+
+  const bool interrompido = gInterrompido && esteira.impressas() < declaracoes.size();
   EscreveCru(stdout, json ? resumo.Json(interrompido) + "\n" : resumo.Texto(interrompido));
   std::fflush(stdout);
   if (html) GravaRelatorio(o.Valor("--html"), guardadas);

@@ -63,6 +63,84 @@ class CaixaDaSaida : public CaixaMensagem {
   std::vector<std::string> textos;
 };
 
+// What the acceptances asked for became.
+struct Aceites {
+  std::vector<std::string> aceitas;
+  std::vector<std::pair<std::string, std::string>> recusadas;  // key and why
+};
+
+// Each key as a user would: select the node, then double-click it.
+Aceites Aceita(ControleConsistencia& controle, const std::vector<std::string>& chaves) {
+  Aceites r;
+  for (const std::string& chave : chaves) {
+    NoRef no = controle.ListaDeLocais().Busca(chave);
+    if (!no || no->pai.empty()) {
+      r.recusadas.emplace_back(chave, "não há inconsistência com essa chave na árvore");
+      continue;
+    }
+    if (no->imagem != kImagemAceita) {
+      try {
+        controle.ListaDeLocais_NodeClick(no);
+      } catch (const Erro&) {
+        // The explanation failed; the node is selected all the same, as a click does.
+      }
+      controle.ListaDeLocais_DblClick();
+    }
+    if (no->imagem == kImagemAceita)
+      r.aceitas.push_back(chave);
+    else
+      r.recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");
+  }
+  return r;
+}
+
+// Where the declaration stands after the acceptances and the final check.
+struct Desfecho {
+  bool consistente = false;
+  std::string chave;
+  // Not before the acceptances; after a failure, nowhere that can be told.
+  std::optional<std::string> situacao;
+};
+
+Desfecho Final(const Verificacao& v, const std::optional<Registro>& registro) {
+  Desfecho d{registro && !registro->consistente.IsNull() && CBool(registro->consistente),
+             registro ? TextoDe(registro->chave) : "", std::nullopt};
+  if (!v.erro && registro) d.situacao = d.consistente ? kStatusConsistente : kStatusInconsistente;
+  return d;
+}
+
+std::string JsonConsistir(const Verificacao& v, const Aceites& a, const Desfecho& d) {
+  std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
+                  ", \"exercicio\": " + JsonTexto(v.exercicio) +
+                  ", \"status\": " + (d.situacao ? JsonTexto(*d.situacao) : "null") +
+                  ", \"consistente\": " + (d.consistente ? "true" : "false") +
+                  ", \"chave\": " + (d.chave.empty() ? "null" : JsonTexto(d.chave)) + ", \"aceitas\": [";
+  for (size_t i = 0; i < a.aceitas.size(); ++i) r += (i ? ", " : "") + JsonTexto(a.aceitas[i]);
+  r += "], \"recusadas\": [";
+  for (size_t i = 0; i < a.recusadas.size(); ++i)
+    r += (i ? ", " : "") + std::string("{\"chave\": ") + JsonTexto(a.recusadas[i].first) +
+         ", \"motivo\": " + JsonTexto(a.recusadas[i].second) + "}";
+  r += "], \"entradas\": " + JsonEntradas(v.entradas);
+  if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
+  return r + "}\n";
+}
+
+// The tree as it stands after the acceptances, then the outcome, all on standard output.
+std::string TextoConsistir(const Verificacao& v, const Aceites& a, const Desfecho& d,
+                           const std::vector<std::string>& caixas) {
+  std::string texto = TextoVerificacao(v, false);
+  for (const std::string& c : a.aceitas) texto += "\nAceita: " + c;
+  for (const auto& [c, motivo] : a.recusadas) texto += "\nRecusada: " + c + ": " + motivo;
+  if (!a.aceitas.empty() || !a.recusadas.empty()) texto += "\n";
+  if (d.situacao) texto += "\n" + *d.situacao + "\n";
+  for (const std::string& t : caixas) texto += t + "\n";
+  if (!v.erro) {
+    texto += std::string("Resultado gravado: ") + (d.consistente ? "consistente" : "inconsistente") + "\n";
+    if (!d.chave.empty()) texto += "Chave de consistência: " + d.chave + "\n";
+  }
+  return texto;
+}
+
 int Consistir(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--aceitar"}, {"--json"}, 0, {"--aceitar"});
   std::string declaracao = o.Exige("--declaracao");
@@ -71,79 +149,28 @@ int Consistir(const Args& a) {
   auto caixa = std::make_shared<CaixaDaSaida>();
   controle.DefineInterface(nullptr, nullptr, nullptr, caixa);
   Verificacao v = Verifica(controle, declaracao);
-  std::vector<std::string> aceitas;
-  std::vector<std::pair<std::string, std::string>> recusadas;
+  Aceites aceites;
   std::optional<Registro> registro;
   if (!v.erro) {
-    for (const std::string& chave : o.Todos("--aceitar")) {
-      NoRef no = controle.ListaDeLocais().Busca(chave);
-      if (!no || no->pai.empty()) {
-        recusadas.emplace_back(chave, "não há inconsistência com essa chave na árvore");
-        continue;
-      }
-      if (no->imagem != kImagemAceita) {
-        try {
-          controle.ListaDeLocais_NodeClick(no);
-        } catch (const Erro&) {
-          // The explanation failed; the node is selected all the same, as a click does.
-        }
-        controle.ListaDeLocais_DblClick();
-      }
-      if (no->imagem == kImagemAceita)
-        aceitas.push_back(chave);
-      else
-        recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");
-    }
-    std::optional<ErroSaida> erro;
+    aceites = Aceita(controle, o.Todos("--aceitar"));
     try {
       controle.MostrouMsg();
       registro = LeRegistro(declaracao);
     } catch (const Erro& e) {
-      erro = ErroSaida{e.numero(), e.descricao()};
+      v.erro = ErroSaida{e.numero(), e.descricao()};
     }
     // The tree after the acceptances; the check's own status, warning and writes stay as they were.
     ResultadoVerificacao depois = controle.Resultado();
     v.entradas = std::move(depois.entradas);
     v.arvore = std::move(depois.arvore);
-    v.erro = erro;
   }
-  bool gravadaConsistente = registro && !registro->consistente.IsNull() && CBool(registro->consistente);
-  std::string chave = registro ? TextoDe(registro->chave) : "";
-  // Where the declaration stands after the acceptances and the final check, not before them; after a
-  // failure, nowhere that can be told.
-  std::optional<std::string> situacao;
-  if (!v.erro && registro) situacao = gravadaConsistente ? kStatusConsistente : kStatusInconsistente;
-  if (o.Tem("--json")) {
-    std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
-                    ", \"exercicio\": " + JsonTexto(v.exercicio) +
-                    ", \"status\": " + (situacao ? JsonTexto(*situacao) : "null") +
-                    ", \"consistente\": " + (gravadaConsistente ? "true" : "false") +
-                    ", \"chave\": " + (chave.empty() ? "null" : JsonTexto(chave)) + ", \"aceitas\": [";
-    for (size_t i = 0; i < aceitas.size(); ++i) r += (i ? ", " : "") + JsonTexto(aceitas[i]);
-    r += "], \"recusadas\": [";
-    for (size_t i = 0; i < recusadas.size(); ++i)
-      r += (i ? ", " : "") + std::string("{\"chave\": ") + JsonTexto(recusadas[i].first) +
-           ", \"motivo\": " + JsonTexto(recusadas[i].second) + "}";
-    r += "], \"entradas\": " + JsonEntradas(v.entradas);
-    if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
-    EscreveCru(stdout, r + "}\n");
-  } else {
-    // The tree as it stands after the acceptances, then the outcome, all on standard output.
-    std::string texto = TextoVerificacao(v, false);
-    for (const std::string& c : aceitas) texto += "\nAceita: " + c;
-    for (const auto& [c, motivo] : recusadas) texto += "\nRecusada: " + c + ": " + motivo;
-    if (!aceitas.empty() || !recusadas.empty()) texto += "\n";
-    if (situacao) texto += "\n" + *situacao + "\n";
-    for (const std::string& t : caixa->textos) texto += t + "\n";
-    if (!v.erro) {
-      texto +=
-          std::string("Resultado gravado: ") + (gravadaConsistente ? "consistente" : "inconsistente") + "\n";
-      if (!chave.empty()) texto += "Chave de consistência: " + chave + "\n";
-    }
-    Escreve(stdout, texto);
-  }
+  const Desfecho d = Final(v, registro);
+  if (o.Tem("--json"))
+    EscreveCru(stdout, JsonConsistir(v, aceites, d));
+  else
+    Escreve(stdout, TextoConsistir(v, aceites, d, caixa->textos));
   if (v.erro) return 3;
-  return gravadaConsistente ? 0 : 1;
+  return d.consistente ? 0 : 1;
 }
 
 }  // namespace kv::cli

@@ -1,4 +1,5 @@
 // kvconsistencia: checks declarations of the Tarvo regime from the command line.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -8,43 +9,57 @@
 #include "cli/saida.h"
 #include "platform/erro.h"
 
+namespace kv::cli {
+namespace {
+
+bool PedeAjuda(const std::string& a) {
+  return a == "--help" || a == "-h";
+}
+
+// The command named `comando`, run with its arguments.
+int Executa(const std::string& comando, const Args& resto, int argc, char** argv) {
+  if (comando == "exemplo") return Exemplo(resto);
+  if (comando == "verificar") return Verificar(resto);
+  if (comando == "consistir") return Consistir(resto);
+  if (comando == "verificar-kv") return VerificarKV(resto);
+  if (comando == "validar-chave") return ValidarChave(resto);
+  if (comando == "lote") return Lote(resto);
+  if (comando == "importar") return Importar(resto);
+  if (comando == "janela") return Janela(resto, argc, argv);
+  throw ErroUso("comando desconhecido: " + comando);
+}
+
+// A usage error: the one line that matters and where the rest is (the whole help would bury it); a
+// program that asked for JSON gets it as JSON too.
+int ErroDeUso(const std::string& comando, const Args& resto, const ErroUso& e) {
+  Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\nUse 'kvconsistencia " +
+                      (comando.empty() ? "" : comando + " ") + "--help' para ver as opções.\n");
+  if (std::find(resto.begin(), resto.end(), "--json") != resto.end())
+    EscreveCru(stdout,
+               "{\"erro\": {\"numero\": 0, \"descricao\": " + JsonTexto(e.what()) + ", \"uso\": true}}\n");
+  return 2;
+}
+
+}  // namespace
+}  // namespace kv::cli
+
 int main(int argc, char** argv) {
   using namespace kv::cli;
   Args args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "ajuda") {
-    std::string sobre = args.size() > 1 ? args[1] : "";
-    std::fputs(Ajuda(sobre).c_str(), args.empty() ? stderr : stdout);
+  if (args.empty() || PedeAjuda(args[0]) || args[0] == "ajuda") {
+    std::fputs(Ajuda(args.size() > 1 ? args[1] : "").c_str(), args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
   }
-  std::string comando = args[0];
-  Args resto(args.begin() + 1, args.end());
-  for (const auto& r : resto)
-    if (r == "--help" || r == "-h") {
-      std::fputs(Ajuda(comando).c_str(), stdout);
-      return 0;
-    }
+  const std::string comando = args[0];
+  const Args resto(args.begin() + 1, args.end());
+  if (std::any_of(resto.begin(), resto.end(), PedeAjuda)) {
+    std::fputs(Ajuda(comando).c_str(), stdout);
+    return 0;
+  }
   try {
-    if (comando == "exemplo") return Exemplo(resto);
-    if (comando == "verificar") return Verificar(resto);
-    if (comando == "consistir") return Consistir(resto);
-    if (comando == "verificar-kv") return VerificarKV(resto);
-    if (comando == "validar-chave") return ValidarChave(resto);
-    if (comando == "lote") return Lote(resto);
-    if (comando == "importar") return Importar(resto);
-    if (comando == "janela") return Janela(resto, argc, argv);
-    throw ErroUso("comando desconhecido: " + comando);
+    return Executa(comando, resto, argc, argv);
   } catch (const ErroUso& e) {
-    // The one line that matters and where the rest is: the whole help would bury it.
-    Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\nUse 'kvconsistencia " +
-                        (comando.empty() ? "" : comando + " ") + "--help' para ver as opções.\n");
-    // A program that asked for JSON gets the error as JSON too.
-    for (const auto& r : resto)
-      if (r == "--json") {
-        EscreveCru(stdout, "{\"erro\": {\"numero\": 0, \"descricao\": " + JsonTexto(e.what()) +
-                               ", \"uso\": true}}\n");
-        break;
-      }
-    return 2;
+    return ErroDeUso(comando, resto, e);
   } catch (const kv::Erro& e) {
     Escreve(stderr, "kvconsistencia: erro " + std::to_string(e.numero()) + ": " + e.descricao() + "\n");
     return 3;
