@@ -38,6 +38,18 @@ std::vector<std::string> Nos(ControleConsistencia& c) {
   return r;
 }
 
+// The same from a check's result.
+std::vector<std::string> Nos(const ResultadoVerificacao& r) {
+  std::vector<std::string> nos;
+  for (const GrupoResultado& g : r.arvore) {
+    nos.push_back("/" + g.chave + "/" + g.texto + "/" + std::to_string(g.imagem));
+    for (const ItemResultado& i : g.itens)
+      nos.push_back(g.chave + "/" + i.chave + "/" + i.texto + "/" + std::to_string(i.imagem));
+  }
+  return nos;
+}
+
+// The result says what the tree and the panel show, without touching either.
 TEST(Montagem, ImagensEStatusConformeORegistro) {
   const std::vector<std::string> exercicio = {"/Exercício/Exercício/1",
                                               "Exercício/M:ExercícioZER/Exercício/2"};
@@ -80,13 +92,28 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
     if (chave == "sem-biblioteca") DefinePastaDaCertificacao(b.pasta() + "/sem-biblioteca");
     ControleConsistencia controle;
     controle.DefineDeclaracao(L(12));
-    controle.MontaInconsistencias();
+    const ResultadoVerificacao r = controle.Verifica();
     DefinePastaDaCertificacao("");
     EXPECT_EQ(controle.Mensagem().Valor(), c.status) << c.exercicio << c.consistente << c.chave;
     EXPECT_EQ(Nos(controle), c.nos) << c.exercicio << c.consistente << c.chave;
     EXPECT_EQ(controle.AvisoRegistro().substr(0, c.aviso.size()), c.aviso)
         << c.exercicio << c.consistente << c.chave;
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.consistente, c.status == kStatusConsistente);
+    EXPECT_FALSE(r.erro);
+    EXPECT_EQ(Nos(r), c.nos);
+    EXPECT_EQ(r.aviso, controle.AvisoRegistro());
+    EXPECT_EQ(r.entradas.size(), teste::Entradas().size());
   }
+  // Without a database the check fails, says why, and has no status.
+  BancoTeste b;
+  DefineValorDaExecucao("KV", "DB", "DbAtual", b.pasta() + "/nao-existe.db");
+  ControleConsistencia controle;
+  controle.DefineDeclaracao(L(12));
+  const ResultadoVerificacao r = controle.Verifica();
+  EXPECT_FALSE(r.status);
+  ASSERT_TRUE(r.erro);
+  EXPECT_EQ(r.erro->numero, 91) << r.erro->descricao;
 }
 
 TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
@@ -161,6 +188,13 @@ TEST(Clique, EscolheOConstrutorPeloPrefixo) {
   }
   controle.LimpaMensagem();
   EXPECT_EQ(controle.Mensagem().Valor(), "");
+  // The result explains each item as a click does, and says which a double-click may accept.
+  for (const GrupoResultado& g : controle.Resultado().arvore)
+    for (const ItemResultado& item : g.itens) {
+      controle.ListaDeLocais_NodeClick(controle.ListaDeLocais().Busca(item.chave));
+      EXPECT_EQ(item.mensagem, controle.Mensagem().Valor()) << item.chave;
+      EXPECT_EQ(item.podeSerAceita, ControleConsistencia::PodeSerAceita(item.chave)) << item.chave;
+    }
 }
 
 TEST(DuploClique, AceitaSoOQueATabelaPermite) {
