@@ -218,13 +218,28 @@ TEST(BancoSqlite, ModeloLeOMesmoQueSeuTexto) {
     const ModeloSql& modelo;
     std::string_view a, b;
   } casos[] = {
-      {numeros, "1", "1"},    {numeros, "1", "12"},   {numeros, "2", "9"},
-      {numeros, "12", "3"},   {numeros, "-3", "1"},   {numeros, "1", "-3"},
-      {numeros, "01", "2"},   {numeros, "1", "1.5"},  {numeros, "1", "12345678901234567890"},
-      {codigo, "1", "'1.1'"}, {codigo, "2", "'2.2'"}, {codigo, "1", "'2.2'"},
-      {colado, "2", "1"},     {colado, "5", "2"},     {colado, "", "12"},
-      {aspas, "1.1", "2"},    {aspas, "2.2", "12"},   {aspas, "1.1", "-3"},
-      {movido, "0", "1"},     {movido, "2", "1"},     {movido, "1", "12"},
+      {numeros, "1", "1"},
+      {numeros, "1", "12"},
+      {numeros, "2", "9"},
+      {numeros, "12", "3"},
+      {numeros, "-3", "1"},
+      {numeros, "1", "-3"},
+      {numeros, "01", "2"},
+      {numeros, "1", "1.5"},
+      {numeros, "1", "12345678901234567890"},
+      {numeros, "1", "9999999999999999999"},
+      {codigo, "1", "'1.1'"},
+      {codigo, "2", "'2.2'"},
+      {codigo, "1", "'2.2'"},
+      {colado, "2", "1"},
+      {colado, "5", "2"},
+      {colado, "", "12"},
+      {aspas, "1.1", "2"},
+      {aspas, "2.2", "12"},
+      {aspas, "1.1", "-3"},
+      {movido, "0", "1"},
+      {movido, "2", "1"},
+      {movido, "1", "12"},
   };
   auto le = [](Recordset& rs) {
     return rs.Eof() ? "-" : TextoDe(rs.Campo("s")) + "/" + TextoDe(rs.Campo("n"));

@@ -110,7 +110,6 @@ PoolDeComandos::Emprestimo PoolDeComandos::Empresta(const std::string& texto, co
   if (auto it = livres_.find(texto); it != livres_.end() && !it->second.empty()) {
     std::unique_ptr<Preparado> p = std::move(it->second.back());
     it->second.pop_back();
-    ++estatistica.reutilizados;
     return {this, std::move(p)};
   }
   sqlite3_stmt* stmt = nullptr;
@@ -121,7 +120,6 @@ PoolDeComandos::Emprestimo PoolDeComandos::Empresta(const std::string& texto, co
   }
   // Only blanks or comments: SQLite prepares nothing, and nothing may run.
   if (!stmt) throw Erro(3129, "Instrução SQL vazia (SQL: " + jet + ")");
-  ++estatistica.preparados;
   return {this, std::make_unique<Preparado>(stmt, texto)};
 }
 

@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/db/sqlite_banco.h"
 
 namespace kv {
 
@@ -90,7 +89,6 @@ class PoolDeComandos {
   Emprestimo Empresta(const std::string& texto, const std::string& jet);
   // Finalises every idle statement (the connection is closing).
   void Esvazia() { livres_.clear(); }
-  EstatisticaBanco estatistica;
 
  private:
   void Guarda(std::unique_ptr<Preparado> p);

@@ -40,7 +40,6 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   bool SomenteLeitura() const override { return somenteLeitura_; }
 
   sqlite3* db() const { return db_; }
-  const EstatisticaBanco& estatistica() const { return comandos_.estatistica; }
 
  private:
   // A recordset on adapted text `a`, whose model slots take `valores`; `sql` is what errors name.

@@ -66,11 +66,6 @@ std::string MotivoNaoEhBanco(const std::string& caminho) {
   return EhBancoSqlite(caminho) ? "" : "não é um banco de dados SQLite";
 }
 
-EstatisticaBanco Estatistica(const Database& db) {
-  auto* b = dynamic_cast<const BancoSqlite*>(&db);
-  return b ? b->estatistica() : EstatisticaBanco{};
-}
-
 std::string PlanoDeConsulta(Database& db, const std::string& jet) {
   auto* b = dynamic_cast<BancoSqlite*>(&db);
   if (!b) return "";

@@ -29,15 +29,8 @@ std::shared_ptr<Database> CriaSqlite(const std::string& caminho);
 
 KV_PUBLICO_FIM
 
-// For tests and benchmarks only: not exported.
+// For tests only: not exported.
 namespace kv {
-// Counters of the statement pool.
-struct EstatisticaBanco {
-  long preparados = 0;    // statements compiled by SQLite
-  long reutilizados = 0;  // statements taken from the cache
-};
-EstatisticaBanco Estatistica(const Database& db);
-
 // Runs SQLite's EXPLAIN QUERY PLAN on the adapted form of a Jet text, one detail line per row.
 std::string PlanoDeConsulta(Database& db, const std::string& jet);
 
