@@ -17,7 +17,7 @@ int Janela(const Args& a, int argc, char** argv) {
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     throw ErroUso(
         "não há tela disponível (defina DISPLAY ou WAYLAND_DISPLAY, ou use 'verificar' e 'consistir')");
-  PreparaHost(o);
+  PreparaHost(o, {.aceitaJet = false});
   QApplication app(argc, argv);
   JanelaConsistencia janela(declaracao);
   janela.show();

@@ -1,6 +1,8 @@
-// lote: every declaration of a database, on worker threads, in declaration order on the output.
+// lote: every declaration of a database, or of a whole portfolio of databases and folders, on worker
+// threads shared across files, in order on the output.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -10,13 +12,16 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/carteira.h"
 #include "cli/comandos.h"
 #include "cli/json.h"
 #include "cli/relatorio.h"
 #include "cli/saida.h"
 #include "cli/verificacao.h"
+#include "host/host.h"
+#include "jet/leitor.h"
 #include "platform/configuracao.h"
-#include "platform/db/sqlite_banco.h"
+#include "platform/externos.h"
 #include "platform/texto.h"
 
 namespace kv::cli {
@@ -27,10 +32,33 @@ extern "C" void AoInterromper(int) {
   gInterrompido = true;
 }
 
+// One piece of work: a declaration of a file, or (without one) the line of a file that cannot be read.
+struct Tarefa {
+  size_t arquivo;
+  std::string declaracao;
+};
+
+// A task done, with its output line made by the worker.
+struct Pronta {
+  size_t arquivo = 0;
+  std::optional<Verificacao> v;  // none for a file that cannot be read
+  std::string linha;
+};
+
 struct Resumo {
   long total = 0, verificadas = 0, consistentes = 0, inconsistentes = 0, falhas = 0;
-  std::map<std::string, long> porGrupo;
-  void Conta(const Verificacao& v) {
+  std::map<std::string, long> porGrupo, porTipo;
+  std::map<size_t, bool> problema;  // per file: whether it failed or has an inconsistent declaration
+  long ilegiveis = 0;               // files that could not be read at all
+
+  void Conta(const Pronta& p) {
+    bool& ruim = problema[p.arquivo];
+    if (!p.v) {
+      ++ilegiveis;
+      ruim = true;
+      return;
+    }
+    const Verificacao& v = *p.v;
     ++verificadas;
     if (v.erro)
       ++falhas;
@@ -38,41 +66,72 @@ struct Resumo {
       ++consistentes;
     else
       ++inconsistentes;
+    ruim = ruim || v.erro || !v.consistente;
     for (const auto& e : v.entradas)
-      if (e.size() >= 4) ++porGrupo[e[0]];
+      if (e.size() >= 4) {
+        ++porGrupo[e[0]];
+        ++porTipo[TipoDoAchado(e[1])];
+      }
   }
-  std::string Json(bool interrompido) const {
+
+  std::string Json(bool interrompido, const Carteira* carteira) const {
     std::string g;
     for (const auto& [grupo, n] : porGrupo)
       g += (g.empty() ? "" : ", ") + JsonTexto(grupo) + ": " + std::to_string(n);
-    return "{\"resumo\": {\"declaracoes\": " + std::to_string(total) +
-           ", \"verificadas\": " + std::to_string(verificadas) +
-           ", \"consistentes\": " + std::to_string(consistentes) +
-           ", \"inconsistentes\": " + std::to_string(inconsistentes) +
-           ", \"falhas\": " + std::to_string(falhas) + ", \"achadosPorGrupo\": {" + g +
-           "}, \"interrompido\": " + (interrompido ? "true" : "false") + "}}";
+    std::string r = "{\"resumo\": {\"declaracoes\": " + std::to_string(total) +
+                    ", \"verificadas\": " + std::to_string(verificadas) +
+                    ", \"consistentes\": " + std::to_string(consistentes) +
+                    ", \"inconsistentes\": " + std::to_string(inconsistentes) +
+                    ", \"falhas\": " + std::to_string(falhas) + ", \"achadosPorGrupo\": {" + g +
+                    "}, \"interrompido\": " + (interrompido ? "true" : "false");
+    if (carteira) {
+      std::string nomes, tipos;
+      for (const std::string& n : ComProblema(*carteira)) nomes += (nomes.empty() ? "" : ", ") + JsonTexto(n);
+      for (const auto& [tipo, n] : TiposPorQuantidade())
+        tipos += (tipos.empty() ? "" : ", ") + JsonTexto(tipo) + ": " + std::to_string(n);
+      r += ", \"arquivos\": " + std::to_string(carteira->arquivos().size()) +
+           ", \"arquivosIlegiveis\": " + std::to_string(ilegiveis) + ", \"arquivosComProblemas\": [" + nomes +
+           "], \"achadosPorTipo\": {" + tipos + "}";
+    }
+    return r + "}}";
   }
-  std::string Texto(bool interrompido) const {
+
+  std::string Texto(bool interrompido, const Carteira* carteira) const {
     std::string r = "\nResumo" + std::string(interrompido ? " (interrompido)" : "") + ": " +
                     std::to_string(verificadas) + " de " + std::to_string(total) +
                     " declarações verificadas\n" + "  consistentes:   " + std::to_string(consistentes) +
                     "\n  inconsistentes: " + std::to_string(inconsistentes) +
                     "\n  com falha:      " + std::to_string(falhas) + "\n";
+    if (carteira) {
+      const std::vector<std::string> ruins = ComProblema(*carteira);
+      r += "Arquivos: " + std::to_string(carteira->arquivos().size()) +
+           ", com problemas: " + std::to_string(ruins.size()) +
+           (ilegiveis ? " (" + std::to_string(ilegiveis) + " ilegíveis)" : "") + "\n";
+      for (const std::string& n : ruins) r += "  " + TextoVisivel(n) + "\n";
+      if (!porTipo.empty()) r += "Achados por tipo:\n";
+      for (const auto& [tipo, n] : TiposPorQuantidade())
+        r += "  " + std::to_string(n) + "  " + TextoVisivel(tipo) + "\n";
+      return r;
+    }
     if (!porGrupo.empty()) r += "Achados por grupo:\n";
     for (const auto& [grupo, n] : porGrupo) r += "  " + TextoVisivel(grupo) + ": " + std::to_string(n) + "\n";
     return r;
   }
-};
 
-std::vector<std::string> Declaracoes() {
-  std::string caminho = Config().Le(kApp, "DB", "DbAtual", "");
-  auto banco = AbreSqlite(caminho, 5000, true);
-  if (!banco) throw ErroUso("o banco de dados '" + caminho + "' não pôde ser aberto");
-  std::vector<std::string> r;
-  auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração ORDER BY Declaração");
-  for (; !rs->Eof(); rs->MoveNext()) r.push_back(CStr(rs->Campo("Declaração")));
-  return r;
-}
+  // The files with problems, in the order of the run.
+  std::vector<std::string> ComProblema(const Carteira& carteira) const {
+    std::vector<std::string> r;
+    for (const auto& [i, ruim] : problema)
+      if (ruim) r.push_back(carteira.arquivos()[i].nome);
+    return r;
+  }
+  // Each kind of finding by its count, the most frequent first.
+  std::vector<std::pair<std::string, long>> TiposPorQuantidade() const {
+    std::vector<std::pair<std::string, long>> r(porTipo.begin(), porTipo.end());
+    std::stable_sort(r.begin(), r.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    return r;
+  }
+};
 
 std::string LinhaTexto(const Verificacao& v) {
   std::string r = "Declaração " + v.declaracao + ": ";
@@ -89,6 +148,17 @@ std::string LinhaTexto(const Verificacao& v) {
   for (const auto& [nome, n] : grupos)
     g += (g.empty() ? "" : ", ") + TextoVisivel(nome) + " " + std::to_string(n);
   return r + "inconsistente (" + g + ")" + gravou + "\n";
+}
+
+// A task's line: as a single database's run prints it, or naming its file in a portfolio.
+std::string Linha(const ArquivoDaCarteira& a, const Pronta& p, bool json, bool carteira) {
+  if (!p.v)
+    return json ? "{\"banco\": " + JsonTexto(a.nome) + ", \"erro\": " + JsonErro(*a.erro) + "}\n"
+                : TextoVisivel(a.nome) + ": ilegível: erro " + std::to_string(a.erro->numero) + ": " +
+                      TextoVisivel(a.erro->descricao) + "\n";
+  if (!carteira) return json ? JsonVerificacao(*p.v, false) + "\n" : LinhaTexto(*p.v);
+  if (json) return "{\"banco\": " + JsonTexto(a.nome) + ", " + JsonVerificacao(*p.v, false).substr(1) + "\n";
+  return TextoVisivel(a.nome) + ": " + LinhaTexto(*p.v);
 }
 
 void Progresso(long feitas, long total, std::chrono::steady_clock::time_point inicio) {
@@ -116,41 +186,45 @@ unsigned Tarefas(const Opcoes& o) {
   return static_cast<unsigned>(n);
 }
 
-// A declaration checked, with its output line made by the worker.
-struct Pronta {
-  Verificacao v;
-  std::string linha;
-};
-
-// Workers take declarations in turn, check and format them; the printer takes them back in declaration
-// order. The lock guards the hand-over alone, never the checking, the formatting or the output.
+// Workers take tasks in turn, check and format them; the printer takes them back in order. The lock
+// guards the hand-over alone, never the checking, the formatting or the output.
 class Esteira {
  public:
-  Esteira(const std::vector<std::string>& declaracoes, bool json, bool html)
-      : declaracoes_(declaracoes), json_(json), html_(html) {}
+  Esteira(const Carteira& carteira, const std::vector<Tarefa>& tarefas, bool json, bool html)
+      : carteira_(carteira), tarefas_(tarefas), json_(json), html_(html) {}
 
-  // A worker's loop: its own control and module state, until the declarations or the run end.
+  // A worker's loop: its own control and module state, until the tasks or the run end.
   void Trabalha() {
     {
       ControleConsistencia controle;
+      size_t atual = SIZE_MAX;  // the file this thread's settings name
       while (Toma()) {
         const size_t i = proxima_++;
-        if (i >= declaracoes_.size()) {
+        if (i >= tarefas_.size()) {
           Larga();
           break;
         }
-        Pronta p{Verifica(controle, declaracoes_[i], html_), ""};
-        p.linha = json_ ? JsonVerificacao(p.v, false) + "\n" : LinhaTexto(p.v);
+        const Tarefa& t = tarefas_[i];
+        const ArquivoDaCarteira& a = carteira_.arquivos()[t.arquivo];
+        Pronta p{t.arquivo, std::nullopt, ""};
+        if (!a.erro) {
+          if (!carteira_.Unica() && atual != t.arquivo) DefineValorDaThread(kApp, "DB", "DbAtual", a.caminho);
+          atual = t.arquivo;
+          p.v = Verifica(controle, t.declaracao, html_);
+          if (!carteira_.Unica()) p.v->banco = a.nome;
+        }
+        p.linha = Linha(a, p, json_, !carteira_.Unica());
         Entrega(i, std::move(p));
       }
     }
     LiberaEstadoDaThread();
+    DefineValorDaThread("", "", "", "");
     std::lock_guard<std::mutex> g(m_);
     cv_.notify_all();
   }
 
-  // The next declarations in order that are ready, waiting kEspera at most; `acabou` once every
-  // declaration was handed over, or the run was interrupted and no worker has one in hand.
+  // The next tasks in order that are ready, waiting kEspera at most; `acabou` once every task was handed
+  // over, or the run was interrupted and no worker has one in hand.
   std::vector<Pronta> Proximas(bool& acabou) {
     std::vector<Pronta> lote;
     std::unique_lock<std::mutex> g(m_);
@@ -160,7 +234,7 @@ class Esteira {
          it = prontas_.erase(it))
       lote.push_back(std::move(it->second));
     impressa_ += lote.size();
-    acabou = impressa_ >= declaracoes_.size() || (gInterrompido && emAndamento_ == 0 && prontas_.empty());
+    acabou = impressa_ >= tarefas_.size() || (gInterrompido && emAndamento_ == 0 && prontas_.empty());
     return lote;
   }
   size_t impressas() const { return impressa_; }
@@ -182,10 +256,11 @@ class Esteira {
     --emAndamento_;
     // The printer is woken for a batch, not for each line: every wake-up on a busy machine takes a core
     // from a worker. It also looks by itself every kEspera.
-    if (prontas_.size() >= kLoteImpressao || i + 1 == declaracoes_.size()) cv_.notify_all();
+    if (prontas_.size() >= kLoteImpressao || i + 1 == tarefas_.size()) cv_.notify_all();
   }
 
-  const std::vector<std::string>& declaracoes_;
+  const Carteira& carteira_;
+  const std::vector<Tarefa>& tarefas_;
   const bool json_, html_;
   std::mutex m_;
   std::condition_variable cv_;
@@ -197,16 +272,15 @@ class Esteira {
 
 // Prints what the workers hand over, in order, with the progress bar on a terminal; keeps the checks
 // for the HTML report when asked.
-Resumo Imprime(Esteira& esteira, long total, bool terminal, std::vector<Verificacao>* guardadas) {
+Resumo Imprime(Esteira& esteira, long total, bool terminal, std::vector<Pronta>* guardadas) {
   Resumo resumo;
-  resumo.total = total;
   const auto inicio = std::chrono::steady_clock::now();
   for (bool acabou = false; !acabou;) {
     for (Pronta& p : esteira.Proximas(acabou)) {
-      resumo.Conta(p.v);
+      resumo.Conta(p);
       if (terminal) std::fputs("\r\033[K", stderr);
       EscreveCru(stdout, p.linha);
-      if (guardadas) guardadas->push_back(std::move(p.v));
+      if (guardadas) guardadas->push_back(std::move(p));
     }
     std::fflush(stdout);
     if (terminal) Progresso(static_cast<long>(esteira.impressas()), total, inicio);
@@ -215,38 +289,120 @@ Resumo Imprime(Esteira& esteira, long total, bool terminal, std::vector<Verifica
   return resumo;
 }
 
+// A single database's report as before; a portfolio's with a section per file, those with problems first.
+void Relatorio(const std::string& saida, const Carteira& carteira, const Resumo& resumo,
+               std::vector<Pronta> prontas) {
+  if (carteira.Unica()) {
+    std::vector<Verificacao> vs;
+    for (Pronta& p : prontas)
+      if (p.v) vs.push_back(std::move(*p.v));
+    return GravaRelatorio(saida, vs);
+  }
+  std::vector<ArquivoNoRelatorio> arquivos;
+  for (size_t i = 0; i < carteira.arquivos().size(); ++i) {
+    const ArquivoDaCarteira& a = carteira.arquivos()[i];
+    if (!resumo.problema.count(i)) continue;  // not reached before an interruption
+    arquivos.push_back({a.nome, a.erro, resumo.problema.at(i), {}});
+  }
+  for (Pronta& p : prontas)
+    if (p.v)
+      for (ArquivoNoRelatorio& r : arquivos)
+        if (r.nome == carteira.arquivos()[p.arquivo].nome) r.verificacoes.push_back(std::move(*p.v));
+  GravaRelatorioDaCarteira(saida, arquivos, resumo.TiposPorQuantidade());
+}
+
+// The files to check: --banco (repeatable) and the paths given.
+std::vector<std::string> Caminhos(const Opcoes& o) {
+  std::vector<std::string> r = o.Todos("--banco");
+  r.insert(r.end(), o.Posicionais().begin(), o.Posicionais().end());
+  if (r.empty()) o.Exige("--banco");  // says what is missing
+  return r;
+}
+
+// Prepares the run: the settings and components, and every file read. A single SQLite database is
+// checked as before; Jet copies are opened read-only, whatever else is written.
+std::vector<Tarefa> PreparaCarteira(const Opcoes& o, Carteira& carteira) {
+  const bool unicaSqlite = carteira.Unica() && !jet::EhJet(carteira.arquivos()[0].caminho);
+  if (unicaSqlite)
+    PreparaHost(o, {.declaracao = false, .banco = carteira.arquivos()[0].nome});
+  else
+    PreparaHost(o, {.declaracao = false, .carteira = true});
+  if (!carteira.Prepara()) throw ErroUso("leitura dos arquivos Jet interrompida; nada foi verificado");
+  if (carteira.Unica() && carteira.arquivos()[0].erro) throw ErroUso(carteira.arquivos()[0].erro->descricao);
+  if (carteira.Unica()) DefineValorDaExecucao(kApp, "DB", "DbAtual", carteira.arquivos()[0].caminho);
+  if (const std::vector<std::string> copias = carteira.Copias(); !copias.empty()) {
+    host::RegistraComponentes(true);
+    auto leitura = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+    host::RegistraComponentes(o.Tem("--somente-leitura"));
+    auto normal = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+    // Each copy stands for a Jet file, which is never written: it is opened read-only.
+    class PorArquivo : public ConexaoBanco {
+     public:
+      PorArquivo(std::shared_ptr<ConexaoBanco> l, std::shared_ptr<ConexaoBanco> n, std::vector<std::string> c)
+          : leitura_(std::move(l)), normal_(std::move(n)), copias_(std::move(c)) {}
+      std::shared_ptr<Database> AbreBanco(std::string& caminho) override {
+        const bool copia = std::find(copias_.begin(), copias_.end(), caminho) != copias_.end();
+        return (copia ? leitura_ : normal_)->AbreBanco(caminho);
+      }
+
+     private:
+      std::shared_ptr<ConexaoBanco> leitura_, normal_;
+      std::vector<std::string> copias_;
+    };
+    RegistraClasse(kClsidConexaoBanco, [=] { return std::make_shared<PorArquivo>(leitura, normal, copias); });
+    for (const ArquivoDaCarteira& a : carteira.arquivos())
+      if (a.jet && !a.erro)
+        std::fprintf(stderr,
+                     "kvconsistencia: %s é um arquivo Jet: verificado numa cópia temporária, somente "
+                     "para leitura\n",
+                     TextoVisivel(a.nome).c_str());
+  }
+  std::vector<Tarefa> tarefas;
+  for (size_t i = 0; i < carteira.arquivos().size(); ++i) {
+    const ArquivoDaCarteira& a = carteira.arquivos()[i];
+    if (a.erro) tarefas.push_back({i, ""});
+    for (const std::string& d : a.declaracoes) tarefas.push_back({i, d});
+  }
+  return tarefas;
+}
+
 }  // namespace
 
 int Lote(const Args& a) {
-  Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json", "--somente-leitura"});
-  o.Exige("--banco");
+  Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json", "--somente-leitura"}, SIZE_MAX,
+           {"--banco"});
+  const std::vector<std::string> caminhos = Caminhos(o);
   o.Exige("--exercicio");
-  const unsigned tarefas = Tarefas(o);
-  PreparaHost(o, {.declaracao = false});
+  const unsigned nTarefas = Tarefas(o);
+  Carteira carteira(caminhos);
   if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
-  const std::vector<std::string> declaracoes = Declaracoes();
+  const std::vector<Tarefa> tarefas = PreparaCarteira(o, carteira);
   const bool json = o.Tem("--json"), html = o.Tem("--html");
 
   gInterrompido = false;
   struct sigaction acao {};
   acao.sa_handler = AoInterromper;
-  sigaction(SIGINT, &acao, nullptr);
-  Esteira esteira(declaracoes, json, html);
+  for (int sinal : {SIGINT, SIGTERM, SIGHUP}) sigaction(sinal, &acao, nullptr);
+  Esteira esteira(carteira, tarefas, json, html);
   std::vector<std::thread> trabalhadores;
-  for (size_t t = 0; t < std::min<size_t>(tarefas, std::max<size_t>(declaracoes.size(), 1)); ++t)
+  for (size_t t = 0; t < std::min<size_t>(nTarefas, std::max<size_t>(tarefas.size(), 1)); ++t)
     trabalhadores.emplace_back([&] { esteira.Trabalha(); });
-  std::vector<Verificacao> guardadas;
-  const Resumo resumo = Imprime(esteira, static_cast<long>(declaracoes.size()), isatty(STDERR_FILENO),
-                                html ? &guardadas : nullptr);
+  std::vector<Pronta> guardadas;
+  Resumo resumo =
+      Imprime(esteira, static_cast<long>(tarefas.size()), isatty(STDERR_FILENO), html ? &guardadas : nullptr);
   for (auto& t : trabalhadores) t.join();
-  signal(SIGINT, SIG_DFL);
+  for (int sinal : {SIGINT, SIGTERM, SIGHUP}) signal(sinal, SIG_DFL);
 
-  const bool interrompido = gInterrompido && esteira.impressas() < declaracoes.size();
-  EscreveCru(stdout, json ? resumo.Json(interrompido) + "\n" : resumo.Texto(interrompido));
+  for (const ArquivoDaCarteira& arquivo : carteira.arquivos())
+    resumo.total += static_cast<long>(arquivo.declaracoes.size());
+  const bool interrompido = gInterrompido && esteira.impressas() < tarefas.size();
+  const Carteira* portfolio = carteira.Unica() ? nullptr : &carteira;
+  EscreveCru(stdout,
+             json ? resumo.Json(interrompido, portfolio) + "\n" : resumo.Texto(interrompido, portfolio));
   std::fflush(stdout);
-  if (html) GravaRelatorio(o.Valor("--html"), guardadas);
+  if (html) Relatorio(o.Valor("--html"), carteira, resumo, std::move(guardadas));
   if (interrompido) return 130;
-  if (resumo.falhas) return 3;
+  if (resumo.falhas || resumo.ilegiveis) return 3;
   return resumo.inconsistentes ? 1 : 0;
 }
 

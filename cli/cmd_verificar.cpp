@@ -144,7 +144,7 @@ std::string TextoConsistir(const Verificacao& v, const Aceites& a, const Desfech
 int Consistir(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--aceitar"}, {"--json"}, 0, {"--aceitar"});
   std::string declaracao = o.Exige("--declaracao");
-  PreparaHost(o);
+  PreparaHost(o, {.aceitaJet = false});
   ControleConsistencia controle;
   auto caixa = std::make_shared<CaixaDaSaida>();
   controle.DefineInterface(nullptr, nullptr, nullptr, caixa);

@@ -80,9 +80,10 @@ std::string Situacao(const Verificacao& v) {
          Html(*v.status) + "</span>";
 }
 
-std::string Secao(const Verificacao& v) {
-  std::string r =
-      "<section id=\"d" + Html(v.declaracao) + "\">\n<h2>Declaração " + Html(v.declaracao) + "</h2>\n";
+// `id` tells the sections of one file's declarations from another's.
+std::string Secao(const Verificacao& v, const std::string& id = "") {
+  std::string r = "<section id=\"" + id + "d" + Html(v.declaracao) + "\">\n<h2>Declaração " +
+                  Html(v.declaracao) + "</h2>\n";
   r += "<p class=\"status\">" + Situacao(v) + "</p>\n";
   if (v.arvore.empty() && !v.erro) r += "<p>A Lista de Inconsistências está vazia.</p>\n";
   r += "<ul class=\"arvore\">\n";
@@ -103,29 +104,65 @@ std::string Secao(const Verificacao& v) {
   return r;
 }
 
+std::string Cabeca(const std::string& banco, const std::string& exercicio) {
+  std::string data = QDateTime::currentDateTime().toString("dd/MM/yyyy HH:mm").toStdString();
+  return "<!DOCTYPE html>\n<html lang=\"pt-BR\">\n<head>\n<meta charset=\"utf-8\">\n<title>Relatório de "
+         "consistência</title>\n<style>" +
+         std::string(kEstilo) + "</style>\n</head>\n<body>\n<h1>Relatório de consistência</h1>\n" +
+         "<p class=\"meta\">" + banco + "Exercício: " + Html(exercicio) + "<br>Data: " + data + "</p>\n";
+}
+
+// Each declaration with its status and its number of findings, linked to its section.
+std::string Tabela(const std::vector<Verificacao>& vs, const std::string& id = "") {
+  std::string r = "<table>\n<tr><th>Declaração</th><th>Situação</th><th>Achados</th></tr>\n";
+  for (const Verificacao& v : vs) {
+    long achados = 0;
+    for (const auto& e : v.entradas) achados += e.size() >= 4;
+    r += "<tr><td><a href=\"#" + id + "d" + Html(v.declaracao) + "\">" + Html(v.declaracao) +
+         "</a></td><td>" + Situacao(v) + "</td><td>" + std::to_string(achados) + "</td></tr>\n";
+  }
+  return r + "</table>\n";
+}
+
 }  // namespace
 
 void GravaRelatorio(const std::string& arquivo, const std::vector<Verificacao>& vs) {
-  std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
+  std::string banco = vs.empty() ? Config().Le(kApp, "DB", "DbAtual", "") : vs[0].banco;
   std::string exercicio = vs.empty() ? Config().Le(kApp, "Exercicio", "ExercicioAtual", "") : vs[0].exercicio;
-  std::string data = QDateTime::currentDateTime().toString("dd/MM/yyyy HH:mm").toStdString();
-  std::string r =
-      "<!DOCTYPE html>\n<html lang=\"pt-BR\">\n<head>\n<meta charset=\"utf-8\">\n<title>Relatório de "
-      "consistência</title>\n<style>" +
-      std::string(kEstilo) + "</style>\n</head>\n<body>\n<h1>Relatório de consistência</h1>\n";
-  r += "<p class=\"meta\">Banco de dados: " + Html(banco) + "<br>Exercício: " + Html(exercicio) +
-       "<br>Data: " + data + "</p>\n";
-  if (vs.size() > 1) {
-    r += "<table>\n<tr><th>Declaração</th><th>Situação</th><th>Achados</th></tr>\n";
-    for (const Verificacao& v : vs) {
-      long achados = 0;
-      for (const auto& e : v.entradas) achados += e.size() >= 4;
-      r += "<tr><td><a href=\"#d" + Html(v.declaracao) + "\">" + Html(v.declaracao) + "</a></td><td>" +
-           Situacao(v) + "</td><td>" + std::to_string(achados) + "</td></tr>\n";
-    }
+  std::string r = Cabeca("Banco de dados: " + Html(banco) + "<br>", exercicio);
+  if (vs.size() > 1) r += Tabela(vs);
+  for (const Verificacao& v : vs) r += Secao(v);
+  r += "</body>\n</html>\n";
+  GravaArquivoInteiro(arquivo, r);
+}
+
+void GravaRelatorioDaCarteira(const std::string& arquivo, const std::vector<ArquivoNoRelatorio>& arquivos,
+                              const std::vector<std::pair<std::string, long>>& tipos) {
+  long comProblema = 0;
+  for (const ArquivoNoRelatorio& a : arquivos) comProblema += a.problema;
+  std::string r = Cabeca("Arquivos: " + std::to_string(arquivos.size()) +
+                             ", com problemas: " + std::to_string(comProblema) + "<br>",
+                         Config().Le(kApp, "Exercicio", "ExercicioAtual", ""));
+  if (!tipos.empty()) {
+    r += "<table>\n<tr><th>Achado</th><th>Quantidade</th></tr>\n";
+    for (const auto& [tipo, n] : tipos)
+      r += "<tr><td class=\"chave\">" + Html(tipo) + "</td><td>" + std::to_string(n) + "</td></tr>\n";
     r += "</table>\n";
   }
-  for (const Verificacao& v : vs) r += Secao(v);
+  // Those with problems first, each group in the order of the run.
+  for (bool problema : {true, false})
+    for (size_t i = 0; i < arquivos.size(); ++i) {
+      const ArquivoNoRelatorio& a = arquivos[i];
+      if (a.problema != problema) continue;
+      const std::string id = "f" + std::to_string(i);
+      r += "<section id=\"" + id + "\">\n<h2>" + Html(a.nome) + "</h2>\n";
+      if (a.erro)
+        r += "<p class=\"falha\">Ilegível: erro " + std::to_string(a.erro->numero) + ": " +
+             Html(a.erro->descricao) + "</p>\n";
+      if (!a.verificacoes.empty()) r += Tabela(a.verificacoes, id);
+      r += "</section>\n";
+      for (const Verificacao& v : a.verificacoes) r += Secao(v, id);
+    }
   r += "</body>\n</html>\n";
   GravaArquivoInteiro(arquivo, r);
 }

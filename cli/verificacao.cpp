@@ -1,11 +1,15 @@
 #include "cli/verificacao.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "checker/consistekv.h"
 #include "cli/json.h"
+#include "cli/saida.h"
 #include "host/exemplo.h"
 #include "host/host.h"
+#include "jet/importacao.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
@@ -20,9 +24,9 @@ std::string NaConfiguracao(const char* secao, const char* chave) {
   return std::string(chave) + " na seção [" + secao + "] de " + ArquivoConfiguracao(kApp);
 }
 
-// The database has the tables the rules read, and the declaration when one is named. A database that
-// cannot be read now (locked, damaged) is left to the check, which reports it as its error.
-void ConfereBanco(const std::string& caminho, const std::string& declaracao) try {
+}  // namespace
+
+void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& declaracao) try {
   auto banco = AbreSqlite(caminho, 5000, true);
   if (!banco) throw ErroUso("'" + caminho + "' não é um banco de dados SQLite");
   std::vector<QString> tabelas;
@@ -46,8 +50,6 @@ void ConfereBanco(const std::string& caminho, const std::string& declaracao) try
 } catch (const Erro&) {
 }
 
-}  // namespace
-
 std::string ParaShell(const std::string& s) {
   if (!s.empty() &&
       s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./:=,+@%") ==
@@ -60,8 +62,8 @@ std::string ParaShell(const std::string& s) {
 
 namespace {
 
-// Everything the user typed is checked before anything is opened; returns --banco made absolute.
-std::string ConfereOpcoes(const Opcoes& o) {
+// Everything the user typed is checked before anything is opened; returns the database made absolute.
+std::string ConfereOpcoes(const Opcoes& o, const std::optional<std::string>& dado) {
   if (o.Tem("--declaracao")) {
     std::string d = o.Valor("--declaracao");
     double v = 0;
@@ -75,10 +77,12 @@ std::string ConfereOpcoes(const Opcoes& o) {
         ano > "2100")
       throw ErroUso("exercício inválido: '" + ano + "' (use o ano com quatro dígitos, de 1990 a 2100)");
   }
-  if (!o.Tem("--banco")) return "";
-  std::string banco = QFileInfo(QString::fromStdString(o.Valor("--banco"))).absoluteFilePath().toStdString();
+  const std::string nome = dado ? *dado : o.Valor("--banco");
+  if (nome.empty()) return "";
+  std::string banco = QFileInfo(QString::fromStdString(nome)).absoluteFilePath().toStdString();
+  if (jet::EhJet(banco)) return banco;
   if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
-    throw ErroUso("'" + o.Valor("--banco") + "': " + motivo);
+    throw ErroUso("'" + nome + "': " + motivo);
   return banco;
 }
 
@@ -94,10 +98,50 @@ std::string BancoDasConfiguracoes() {
 
 }  // namespace
 
+namespace {
+
+std::string gBancoMostrado;  // the database as the user named it, when the checks read another file
+
+// A Jet file read through the safe reader into a temporary SQLite copy, removed when the program ends.
+std::string CopiaDoJet(const std::string& jet) {
+  static QTemporaryDir pasta(QDir::tempPath() + "/kvjet-XXXXXX");
+  if (!pasta.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
+  const std::string copia = pasta.filePath("copia.db").toStdString();
+  try {
+    if (jet::Importa(jet, copia).sinal)
+      throw ErroUso("leitura do arquivo Jet interrompida; nada foi verificado");
+  } catch (const jet::ErroDeUso& e) {
+    throw ErroUso(e.mensagem);
+  }
+  Escreve(stderr, "kvconsistencia: " + jet +
+                      " é um arquivo Jet: verificado numa cópia temporária, somente para leitura\n");
+  return copia;
+}
+
+}  // namespace
+
 void PreparaHost(const Opcoes& o, Precisa precisa) {
-  std::string banco = ConfereOpcoes(o);
-  host::RegistraComponentes(o.Tem("--somente-leitura"));
+  if (precisa.carteira) {
+    ConfereOpcoes(o, "");
+    host::RegistraComponentes(o.Tem("--somente-leitura"));
+    ApagaRestoDaChave();
+    if (o.Tem("--exercicio"))
+      DefineValorDaExecucao(kApp, "Exercicio", "ExercicioAtual", o.Valor("--exercicio"));
+    return;
+  }
+  std::string banco = ConfereOpcoes(o, precisa.banco);
+  const bool jet = !banco.empty() && jet::EhJet(banco);
+  if (jet && !precisa.aceitaJet)
+    throw ErroUso("'" + banco +
+                  "' é um arquivo Jet, que nunca é gravado; importe-o antes: kvconsistencia importar " +
+                  ParaShell(banco) + " DESTINO.db");
+  // A Jet file is only read: the copy is opened read-only, so a write is reported, never made.
+  host::RegistraComponentes(o.Tem("--somente-leitura") || jet);
   ApagaRestoDaChave();
+  if (jet) {
+    gBancoMostrado = banco;
+    banco = CopiaDoJet(banco);
+  }
   // The options hold for this run only: KV.ini is the host's, and another run may be using it.
   if (!banco.empty()) DefineValorDaExecucao(kApp, "DB", "DbAtual", banco);
   if (o.Tem("--exercicio"))
@@ -106,7 +150,7 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
   if (precisa.exercicio && Config().Le(kApp, "Exercicio", "ExercicioAtual", "").empty())
     throw ErroUso("falta o exercício: use --exercicio AAAA ou defina " +
                   NaConfiguracao("Exercicio", "ExercicioAtual"));
-  ConfereBanco(banco, precisa.declaracao ? o.Valor("--declaracao") : "");
+  ConfereBancoDeDeclaracoes(banco, precisa.declaracao ? o.Valor("--declaracao") : "");
 }
 
 std::string ExercicioAtualTexto() {
@@ -119,7 +163,7 @@ Verificacao Verifica(ControleConsistencia& controle, const std::string& declarac
   static_cast<ResultadoVerificacao&>(v) = controle.Verifica(explica);
   v.declaracao = declaracao;
   v.exercicio = ExercicioAtualTexto();
-  v.banco = Config().Le(kApp, "DB", "DbAtual", "");
+  v.banco = gBancoMostrado.empty() ? Config().Le(kApp, "DB", "DbAtual", "") : gBancoMostrado;
   return v;
 }
 

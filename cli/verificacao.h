@@ -21,8 +21,11 @@ struct Verificacao : ResultadoVerificacao {
 
 // What a command needs before it runs.
 struct Precisa {
-  bool exercicio = true;   // a fiscal year, from --exercicio or the settings
-  bool declaracao = true;  // --declaracao names a declaration that the database has
+  bool exercicio = true;                            // a fiscal year, from --exercicio or the settings
+  bool declaracao = true;                           // --declaracao names a declaration that the database has
+  std::optional<std::string> banco = std::nullopt;  // the database, when not --banco's
+  bool carteira = false;  // many databases, each checked on its own: none is the run's
+  bool aceitaJet = true;  // the command only reads, so a Jet file can be checked through a copy
 };
 
 // Checks what the user gave and what the command needs before anything runs: --declaracao, --exercicio
@@ -31,6 +34,9 @@ struct Precisa {
 // to do. Makes --banco and --exercicio this run's values (never written to the settings file) and
 // registers the host's components.
 void PreparaHost(const Opcoes& o, Precisa precisa = {});
+// The database has every table the rules read, and the declaration when one is named (ErroUso
+// otherwise). A database that cannot be read now (locked, damaged) is left to the check.
+void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& declaracao = "");
 // The fiscal year setting as it stands.
 std::string ExercicioAtualTexto();
 

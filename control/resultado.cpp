@@ -17,6 +17,17 @@ ErroVerificacao SemBanco() {
 
 }  // namespace
 
+std::string TipoDoAchado(const std::string& chave) {
+  // Monthly and interstate keys put the month between the letter and the code.
+  static const std::pair<const char*, const char*> kCodigos[] = {
+      {"A:", "Imp"}, {"A:", "25%"}, {"B:", "Imp"}, {"B:", "25%"},
+      {"C:", "VC"},  {"C:", "25"},  {"D:", "VC"},  {"D:", "25"},
+  };
+  for (const auto& [letra, codigo] : kCodigos)
+    if (chave.starts_with(letra) && chave.ends_with(codigo)) return std::string(letra) + codigo;
+  return chave;
+}
+
 ResultadoVerificacao ControleConsistencia::Verifica(bool explica) {
   mensagem_->Define("");
   try {

@@ -44,6 +44,10 @@ struct ResultadoVerificacao {
   std::vector<std::string> gravacoes;  // what the check wrote to the declaration (or would have)
 };
 
+// The kind of a finding: its key without the month or state ("A:Entradas325%" is "A:25%", "C:3VC" is
+// "C:VC"); any other key is its own kind ("E:TOVIR 2.2 Dpl", "H:CNPJ").
+std::string TipoDoAchado(const std::string& chave);
+
 }  // namespace kv
 
 KV_PUBLICO_FIM

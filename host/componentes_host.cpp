@@ -16,6 +16,8 @@
 namespace kv::host {
 namespace {
 
+constexpr size_t kAbertosPorThread = 4;
+
 // One open connection per path for the thread, shared by every ConexaoBanco object on it.
 class ConexaoSqlite : public ConexaoBanco {
  public:
@@ -34,10 +36,12 @@ class ConexaoSqlite : public ConexaoBanco {
     }
     if (it != abertos.end() && it->second.first == st.st_ino) return it->second.second;
     auto banco = AbreSqlite(caminho, 5000, somenteLeitura_);  // a file replaced since is opened anew
-    if (banco)
-      abertos[chave] = {st.st_ino, banco};
-    else
-      abertos.erase(chave);
+    abertos.erase(chave);
+    // A batch over many files moves from one to the next: the thread keeps a few connections, not one
+    // per file it ever checked. One in the middle of a check is kept.
+    for (auto velho = abertos.begin(); abertos.size() >= kAbertosPorThread && velho != abertos.end();)
+      velho = velho->second.second->EmLeitura() ? std::next(velho) : abertos.erase(velho);
+    if (banco) abertos[chave] = {st.st_ino, banco};
     return banco;
   }
 

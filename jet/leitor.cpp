@@ -128,6 +128,15 @@ class Mensagens {
 
 }  // namespace
 
+bool EhJet(const std::string& caminho) {
+  unsigned char cabecalho[0x20] = {};
+  std::ifstream f(caminho, std::ios::binary);
+  f.read(reinterpret_cast<char*>(cabecalho), sizeof cabecalho);
+  return f.gcount() == static_cast<std::streamsize>(sizeof cabecalho) &&
+         (std::memcmp(cabecalho + 4, "Standard Jet DB", 15) == 0 ||
+          std::memcmp(cabecalho + 4, "Standard ACE DB", 15) == 0);
+}
+
 void Confere(const std::string& caminho) {
   struct stat st;
   auto uso = [&](const std::string& motivo) { throw ErroDeUso{"'" + TextoVisivel(caminho) + "' " + motivo}; };

@@ -56,6 +56,9 @@ struct ErroDeUso {
   std::string mensagem;
 };
 
+// Whether the file starts as a Jet (.mdb) or ACE (.accdb) database does; false for anything unreadable.
+bool EhJet(const std::string& caminho);
+
 // What can be told without reading the file: ErroDeUso for a path that names no Jet file, Erro for a
 // file that is not a whole number of pages.
 void Confere(const std::string& caminho);

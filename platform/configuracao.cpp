@@ -26,6 +26,7 @@ using Valores = std::map<std::string, std::string>;  // "app\x1fsection\x1fkey" 
 std::mutex gFabricaMutex;
 std::function<std::unique_ptr<Configuracao>()> gFabrica;
 Valores gDaExecucao;
+thread_local Valores tDaThread;
 // Bumped when the factory or this run's values change, so each thread notices and rebuilds its store;
 // read without the lock on every settings access.
 std::atomic<int> gGeracao{0};
@@ -131,6 +132,10 @@ class ConfiguracaoDaExecucao : public Configuracao {
       : base_(std::move(base)), valores_(std::move(valores)) {}
   std::string Le(const std::string& app, const std::string& secao, const std::string& chave,
                  const std::string& padrao) override {
+    if (!tDaThread.empty()) {
+      auto it = tDaThread.find(Chave(app, secao, chave));
+      if (it != tDaThread.end()) return it->second;
+    }
     if (!valores_.empty()) {
       auto it = valores_.find(Chave(app, secao, chave));
       if (it != valores_.end()) return it->second;
@@ -140,6 +145,7 @@ class ConfiguracaoDaExecucao : public Configuracao {
   void Grava(const std::string& app, const std::string& secao, const std::string& chave,
              const std::string& valor) override {
     base_->Grava(app, secao, chave, valor);
+    if (auto t = tDaThread.find(Chave(app, secao, chave)); t != tDaThread.end()) t->second = valor;
     auto it = valores_.find(Chave(app, secao, chave));
     if (it != valores_.end()) it->second = valor;
   }
@@ -171,6 +177,14 @@ void DefineValorDaExecucao(const std::string& app, const std::string& secao, con
   else
     gDaExecucao[Chave(app, secao, chave)] = valor;
   ++gGeracao;
+}
+
+void DefineValorDaThread(const std::string& app, const std::string& secao, const std::string& chave,
+                         const std::string& valor) {
+  if (app.empty())
+    tDaThread.clear();
+  else
+    tDaThread[Chave(app, secao, chave)] = valor;
 }
 
 Configuracao& Config() {

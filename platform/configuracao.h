@@ -37,6 +37,11 @@ void DefineFabricaConfiguracao(std::function<std::unique_ptr<Configuracao>()> fa
 // The INI file of an application.
 std::string ArquivoConfiguracao(const std::string& app);
 
+// A value for the calling thread only, answered before this run's values: a batch worker that checks
+// declarations of several databases names its current one. An empty `app` clears the thread's values.
+void DefineValorDaThread(const std::string& app, const std::string& secao, const std::string& chave,
+                         const std::string& valor);
+
 // A value for this process only, held in memory and never written to the file: reads of that key answer
 // it (a command line's --banco). A write the system itself makes to the key still goes to the file and
 // becomes this thread's value. Call before the threads that read it start; an empty `app` clears them all.

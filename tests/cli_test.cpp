@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -31,6 +32,8 @@ namespace {
 
 using kv::teste::Execucao;
 using kv::teste::LeArquivo;
+
+const QString kFixtures = KV_FIXTURES;
 
 class Cli : public ::testing::Test {
  protected:
@@ -217,6 +220,82 @@ TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
        {std::pair{"declaracoes", 8}, {"consistentes", 1}, {"inconsistentes", 7}, {"falhas", 0}})
     EXPECT_EQ(resumo[campo].toInt(), n) << campo;
   EXPECT_EQ(resumo["achadosPorGrupo"].toObject()["TOVIR"].toInt(), 5);
+}
+
+// Every file under a folder, by name, with the digest of its bytes: what a run must leave as it was.
+std::map<QString, QByteArray> Arquivos(const QString& pasta) {
+  std::map<QString, QByteArray> r;
+  QDirIterator it(pasta, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString f = it.next();
+    r[f] = QFileInfo(f).isSymLink() ? QFileInfo(f).symLinkTarget().toUtf8() : kv::teste::LeArquivo(f);
+  }
+  return r;
+}
+
+// A portfolio: each file of the folder checked once, as its own run would check it, whatever surrounds it.
+TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
+  const QString raiz = pasta_.filePath("carteira"), fora = pasta_.filePath("fora");
+  QDir().mkpath(raiz + "/sub/mais");
+  QDir().mkpath(fora);
+  QFile::copy(banco_, fora + "/x.db");
+  const struct {
+    const char* caminho;
+    std::function<void(const QString&)> cria;
+    const char* esperado;  // "verificado", "ilegivel" or "" (left out)
+  } casos[] = {
+      {"a.db", [&](const QString& c) { QFile::copy(banco_, c); }, "verificado"},
+      {"sub/mais/b.sqlite", [&](const QString& c) { QFile::copy(banco_, c); }, "verificado"},
+      {"sub/c.mdb", [](const QString& c) { QFile::copy(kFixtures + "/exemplo.mdb", c); }, "verificado"},
+      {"sub/notas.txt", [](const QString& c) { kv::teste::GravaArquivo(c, "texto\n"); }, ""},
+      {"ruim.db", [](const QString& c) { kv::teste::GravaArquivo(c, QByteArray(4096, 'x')); }, "ilegivel"},
+      {"sub/link.db", [&](const QString& c) { QFile::link(fora + "/x.db", c); }, ""},
+      {"sub/pasta", [&](const QString& c) { QFile::link(fora, c); }, ""},
+  };
+  for (const auto& c : casos) c.cria(raiz + "/" + c.caminho);
+  const auto antes = Arquivos(pasta_.path());
+  // The folder, and one of its files named again.
+  Execucao e = Roda({"lote", "--exercicio", "2002", "--json", raiz, "--banco", raiz + "/a.db"});
+  EXPECT_EQ(e.status, 3) << e.erros.toStdString();
+  std::map<QString, std::vector<QJsonObject>> porBanco;
+  auto linhas = Linhas(e.saida);
+  for (size_t i = 0; i + 1 < linhas.size(); ++i) porBanco[linhas[i]["banco"].toString()].push_back(linhas[i]);
+  for (const auto& c : casos) {
+    const QString nome = raiz + "/" + c.caminho;
+    const std::string esperado = c.esperado;
+    ASSERT_EQ(porBanco.count(nome), esperado.empty() ? 0u : 1u) << c.caminho;
+    if (esperado == "ilegivel") {
+      ASSERT_EQ(porBanco[nome].size(), 1u);
+      EXPECT_TRUE(porBanco[nome][0]["erro"].toObject()["descricao"].toString().contains("não é um banco"));
+    }
+    if (esperado != "verificado") continue;
+    // The same lines as a run of that file alone.
+    Execucao so = Roda({"lote", "--exercicio", "2002", "--json", "--banco", nome});
+    auto sozinho = Linhas(so.saida);
+    ASSERT_EQ(porBanco[nome].size() + 1, sozinho.size()) << c.caminho;
+    for (size_t i = 0; i < porBanco[nome].size(); ++i) {
+      QJsonObject l = porBanco[nome][i];
+      l.remove("banco");
+      EXPECT_EQ(l, sozinho[i]) << c.caminho << " " << i;
+    }
+  }
+  const QJsonObject resumo = linhas.back()["resumo"].toObject();
+  EXPECT_EQ(resumo["arquivos"].toInt(), 4);
+  EXPECT_EQ(resumo["arquivosIlegiveis"].toInt(), 1);
+  EXPECT_EQ(resumo["arquivosComProblemas"].toArray().size(), 4);
+  EXPECT_EQ(resumo["declaracoes"].toInt(), 24);
+  EXPECT_EQ(resumo["achadosPorTipo"].toObject()["A:25%"].toInt(), 3);
+  EXPECT_EQ(resumo["achadosPorTipo"].toObject()["E:TOVIR 2.2 Dpl"].toInt(), 3);
+  // Text: the files with problems, then the kinds by count; nothing in the folders changed or added.
+  Execucao texto = Roda({"lote", "--exercicio", "2002", raiz});
+  const QString fim = QString::fromUtf8(texto.saida).section("\nArquivos: ", 1);
+  EXPECT_TRUE(fim.startsWith("4, com problemas: 4 (1 ilegíveis)\n  " + raiz + "/a.db\n"))
+      << fim.toStdString();
+  EXPECT_TRUE(fim.contains("Achados por tipo:\n  3  A:25%\n")) << fim.toStdString();
+  EXPECT_TRUE(texto.erros.contains("sub/c.mdb é um arquivo Jet")) << texto.erros.toStdString();
+  EXPECT_EQ(Arquivos(pasta_.path()), antes);
+  // A path that does not exist is a usage error before anything runs.
+  EXPECT_EQ(Roda({"lote", "--exercicio", "2002", raiz, raiz + "/nao-existe.db"}).status, 2);
 }
 
 TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
@@ -483,8 +562,6 @@ TEST_F(Cli, EnquadramentoAntesDe2001GravadoOuSoInformado) {
                 ->OpenRecordset("SELECT DeAcordo FROM tblDeclaração WHERE Declaração = 7");
   EXPECT_EQ(rs->Campo("DeAcordo").AsInt(), 1);
 }
-
-const QString kFixtures = KV_FIXTURES;
 
 // What a terminal may be given: valid UTF-8 with no control character but line breaks and tabs, and no
 // character that reorders a line. Returns what is wrong, or "".

@@ -1,0 +1,111 @@
+#include "cli/carteira.h"
+
+#include <sys/stat.h>
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <algorithm>
+#include <set>
+
+#include "jet/importacao.h"
+#include "platform/db/sqlite_banco.h"
+#include "platform/erro.h"
+#include "platform/texto.h"
+
+namespace kv::cli {
+namespace {
+
+bool ExtensaoDeBanco(const QFileInfo& f) {
+  const QString e = f.suffix().toLower();
+  return e == "db" || e == "sqlite" || e == "mdb" || e == "accdb";
+}
+
+// A folder's database files, in path order; links, to files or folders, are not followed.
+std::vector<std::string> DaPasta(const QString& pasta) {
+  std::vector<std::string> r;
+  QDirIterator it(pasta, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QFileInfo f(it.next());
+    if (!f.isSymLink() && f.isFile() && ExtensaoDeBanco(f)) r.push_back(f.filePath().toStdString());
+  }
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+ErroSaida ErroDe(const std::string& nome, const std::string& motivo) {
+  return {3024, "'" + nome + "': " + motivo};
+}
+
+}  // namespace
+
+std::vector<std::string> DeclaracoesDoBanco(const std::string& caminho) {
+  auto banco = AbreSqlite(caminho, 5000, true);
+  if (!banco) throw ErroUso("o banco de dados '" + caminho + "' não pôde ser aberto");
+  std::vector<std::string> r;
+  auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração ORDER BY Declaração");
+  for (; !rs->Eof(); rs->MoveNext()) r.push_back(CStr(rs->Campo("Declaração")));
+  return r;
+}
+
+Carteira::Carteira(const std::vector<std::string>& caminhos) : copias_(QDir::tempPath() + "/kvlote-XXXXXX") {
+  std::set<std::pair<dev_t, ino_t>> vistos;
+  bool pasta = false;
+  for (const std::string& c : caminhos) {
+    const QFileInfo f(QString::fromStdString(c));
+    if (!f.exists()) throw ErroUso("'" + TextoVisivel(c) + "' não existe");
+    pasta = pasta || f.isDir();
+    for (const std::string& arquivo : f.isDir() ? DaPasta(f.filePath()) : std::vector<std::string>{c}) {
+      struct stat st;
+      if (::stat(arquivo.c_str(), &st) == 0 && !vistos.insert({st.st_dev, st.st_ino}).second) continue;
+      ArquivoDaCarteira a;
+      a.nome = arquivo;
+      a.caminho = QFileInfo(QString::fromStdString(arquivo)).absoluteFilePath().toStdString();
+      arquivos_.push_back(std::move(a));
+    }
+  }
+  if (arquivos_.empty()) throw ErroUso("nenhum banco de dados (.db, .sqlite, .mdb, .accdb) nas pastas dadas");
+  unica_ = !pasta && arquivos_.size() == 1;
+}
+
+bool Carteira::Prepara() {
+  for (size_t i = 0; i < arquivos_.size(); ++i) {
+    ArquivoDaCarteira& a = arquivos_[i];
+    a.jet = jet::EhJet(a.caminho);
+    try {
+      if (a.jet) {
+        if (!copias_.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
+        const std::string copia = copias_.filePath(QString::number(i) + ".db").toStdString();
+        const jet::Importacao r = jet::Importa(a.caminho, copia);
+        if (r.sinal) return false;
+        a.caminho = copia;
+      }
+      if (const std::string motivo = MotivoNaoEhBanco(a.caminho); !motivo.empty()) {
+        a.erro = ErroDe(a.nome, motivo);
+        continue;
+      }
+      ConfereBancoDeDeclaracoes(a.caminho);
+      a.declaracoes = DeclaracoesDoBanco(a.caminho);
+    } catch (const jet::ErroDeUso& e) {
+      a.erro = ErroDe(a.nome, e.mensagem);
+    } catch (const ErroUso& e) {
+      // Named as the user knows the file, not by its copy.
+      std::string motivo = e.what();
+      if (const size_t p = motivo.find(a.caminho); a.jet && p != std::string::npos)
+        motivo.replace(p, a.caminho.size(), a.nome);
+      a.erro = ErroSaida{3024, motivo};
+    } catch (const Erro& e) {
+      a.erro = ErroSaida{e.numero(), "'" + a.nome + "': " + e.descricao()};
+    }
+  }
+  return true;
+}
+
+std::vector<std::string> Carteira::Copias() const {
+  std::vector<std::string> r;
+  for (const ArquivoDaCarteira& a : arquivos_)
+    if (a.jet && !a.erro) r.push_back(a.caminho);
+  return r;
+}
+
+}  // namespace kv::cli
