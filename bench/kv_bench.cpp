@@ -267,6 +267,38 @@ double Cada(int vezes, const std::function<void()>& f) {
   return Segundos(inicio) / vezes;
 }
 
+// A folder of `arquivos` copies of the database of `declaracoes`: a portfolio of as many firms.
+std::string Carteira(int arquivos, int declaracoes) {
+  const QString pasta = QString::fromStdString(gPasta + "/carteira-" + std::to_string(arquivos) + "x" +
+                                               std::to_string(declaracoes));
+  QDir().mkpath(pasta);
+  for (int i = 0; i < arquivos; ++i)
+    QFile::copy(QString::fromStdString(Banco(declaracoes)),
+                pasta + QString("/firma-%1.db").arg(i, 3, 10, QChar('0')));
+  return pasta.toStdString();
+}
+
+// lote over the portfolio of 20 files of 50 declarations against one file of 1,000, both with two
+// workers, in `vezes` turns; also the peak memory with 20 and with 40 files.
+void MedeCarteira(int vezes, std::map<std::string, std::vector<double>>& razoes,
+                  std::map<std::string, std::vector<double>>& valores) {
+  const std::string programa = KV_PROGRAMA, um = Banco(1000), vinte = Carteira(20, 50),
+                    quarenta = Carteira(40, 50);
+  auto lote = [&](const std::string& caminho) {
+    return std::vector<std::string>{programa, "lote", "--exercicio", "2002", "--tarefas", "2", caminho};
+  };
+  std::vector<double> r;
+  Processo p20{}, p40{};
+  for (int vez = 0; vez < vezes; ++vez) {
+    p20 = Executa(lote(vinte));
+    r.push_back(p20.segundos / Executa(lote(um)).segundos);
+  }
+  p40 = Executa(lote(quarenta));
+  razoes["lote 20 arquivos de 50 / 1 arquivo de 1.000 (2 tarefas)"].push_back(Mediana(r));
+  valores["lote 20 arquivos de 50: pico de memória (MB)"].push_back(p20.picoKb / 1024.0);
+  valores["lote 40 arquivos de 50: pico de memória (MB)"].push_back(p40.picoKb / 1024.0);
+}
+
 // Two variants alternating in six short turns, so that both sides of each ratio see the same load: the
 // seconds per call of the first and the median of the six ratios first / second.
 std::pair<double, double> Alterna(const std::function<void()>& a, const std::function<void()>& b) {
@@ -324,6 +356,7 @@ const char kUso[] =
     "     kv_bench --so-razao R               só verificação / piso a 20.000 declarações, R rodadas\n"
     "     kv_bench --so-verificacao N [100]   só a verificação, N vezes (para um perfilador)\n"
     "     kv_bench --so-piso N [100]          só o piso, N vezes\n"
+    "     kv_bench --so-carteira R            só lote de 20 arquivos de 50 contra um de 1.000, R rodadas\n"
     "KV_BENCH_ANTERIOR=programa compara também a linha de comando com a de outra compilação.\n";
 
 int main(int argc, char** argv) {
@@ -331,7 +364,7 @@ int main(int argc, char** argv) {
   // minutes.
   const std::string primeiro = argc > 1 ? argv[1] : "";
   const bool opcao = primeiro == "--so-piso" || primeiro == "--so-razao" || primeiro == "--so-verificacao" ||
-                     primeiro == "--piso-jet" || primeiro == "--varredura-jet";
+                     primeiro == "--piso-jet" || primeiro == "--varredura-jet" || primeiro == "--so-carteira";
   if (opcao ? argc < 3 : argc > 2 || (argc == 2 && std::atoi(argv[1]) <= 0)) {
     const bool ajuda = primeiro == "--help" || primeiro == "-h";
     std::fputs(kUso, ajuda ? stdout : stderr);
@@ -345,6 +378,15 @@ int main(int argc, char** argv) {
   std::string pastaBin = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath().toStdString();
   gPasta = pastaBin + "/../bench-dados";
   QDir().mkpath(QString::fromStdString(gPasta));
+  if (argc == 3 && std::string(argv[1]) == "--so-carteira") {
+    std::map<std::string, std::vector<double>> razoes, valores;
+    for (int r = 0; r < std::atoi(argv[2]); ++r) MedeCarteira(3, razoes, valores);
+    for (const auto& m : {razoes, valores})
+      for (const auto& [nome, v] : m)
+        std::printf("  %-62s %6.2f  (rodadas: %.2f a %.2f)\n", nome.c_str(), Mediana(v),
+                    *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+    return 0;
+  }
   // For a profiler: only the check of a clean declaration, n times, on the database of 20,000 (or 100);
   // or only its floor.
   if (argc >= 3 && std::string(argv[1]) == "--so-piso") {
@@ -430,6 +472,7 @@ int main(int argc, char** argv) {
       contraSeparados.push_back(separados / (2 * l2.segundos));
       segundos1.push_back(l1.segundos);
     }
+    MedeCarteira(3, razoes, valores);
     // The import against libmdb's own reading of the same file, both as processes.
     const std::string proprio = pastaBin + "/kv_bench";
     for (const char* jet : {"gen50.mdb", "stress.mdb"}) {

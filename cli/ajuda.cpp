@@ -7,6 +7,8 @@ constexpr const char* kBancoEExercicio =
     "  --banco ARQUIVO    banco de dados da declaração (sem ele, DbAtual da seção [DB] das configurações)\n"
     "  --exercicio AAAA   exercício, de 1990 a 2100 (sem ele, ExercicioAtual da seção [Exercicio])\n";
 constexpr const char* kDeclaracao = "  --declaracao N     número da declaração (inteiro positivo)\n";
+constexpr const char* kJetSoLido =
+    "Um arquivo Jet (.mdb, .accdb) em --banco é lido numa cópia temporária, só para leitura.\n";
 constexpr const char* kSoDestaExecucao =
     "--banco e --exercicio valem só para esta execução: estes comandos não os gravam nas configurações\n"
     "($XDG_CONFIG_HOME/KV.ini, em geral ~/.config/KV.ini), que são do programa hospedeiro.\n";
@@ -30,7 +32,7 @@ std::string Ajuda(const std::string& comando) {
            "  --html ARQUIVO     também grava um relatório HTML (nunca sobre um banco de dados)\n"
            "  --somente-leitura  abre o banco só para leitura: num exercício anterior a 2001 a resposta\n"
            "                     do enquadramento (DeAcordo) é informada em vez de gravada\n\n" +
-           kSoDestaExecucao +
+           kJetSoLido + kSoDestaExecucao +
            "\nSaída: 0 consistente, 1 inconsistente, 2 uso incorreto (nada é aberto), 3 a verificação "
            "falhou.\n";
   if (comando == "consistir")
@@ -58,31 +60,43 @@ std::string Ajuda(const std::string& comando) {
            "  --ie IE            inscrição estadual passada ao ConsisteKV; fica à disposição do\n"
            "                     hospedeiro e não muda a verificação nem a chave\n"
            "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n"
-           "  --json             um objeto JSON: declaração, exercício, entradas e, se gerada, a chave\n\n"
+           "  --json             um objeto JSON: declaração, exercício, entradas e, se gerada, a chave\n\n" +
+           std::string(kJetSoLido) +
+           "\n"
            "Saída: 0 chave gravada, 1 inconsistente, 2 uso incorreto, 3 falha.\n";
   if (comando == "validar-chave")
     return "Uso: kvconsistencia validar-chave --declaracao N [--banco ARQUIVO]\n\n"
            "Diz se a chave gravada ainda corresponde aos dados da declaração.\n\n"
            "  --declaracao N     número da declaração (inteiro positivo)\n"
-           "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n\n"
+           "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n\n" +
+           std::string(kJetSoLido) +
+           "\n"
            "Saída: 0 a chave confere, 1 não confere (ou não há chave), 2 uso incorreto, 3 falha.\n";
   if (comando == "lote")
-    return "Uso: kvconsistencia lote --banco ARQUIVO --exercicio AAAA [--tarefas N] [--json] [--html "
-           "ARQUIVO]\n"
-           "                        [--somente-leitura]\n\n"
+    return "Uso: kvconsistencia lote --exercicio AAAA [--banco ARQUIVO]... [CAMINHO]... [--tarefas N] "
+           "[--json]\n"
+           "                        [--html ARQUIVO] [--somente-leitura]\n\n"
            "Verifica todas as declarações do banco, em paralelo (padrão: uma tarefa por núcleo), com barra\n"
            "de progresso no terminal e um resumo no fim. Ctrl-C para depois das declarações em andamento.\n"
-           "--banco e --exercicio são obrigatórios e valem só para esta execução.\n\n"
-           "  --banco ARQUIVO    banco de dados com as declarações\n"
+           "Com vários bancos ou pastas, verifica a carteira inteira numa execução: as pastas são "
+           "procuradas\n"
+           "com as subpastas por .db, .sqlite, .mdb e .accdb (links não são seguidos, cada arquivo conta "
+           "uma\n"
+           "vez), cada linha nomeia o arquivo, um arquivo ilegível vira uma linha com o erro e os outros\n"
+           "seguem, e o resumo lista os arquivos com problemas e cada tipo de achado pela quantidade.\n"
+           "Arquivos Jet são lidos numa cópia temporária, só para leitura; nunca são gravados.\n"
+           "--banco e --exercicio valem só para esta execução.\n\n"
+           "  --banco ARQUIVO    banco de dados com as declarações (pode repetir)\n"
+           "  CAMINHO            outro banco de dados, ou uma pasta com bancos de dados\n"
            "  --exercicio AAAA   exercício, de 1990 a 2100\n"
            "  --tarefas N        quantas declarações verificar ao mesmo tempo, de 1 a 256 (padrão: uma por\n"
            "                     núcleo)\n"
            "  --json             JSON Lines: um objeto por declaração, na ordem das declarações, e por fim\n"
-           "                     {\"resumo\": ...}\n"
+           "                     {\"resumo\": ...}; com vários arquivos, cada objeto traz \"banco\"\n"
            "  --html ARQUIVO     também grava um relatório HTML com o resumo e todas as declarações\n"
            "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n\n"
-           "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma falhou, 130\n"
-           "interrompido.\n";
+           "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma declaração ou\n"
+           "arquivo falhou, 130 interrompido.\n";
   if (comando == "importar")
     return "Uso: kvconsistencia importar ORIGEM.mdb DESTINO.db [--substituir] [--json]\n\n"
            "Copia todas as tabelas de um arquivo Jet do programa hospedeiro (.mdb de Jet 3 ou 4, .accdb) "
@@ -112,7 +126,7 @@ std::string Ajuda(const std::string& comando) {
          "  consistir           verificação, aceites e verificação final com gravação da chave\n"
          "  verificar-kv        verificação sem janela do ConsisteKV, com a chave\n"
          "  validar-chave       confere a chave gravada com os dados da declaração\n"
-         "  lote                verifica todas as declarações de um banco\n"
+         "  lote                verifica todas as declarações de um banco, ou de vários bancos e pastas\n"
          "  janela              mostra o controle numa janela\n"
          "  importar ORIGEM DESTINO  copia um arquivo Jet (.mdb, .accdb) para um banco SQLite\n\n" +
          std::string(kSoDestaExecucao) +
