@@ -20,6 +20,7 @@
 #include "cli/verificacao.h"
 #include "host/host.h"
 #include "jet/leitor.h"
+#include "platform/arquivo.h"
 #include "platform/configuracao.h"
 #include "platform/externos.h"
 #include "platform/texto.h"
@@ -31,6 +32,9 @@ std::atomic<bool> gInterrompido{false};
 extern "C" void AoInterromper(int) {
   gInterrompido = true;
 }
+
+// A signal stopped the reading of the Jet files, before any check.
+struct Interrompido {};
 
 // One piece of work: a declaration of a file, or (without one) the line of a file that cannot be read.
 struct Tarefa {
@@ -327,7 +331,7 @@ std::vector<Tarefa> PreparaCarteira(const Opcoes& o, Carteira& carteira) {
     PreparaHost(o, {.declaracao = false, .banco = carteira.arquivos()[0].nome});
   else
     PreparaHost(o, {.declaracao = false, .carteira = true});
-  if (!carteira.Prepara()) throw ErroUso("leitura dos arquivos Jet interrompida; nada foi verificado");
+  if (!carteira.Prepara()) throw Interrompido{};
   if (carteira.Unica() && carteira.arquivos()[0].erro) throw ErroUso(carteira.arquivos()[0].erro->descricao);
   if (carteira.Unica()) DefineValorDaExecucao(kApp, "DB", "DbAtual", carteira.arquivos()[0].caminho);
   if (const std::vector<std::string> copias = carteira.Copias(); !copias.empty()) {
@@ -375,8 +379,20 @@ int Lote(const Args& a) {
   o.Exige("--exercicio");
   const unsigned nTarefas = Tarefas(o);
   Carteira carteira(caminhos);
-  if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
-  const std::vector<Tarefa> tarefas = PreparaCarteira(o, carteira);
+  if (o.Tem("--html")) {
+    VerificaSaida(o.Valor("--html"));
+    for (const ArquivoDaCarteira& arquivo : carteira.arquivos())
+      if (MesmoArquivo(o.Valor("--html"), arquivo.caminho))
+        throw ErroUso("o arquivo de saída '" + o.Valor("--html") +
+                      "' é um dos bancos verificados; escolha outro nome");
+  }
+  std::vector<Tarefa> tarefas;
+  try {
+    tarefas = PreparaCarteira(o, carteira);
+  } catch (const Interrompido&) {
+    std::fputs("kvconsistencia: leitura dos arquivos Jet interrompida; nada foi verificado\n", stderr);
+    return 130;
+  }
   const bool json = o.Tem("--json"), html = o.Tem("--html");
 
   gInterrompido = false;

@@ -293,6 +293,8 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
       << fim.toStdString();
   EXPECT_TRUE(fim.contains("Achados por tipo:\n  3  A:25%\n")) << fim.toStdString();
   EXPECT_TRUE(texto.erros.contains("sub/c.mdb é um arquivo Jet")) << texto.erros.toStdString();
+  // A report is never written over a file of the portfolio.
+  EXPECT_EQ(Roda({"lote", "--exercicio", "2002", raiz, "--html", raiz + "/sub/c.mdb"}).status, 2);
   EXPECT_EQ(Arquivos(pasta_.path()), antes);
   // A path that does not exist is a usage error before anything runs.
   EXPECT_EQ(Roda({"lote", "--exercicio", "2002", raiz, raiz + "/nao-existe.db"}).status, 2);
