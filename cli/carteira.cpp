@@ -68,8 +68,9 @@ Carteira::Carteira(const std::vector<std::string>& caminhos) : copias_(QDir::tem
   unica_ = !pasta && arquivos_.size() == 1;
 }
 
-bool Carteira::Prepara() {
+bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
   for (size_t i = 0; i < arquivos_.size(); ++i) {
+    if (progresso) progresso(i, arquivos_.size());
     ArquivoDaCarteira& a = arquivos_[i];
     a.jet = jet::EhJet(a.caminho);
     try {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ class Carteira {
   bool Unica() const { return unica_; }
   // Reads each file: a Jet file into its copy, then the declarations; a file that cannot be checked
   // keeps its reason. False when a signal stopped a Jet read (nothing is left of it).
-  bool Prepara();
+  // `progresso` is told of each file as it is read (on a terminal, the Jet reads take a while).
+  bool Prepara(const std::function<void(size_t feitos, size_t total)>& progresso = {});
   const std::vector<ArquivoDaCarteira>& arquivos() const { return arquivos_; }
   // The copies, to be opened read-only: they stand for files that are never written.
   std::vector<std::string> Copias() const;

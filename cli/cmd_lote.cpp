@@ -331,7 +331,12 @@ std::vector<Tarefa> PreparaCarteira(const Opcoes& o, Carteira& carteira) {
     PreparaHost(o, {.declaracao = false, .banco = carteira.arquivos()[0].nome});
   else
     PreparaHost(o, {.declaracao = false, .carteira = true});
-  if (!carteira.Prepara()) throw Interrompido{};
+  const bool terminal = isatty(STDERR_FILENO) && carteira.arquivos().size() > 1;
+  const bool lido = carteira.Prepara([terminal](size_t feitos, size_t total) {
+    if (terminal) std::fprintf(stderr, "\rlendo os arquivos: %zu de %zu\033[K", feitos + 1, total);
+  });
+  if (terminal) std::fputs("\r\033[K", stderr);
+  if (!lido) throw Interrompido{};
   if (carteira.Unica() && carteira.arquivos()[0].erro) throw ErroUso(carteira.arquivos()[0].erro->descricao);
   if (carteira.Unica()) DefineValorDaExecucao(kApp, "DB", "DbAtual", carteira.arquivos()[0].caminho);
   if (const std::vector<std::string> copias = carteira.Copias(); !copias.empty()) {

@@ -293,6 +293,15 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
       << fim.toStdString();
   EXPECT_TRUE(fim.contains("Achados por tipo:\n  3  A:25%\n")) << fim.toStdString();
   EXPECT_TRUE(texto.erros.contains("sub/c.mdb é um arquivo Jet")) << texto.erros.toStdString();
+  // A Jet file alone: checked through a read-only copy (the pre-2001 write is only reported); the
+  // commands that record refuse it.
+  Execucao jet =
+      Roda({"verificar", "--banco", raiz + "/sub/c.mdb", "--declaracao", "12", "--exercicio", "2000"});
+  EXPECT_EQ(jet.status, 1) << jet.erros.toStdString();
+  EXPECT_TRUE(jet.saida.contains("não gravado na declaração 12")) << jet.saida.toStdString();
+  EXPECT_EQ(
+      Roda({"consistir", "--banco", raiz + "/sub/c.mdb", "--declaracao", "12", "--exercicio", "2002"}).status,
+      2);
   // A report is never written over a file of the portfolio.
   EXPECT_EQ(Roda({"lote", "--exercicio", "2002", raiz, "--html", raiz + "/sub/c.mdb"}).status, 2);
   EXPECT_EQ(Arquivos(pasta_.path()), antes);
