@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <set>
 
+#include "host/host.h"
 #include "jet/importacao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
+#include "platform/externos.h"
 #include "platform/texto.h"
 
 namespace kv::cli {
@@ -107,6 +109,36 @@ std::vector<std::string> Carteira::Copias() const {
   for (const ArquivoDaCarteira& a : arquivos_)
     if (a.jet && !a.erro) r.push_back(a.caminho);
   return r;
+}
+
+void RegistraCopiasSoParaLeitura(const Carteira& carteira, bool somenteLeitura) {
+  const std::vector<std::string> copias = carteira.Copias();
+  if (copias.empty()) return;
+  host::RegistraComponentes(true);
+  auto leitura = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+  host::RegistraComponentes(somenteLeitura);
+  auto normal = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
+  // Each copy stands for a Jet file, which is never written: it is opened read-only.
+  class PorArquivo : public ConexaoBanco {
+   public:
+    PorArquivo(std::shared_ptr<ConexaoBanco> l, std::shared_ptr<ConexaoBanco> n, std::vector<std::string> c)
+        : leitura_(std::move(l)), normal_(std::move(n)), copias_(std::move(c)) {}
+    std::shared_ptr<Database> AbreBanco(std::string& caminho) override {
+      const bool copia = std::find(copias_.begin(), copias_.end(), caminho) != copias_.end();
+      return (copia ? leitura_ : normal_)->AbreBanco(caminho);
+    }
+
+   private:
+    std::shared_ptr<ConexaoBanco> leitura_, normal_;
+    std::vector<std::string> copias_;
+  };
+  RegistraClasse(kClsidConexaoBanco, [=] { return std::make_shared<PorArquivo>(leitura, normal, copias); });
+  for (const ArquivoDaCarteira& a : carteira.arquivos())
+    if (a.jet && !a.erro)
+      std::fprintf(stderr,
+                   "kvconsistencia: %s é um arquivo Jet: verificado numa cópia temporária, somente "
+                   "para leitura\n",
+                   TextoVisivel(a.nome).c_str());
 }
 
 }  // namespace kv::cli

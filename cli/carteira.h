@@ -42,6 +42,10 @@ class Carteira {
   QTemporaryDir copias_;
 };
 
+// Registers a ConexaoBanco that opens the carteira's Jet copies read-only (they stand for files that are
+// never written) and every other database as `somenteLeitura` says, and tells the user of each copy.
+void RegistraCopiasSoParaLeitura(const Carteira& carteira, bool somenteLeitura);
+
 // The declarations of a declaration database, in order; ErroUso when it has none of the tables the rules
 // read or cannot be opened.
 std::vector<std::string> DeclaracoesDoBanco(const std::string& caminho);

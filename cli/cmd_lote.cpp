@@ -54,6 +54,7 @@ struct Resumo {
   std::map<std::string, long> porGrupo, porTipo;
   std::map<size_t, bool> problema;  // per file: whether it failed or has an inconsistent declaration
   long ilegiveis = 0;               // files that could not be read at all
+  bool interrompido = false;
 
   void Conta(const Pronta& p) {
     bool& ruim = problema[p.arquivo];
@@ -339,33 +340,7 @@ std::vector<Tarefa> PreparaCarteira(const Opcoes& o, Carteira& carteira) {
   if (!lido) throw Interrompido{};
   if (carteira.Unica() && carteira.arquivos()[0].erro) throw ErroUso(carteira.arquivos()[0].erro->descricao);
   if (carteira.Unica()) DefineValorDaExecucao(kApp, "DB", "DbAtual", carteira.arquivos()[0].caminho);
-  if (const std::vector<std::string> copias = carteira.Copias(); !copias.empty()) {
-    host::RegistraComponentes(true);
-    auto leitura = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
-    host::RegistraComponentes(o.Tem("--somente-leitura"));
-    auto normal = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
-    // Each copy stands for a Jet file, which is never written: it is opened read-only.
-    class PorArquivo : public ConexaoBanco {
-     public:
-      PorArquivo(std::shared_ptr<ConexaoBanco> l, std::shared_ptr<ConexaoBanco> n, std::vector<std::string> c)
-          : leitura_(std::move(l)), normal_(std::move(n)), copias_(std::move(c)) {}
-      std::shared_ptr<Database> AbreBanco(std::string& caminho) override {
-        const bool copia = std::find(copias_.begin(), copias_.end(), caminho) != copias_.end();
-        return (copia ? leitura_ : normal_)->AbreBanco(caminho);
-      }
-
-     private:
-      std::shared_ptr<ConexaoBanco> leitura_, normal_;
-      std::vector<std::string> copias_;
-    };
-    RegistraClasse(kClsidConexaoBanco, [=] { return std::make_shared<PorArquivo>(leitura, normal, copias); });
-    for (const ArquivoDaCarteira& a : carteira.arquivos())
-      if (a.jet && !a.erro)
-        std::fprintf(stderr,
-                     "kvconsistencia: %s é um arquivo Jet: verificado numa cópia temporária, somente "
-                     "para leitura\n",
-                     TextoVisivel(a.nome).c_str());
-  }
+  RegistraCopiasSoParaLeitura(carteira, o.Tem("--somente-leitura"));
   std::vector<Tarefa> tarefas;
   for (size_t i = 0; i < carteira.arquivos().size(); ++i) {
     const ArquivoDaCarteira& a = carteira.arquivos()[i];
@@ -373,6 +348,49 @@ std::vector<Tarefa> PreparaCarteira(const Opcoes& o, Carteira& carteira) {
     for (const std::string& d : a.declaracoes) tarefas.push_back({i, d});
   }
   return tarefas;
+}
+
+// An --html that would land on a file being checked.
+void ConfereRelatorio(const Opcoes& o, const Carteira& carteira) {
+  if (!o.Tem("--html")) return;
+  VerificaSaida(o.Valor("--html"));
+  for (const ArquivoDaCarteira& arquivo : carteira.arquivos())
+    if (MesmoArquivo(o.Valor("--html"), arquivo.caminho))
+      throw ErroUso("o arquivo de saída '" + o.Valor("--html") +
+                    "' é um dos bancos verificados; escolha outro nome");
+}
+
+// Ctrl-C, SIGTERM and SIGHUP stop the run after the declarations in progress, for the scope's life.
+class Interrupcao {
+ public:
+  Interrupcao() {
+    gInterrompido = false;
+    struct sigaction acao {};
+    acao.sa_handler = AoInterromper;
+    for (int sinal : kSinais) sigaction(sinal, &acao, nullptr);
+  }
+  ~Interrupcao() {
+    for (int sinal : kSinais) signal(sinal, SIG_DFL);
+  }
+
+ private:
+  static constexpr int kSinais[] = {SIGINT, SIGTERM, SIGHUP};
+};
+
+// The workers and the printer over every task; the summary of what was printed.
+Resumo Executa(const Carteira& carteira, const std::vector<Tarefa>& tarefas, unsigned nTarefas, bool json,
+               std::vector<Pronta>* guardadas) {
+  Interrupcao interrupcao;
+  Esteira esteira(carteira, tarefas, json, guardadas != nullptr);
+  std::vector<std::thread> trabalhadores;
+  for (size_t t = 0; t < std::min<size_t>(nTarefas, std::max<size_t>(tarefas.size(), 1)); ++t)
+    trabalhadores.emplace_back([&] { esteira.Trabalha(); });
+  Resumo resumo = Imprime(esteira, static_cast<long>(tarefas.size()), isatty(STDERR_FILENO), guardadas);
+  for (auto& t : trabalhadores) t.join();
+  for (const ArquivoDaCarteira& arquivo : carteira.arquivos())
+    resumo.total += static_cast<long>(arquivo.declaracoes.size());
+  resumo.interrompido = gInterrompido && esteira.impressas() < tarefas.size();
+  return resumo;
 }
 
 }  // namespace
@@ -384,13 +402,7 @@ int Lote(const Args& a) {
   o.Exige("--exercicio");
   const unsigned nTarefas = Tarefas(o);
   Carteira carteira(caminhos);
-  if (o.Tem("--html")) {
-    VerificaSaida(o.Valor("--html"));
-    for (const ArquivoDaCarteira& arquivo : carteira.arquivos())
-      if (MesmoArquivo(o.Valor("--html"), arquivo.caminho))
-        throw ErroUso("o arquivo de saída '" + o.Valor("--html") +
-                      "' é um dos bancos verificados; escolha outro nome");
-  }
+  ConfereRelatorio(o, carteira);
   std::vector<Tarefa> tarefas;
   try {
     tarefas = PreparaCarteira(o, carteira);
@@ -399,30 +411,14 @@ int Lote(const Args& a) {
     return 130;
   }
   const bool json = o.Tem("--json"), html = o.Tem("--html");
-
-  gInterrompido = false;
-  struct sigaction acao {};
-  acao.sa_handler = AoInterromper;
-  for (int sinal : {SIGINT, SIGTERM, SIGHUP}) sigaction(sinal, &acao, nullptr);
-  Esteira esteira(carteira, tarefas, json, html);
-  std::vector<std::thread> trabalhadores;
-  for (size_t t = 0; t < std::min<size_t>(nTarefas, std::max<size_t>(tarefas.size(), 1)); ++t)
-    trabalhadores.emplace_back([&] { esteira.Trabalha(); });
   std::vector<Pronta> guardadas;
-  Resumo resumo =
-      Imprime(esteira, static_cast<long>(tarefas.size()), isatty(STDERR_FILENO), html ? &guardadas : nullptr);
-  for (auto& t : trabalhadores) t.join();
-  for (int sinal : {SIGINT, SIGTERM, SIGHUP}) signal(sinal, SIG_DFL);
-
-  for (const ArquivoDaCarteira& arquivo : carteira.arquivos())
-    resumo.total += static_cast<long>(arquivo.declaracoes.size());
-  const bool interrompido = gInterrompido && esteira.impressas() < tarefas.size();
+  const Resumo resumo = Executa(carteira, tarefas, nTarefas, json, html ? &guardadas : nullptr);
   const Carteira* portfolio = carteira.Unica() ? nullptr : &carteira;
-  EscreveCru(stdout,
-             json ? resumo.Json(interrompido, portfolio) + "\n" : resumo.Texto(interrompido, portfolio));
+  EscreveCru(stdout, json ? resumo.Json(resumo.interrompido, portfolio) + "\n"
+                          : resumo.Texto(resumo.interrompido, portfolio));
   std::fflush(stdout);
   if (html) Relatorio(o.Valor("--html"), carteira, resumo, std::move(guardadas));
-  if (interrompido) return 130;
+  if (resumo.interrompido) return 130;
   if (resumo.falhas || resumo.ilegiveis) return 3;
   return resumo.inconsistentes ? 1 : 0;
 }
