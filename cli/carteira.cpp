@@ -1,3 +1,4 @@
+// Finding the portfolio's files and reading each into something the checks can open.
 #include "cli/carteira.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// The Jet SQL adapter: a tokenizer and the rewrites that turn the rules' Jet texts into SQLite's dialect.
 #include "platform/db/jetsql.h"
 
 #include <algorithm>
