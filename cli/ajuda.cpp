@@ -94,7 +94,9 @@ std::string Ajuda(const std::string& comando) {
            "  --json             JSON Lines: um objeto por declaração, na ordem das declarações, e por fim\n"
            "                     {\"resumo\": ...}; com vários arquivos, cada objeto traz \"banco\"\n"
            "  --html ARQUIVO     também grava um relatório HTML com o resumo e todas as declarações\n"
-           "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n\n"
+           "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n"
+           "  --detalhes         com --json, cada linha traz também os valores comparados de cada achado\n"
+           "                     (\"evidencias\")\n\n"
            "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma declaração ou\n"
            "arquivo falhou, 130 interrompido.\n";
   if (comando == "importar")

@@ -36,6 +36,12 @@ extern "C" void AoInterromper(int) {
 // A signal stopped the reading of the Jet files, before any check.
 struct Interrompido {};
 
+// What the output asks of each check: JSON lines, explanations (for the report and the figures), and the
+// figures of each item on its line.
+struct Saida {
+  bool json, explica, detalhes;
+};
+
 // One piece of work: a declaration of a file, or (without one) the line of a file that cannot be read.
 struct Tarefa {
   size_t arquivo;
@@ -156,13 +162,15 @@ std::string LinhaTexto(const Verificacao& v) {
 }
 
 // A task's line: as a single database's run prints it, or naming its file in a portfolio.
-std::string Linha(const ArquivoDaCarteira& a, const Pronta& p, bool json, bool carteira) {
+std::string Linha(const ArquivoDaCarteira& a, const Pronta& p, bool json, bool carteira, bool detalhes) {
   if (!p.v)
     return json ? "{\"banco\": " + JsonTexto(a.nome) + ", \"erro\": " + JsonErro(*a.erro) + "}\n"
                 : TextoVisivel(a.nome) + ": ilegível: erro " + std::to_string(a.erro->numero) + ": " +
                       TextoVisivel(a.erro->descricao) + "\n";
-  if (!carteira) return json ? JsonVerificacao(*p.v, false) + "\n" : LinhaTexto(*p.v);
-  if (json) return "{\"banco\": " + JsonTexto(a.nome) + ", " + JsonVerificacao(*p.v, false).substr(1) + "\n";
+  std::string objeto = JsonVerificacao(*p.v, false);
+  if (detalhes) objeto.insert(objeto.size() - 1, JsonEvidencias(*p.v));
+  if (!carteira) return json ? objeto + "\n" : LinhaTexto(*p.v);
+  if (json) return "{\"banco\": " + JsonTexto(a.nome) + ", " + objeto.substr(1) + "\n";
   return TextoVisivel(a.nome) + ": " + LinhaTexto(*p.v);
 }
 
@@ -195,8 +203,8 @@ unsigned Tarefas(const Opcoes& o) {
 // guards the hand-over alone, never the checking, the formatting or the output.
 class Esteira {
  public:
-  Esteira(const Carteira& carteira, const std::vector<Tarefa>& tarefas, bool json, bool html)
-      : carteira_(carteira), tarefas_(tarefas), json_(json), html_(html) {}
+  Esteira(const Carteira& carteira, const std::vector<Tarefa>& tarefas, Saida saida)
+      : carteira_(carteira), tarefas_(tarefas), saida_(saida) {}
 
   // A worker's loop: its own control and module state, until the tasks or the run end.
   void Trabalha() {
@@ -215,10 +223,10 @@ class Esteira {
         if (!a.erro) {
           if (!carteira_.Unica() && atual != t.arquivo) DefineValorDaThread(kApp, "DB", "DbAtual", a.caminho);
           atual = t.arquivo;
-          p.v = Verifica(controle, t.declaracao, html_);
+          p.v = Verifica(controle, t.declaracao, saida_.explica);
           if (!carteira_.Unica()) p.v->banco = a.nome;
         }
-        p.linha = Linha(a, p, json_, !carteira_.Unica());
+        p.linha = Linha(a, p, saida_.json, !carteira_.Unica(), saida_.detalhes);
         Entrega(i, std::move(p));
       }
     }
@@ -266,7 +274,7 @@ class Esteira {
 
   const Carteira& carteira_;
   const std::vector<Tarefa>& tarefas_;
-  const bool json_, html_;
+  const Saida saida_;
   std::mutex m_;
   std::condition_variable cv_;
   std::map<size_t, Pronta> prontas_;  // finished but not yet printed; memory stays bounded
@@ -378,10 +386,10 @@ class Interrupcao {
 };
 
 // The workers and the printer over every task; the summary of what was printed.
-Resumo Executa(const Carteira& carteira, const std::vector<Tarefa>& tarefas, unsigned nTarefas, bool json,
+Resumo Executa(const Carteira& carteira, const std::vector<Tarefa>& tarefas, unsigned nTarefas, Saida saida,
                std::vector<Pronta>* guardadas) {
   Interrupcao interrupcao;
-  Esteira esteira(carteira, tarefas, json, guardadas != nullptr);
+  Esteira esteira(carteira, tarefas, saida);
   std::vector<std::thread> trabalhadores;
   for (size_t t = 0; t < std::min<size_t>(nTarefas, std::max<size_t>(tarefas.size(), 1)); ++t)
     trabalhadores.emplace_back([&] { esteira.Trabalha(); });
@@ -396,8 +404,8 @@ Resumo Executa(const Carteira& carteira, const std::vector<Tarefa>& tarefas, uns
 }  // namespace
 
 int Lote(const Args& a) {
-  Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"}, {"--json", "--somente-leitura"}, SIZE_MAX,
-           {"--banco"});
+  Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"},
+           {"--json", "--somente-leitura", "--detalhes"}, SIZE_MAX, {"--banco"});
   const std::vector<std::string> caminhos = Caminhos(o);
   o.Exige("--exercicio");
   const unsigned nTarefas = Tarefas(o);
@@ -412,7 +420,8 @@ int Lote(const Args& a) {
   }
   const bool json = o.Tem("--json"), html = o.Tem("--html");
   std::vector<Pronta> guardadas;
-  const Resumo resumo = Executa(carteira, tarefas, nTarefas, json, html ? &guardadas : nullptr);
+  const Saida saida{json, html || o.Tem("--detalhes"), o.Tem("--detalhes")};
+  const Resumo resumo = Executa(carteira, tarefas, nTarefas, saida, html ? &guardadas : nullptr);
   const Carteira* portfolio = carteira.Unica() ? nullptr : &carteira;
   EscreveCru(stdout, json ? resumo.Json(resumo.interrompido, portfolio) + "\n"
                           : resumo.Texto(resumo.interrompido, portfolio));

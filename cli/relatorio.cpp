@@ -67,6 +67,7 @@ ul.arvore { list-style: none; padding-left: 0; } ul.arvore ul { list-style: none
 .chave { color: #606060; font-family: monospace; font-size: .9em; }
 .mensagem { white-space: pre-wrap; margin: .3em 0 .8em 1.8em; padding: .4em .6em; background: #f4f4fa; border-left: 3px solid #000080; }
 .meta { color: #404040; }
+table.valores { margin: .2em 0 .8em 1.8em; font-size: .9em; } table.valores th { font-weight: normal; color: #404040; }
 @media print { body { margin: 0; color: #000; } a { color: #000; text-decoration: none; }
   section { page-break-inside: avoid; } .mensagem { background: none; } }
 )";
@@ -93,6 +94,12 @@ std::string Secao(const Verificacao& v, const std::string& id = "") {
       r += "<li>" + std::string(Imagem(f.imagem)) + Html(f.texto) + " <span class=\"chave\">" +
            Html(f.chave) + "</span>" + (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += "<div class=\"mensagem\">" + Html(f.mensagem) + "</div>\n";
+      if (!f.evidencia.empty()) {
+        r += "<table class=\"valores\">\n";
+        for (const Figura& fig : f.evidencia)
+          r += "<tr><th>" + Html(fig.rotulo) + "</th><td>" + Html(fig.valor) + "</td></tr>\n";
+        r += "</table>\n";
+      }
       if (f.erroMensagem)
         r += "<div class=\"mensagem\">Explicação indisponível: erro " +
              std::to_string(f.erroMensagem->numero) + ": " + Html(f.erroMensagem->descricao) + "</div>\n";

@@ -185,7 +185,28 @@ std::string JsonErro(const ErroSaida& e) {
   return "{\"numero\": " + std::to_string(e.numero) + ", \"descricao\": " + JsonTexto(e.descricao) + "}";
 }
 
+namespace {}  // namespace
+
+std::string JsonEvidencias(const Verificacao& v) {
+  std::string r;
+  for (const GrupoResultado& g : v.arvore)
+    for (const ItemResultado& item : g.itens)
+      if (const std::string e = JsonEvidencia(item); !e.empty())
+        r += (r.empty() ? "" : ", ") + std::string("{\"chave\": ") + JsonTexto(item.chave) + e + "}";
+  return ", \"evidencias\": [" + r + "]";
+}
+
+std::string JsonEvidencia(const ItemResultado& n) {
+  if (n.evidencia.empty() && n.resumo.empty()) return "";
+  std::string r = ", \"evidencia\": [";
+  for (size_t i = 0; i < n.evidencia.size(); ++i)
+    r += (i ? ", " : "") + std::string("{\"rotulo\": ") + JsonTexto(n.evidencia[i].rotulo) +
+         ", \"valor\": " + JsonTexto(n.evidencia[i].valor) + "}";
+  return r + "], \"resumo\": " + JsonTexto(n.resumo);
+}
+
 namespace {
+
 std::string JsonNo(const std::string& chave, const std::string& texto, int imagem) {
   return "{\"chave\": " + JsonTexto(chave) + ", \"texto\": " + JsonTexto(texto) +
          ", \"imagem\": " + std::to_string(imagem);
@@ -194,7 +215,7 @@ std::string JsonNo(const std::string& chave, const std::string& texto, int image
 std::string JsonItem(const ItemResultado& n) {
   std::string r = JsonNo(n.chave, n.texto, n.imagem) + ", \"mensagem\": " + JsonTexto(n.mensagem);
   if (n.erroMensagem) r += ", \"erroMensagem\": " + JsonErro(*n.erroMensagem);
-  return r + "}";
+  return r + JsonEvidencia(n) + "}";
 }
 
 std::string JsonGrupo(const GrupoResultado& g) {
@@ -256,6 +277,7 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
       r += "  " + std::string(Marca(f.imagem)) + " " + NaLinha(f.texto) + "  [" + NaLinha(f.chave) + "]" +
            (f.imagem == 3 ? " (aceita)" : "") + "\n";
       if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
+      if (!f.resumo.empty()) r += "      Valores: " + NaLinha(f.resumo) + "\n";
       if (f.imagem == kImagemAberta && f.podeSerAceita)
         r += "      Para aceitar como exceção: kvconsistencia consistir --banco " + ParaShell(v.banco) +
              " --declaracao " + v.declaracao + " --exercicio " + ParaShell(v.exercicio) + " --aceitar " +

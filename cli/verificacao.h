@@ -53,6 +53,10 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus = true);
 ResultadoVerificacao ArvoreDasEntradas(bool explica);
 std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas);
 std::string JsonErro(const ErroSaida& e);
+// `, "evidencias": [{"chave": ..., "evidencia": ..., "resumo": ...}]`: every item's figures, for lote.
+std::string JsonEvidencias(const Verificacao& v);
+// `, "evidencia": [...], "resumo": "..."` for an item with figures; "" otherwise.
+std::string JsonEvidencia(const ItemResultado& item);
 // The exit status of a check: 0 consistent, 1 inconsistent, 3 failed.
 int SaidaDe(const Verificacao& v);
 // `s` as one word for a POSIX shell: between apostrophes when it holds anything but safe characters.

@@ -60,6 +60,10 @@ class ControleConsistencia {
   bool MostrouMsg();
   void CarregaLabel();
   void LimpaMensagem() { mensagem_->Define(""); }
+  // Whether selecting a node also shows, under the rule's message, the figures its rule compared (off by
+  // default: the panel then shows the message alone).
+  bool MostraValores() const { return mostraValores_; }
+  void DefineMostraValores(bool v) { mostraValores_ = v; }
   // Selecting a node: its group's message builder explains it in the panel.
   void ListaDeLocais_NodeClick(const NoRef& no);
   // Accepts the selected node when it is an open warning (not an error, not while locked).
@@ -98,6 +102,9 @@ class ControleConsistencia {
  private:
   void ExecutaRegras(int16_t exercicio);
   std::string MensagemDoNo(const std::string& chave);
+  // What the item's rule compared, completed after the check by its group where that takes a query of its
+  // own; an empty Evidencia when there is none or the query fails.
+  Evidencia EvidenciaDoNo(const std::string& chave);
   // What a build reads: declaration, fiscal year, database path and the version of the data in `banco`
   // ("" when the version is unknown, which forces a rebuild).
   static std::string Assinatura(const std::shared_ptr<Database>& banco, const std::string& caminho);
@@ -106,6 +113,7 @@ class ControleConsistencia {
   std::shared_ptr<Texto> mensagem_, label1_, label2_;
   std::shared_ptr<CaixaMensagem> caixa_;
   bool travaDuploClique_ = false;
+  bool mostraValores_ = false;
   NoRef selecionado_;
   std::shared_ptr<ConexaoBanco> conexao_;
   std::shared_ptr<ConsisteKV> consisteKV_;

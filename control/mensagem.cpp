@@ -10,11 +10,38 @@ std::string ControleConsistencia::MensagemDoNo(const std::string& chave) {
   return regra ? regra->mensagem(chave) : "";
 }
 
+namespace {
+
+// The figures under the rule's message, set apart: the sentence, then each figure on its line.
+std::string ComValores(const Evidencia& e) {
+  if (e.figuras.empty() && e.resumo.empty()) return "";
+  std::string r = "\r\n\r\n———  Valores comparados  ———\r\n" + e.resumo + "\r\n";
+  for (const Figura& f : e.figuras) r += "\r\n" + f.rotulo + ": " + f.valor;
+  return r;
+}
+
+}  // namespace
+
+Evidencia ControleConsistencia::EvidenciaDoNo(const std::string& chave) {
+  const Evidencia* gravada = ObtemInconsistencias().EvidenciaDe(chave);
+  Evidencia e = gravada ? *gravada : Evidencia{};
+  const RegraDoGrupo* regra = RegraDaChave(chave);
+  if (regra && regra->completa) {
+    try {
+      regra->completa(chave, e);
+    } catch (const Erro&) {
+      // the figures the check kept still stand
+    }
+  }
+  return e;
+}
+
 void ControleConsistencia::ListaDeLocais_NodeClick(const NoRef& no) {
   selecionado_ = no;
   mensagem_->Define("");
   if (!no) ErroObjeto();
   std::string texto = MensagemDoNo(no->chave);
+  if (mostraValores_) texto += ComValores(EvidenciaDoNo(no->chave));
   if (!texto.empty()) mensagem_->Define(texto);
 }
 

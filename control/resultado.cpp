@@ -57,13 +57,16 @@ ResultadoVerificacao ControleConsistencia::Resultado(bool explica) {
       r.arvore.push_back({no->chave, no->texto, no->imagem, {}});
       continue;
     }
-    ItemResultado item{no->chave, no->texto, no->imagem, PodeSerAceita(no->chave), "", std::nullopt};
+    ItemResultado item{no->chave, no->texto, no->imagem, PodeSerAceita(no->chave), "", std::nullopt, {}, ""};
     if (explica) {
       try {
         item.mensagem = MensagemDoNo(no->chave);
       } catch (const Erro& e) {
         item.erroMensagem = ErroVerificacao{e.numero(), e.descricao()};
       }
+      Evidencia e = EvidenciaDoNo(no->chave);
+      item.evidencia = std::move(e.figuras);
+      item.resumo = std::move(e.resumo);
     }
     for (GrupoResultado& g : r.arvore)
       if (g.chave == no->pai) g.itens.push_back(std::move(item));

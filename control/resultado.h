@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/exporta.h"
+#include "rules/frame/inconsistencias.h"
 
 KV_PUBLICO_INICIO
 
@@ -24,6 +25,8 @@ struct ItemResultado {
   bool podeSerAceita = false;                   // a warning (accepted by a double-click), not an error
   std::string mensagem;                         // its explanation, as the panel shows it when selected
   std::optional<ErroVerificacao> erroMensagem;  // the explanation failed: the panel stays empty
+  std::vector<Figura> evidencia;                // the figures its rule compared (with the explanations)
+  std::string resumo;                           // the same in one sentence for people
 };
 
 // A header of the tree with its items.

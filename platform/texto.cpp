@@ -1,5 +1,7 @@
 #include "platform/texto.h"
 
+#include <QString>
+
 #include <cstdio>
 
 namespace kv {
@@ -140,6 +142,10 @@ std::string Utf8Valido(std::string_view s) {
     }
   }
   return r;
+}
+
+std::string Minusculas(const std::string& s) {
+  return QString::fromStdString(s).toLower().toStdString();
 }
 
 }  // namespace kv

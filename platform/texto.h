@@ -38,4 +38,7 @@ std::string Utf8Valido(std::string_view s);
 // SQL text literal: apostrophes doubled, so no value can leave the quotes.
 std::string Apostrofado(std::string_view s);
 
+// The text in lower case, accented letters included ("Março" is "março").
+std::string Minusculas(const std::string& s);
+
 }  // namespace kv

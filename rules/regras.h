@@ -9,6 +9,7 @@
 
 #include "platform/db/banco.h"
 #include "platform/variant.h"
+#include "rules/frame/inconsistencias.h"
 
 namespace kv {
 
@@ -30,6 +31,8 @@ struct RegraDoGrupo {
   bool desde2001;      // the tree builder runs it only for fiscal years from 2001 on
   bool noVerificador;  // the headless checker (ConsisteKV) runs it too
   ImagemDoItem imagem;
+  // Adds to an item's evidence the figures that need a query of their own, after the check; or null.
+  void (*completa)(const std::string& chave, Evidencia& e) = nullptr;
 };
 
 // Every group, in the order the rules run and the groups show (the enrolment rule always last).
@@ -83,5 +86,7 @@ Currency ValorOuZero(const Variant& v);
 void AdicionaGrupoTovir(bool& grupoPendente);
 std::string MensagemTovir(std::string& codigo);
 std::string MensagemTovir3X();
+// Completes a TOVIR item's evidence after the check (the municipalities of a code with zeros).
+void CompletaTovir(const std::string& chave, Evidencia& e);
 
 }  // namespace kv

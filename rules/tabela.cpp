@@ -36,7 +36,7 @@ const RegraDoGrupo kTabela[] = {
      true, ImagemDoItem::DaMontagem},
     {"Saídas Interestaduais", "Saídas Interestaduais", "D", ConsisteSaidasInter, DasSaidasInter, true, true,
      ImagemDoItem::DaMontagem},
-    {"TOVIR", "TOVIR", "EJ", ConsisteTovir, DaTovir, true, true, ImagemDoItem::DaMontagem},
+    {"TOVIR", "TOVIR", "EJ", ConsisteTovir, DaTovir, true, true, ImagemDoItem::DaMontagem, CompletaTovir},
     {"Enquadramento", "Declaração de Enquadramento", "F", ConsisteEnquadramento, DoEnquadramento, false, true,
      ImagemDoItem::DaEntrada},
 };

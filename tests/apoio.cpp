@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "rules/frame/inconsistencias.h"
 #include "host/exemplo.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/texto.h"
 #include "rules/frame/estado.h"
+#include "rules/frame/inconsistencias.h"
 
 namespace kv::teste {
 

@@ -12,7 +12,6 @@
 
 #include "apoio.h"
 #include "checker/consistekv.h"
-#include "rules/frame/inconsistencias.h"
 #include "host/exemplo.h"
 #include "platform/arquivo.h"
 #include "platform/certificacao.h"
@@ -20,6 +19,7 @@
 #include "platform/erro.h"
 #include "platform/texto.h"
 #include "rules/frame/estado.h"
+#include "rules/frame/inconsistencias.h"
 
 namespace kv {
 namespace {

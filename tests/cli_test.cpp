@@ -106,6 +106,17 @@ TEST_F(Cli, VerificarJsonSegueOContrato) {
   EXPECT_EQ(filho["mensagem"].toString(),
             "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\nCaso esta "
             "situação esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.");
+  // The figures the rule compared, beside the message; in lote only when asked.
+  EXPECT_EQ(filho["evidencia"].toArray()[1].toObject(),
+            (QJsonObject{{"rotulo", "entradas interestaduais"}, {"valor", "200.00"}}));
+  EXPECT_TRUE(filho["resumo"].toString().startsWith("março: imposto zero"))
+      << filho["resumo"].toString().toStdString();
+  const QJsonObject simples =
+      Linhas(Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--json"}).saida)[7];
+  EXPECT_FALSE(simples.contains("evidencias"));
+  const QJsonObject detalhada =
+      Linhas(Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--json", "--detalhes"}).saida)[7];
+  EXPECT_EQ(detalhada["evidencias"].toArray()[0].toObject()["chave"].toString(), "A:Entradas3Imp");
 }
 
 TEST_F(Cli, StatusDeSaida) {

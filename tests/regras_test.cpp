@@ -6,11 +6,11 @@
 
 #include "apoio.h"
 #include "control/controle.h"
-#include "rules/frame/inconsistencias.h"
 #include "host/host.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
+#include "rules/frame/inconsistencias.h"
 #include "rules/frame/quadro.h"
 
 namespace kv {
@@ -432,6 +432,67 @@ struct FiltroGravador : FiltroReferencia {
   Variant resposta;
   std::vector<std::string> bancos, referencias;
 };
+
+// Every kind of finding carries the figures its rule compared, the values planted in its rows.
+TEST(Evidencia, CadaTipoDeAchadoTrazOsValoresComparados) {
+  const struct {
+    const char* linhas;
+    const char* chave;
+    std::vector<std::string> figuras;  // "rótulo=valor", each among the item's figures
+  } casos[] = {
+      {"D; E 3 1234.56 0",
+       "A:Entradas3Imp",
+       {"mês=Março", "entradas interestaduais=1234.56", "imposto=0.00"}},
+      {"D; E 7 1234.56 777.77",
+       "A:Entradas725%",
+       {"imposto=777.77", "limite (25% da base)=308.64", "parcela do imposto na base=0.6300"}},
+      {"D; S 11 1000 500 0", "B:Saídas11Imp", {"saídas tributadas (internas e interestaduais)=1500.00"}},
+      {"D; E 3 1000 0; UE 3 SP 200 200",
+       "C:3VC",
+       {"valor mensal registrado=1000.00", "total dos estados=200.00", "diferença=800.00"}},
+      {"D; E 12 100 25; UE 12 SP 100 100 0 0 0 25.01",
+       "C:1225",
+       {"mês=Dezembro", "SP: teste=25%", "SP: imposto=25.01", "SP: limite (25% da base)=25.00"}},
+      {"D; T 1.3 'Porto Azul' 1 0",
+       "E:TOVIR 1.3 M=0",
+       {"código=1.3", "municípios com valor zero=Porto Azul"}},
+      {"D; T 2.2 'Cidade Alta' 1 10; T 2.2 'Cidade Alta' 2 10",
+       "E:TOVIR 2.2 Dpl",
+       {"municípios repetidos=Cidade Alta"}},
+      {"D; E 1 0 0 100; T 1.1 A 1 60; T 1.3 B 2 50",
+       "E:TOVIR 1.X Y>X",
+       {"total detalhado (1.1 e 1.3)=110.00", "entradas internas=100.00"}},
+      {"D; S 1 10 20 0; T 2.4 C 1 40", "E:TOVIR 2.X", {"total detalhado (2.2 a 2.6)=40.00", "saídas=30.00"}},
+      {"D; T 3.7 A 1 5; T 3.8 B 2 7", "J:TOVIR 3.X", {"3.7=5.00", "3.8=7.00"}},
+      {"D 1 1; C 1 __.___.___/____-__ 4711-3/02", "H:CNPJ", {"CNPJ gravado=__.___.___/____-__"}},
+      {"D 1 1; C 1 12.345.678/0001-90 ____-_/__", "I:CNAE", {"CNAE gravado=____-_/__"}},
+      {"D -1", "F:-1", {"resposta gravada (DeAcordo)=-1"}},
+      {"D", "M:ExercícioZER", {"falta=linhas de entradas mensais (tblEntradas) da declaração"}},
+  };
+  for (const auto& c : casos) {
+    BancoTeste b;
+    b.Linhas(c.linhas);
+    ControleConsistencia controle;
+    controle.DefineDeclaracao(Variant::Long(12));
+    const ResultadoVerificacao r = controle.Verifica();
+    const ItemResultado* item = nullptr;
+    for (const GrupoResultado& g : r.arvore)
+      for (const ItemResultado& i : g.itens)
+        if (i.chave == c.chave) item = &i;
+    ASSERT_NE(item, nullptr) << c.chave;
+    std::vector<std::string> figuras;
+    for (const Figura& f : item->evidencia) figuras.push_back(f.rotulo + "=" + f.valor);
+    for (const std::string& f : c.figuras)
+      EXPECT_NE(std::find(figuras.begin(), figuras.end(), f), figuras.end()) << c.chave << ": " << f;
+    EXPECT_FALSE(item->resumo.empty()) << c.chave;
+    // The panel shows the figures only when the host asks for them.
+    for (bool mostra : {false, true}) {
+      controle.DefineMostraValores(mostra);
+      controle.ListaDeLocais_NodeClick(controle.ListaDeLocais().Busca(c.chave));
+      EXPECT_EQ(controle.Mensagem().Valor().find(item->resumo) != std::string::npos, mostra) << c.chave;
+    }
+  }
+}
 
 TEST(FiltroReferencia, DecideQuaisMesesSaoExaminados) {
   struct Caso {

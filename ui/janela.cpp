@@ -26,6 +26,7 @@ QString Quantos(int n, const char* um, const char* varios) {
 JanelaConsistencia::JanelaConsistencia(const std::string& declaracao, QWidget* pai) : QWidget(pai) {
   setWindowTitle(QString::fromStdString("Consistência da Declaração " + declaracao));
   controle_ = new kvCtlConsistencia;
+  controle_->DefineMostraValores(true);  // the window shows the figures under each message
   // Below its starting size the control scrolls instead of holding the window open.
   auto* rolagem = new QScrollArea(this);
   rolagem->setWidget(controle_);

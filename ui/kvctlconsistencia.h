@@ -28,6 +28,8 @@ class kvCtlConsistencia : public QWidget, public Componente, private ObservadorA
   Q_PROPERTY(QVariant IE READ IE WRITE DefineIE)
   Q_PROPERTY(QVariant Deducoes READ Deducoes WRITE DefineDeducoes)
   Q_PROPERTY(QVariant CNAE READ CNAE WRITE DefineCNAE)
+  // Off by default: the description shows the rule's message alone, as specified.
+  Q_PROPERTY(bool MostraValores READ MostraValores WRITE DefineMostraValores)
 
  public:
   explicit kvCtlConsistencia(QWidget* pai = nullptr);
@@ -44,6 +46,8 @@ class kvCtlConsistencia : public QWidget, public Componente, private ObservadorA
   void DefineCNAE(const QVariant& v);
 
   void RetiradbClick(bool& vf) { logica_.RetiradbClick(vf); }
+  bool MostraValores() const { return logica_.MostraValores(); }
+  void DefineMostraValores(bool v) { logica_.DefineMostraValores(v); }
   bool MostrouMsg() { return logica_.MostrouMsg(); }
   void CarregaLabel() { logica_.CarregaLabel(); }
   void LimpaMensagem() { logica_.LimpaMensagem(); }

@@ -21,7 +21,32 @@ bool TemLinha(const ModeloSql& modelo, const std::string& codigo) {
   return !AbreModelo(Exige(AbreBancoRegra()), modelo, {declaracao, codigo})->Eof();
 }
 
+// The municipalities of the last duplicates test on this thread.
+thread_local std::vector<std::string> tMunicipios;
+
+std::string Lista(const std::vector<std::string>& nomes) {
+  std::string r;
+  for (const std::string& n : nomes) r += (r.empty() ? "" : "; ") + n;
+  return r;
+}
+
 }  // namespace
+
+void CompletaTovir(const std::string& chave, Evidencia& e) {
+  // Zeros: the municipalities, which the test's own statement does not select, read now for this item.
+  if (!chave.ends_with(" M=0")) return;
+  static const ModeloSql zerados{"SELECT Município FROM tblTOVIR WHERE (Declaração=", Vaga::Valor,
+                                 ") AND (Valor=0) AND (CódTOVIR LIKE ", Vaga::Texto, ")"};
+  const std::string codigo = Meio(chave, 9, 3);
+  auto banco = AbreBancoRegra();
+  if (!banco) return;
+  std::vector<std::string> nomes;
+  for (auto rs = AbreModelo(*banco, zerados, {NumeroDeclaracao(), "'" + codigo + "'"}); !rs->Eof();
+       rs->MoveNext())
+    nomes.push_back(ComoGravado(rs->Campo("Município")));
+  e.figuras.push_back({"municípios com valor zero", Lista(nomes)});
+  e.resumo += ": " + Lista(nomes);
+}
 
 void ConsisteTovir() {
   bool grupoPendente = true;
@@ -72,7 +97,12 @@ bool TovirTemDuplicidade(const std::string& codigo) {
       "CódTOVIR, Município HAVING (Declaração=",
       Vaga::Valor, ") AND (CódTOVIR LIKE ", Vaga::Texto, ") AND (Count(Código)>1)"};
   if (!HaBanco()) return false;
-  return TemLinha(duplicidade, codigo);
+  const std::string declaracao = NumeroDeclaracao();
+  auto rs = AbreModelo(Exige(AbreBancoRegra()), duplicidade, {declaracao, codigo});
+  // The municipalities are on the rows the test finds: read here, they are the finding's evidence.
+  tMunicipios.clear();
+  for (; !rs->Eof(); rs->MoveNext()) tMunicipios.push_back(ComoGravado(rs->Campo("Município")));
+  return !tMunicipios.empty();
 }
 
 void ConsisteTovirZeros(std::string codigo, bool& grupoPendente) {
@@ -80,6 +110,8 @@ void ConsisteTovirZeros(std::string codigo, bool& grupoPendente) {
   AdicionaGrupoTovir(grupoPendente);
   codigo = Meio(codigo, 2, 3);
   AdicionaTexto("TOVIR # E:TOVIR " + codigo + " M=0 # TOVIR " + codigo + " # 2");
+  AdicionaEvidencia("E:TOVIR " + codigo + " M=0", {{"código", codigo}},
+                    "TOVIR " + codigo + ": municípios com valor zero");
 }
 
 void ConsisteTovirDuplicidade(std::string codigo, bool& grupoPendente) {
@@ -87,6 +119,9 @@ void ConsisteTovirDuplicidade(std::string codigo, bool& grupoPendente) {
   AdicionaGrupoTovir(grupoPendente);
   codigo = Meio(codigo, 2, 3);
   AdicionaTexto("TOVIR # E:TOVIR " + codigo + " Dpl # TOVIR " + codigo + " # 2");
+  AdicionaEvidencia("E:TOVIR " + codigo + " Dpl",
+                    {{"código", codigo}, {"municípios repetidos", Lista(tMunicipios)}},
+                    "TOVIR " + codigo + ": municípios lançados mais de uma vez: " + Lista(tMunicipios));
 }
 
 void ConsisteTovirEntradas(bool& grupoPendente) {
@@ -101,6 +136,11 @@ void ConsisteTovirEntradas(bool& grupoPendente) {
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(entradas)))) return;
   AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # E:TOVIR 1.X Y>X # TOVIR 1.X # " + ImagemPadraoTexto());
+  AdicionaEvidencia(
+      "E:TOVIR 1.X Y>X",
+      {{"total detalhado (1.1 e 1.3)", Decimal(tovir)}, {"entradas internas", Decimal(entradas)}},
+      "TOVIR 1.1 e 1.3: " + Reais(tovir) + " detalhados, mais que as entradas internas de " +
+          Reais(entradas));
 }
 
 void ConsisteTovirSaidas(bool& grupoPendente) {
@@ -119,6 +159,9 @@ void ConsisteTovirSaidas(bool& grupoPendente) {
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(saidas)))) return;
   AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # E:TOVIR 2.X # TOVIR 2.X # 2");
+  AdicionaEvidencia(
+      "E:TOVIR 2.X", {{"total detalhado (2.2 a 2.6)", Decimal(tovir)}, {"saídas", Decimal(saidas)}},
+      "TOVIR 2.2 a 2.6: " + Reais(tovir) + " detalhados, mais que as saídas de " + Reais(saidas));
 }
 
 std::string MensagemTovir(std::string& codigo) {

@@ -6,10 +6,13 @@
 namespace kv {
 
 void ConsisteTovir3X(bool& grupoPendente) {
-  Currency total = SomaTovir({"'3.8'", "'3.7'"});
+  const Currency b = SomaTovir("'3.8'"), a = SomaTovir("'3.7'");
+  Currency total = b + a;
   if (total.dezmilesimos == 0) return;
   AdicionaGrupoTovir(grupoPendente);
   AdicionaTexto("TOVIR # J:TOVIR 3.X # TOVIR 3.X # 2");
+  AdicionaEvidencia("J:TOVIR 3.X", {{"3.7", Decimal(a)}, {"3.8", Decimal(b)}},
+                    "TOVIR 3.7: " + Reais(a) + "; 3.8: " + Reais(b));
 }
 
 // Both amounts are read again now, so the text shows the rows as they are when the node is selected.

@@ -1,10 +1,12 @@
 #include "rules/frame/quadro.h"
 
 #include <bit>
+#include <cstdio>
 
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
+#include "platform/formato.h"
 #include "platform/texto.h"
 
 namespace kv {
@@ -119,6 +121,37 @@ void ErroBancoAusente() {
 
 int16_t ExercicioAtual() {
   return CInt(Variant::Str(Config().Le(kApp, "Exercicio", "ExercicioAtual", "")));
+}
+
+void AdicionaEvidencia(const std::string& chave, std::vector<Figura> figuras, std::string resumo) {
+  ObtemInconsistencias().DefineEvidencia(chave, Evidencia{std::move(figuras), std::move(resumo)});
+}
+
+std::string Decimal(Currency c) {
+  // Cents, rounded half away from zero, then the decimal text.
+  const long long d = c.dezmilesimos, centavos = (d >= 0 ? d + 50 : d - 50) / 100;
+  const long long inteiro = centavos / 100, resto = centavos % 100;
+  const std::string sinal = centavos < 0 ? "-" : "";
+  const std::string r = std::to_string(resto < 0 ? -resto : resto);
+  return sinal + std::to_string(inteiro < 0 ? -inteiro : inteiro) + "." + (r.size() < 2 ? "0" : "") + r;
+}
+
+std::string Reais(Currency c) {
+  return "R$ " + FormataValor(c);
+}
+
+std::string Parcela(Currency parte, Currency todo) {
+  if (todo.dezmilesimos == 0) return "";
+  char texto[32];
+  std::snprintf(texto, sizeof texto, "%.4f",
+                static_cast<double>(parte.dezmilesimos) / static_cast<double>(todo.dezmilesimos));
+  return texto;
+}
+
+std::string ComoGravado(const Variant& v) {
+  if (v.IsNull()) return "(Nulo)";
+  const std::string t = TextoDe(v);
+  return t.empty() ? "(vazio)" : t;
 }
 
 void AdicionaTexto(const std::string& texto) {

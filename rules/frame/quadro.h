@@ -32,6 +32,16 @@ int16_t ExercicioAtual();
 
 // Splits an entry text on " # " and appends it to the store.
 void AdicionaTexto(const std::string& texto);
+// Records what the item just appended with entry key `chave` compared (ColecaoInconsistencias).
+void AdicionaEvidencia(const std::string& chave, std::vector<Figura> figuras, std::string resumo);
+// An amount as evidence values are written ("1234.56"), and as people read it ("R$ 1.234,56").
+std::string Decimal(Currency c);
+std::string Reais(Currency c);
+// A share as evidence values are written: four decimals ("0.6300"); "" when the whole is zero.
+std::string Parcela(Currency parte, Currency todo);
+// A stored value as evidence shows it: its text, "(vazio)" for empty text, "(Nulo)" for Null.
+std::string ComoGravado(const Variant& v);
+
 // The standard image index of item entries.
 int16_t ImagemPadrao();
 std::string ImagemPadraoTexto();

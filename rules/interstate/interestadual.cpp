@@ -35,6 +35,14 @@ struct ValoresDetalhe {
   std::string declaracao, ref, tipo;
 };
 
+// The failing rows of the last DetalheInconsistente on this thread, as figures: the month's finding takes
+// them as its evidence (the rows were read for the test; reading them again would be another statement).
+thread_local std::vector<Figura> tFalhasDoDetalhe;
+
+std::string ValorDe(const Variant& v) {
+  return v.IsNull() ? "(Nulo)" : Decimal(CCur(v));
+}
+
 }  // namespace
 
 std::unique_ptr<Recordset> AbreMeses(const ModeloSql& meses) {
@@ -84,6 +92,7 @@ void ConsisteInter(const RegraInter& regra) {
     Currency total = regra.somaDetalhe(refSql);
     Variant registrado = regra.registrado(*rs);
     bool linhasFalham = regra.detalheInconsistente(refSql);
+    const std::vector<Figura> falhas = std::move(tFalhasDoDetalhe);
     bool examinado = Verdade(Diferente(e.filtro->Resultado(), Variant::Int(0)));
     Tri difere = Diferente(registrado, Variant::Cur(total));
     if (examinado && Verdade(Ou(difere, linhasFalham ? Tri::Verdadeiro : Tri::Falso))) {
@@ -95,6 +104,24 @@ void ConsisteInter(const RegraInter& regra) {
       std::string mes = NomeDoMes(CByte(ref));
       AdicionaTexto(std::string(regra.grupo) + " # " + regra.prefixo + CStr(ref) + codigo + mes + " # " +
                     ImagemPadraoTexto());
+      const std::string chave = regra.prefixo + CStr(ref) + (Verdade(difere) ? "VC" : "25");
+      if (Verdade(difere)) {
+        const Currency r = CCur(registrado), diferenca = r + Currency{-total.dezmilesimos};
+        AdicionaEvidencia(chave,
+                          {{"mês", mes},
+                           {"valor mensal registrado", Decimal(r)},
+                           {"total dos estados", Decimal(total)},
+                           {"diferença", Decimal(diferenca)}},
+                          Minusculas(mes) + ": registrado " + Reais(r) + ", soma dos estados " +
+                              Reais(total) + ", diferença " + Reais(diferenca));
+      } else {
+        std::vector<Figura> f = {{"mês", mes}};
+        f.insert(f.end(), falhas.begin(), falhas.end());
+        AdicionaEvidencia(chave, f,
+                          Minusculas(mes) + ": " + std::to_string(falhas.size() / 5) +
+                              (falhas.size() / 5 == 1 ? " estado falha" : " estados falham") +
+                              " nos testes de soma ou de 25% por estado");
+      }
     }
     rs->MoveNext();
   }
@@ -107,10 +134,20 @@ bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia
   if (!banco) return false;
   auto rs = valores.Abre(*banco, kDetalhe);
   bool resultado = false;
+  tFalhasDoDetalhe.clear();
   while (!rs->Eof()) {  // every row is read: a Null base fails the run whichever row it is on
     LinhaInter l = regra.linha(*rs, false);
-    if (Verdade(Diferente(l.valorContabil, l.soma))) resultado = true;
-    if (Verdade(Maior(l.imposto, Variant::Cur(*l.limite)))) resultado = true;
+    const bool soma = Verdade(Diferente(l.valorContabil, l.soma));
+    const bool limite = Verdade(Maior(l.imposto, Variant::Cur(*l.limite)));
+    if (soma || limite) {
+      resultado = true;
+      const std::string uf = TextoDe(rs->Campo("UF")) + ": ";
+      tFalhasDoDetalhe.push_back({uf + "teste", soma && limite ? "soma e 25%" : soma ? "soma" : "25%"});
+      tFalhasDoDetalhe.push_back({uf + "valor contábil", ValorDe(l.valorContabil)});
+      tFalhasDoDetalhe.push_back({uf + "soma das parcelas", ValorDe(l.soma)});
+      tFalhasDoDetalhe.push_back({uf + "imposto", ValorDe(l.imposto)});
+      tFalhasDoDetalhe.push_back({uf + "limite (25% da base)", Decimal(*l.limite)});
+    }
     rs->MoveNext();
   }
   rs->Close();

@@ -6,8 +6,12 @@
 namespace kv {
 
 void ConsisteEntradas() {
-  static const RegraMensal kRegra{"tblEntradas", "Entradas", "A:Entradas", "ImpAquisição",
-                                  [](Recordset& rs) { return rs.Campo("EntradaInter"); }};
+  static const RegraMensal kRegra{"tblEntradas",
+                                  "Entradas",
+                                  "A:Entradas",
+                                  "ImpAquisição",
+                                  [](Recordset& rs) { return rs.Campo("EntradaInter"); },
+                                  "entradas interestaduais"};
   ConsisteMensal(kRegra);
 }
 

@@ -1,9 +1,30 @@
 #include "rules/monthly/mensal.h"
 
+#include "platform/texto.h"
 #include "rules/frame/quadro.h"
 #include "rules/regras.h"
 
 namespace kv {
+
+namespace {
+
+// The month, the base, the tax and, for "25%", the limit and the share the tax is of the base.
+void RegistraEvidencia(const RegraMensal& regra, const std::string& chave, const std::string& mes,
+                       const Variant& base, Currency imposto, bool zero) {
+  const Currency b = CCur(base);  // not Null: the finding compared it
+  std::vector<Figura> f = {{"mês", mes}, {regra.nomeBase, Decimal(b)}, {"imposto", Decimal(imposto)}};
+  const std::string m = Minusculas(mes);
+  if (zero)
+    return AdicionaEvidencia(chave, f, m + ": imposto zero sobre " + regra.nomeBase + " de " + Reais(b));
+  const Currency limite = CCur(Produto(base, 0.25));
+  f.push_back({"limite (25% da base)", Decimal(limite)});
+  f.push_back({"parcela do imposto na base", Parcela(imposto, b)});
+  AdicionaEvidencia(chave, f,
+                    m + ": imposto " + Reais(imposto) + " sobre " + regra.nomeBase + " de " + Reais(b) +
+                        "; limite " + Reais(limite) + " (25%)");
+}
+
+}  // namespace
 
 void ConsisteMensal(const RegraMensal& regra) {
   static const ModeloSql linhas{"SELECT * FROM ", Vaga::Texto, " WHERE (Declaração = ", Vaga::Valor, ")"};
@@ -36,6 +57,8 @@ void ConsisteMensal(const RegraMensal& regra) {
       std::string mes = NomeDoMes(CByte(ref));
       AdicionaTexto(std::string(regra.grupo) + " # " + regra.prefixoChave + TextoDe(ref) + codigo + mes +
                     " # " + ImagemPadraoTexto());
+      RegistraEvidencia(regra, std::string(regra.prefixoChave) + TextoDe(ref) + std::string(codigo, 3), mes,
+                        base, valorImposto, codigo[0] == 'I');
     }
     rs->MoveNext();
   }

@@ -14,6 +14,7 @@ struct RegraMensal {
   const char* prefixoChave;  // "A:Entradas"
   const char* campoImposto;  // "ImpAquisição"
   Variant (*base)(Recordset& rs);
+  const char* nomeBase;  // the base as its figure is named: "entradas interestaduais"
 };
 
 // For each record: "Imp" when base > 0 and the tax = 0; otherwise "25%" when the tax (as Currency)

@@ -6,9 +6,13 @@
 namespace kv {
 
 void ConsisteSaidas() {
-  static const RegraMensal kRegra{"tblSaídas", "Saídas", "B:Saídas", "ImpDevido", [](Recordset& rs) {
-                                    return Soma(rs.Campo("SaídaInterna"), rs.Campo("SaídaInter"));
-                                  }};
+  static const RegraMensal kRegra{
+      "tblSaídas",
+      "Saídas",
+      "B:Saídas",
+      "ImpDevido",
+      [](Recordset& rs) { return Soma(rs.Campo("SaídaInterna"), rs.Campo("SaídaInter")); },
+      "saídas tributadas (internas e interestaduais)"};
   ConsisteMensal(kRegra);
 }
 

@@ -22,10 +22,16 @@ void ConsisteContribuinte() {
   bool cnae = Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae));
   if (!cnpj && !cnae) return;
   AdicionaTexto("Contribuinte # Contribuinte ");
-  if (Verdade(Igual(rs->Campo("CNPJ"), kMascaraCnpj)))
+  if (Verdade(Igual(rs->Campo("CNPJ"), kMascaraCnpj))) {
     AdicionaTexto("Contribuinte # H:CNPJ # CNPJ # " + ImagemPadraoTexto());
-  if (Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae)))
+    AdicionaEvidencia("H:CNPJ", {{"CNPJ gravado", ComoGravado(rs->Campo("CNPJ"))}},
+                      "CNPJ gravado: " + ComoGravado(rs->Campo("CNPJ")) + " (a máscara sem número)");
+  }
+  if (Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae))) {
     AdicionaTexto("Contribuinte # I:CNAE # CNAE # " + ImagemPadraoTexto());
+    AdicionaEvidencia("I:CNAE", {{"CNAE gravado", ComoGravado(rs->Campo("CNAE"))}},
+                      "CNAE gravado: " + ComoGravado(rs->Campo("CNAE")) + " (a máscara sem número)");
+  }
 }
 
 std::string MensagemContribuinte(const std::string& letra) {

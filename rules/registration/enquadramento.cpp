@@ -29,6 +29,9 @@ void ConsisteEnquadramento() {
   if (Verdade(Diferente(rs->Campo("DeAcordo"), Variant::Int(-1)))) return;
   AdicionaTexto("Enquadramento # Enquadramento ");
   AdicionaTexto("Enquadramento # F:" + TextoDe(rs->Campo("DeAcordo")) + " # Enquadramento Ignorado # " + "2");
+  AdicionaEvidencia("F:" + TextoDe(rs->Campo("DeAcordo")),
+                    {{"resposta gravada (DeAcordo)", TextoDe(rs->Campo("DeAcordo"))}},
+                    "resposta gravada ao enquadramento: " + TextoDe(rs->Campo("DeAcordo")) + " (ignorado)");
 }
 
 std::string MensagemEnquadramento() {

@@ -13,6 +13,8 @@ void ConsisteExercicio() {
   if (rs->RecordCount() != 0) return;
   AdicionaTexto("Exercício # Exercício ");
   AdicionaTexto("Exercício # M:ExercícioZER # Exercício # " + ImagemPadraoTexto());
+  AdicionaEvidencia("M:ExercícioZER", {{"falta", "linhas de entradas mensais (tblEntradas) da declaração"}},
+                    "a declaração não tem nenhuma linha de entradas mensais");
 }
 
 std::string MensagemExercicio() {
