@@ -36,7 +36,7 @@ std::vector<std::string> DaPasta(const QString& pasta) {
   return r;
 }
 
-ErroSaida ErroDe(const std::string& nome, const std::string& motivo) {
+ErroVerificacao ErroDe(const std::string& nome, const std::string& motivo) {
   return {3024, "'" + nome + "': " + motivo};
 }
 
@@ -97,9 +97,9 @@ bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
       std::string motivo = e.what();
       if (const size_t p = motivo.find(a.caminho); a.jet && p != std::string::npos)
         motivo.replace(p, a.caminho.size(), a.nome);
-      a.erro = ErroSaida{3024, motivo};
+      a.erro = ErroVerificacao{3024, motivo};
     } catch (const Erro& e) {
-      a.erro = ErroSaida{e.numero(), "'" + a.nome + "': " + e.descricao()};
+      a.erro = ErroVerificacao{e.numero(), "'" + a.nome + "': " + e.descricao()};
     }
   }
   return true;

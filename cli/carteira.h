@@ -16,7 +16,7 @@ struct ArquivoDaCarteira {
   std::string nome;     // as the output names it: the path given, or found in a folder
   std::string caminho;  // what the checks read: the file itself, or a Jet file's temporary copy
   bool jet = false;
-  std::optional<ErroSaida> erro;  // why the file cannot be checked (its one line; the others go on)
+  std::optional<ErroVerificacao> erro;  // why the file cannot be checked (its one line; the others go on)
   std::vector<std::string> declaracoes;
 };
 

@@ -19,18 +19,18 @@ int VerificarKV(const Args& a) {
   ConsisteKV checador;
   Variant ie = o.Tem("--ie") ? Variant::Str(o.Valor("--ie")) : Variant();
   Variant ano = Variant::Str(exercicio), numero = Variant::Str(declaracao);
-  std::optional<ErroSaida> erro;
+  std::optional<ErroVerificacao> erro;
   try {
     checador.VerificaConsistencia(ie, ano, numero);
   } catch (const Erro& e) {
-    erro = ErroSaida{e.numero(), e.descricao()};
+    erro = ErroVerificacao{e.numero(), e.descricao()};
   }
   // The readable tree is only for people; JSON has the entries alone.
   ResultadoVerificacao deixado = ArvoreDasEntradas(!o.Tem("--json"));
   const std::vector<std::vector<std::string>>& entradas = deixado.entradas;
   bool chaveFeita = !erro && entradas.empty();
-  Registro r{Variant::Nulo(), Variant::Nulo()};
-  if (chaveFeita) r = LeRegistro(declaracao);
+  RegistroGravado r{Variant::Nulo(), Variant::Nulo()};
+  if (chaveFeita) r = LeRegistroGravado(declaracao);
   bool consistente = !r.consistente.IsNull() && CBool(r.consistente);
 
   if (o.Tem("--json")) {
@@ -66,7 +66,7 @@ int ValidarChave(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao"}, {});
   std::string declaracao = o.Exige("--declaracao");
   PreparaHost(o, {.exercicio = false});
-  Registro r = LeRegistro(declaracao);
+  RegistroGravado r = LeRegistroGravado(declaracao);
   std::string gravada = TextoDe(r.chave);
   if (gravada.empty()) {
     std::printf("A declaração %s não tem chave de consistência gravada.\n", declaracao.c_str());

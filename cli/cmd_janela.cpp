@@ -27,7 +27,7 @@ int Janela(const Args& a, int argc, char** argv) {
     Escreve(stdout, "Declaração " + declaracao + ": a verificação final falhou; nada foi gravado.\n");
     return 3;
   }
-  Registro r = LeRegistro(declaracao);
+  RegistroGravado r = LeRegistroGravado(declaracao);
   const bool consistente = !r.consistente.IsNull() && CBool(r.consistente);
   const std::string chave = r.chave.IsNull() ? "" : TextoDe(r.chave);
   Escreve(stdout, "Declaração " + declaracao + ": gravada " +

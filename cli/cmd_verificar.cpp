@@ -102,7 +102,7 @@ struct Desfecho {
   std::optional<std::string> situacao;
 };
 
-Desfecho Final(const Verificacao& v, const std::optional<Registro>& registro) {
+Desfecho Final(const Verificacao& v, const std::optional<RegistroGravado>& registro) {
   Desfecho d{registro && !registro->consistente.IsNull() && CBool(registro->consistente),
              registro ? TextoDe(registro->chave) : "", std::nullopt};
   if (!v.erro && registro) d.situacao = d.consistente ? kStatusConsistente : kStatusInconsistente;
@@ -150,14 +150,14 @@ int Consistir(const Args& a) {
   controle.DefineInterface(nullptr, nullptr, nullptr, caixa);
   Verificacao v = Verifica(controle, declaracao);
   Aceites aceites;
-  std::optional<Registro> registro;
+  std::optional<RegistroGravado> registro;
   if (!v.erro) {
     aceites = Aceita(controle, o.Todos("--aceitar"));
     try {
       controle.MostrouMsg();
-      registro = LeRegistro(declaracao);
+      registro = LeRegistroGravado(declaracao);
     } catch (const Erro& e) {
-      v.erro = ErroSaida{e.numero(), e.descricao()};
+      v.erro = ErroVerificacao{e.numero(), e.descricao()};
     }
     // The tree after the acceptances; the check's own status, warning and writes stay as they were.
     ResultadoVerificacao depois = controle.Resultado();

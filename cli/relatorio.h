@@ -15,8 +15,8 @@ void GravaRelatorio(const std::string& arquivo, const std::vector<Verificacao>& 
 // A file of a portfolio in its report.
 struct ArquivoNoRelatorio {
   std::string nome;
-  std::optional<ErroSaida> erro;  // the file could not be read
-  bool problema = false;          // unreadable, or some declaration failed or is inconsistent
+  std::optional<ErroVerificacao> erro;  // the file could not be read
+  bool problema = false;                // unreadable, or some declaration failed or is inconsistent
   std::vector<Verificacao> verificacoes;
 };
 // A portfolio's report: the files with problems first, each with a table of its declarations and their

@@ -181,7 +181,7 @@ std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas) 
   return r + "]";
 }
 
-std::string JsonErro(const ErroSaida& e) {
+std::string JsonErro(const ErroVerificacao& e) {
   return "{\"numero\": " + std::to_string(e.numero) + ", \"descricao\": " + JsonTexto(e.descricao) + "}";
 }
 

@@ -11,8 +11,6 @@
 
 namespace kv::cli {
 
-using ErroSaida = ErroVerificacao;
-
 // A check's outcome with what it was a check of.
 struct Verificacao : ResultadoVerificacao {
   std::string declaracao, exercicio;
@@ -52,7 +50,7 @@ std::string TextoVerificacao(const Verificacao& v, bool comStatus = true);
 // The store's entries are left by the check that ran last on this thread.
 ResultadoVerificacao ArvoreDasEntradas(bool explica);
 std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas);
-std::string JsonErro(const ErroSaida& e);
+std::string JsonErro(const ErroVerificacao& e);
 // `, "evidencias": [{"chave": ..., "evidencia": ..., "resumo": ...}]`: every item's figures, for lote.
 std::string JsonEvidencias(const Verificacao& v);
 // `, "evidencia": [...], "resumo": "..."` for an item with figures; "" otherwise.
@@ -61,10 +59,5 @@ std::string JsonEvidencia(const ItemResultado& item);
 int SaidaDe(const Verificacao& v);
 // `s` as one word for a POSIX shell: between apostrophes when it holds anything but safe characters.
 std::string ParaShell(const std::string& s);
-
-using Registro = RegistroGravado;
-inline Registro LeRegistro(const std::string& declaracao) {
-  return LeRegistroGravado(declaracao);
-}
 
 }  // namespace kv::cli

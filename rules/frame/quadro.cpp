@@ -128,12 +128,7 @@ void AdicionaEvidencia(const std::string& chave, std::vector<Figura> figuras, st
 }
 
 std::string Decimal(Currency c) {
-  // Cents, rounded half away from zero, then the decimal text.
-  const long long d = c.dezmilesimos, centavos = (d >= 0 ? d + 50 : d - 50) / 100;
-  const long long inteiro = centavos / 100, resto = centavos % 100;
-  const std::string sinal = centavos < 0 ? "-" : "";
-  const std::string r = std::to_string(resto < 0 ? -resto : resto);
-  return sinal + std::to_string(inteiro < 0 ? -inteiro : inteiro) + "." + (r.size() < 2 ? "0" : "") + r;
+  return FormataValor(c, "", ".");
 }
 
 std::string Reais(Currency c) {
