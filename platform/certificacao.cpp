@@ -4,6 +4,10 @@
 
 #include <QFileInfo>
 #include <QLibrary>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -45,17 +49,44 @@ int CertificaArquivo(const std::string& biblioteca, const std::string& arquivo, 
   return f(arquivo.c_str(), chave.c_str());
 }
 
+namespace {
+
+// The file mapped at `endereco`, as the kernel names it (absolute, links resolved): the name dladdr gives
+// is the one the program was started or the library loaded by, which may be relative to another folder.
+std::string ArquivoMapeado(const void* endereco) {
+  std::ifstream mapas("/proc/self/maps");
+  const auto alvo = reinterpret_cast<uintptr_t>(endereco);
+  for (std::string linha; std::getline(mapas, linha);) {
+    uintptr_t inicio = 0, fim = 0;
+    if (std::sscanf(linha.c_str(), "%" SCNxPTR "-%" SCNxPTR, &inicio, &fim) != 2 || alvo < inicio ||
+        alvo >= fim)
+      continue;
+    const size_t barra = linha.find('/');
+    return barra == std::string::npos ? "" : linha.substr(barra);
+  }
+  return "";
+}
+
+}  // namespace
+
 std::string PastaDoComponente() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&PastaDoComponente), &info) == 0 || !info.dli_fname) return ".";
-  QFileInfo arquivo(QString::fromUtf8(info.dli_fname));
+  namespace fs = std::filesystem;
+  const void* aqui = reinterpret_cast<void*>(&PastaDoComponente);
+  std::string arquivo = ArquivoMapeado(aqui);
+  if (arquivo.empty()) {
+    Dl_info info{};
+    if (dladdr(aqui, &info) == 0 || !info.dli_fname) return ".";
+    arquivo = info.dli_fname;
+  }
+  std::error_code erro;
+  const fs::path f = fs::weakly_canonical(fs::absolute(arquivo, erro), erro);
   // Linked into a program rather than loaded as the component library: the libraries live in lib/ beside
   // the program's bin/.
-  if (arquivo.canonicalFilePath() == QFileInfo("/proc/self/exe").canonicalFilePath()) {
-    QString lib = QFileInfo(arquivo.absolutePath() + "/../lib").canonicalFilePath();
-    if (!lib.isEmpty()) return lib.toStdString();
+  if (f == fs::canonical("/proc/self/exe", erro)) {
+    const fs::path lib = fs::canonical(f.parent_path() / ".." / "lib", erro);
+    if (!erro) return lib.string();
   }
-  return arquivo.absolutePath().toStdString();
+  return f.parent_path().string();
 }
 
 std::string PastaDaCertificacao() {
