@@ -4,21 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "platform/arquivo.h"
 #include "platform/certificacao.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
 #include "platform/externos.h"
+#include "platform/temporaria.h"
 #include "rules/frame/quadro.h"
 #include "rules/regras.h"
 
@@ -33,33 +28,11 @@ class CaixaErroPadrao : public CaixaMensagem {
   }
 };
 
-bool PastaGravavel(const QString& pasta) {
-  QFileInfo f(pasta);
-  return f.isDir() && f.isWritable();
-}
-
 }  // namespace
 
 std::shared_ptr<CaixaMensagem> CaixaPadrao() {
   static auto caixa = std::make_shared<CaixaErroPadrao>();
   return caixa;
-}
-
-std::string ArquivoTemporarioChave() {
-  return ArquivoTemporarioChave(PastaDoComponente());
-}
-
-std::string ArquivoTemporarioChave(const std::string& pastaDoComponente) {
-  QString pasta = QString::fromStdString(pastaDoComponente);
-  if (!PastaGravavel(pasta)) {
-    // Installed system-wide, the library's folder is read-only: use the user's cache instead.
-    pasta = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/kvCptConsistencia";
-    QDir().mkpath(pasta);
-    if (!PastaGravavel(pasta))
-      throw Erro(kErroArquivo, "Nenhuma pasta gravável para o arquivo temporário da chave (" +
-                                   pastaDoComponente + ", " + pasta.toStdString() + ")");
-  }
-  return (pasta + "/tempXYZ.prf").toStdString();
 }
 
 int16_t CertificaDeclaracao(const std::string& arquivo, int32_t declaracao) {
@@ -100,27 +73,14 @@ void CriaArquivoPrivado(const std::string& caminho) {
   ::close(fd);
 }
 
-void ApagaRestoDaChave() {
-  try {
-    const std::string caminho = ArquivoTemporarioChave();
-    struct stat st {};
-    if (::lstat(caminho.c_str(), &st) != 0) return;
-    TravaDeArquivo trava(caminho + ".lock", 0);
-    if (trava.Obtida()) ::unlink(caminho.c_str());
-  } catch (const Erro&) {
-    // no folder for the key at all: nothing can have been left there
-  }
-}
-
 bool ChaveConfere(int32_t declaracao, const std::string& chave) {
   return ChaveDosDados(declaracao) == chave;
 }
 
 std::string ChaveDosDados(int32_t declaracao) {
-  // A private folder: a check never touches the temporary file of a key being made.
-  QTemporaryDir pasta;
-  if (!pasta.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
-  std::string arquivo = pasta.filePath("tempXYZ.prf").toStdString();
+  // A folder of its own: a check never touches the temporary file of a key being made.
+  const PastaTemporaria pasta("kvchave", PastaTemporaria::Onde::Execucao);
+  const std::string arquivo = pasta.Arquivo(kArquivoTemporarioChave);
   CriaArquivoPrivado(arquivo);
   int16_t resultado = CertificaDeclaracao(arquivo, declaracao);
   if (resultado != 0)
@@ -134,20 +94,12 @@ std::string ConsisteKV::LeChave(const std::string& caminho) {
 }
 
 void ConsisteKV::GeraConsistencia() {
-  std::string caminho = ArquivoTemporarioChave();
-  // One fixed name per folder: the lock keeps two runs (threads or processes) from mixing their files.
-  TravaDeArquivo trava(caminho + ".lock", 60000);
-  if (!trava.Obtida())
-    throw Erro(kErroArquivo, "O arquivo temporário da chave está em uso por outro processo: " + caminho);
-  // What a killed run left (or a link put in its place) goes first; the lock says no run is using it.
-  if (::unlink(caminho.c_str()) != 0 && errno != ENOENT)
-    throw Erro(kErroArquivo,
-               "Não foi possível apagar o arquivo temporário " + caminho + ": " + std::strerror(errno));
-  // The file holds the taxpayer's data: readable by its owner only, and gone as soon as the key is read,
-  // whatever happens on the way.
+  // The file holds the declaration's data, the taxpayer's CNPJ included: it is made in a folder of this
+  // run's own that only its owner can reach (never the library's folder, which every user and run would
+  // share), and goes with that folder as soon as the key is read, whatever happens on the way.
+  const PastaTemporaria pasta("kvchave", PastaTemporaria::Onde::Execucao);
+  const std::string caminho = pasta.Arquivo(kArquivoTemporarioChave);
   CriaArquivoPrivado(caminho);
-  std::unique_ptr<const std::string, void (*)(const std::string*)> apaga(
-      &caminho, [](const std::string* c) { ::unlink(c->c_str()); });
 
   EstadoModulo& e = Estado();
   int32_t declaracao = CLng(Variant::Str(CStr(e.declaracao)));
@@ -180,8 +132,8 @@ Variant ConsisteKV::VerificaConsistencia(Variant& pvtIE, Variant& pvtExercicio, 
   Config().Grava(kApp, "Exercicio", "ExercicioAtual", CStr(pvtExercicio));
   ObtemInconsistencias().Esvazia();
   {
-    // One state of the declaration for the rules. It ends before the key is made: waiting for the
-    // key's file lock while holding a read lock would deadlock with another run recording its key.
+    // One state of the declaration for the rules. It ends before the key is made: recording the key
+    // writes, and a read held open would make that write wait for itself.
     LeituraUnica leitura(AbreBancoRegra());
     for (const RegraDoGrupo& r : TabelaDeRegras())
       if (r.noVerificador) r.consiste();

@@ -34,12 +34,8 @@ class ConsisteKV : public Componente {
   ObjetoVivo vivo_;
 };
 
-// The temporary file: in the component's folder, or the user's cache folder when that is read-only.
-std::string ArquivoTemporarioChave();
-std::string ArquivoTemporarioChave(const std::string& pastaDoComponente);
-// A key's temporary file (the declaration's data) that a killed run left, removed when no run holds its
-// lock; never raises. Runs of the command line call it first, so the data does not wait for the next key.
-void ApagaRestoDaChave();
+// The name of the file the key is certified in, inside a private folder of the run.
+inline const std::string kArquivoTemporarioChave = "tempXYZ.prf";
 // Has ArquivoCertificacao write `declaracao` into `arquivo` and the certification library certify it;
 // returns the library's answer (0 is success). Shared by GeraConsistencia and the offline key check.
 int16_t CertificaDeclaracao(const std::string& arquivo, int32_t declaracao);

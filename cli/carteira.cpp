@@ -3,13 +3,13 @@
 
 #include <sys/stat.h>
 
-#include <QDirIterator>
-#include <QFileInfo>
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "host/host.h"
 #include "jet/importacao.h"
+#include "platform/arquivo.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "platform/externos.h"
@@ -18,22 +18,33 @@
 namespace kv::cli {
 namespace {
 
-bool ExtensaoDeBanco(const QFileInfo& f) {
-  const QString e = f.suffix().toLower();
-  return e == "db" || e == "sqlite" || e == "mdb" || e == "accdb";
+namespace fs = std::filesystem;
+
+bool ExtensaoDeBanco(const fs::path& f) {
+  const std::string e = Minusculas(f.extension().string());
+  return e == ".db" || e == ".sqlite" || e == ".mdb" || e == ".accdb";
 }
 
-// A folder's database files, in path order; links, to files or folders, are not followed.
-std::vector<std::string> DaPasta(const QString& pasta) {
-  std::vector<std::string> r;
-  QDirIterator it(pasta, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
-                  QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QFileInfo f(it.next());
-    if (!f.isSymLink() && f.isFile() && ExtensaoDeBanco(f)) r.push_back(f.filePath().toStdString());
+// What a folder holds for the run: a file to check, or a subfolder that cannot be read (its error).
+struct Encontrado {
+  std::string caminho, erro;
+};
+
+// A folder's database files, through its subfolders; links, to files or folders, are not followed.
+// Names are kept byte for byte, whatever their encoding, and a subfolder that cannot be read is named
+// with its error: nothing under the folder is left out of the count in silence.
+void DaPasta(const fs::path& pasta, std::vector<Encontrado>& r) {
+  std::error_code erro;
+  fs::directory_iterator it(pasta, erro);
+  for (; !erro && it != fs::directory_iterator(); it.increment(erro)) {
+    std::error_code e;
+    const fs::file_status st = it->symlink_status(e);
+    if (fs::is_directory(st))
+      DaPasta(it->path(), r);
+    else if (!fs::is_symlink(st) && ExtensaoDeBanco(it->path()))
+      r.push_back({it->path().string(), ""});
   }
-  std::sort(r.begin(), r.end());
-  return r;
+  if (erro) r.push_back({pasta.string(), "a pasta não pode ser lida: " + erro.message()});
 }
 
 ErroVerificacao ErroDe(const std::string& nome, const std::string& motivo) {
@@ -51,19 +62,26 @@ std::vector<std::string> DeclaracoesDoBanco(const std::string& caminho) {
   return r;
 }
 
-Carteira::Carteira(const std::vector<std::string>& caminhos) : copias_(QDir::tempPath() + "/kvlote-XXXXXX") {
+Carteira::Carteira(const std::vector<std::string>& caminhos) {
   std::set<std::pair<dev_t, ino_t>> vistos;
   bool pasta = false;
   for (const std::string& c : caminhos) {
-    const QFileInfo f(QString::fromStdString(c));
-    if (!f.exists()) throw ErroUso("'" + TextoVisivel(c) + "' não existe");
-    pasta = pasta || f.isDir();
-    for (const std::string& arquivo : f.isDir() ? DaPasta(f.filePath()) : std::vector<std::string>{c}) {
-      struct stat st;
-      if (::stat(arquivo.c_str(), &st) == 0 && !vistos.insert({st.st_dev, st.st_ino}).second) continue;
+    struct stat st {};
+    if (::stat(c.c_str(), &st) != 0) throw ErroUso("'" + TextoVisivel(c) + "' não existe");
+    std::vector<Encontrado> achados = {{c, ""}};
+    if (S_ISDIR(st.st_mode)) {
+      pasta = true;
+      achados.clear();
+      DaPasta(c, achados);
+      std::sort(achados.begin(), achados.end(),
+                [](const Encontrado& a, const Encontrado& b) { return a.caminho < b.caminho; });
+    }
+    for (Encontrado& e : achados) {
+      if (::stat(e.caminho.c_str(), &st) == 0 && !vistos.insert({st.st_dev, st.st_ino}).second) continue;
       ArquivoDaCarteira a;
-      a.nome = arquivo;
-      a.caminho = QFileInfo(QString::fromStdString(arquivo)).absoluteFilePath().toStdString();
+      a.nome = e.caminho;
+      a.caminho = Absoluto(e.caminho);
+      if (!e.erro.empty()) a.erro = ErroDe(a.nome, e.erro);
       arquivos_.push_back(std::move(a));
     }
   }
@@ -75,24 +93,28 @@ bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
   for (size_t i = 0; i < arquivos_.size(); ++i) {
     if (progresso) progresso(i, arquivos_.size());
     ArquivoDaCarteira& a = arquivos_[i];
+    if (a.erro) continue;  // a subfolder that could not be read
     a.jet = jet::EhJet(a.caminho);
     try {
       if (a.jet) {
-        if (!copias_.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
-        const std::string copia = copias_.filePath(QString::number(i) + ".db").toStdString();
+        if (!copias_) copias_.emplace("kvlote");
+        const std::string copia = copias_->Arquivo(std::to_string(i) + ".db");
         const jet::Importacao r = jet::Importa(a.caminho, copia);
         if (r.sinal) return false;
         a.caminho = copia;
       }
       if (const std::string motivo = MotivoNaoEhBanco(a.caminho); !motivo.empty()) {
         a.erro = ErroDe(a.nome, motivo);
+        a.erroDeUso = true;
         continue;
       }
       ConfereBancoDeDeclaracoes(a.caminho);
       a.declaracoes = DeclaracoesDoBanco(a.caminho);
     } catch (const jet::ErroDeUso& e) {
       a.erro = ErroDe(a.nome, e.mensagem);
+      a.erroDeUso = true;
     } catch (const ErroUso& e) {
+      a.erroDeUso = true;
       // Named as the user knows the file, not by its copy.
       std::string motivo = e.what();
       if (const size_t p = motivo.find(a.caminho); a.jet && p != std::string::npos)

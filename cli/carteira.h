@@ -2,13 +2,13 @@
 // through the safe reader into temporary SQLite copies that go when the run ends.
 #pragma once
 
-#include <QTemporaryDir>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/verificacao.h"
+#include "platform/temporaria.h"
 
 namespace kv::cli {
 
@@ -17,6 +17,7 @@ struct ArquivoDaCarteira {
   std::string caminho;  // what the checks read: the file itself, or a Jet file's temporary copy
   bool jet = false;
   std::optional<ErroVerificacao> erro;  // why the file cannot be checked (its one line; the others go on)
+  bool erroDeUso = false;               // the error is in how it was named (no database), not damage
   std::vector<std::string> declaracoes;
 };
 
@@ -39,7 +40,7 @@ class Carteira {
  private:
   std::vector<ArquivoDaCarteira> arquivos_;
   bool unica_ = false;
-  QTemporaryDir copias_;
+  std::optional<PastaTemporaria> copias_;  // made with the first Jet copy
 };
 
 // Registers a ConexaoBanco that opens the carteira's Jet copies read-only (they stand for files that are

@@ -1,8 +1,6 @@
 #include "cli/verificacao.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QString>
 
 #include "checker/consistekv.h"
 #include "cli/json.h"
@@ -10,9 +8,11 @@
 #include "host/exemplo.h"
 #include "host/host.h"
 #include "jet/importacao.h"
+#include "platform/arquivo.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
+#include "platform/temporaria.h"
 #include "platform/texto.h"
 
 namespace kv::cli {
@@ -79,7 +79,7 @@ std::string ConfereOpcoes(const Opcoes& o, const std::optional<std::string>& dad
   }
   const std::string nome = dado ? *dado : o.Valor("--banco");
   if (nome.empty()) return "";
-  std::string banco = QFileInfo(QString::fromStdString(nome)).absoluteFilePath().toStdString();
+  std::string banco = Absoluto(nome);
   if (jet::EhJet(banco)) return banco;
   if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
     throw ErroUso("'" + nome + "': " + motivo);
@@ -104,12 +104,10 @@ std::string gBancoMostrado;  // the database as the user named it, when the chec
 
 // A Jet file read through the safe reader into a temporary SQLite copy, removed when the program ends.
 std::string CopiaDoJet(const std::string& jet) {
-  static QTemporaryDir pasta(QDir::tempPath() + "/kvjet-XXXXXX");
-  if (!pasta.isValid()) throw Erro(kErroArquivo, "Não foi possível criar uma pasta temporária");
-  const std::string copia = pasta.filePath("copia.db").toStdString();
+  static const PastaTemporaria pasta("kvjet");
+  const std::string copia = pasta.Arquivo("copia.db");
   try {
-    if (jet::Importa(jet, copia).sinal)
-      throw ErroUso("leitura do arquivo Jet interrompida; nada foi verificado");
+    if (jet::Importa(jet, copia).sinal) throw LeituraInterrompida{};
   } catch (const jet::ErroDeUso& e) {
     throw ErroUso(e.mensagem);
   }
@@ -124,7 +122,6 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
   if (precisa.carteira) {
     ConfereOpcoes(o, "");
     host::RegistraComponentes(o.Tem("--somente-leitura"));
-    ApagaRestoDaChave();
     if (o.Tem("--exercicio"))
       DefineValorDaExecucao(kApp, "Exercicio", "ExercicioAtual", o.Valor("--exercicio"));
     return;
@@ -137,7 +134,6 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
                   ParaShell(banco) + " DESTINO.db");
   // A Jet file is only read: the copy is opened read-only, so a write is reported, never made.
   host::RegistraComponentes(o.Tem("--somente-leitura") || jet);
-  ApagaRestoDaChave();
   if (jet) {
     gBancoMostrado = banco;
     banco = CopiaDoJet(banco);

@@ -14,6 +14,42 @@ echo "== cmake --install"
 cmake --install "$build" --prefix "$tmp/prefixo" >/dev/null
 "$tmp/prefixo/bin/kvconsistencia" exemplo "$tmp/exemplo.db" >/dev/null
 
+# The main job as people run it: the program by its name from PATH in a folder of their own, through a
+# link, and as an ordinary user whose home and working folder cannot be written. Each run makes a key
+# that validar-chave accepts, and leaves nothing in the working folder, the library folder, the
+# database's folder or TMPDIR.
+faz_chave() {  # [prefix command...] program working-folder database
+  local programa=$1 pasta=$2 banco=$3; shift 3
+  (cd "$pasta" && "$@" "$programa" consistir --banco "$banco" --declaracao 12 --exercicio 2002 \
+     --aceitar A:Entradas3Imp --aceitar 'A:Entradas725%' >/dev/null &&
+   "$@" "$programa" validar-chave --banco "$banco" --declaracao 12 >/dev/null)
+}
+nada_sobrou() {  # folders that must look as before
+  local sobras
+  sobras=$(find "$@" -newer "$tmp/marca" \( -name 'tempXYZ*' -o -name 'kvchave-*' -o -name 'kvjet-*' \
+             -o -name 'kvlote-*' -o -name '*.lock' \) 2>/dev/null || true)
+  [ -z "$sobras" ] || { echo "sobrou: $sobras" >&2; exit 1; }
+}
+echo "== o programa pelo nome, por um link e como usuário comum"
+mkdir -p "$tmp/trabalho" "$tmp/links" "$tmp/tmpdir" && touch "$tmp/marca"
+cp "$tmp/exemplo.db" "$tmp/trabalho/ex.db"
+PATH="$tmp/prefixo/bin:$PATH" TMPDIR="$tmp/tmpdir" faz_chave kvconsistencia "$tmp/trabalho" ex.db
+ln -s "$tmp/prefixo/bin/kvconsistencia" "$tmp/links/kv"
+cp "$tmp/exemplo.db" "$tmp/trabalho/ex2.db"
+PATH="$tmp/links:$PATH" TMPDIR="$tmp/tmpdir" faz_chave kv "$tmp/trabalho" ex2.db
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+  usuario=$(id -u nobody) grupo=$(id -g nobody)
+  chmod 755 "$tmp"
+  mkdir -p "$tmp/casa" "$tmp/dados" "$tmp/so-leitura"
+  cp "$tmp/exemplo.db" "$tmp/dados/ex.db" && chown -R "$usuario" "$tmp/dados"
+  chmod 555 "$tmp/casa" "$tmp/so-leitura"
+  faz_chave kvconsistencia "$tmp/so-leitura" "$tmp/dados/ex.db" setpriv --reuid="$usuario" --regid="$grupo" \
+    --clear-groups env -i PATH="$tmp/prefixo/bin:/usr/bin:/bin" HOME="$tmp/casa" LANG=C.UTF-8
+else
+  echo "(sem root: a execução como outro usuário fica de fora)"
+fi
+nada_sobrou "$tmp/trabalho" "$tmp/so-leitura" "$tmp/dados" "$tmp/prefixo/lib" "$tmp/tmpdir" /tmp
+
 echo "== examples/host com find_package"
 cmake -S "$raiz/examples/host" -B "$tmp/host" -G Ninja -DCMAKE_PREFIX_PATH="$tmp/prefixo" >/dev/null
 cmake --build "$tmp/host" >/dev/null

@@ -1,7 +1,10 @@
 // ConsisteKV and the consistency key: rule set, settings, the temporary file, certification failures.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
@@ -17,6 +20,7 @@
 #include "platform/certificacao.h"
 #include "platform/configuracao.h"
 #include "platform/erro.h"
+#include "platform/temporaria.h"
 #include "platform/texto.h"
 #include "rules/frame/estado.h"
 #include "rules/frame/inconsistencias.h"
@@ -30,11 +34,12 @@ using teste::Entradas;
 using teste::L;
 using teste::NumeroDoErro;
 
-// Whether a key's temporary file was left behind, looked at under the lock every key run holds, so that
-// another test process making a key in the same folder at that moment does not count.
+// Whether this process left a key's private folder (and the taxpayer's data in it) behind.
 bool SobrouArquivoTemporario() {
-  TravaDeArquivo trava(ArquivoTemporarioChave() + ".lock", 60000);
-  return !trava.Obtida() || QFile::exists(QString::fromStdString(ArquivoTemporarioChave()));
+  const QString prefixo = "kvchave-" + QString::number(::getpid()) + "-";
+  return !QDir(QString::fromStdString(BaseTemporaria(PastaTemporaria::Onde::Execucao)))
+              .entryList({prefixo + "*"}, QDir::Dirs | QDir::Hidden)
+              .isEmpty();
 }
 
 TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
@@ -139,15 +144,61 @@ TEST(Chave, LidaDosUltimos32Bytes) {
             kErroArquivoNaoEncontrado);
 }
 
-TEST(Chave, PastaDoComponenteSemEscritaUsaOCacheDoUsuario) {
-  QTemporaryDir pasta;
-  EXPECT_EQ(ArquivoTemporarioChave(pasta.path().toStdString()), pasta.filePath("tempXYZ.prf").toStdString());
-  // Not a writable folder (a file stands where the folder should be): the user's cache folder instead.
-  std::string arquivo = pasta.filePath("nao-e-pasta").toStdString();
-  std::ofstream(arquivo) << "x";
-  std::string temp = ArquivoTemporarioChave(arquivo);
-  EXPECT_NE(temp.find(qgetenv("XDG_CACHE_HOME").toStdString()), std::string::npos) << temp;
-  EXPECT_EQ(temp.substr(temp.size() - 12), "/tempXYZ.prf");
+// A run's private folder: in the runtime folder only when that is the user's alone, mode 0700, and gone
+// at its end, on a signal that ends the process, and (after a kill) at the next run's start.
+TEST(Chave, PastaPrivadaDaExecucao) {
+  QTemporaryDir raiz;
+  const QString privada = raiz.filePath("privada"), aberta = raiz.filePath("aberta"),
+                tmp = raiz.filePath("tmp");
+  for (const auto& [pasta, modo] : {std::pair{privada, 0700}, {aberta, 0755}, {tmp, 0700}}) {
+    QDir().mkpath(pasta);
+    ::chmod(pasta.toUtf8().constData(), static_cast<mode_t>(modo));
+  }
+  const QByteArray antesExecucao = qgetenv("XDG_RUNTIME_DIR"), antesTmp = qgetenv("TMPDIR");
+  qputenv("TMPDIR", tmp.toUtf8());
+  // A run killed with SIGKILL left its folder: a process that has ended.
+  const pid_t morto = ::fork();
+  if (morto == 0) ::_exit(0);
+  ::waitpid(morto, nullptr, 0);
+  for (const QString& execucao : {privada, aberta}) {
+    qputenv("XDG_RUNTIME_DIR", execucao.toUtf8());
+    const QString base = execucao == privada ? privada : tmp;
+    const QString resto = base + "/kvchave-" + QString::number(morto) + "-abc123";
+    teste::GravaArquivo(resto + "/tempXYZ.prf", "dados do contribuinte");
+    std::string caminho;
+    {
+      PastaTemporaria p("kvchave", PastaTemporaria::Onde::Execucao);
+      caminho = p.caminho();
+      struct stat st {};
+      ASSERT_EQ(::stat(caminho.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0700u);
+      EXPECT_TRUE(QString::fromStdString(caminho).startsWith(base + "/kvchave-")) << caminho;
+      EXPECT_FALSE(QDir(resto).exists());
+      teste::GravaArquivo(QString::fromStdString(p.Arquivo("tempXYZ.prf")), "x");
+    }
+    EXPECT_FALSE(QDir(QString::fromStdString(caminho)).exists());
+    // SIGTERM while a folder lives: the folder goes before the process does.
+    int canal[2];
+    ASSERT_EQ(::pipe(canal), 0);
+    const pid_t filho = ::fork();
+    if (filho == 0) {
+      PastaTemporaria p("kvchave", PastaTemporaria::Onde::Execucao);
+      teste::GravaArquivo(QString::fromStdString(p.Arquivo("tempXYZ.prf")), "x");
+      [[maybe_unused]] ssize_t n = ::write(canal[1], p.caminho().c_str(), p.caminho().size());
+      ::raise(SIGTERM);
+      ::_exit(0);
+    }
+    ::close(canal[1]);
+    char lido[4096] = {};
+    [[maybe_unused]] ssize_t n = ::read(canal[0], lido, sizeof lido - 1);
+    ::close(canal[0]);
+    int status = 0;
+    ::waitpid(filho, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_FALSE(QDir(lido).exists()) << lido;
+  }
+  for (const auto& [nome, valor] : {std::pair{"XDG_RUNTIME_DIR", antesExecucao}, {"TMPDIR", antesTmp}})
+    valor.isNull() ? qunsetenv(nome) : qputenv(nome, valor);
 }
 
 // A certifier that fails (the box says so) or a library that is not there: an error that says which, no

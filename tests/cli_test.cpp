@@ -688,44 +688,50 @@ TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
   EXPECT_EQ(LeArquivo(banco), antes);
 }
 
-// Through a private copy of the program, whose component folder (where a key's temporary file goes) is
-// its own: what a killed key run leaves (its file with the declaration's data, a link in its place, an
-// empty lock file) is cleared by the next run, which neither waits for the dead run's lock nor writes
-// through the link, and a run that makes no key removes the data file too. When the final check then
-// fails (the certification library refuses), no line says the declaration is consistent.
-TEST_F(Cli, RestosDeUmaChaveInterrompidaEFalhaNaVerificacaoFinal) {
+// The program as people run it, from a private copy: by its name from PATH in a folder of their own,
+// through a link, and by its full path. Each makes a key that validar-chave accepts; the key's file goes
+// to a private folder of the run, never beside the program or the libraries, and the folder a killed run
+// left there (the declaration's data) goes at the next run. When the final check then fails (the
+// certification library refuses), no line says the declaration is consistent.
+TEST_F(Cli, ChaveDoProgramaComoAsPessoasORodam) {
   const QString bin = pasta_.filePath("inst/bin"), lib = pasta_.filePath("inst/lib");
-  QDir().mkpath(bin);
-  QDir().mkpath(lib);
+  const QString trabalho = pasta_.filePath("trabalho"), tmp = pasta_.filePath("tmp");
+  for (const QString& p : {bin, lib, trabalho, tmp}) QDir().mkpath(p);
   const QString programa = bin + "/kvconsistencia";
   QFile::copy(KV_PROGRAMA, programa);
+  QFile::link(programa, pasta_.filePath("kv-link"));
   for (const QFileInfo& l : QDir(QFileInfo(KV_PROGRAMA).absolutePath() + "/../lib").entryInfoList({"*.so*"}))
     QFile::copy(l.absoluteFilePath(), lib + "/" + l.fileName());
-  auto roda = [&](const QStringList& args) { return kv::teste::Roda(pasta_.path(), args, {}, programa); };
-  const QString temp = lib + "/tempXYZ.prf", alvo = pasta_.filePath("alvo-do-link");
-  const std::function<void()> restos[] = {
-      [&] { kv::teste::GravaArquivo(temp, QByteArray(5000, 'Z')); },
-      [&] { ASSERT_TRUE(QFile::link(alvo, temp)); },
-      [&] { kv::teste::GravaArquivo(temp + ".lock", ""); },
+  const pid_t morto = ::fork();  // a run that was killed: its process is gone
+  if (morto == 0) ::_exit(0);
+  ::waitpid(morto, nullptr, 0);
+  const QString resto = tmp + "/kvchave-" + QString::number(morto) + "-abcdef";
+  const QMap<QString, QString> ambiente = {
+      {"PATH", bin + ":/usr/bin:/bin"}, {"TMPDIR", tmp}, {"XDG_RUNTIME_DIR", ""}};
+  auto roda = [&](const QString& como, const QStringList& args) {
+    QStringList linha = {"cd " + trabalho + " && exec " + como};
+    for (const QString& a : args) linha << "'" + a + "'";
+    return kv::teste::Roda(pasta_.path(), {"-c", linha.join(' ')}, ambiente, "/bin/sh");
   };
-  for (const auto& resto : restos) {
-    resto();
-    QElapsedTimer relogio;
-    relogio.start();
-    Execucao e = roda(Cmd("verificar-kv", "1"));
-    EXPECT_LT(relogio.elapsed(), 20000);
-    EXPECT_EQ(e.status, 0) << e.saida.toStdString() << e.erros.toStdString();
-    EXPECT_FALSE(QFile::exists(temp) || QFileInfo(temp).isSymLink() || QFile::exists(alvo));
-    EXPECT_EQ(roda({"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
+  for (const QString& como : {QString("kvconsistencia"), pasta_.filePath("kv-link"), programa}) {
+    kv::teste::GravaArquivo(resto + "/tempXYZ.prf", "dados do contribuinte");
+    Execucao e = roda(como, Cmd("verificar-kv", "1"));
+    EXPECT_EQ(e.status, 0) << como.toStdString() << e.saida.toStdString() << e.erros.toStdString();
+    EXPECT_EQ(roda(como, {"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
+    EXPECT_FALSE(QDir(resto).exists()) << como.toStdString();
+    for (const QString& p : {lib, trabalho, tmp})
+      EXPECT_EQ(QDir(p).entryList({"temp*", "kvchave-*", "*.lock"}, QDir::AllEntries | QDir::Hidden),
+                QStringList())
+          << p.toStdString();
   }
-  kv::teste::GravaArquivo(temp, "dados do contribuinte");
-  Execucao f = roda(Cmd("verificar", "12"));
-  EXPECT_FALSE(QFile::exists(temp)) << f.status << f.saida.toStdString() << f.erros.toStdString();
+  auto rodaDireto = [&](const QStringList& args) {
+    return kv::teste::Roda(pasta_.path(), args, ambiente, programa);
+  };
 
   QFile::remove(lib + "/libCertificaTarvo.so");
   QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so", lib + "/libCertificaTarvo.so");
   for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
-    Execucao e = roda(Cmd("consistir", "1", extra));
+    Execucao e = rodaDireto(Cmd("consistir", "1", extra));
     EXPECT_EQ(e.status, 3) << e.saida.toStdString() << e.erros.toStdString();
     EXPECT_FALSE(e.saida.contains("está consistente") || e.saida.contains(": consistente") ||
                  e.saida.contains("\"status\": \"Esta"))
