@@ -23,6 +23,7 @@ inline const std::string kStatusInconsistente = "Esta Declaração está Inconsi
 // Why a declaration recorded as consistent is judged again.
 inline const std::string kAvisoChaveNaoConfere = "a chave gravada não confere com os dados atuais";
 inline const std::string kAvisoChaveNaoConferida = "a chave gravada não pôde ser conferida";
+inline const std::string kAvisoSemChave = "não tem chave de consistência gravada";
 
 // Frees this thread's module state (the store, the settings read, the open database). The state is one
 // per thread: a thread that checked calls this before it ends.
@@ -95,6 +96,9 @@ class ControleConsistencia {
   const NoRef& Selecionado() const { return selecionado_; }
   // Set by the last build when the recorded flag was set aside (kAvisoChaveNaoConfere); "" otherwise.
   const std::string& AvisoRegistro() const { return avisoRegistro_; }
+  // Whether a build also checks the key of a declaration without findings (whose status it cannot
+  // change): on by default; a batch over many clean declarations may leave it off.
+  void DefineConferirChave(bool v) { conferirChave_ = v; }
   // A front end replaces the in-memory panel, labels and box with its own.
   void DefineInterface(std::shared_ptr<Texto> mensagem, std::shared_ptr<Texto> label1,
                        std::shared_ptr<Texto> label2, std::shared_ptr<CaixaMensagem> caixa);
@@ -119,6 +123,7 @@ class ControleConsistencia {
   std::shared_ptr<ConsisteKV> consisteKV_;
   std::string avisoRegistro_;
   bool montagemFalhou_ = false;
+  bool conferirChave_ = true;
   std::optional<std::string> status_;    // the last build's status, when it ended
   std::optional<ErroVerificacao> erro_;  // why the last build failed, when it did
   std::string assinatura_;               // of the data the tree was last built from; "" forces a rebuild

@@ -10,10 +10,10 @@
 namespace kv {
 namespace {
 
-// Why a true flag recorded beside open findings cannot stand, or "" when it stands. A flag alone stands
-// as recorded (a host may record it so, and the flag is what the tree builder reads); a recorded key must
-// still seal the declaration, and a key that cannot be made again to compare (the certification library
-// missing or failing) proves nothing either way: the flag is then set aside, never taken on trust.
+// Why a true flag cannot stand, or "" when it stands. The flag is recorded only with its key, so a flag
+// without one (damage, an edit, another program) proves nothing; a recorded key must still seal the
+// declaration; and a key that cannot be made again to compare (the certification library missing or
+// failing) proves nothing either way: the flag is then set aside, never taken on trust.
 std::string MotivoParaDeixarOFlag(Recordset& rs) {
   Variant chave;
   try {
@@ -22,7 +22,7 @@ std::string MotivoParaDeixarOFlag(Recordset& rs) {
     if (e.numero() != kErroItemNaoEncontrado) throw;  // a table without the key column has no key
   }
   const std::string texto = chave.IsNull() ? "" : TextoDe(chave);
-  if (texto.empty()) return "";
+  if (texto.empty()) return kAvisoSemChave;
   try {
     return ChaveConfere(CLng(Variant::Str(NumeroDeclaracao())), texto) ? "" : kAvisoChaveNaoConfere;
   } catch (const Erro& e) {
@@ -96,8 +96,9 @@ void ControleConsistencia::MontaInconsistencias() {
   Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");
   bool gravada = !consistente.IsNull() && CBool(consistente);
   // A recorded flag stands for the data its key sealed. When its key is missing, no longer matches or
-  // cannot be checked, the findings are judged as they are now.
-  if (gravada && n > 0) avisoRegistro_ = MotivoParaDeixarOFlag(*rs);
+  // cannot be checked, the findings are judged as they are now; a declaration without findings stays
+  // consistent, and the warning says that its key must be made again.
+  if (gravada && (n > 0 || conferirChave_)) avisoRegistro_ = MotivoParaDeixarOFlag(*rs);
   if (!avisoRegistro_.empty()) gravada = false;
   bool ok = n == 0 || gravada;
   status_ = ok ? kStatusConsistente : kStatusInconsistente;

@@ -76,8 +76,9 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
       {2002, "N", "", kStatusInconsistente, com2001(2), ""},
       // Recorded consistent: common items show accepted; Exercício and Enquadramento as they are.
       {2002, "1", "certa", kStatusConsistente, com2001(3), ""},
-      // A flag alone stands as recorded; with a key that no longer seals the data, it does not.
-      {2002, "1", "", kStatusConsistente, com2001(3), ""},
+      // A flag is recorded with its key: alone, or with a key that no longer seals the data, it does not
+      // stand.
+      {2002, "1", "", kStatusInconsistente, com2001(2), kAvisoSemChave},
       {2002, "1", "0123456789ABCDEF0123456789ABCDEF", kStatusInconsistente, com2001(2),
        kAvisoChaveNaoConfere},
       // A key that cannot be re-made (no certification library) is no proof either; the tree is built.
@@ -129,6 +130,15 @@ TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
   EXPECT_NE(controle.Label2().Valor().find("bem como ageração"), std::string::npos);
   EXPECT_TRUE(controle.Consistir());  // an empty tree: the key is made and recorded
   EXPECT_EQ(TextoDe(b.Gravado().second).size(), 32u);
+  // Its data changed after the key: still consistent, and the build says the key no longer seals it
+  // (unless the caller leaves clean declarations' keys unchecked, as a batch does by default).
+  b.Sql("UPDATE tblEntradas SET EntradaInterna = 1 WHERE Declaração = 12");
+  for (const bool conferir : {true, false}) {
+    controle.DefineConferirChave(conferir);
+    controle.MontaInconsistencias();
+    EXPECT_EQ(controle.Mensagem().Valor(), kStatusConsistente);
+    EXPECT_EQ(controle.AvisoRegistro(), conferir ? kAvisoChaveNaoConfere : "");
+  }
   // A declaration without a row still builds its tree; its flag reads as Null.
   controle.DefineDeclaracao(L(77));
   controle.MontaInconsistencias();
