@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdio>
+#include <optional>
 
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
@@ -127,19 +128,52 @@ void AdicionaEvidencia(const std::string& chave, std::vector<Figura> figuras, st
   ObtemInconsistencias().DefineEvidencia(chave, Evidencia{std::move(figuras), std::move(resumo)});
 }
 
-std::string Decimal(Currency c) {
-  return FormataValor(c, "", ".");
+namespace {
+
+// The value as a Currency, when it is one or converts to one.
+std::optional<Currency> EmMoeda(const Variant& v) {
+  if (v.IsNull() || v.IsEmpty()) return std::nullopt;
+  try {
+    return CCur(v);
+  } catch (const Erro&) {
+    return std::nullopt;
+  }
 }
 
-std::string Reais(Currency c) {
-  return "R$ " + FormataValor(c);
+}  // namespace
+
+std::string Decimal(const Variant& v) {
+  const std::optional<Currency> c = EmMoeda(v);
+  return c ? FormataValor(*c, "", ".") : ComoGravado(v);
 }
 
-std::string Parcela(Currency parte, Currency todo) {
-  if (todo.dezmilesimos == 0) return "";
-  char texto[32];
-  std::snprintf(texto, sizeof texto, "%.4f",
-                static_cast<double>(parte.dezmilesimos) / static_cast<double>(todo.dezmilesimos));
+std::string Reais(const Variant& v) {
+  const std::optional<Currency> c = EmMoeda(v);
+  return c ? "R$ " + FormataValor(*c) : ComoGravado(v);
+}
+
+Variant Diferenca(const Variant& a, const Variant& b) {
+  const std::optional<Currency> x = EmMoeda(a), y = EmMoeda(b);
+  if (x && y) {
+    try {
+      return Variant::Cur(*x + Currency{-y->dezmilesimos});
+    } catch (const Erro&) {
+      // beyond Currency's range: the Doubles below
+    }
+  }
+  if (!a.IsNumeric() || !b.IsNumeric()) return Variant::Nulo();
+  return Variant::Dbl(CDbl(a) - CDbl(b));
+}
+
+std::string Parcela(const Variant& parte, const Variant& todo) {
+  if (!parte.IsNumeric() || !todo.IsNumeric()) return "";
+  const std::optional<Currency> p = EmMoeda(parte), t = EmMoeda(todo);
+  const bool exatos = p && t;  // the ratio of the exact counts, as the finding compared them
+  const double x = exatos ? static_cast<double>(p->dezmilesimos) : CDbl(parte);
+  const double y = exatos ? static_cast<double>(t->dezmilesimos) : CDbl(todo);
+  if (y == 0) return "";
+  char texto[64];
+  std::snprintf(texto, sizeof texto, "%.4f", x / y);
   return texto;
 }
 

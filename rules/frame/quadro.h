@@ -34,11 +34,22 @@ int16_t ExercicioAtual();
 void AdicionaTexto(const std::string& texto);
 // Records what the item just appended with entry key `chave` compared (ColecaoInconsistencias).
 void AdicionaEvidencia(const std::string& chave, std::vector<Figura> figuras, std::string resumo);
-// An amount as evidence values are written ("1234.56"), and as people read it ("R$ 1.234,56").
-std::string Decimal(Currency c);
-std::string Reais(Currency c);
-// A share as evidence values are written: four decimals ("0.6300"); "" when the whole is zero.
-std::string Parcela(Currency parte, Currency todo);
+// An amount as evidence values are written ("1234.56"), and as people read it ("R$ 1.234,56"). A value
+// that is no Currency (too large for it, Null, text) is shown as stored: the figures of a finding never
+// change a check's outcome.
+std::string Decimal(const Variant& v);
+std::string Reais(const Variant& v);
+inline std::string Decimal(Currency c) {
+  return Decimal(Variant::Cur(c));
+}
+inline std::string Reais(Currency c) {
+  return Reais(Variant::Cur(c));
+}
+// a − b, exact in Currency where both fit, else as Doubles (Null when either is not a number).
+Variant Diferenca(const Variant& a, const Variant& b);
+// A share as evidence values are written: four decimals ("0.6300"); "" when the whole is zero or either
+// is not a number.
+std::string Parcela(const Variant& parte, const Variant& todo);
 // A stored value as evidence shows it: its text, "(vazio)" for empty text, "(Nulo)" for Null.
 std::string ComoGravado(const Variant& v);
 

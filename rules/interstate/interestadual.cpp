@@ -39,10 +39,6 @@ struct ValoresDetalhe {
 // them as its evidence (the rows were read for the test; reading them again would be another statement).
 thread_local std::vector<Figura> tFalhasDoDetalhe;
 
-std::string ValorDe(const Variant& v) {
-  return v.IsNull() ? "(Nulo)" : Decimal(CCur(v));
-}
-
 }  // namespace
 
 std::unique_ptr<Recordset> AbreMeses(const ModeloSql& meses) {
@@ -106,13 +102,13 @@ void ConsisteInter(const RegraInter& regra) {
                     ImagemPadraoTexto());
       const std::string chave = regra.prefixo + CStr(ref) + (Verdade(difere) ? "VC" : "25");
       if (Verdade(difere)) {
-        const Currency r = CCur(registrado), diferenca = r + Currency{-total.dezmilesimos};
+        const Variant diferenca = Diferenca(registrado, Variant::Cur(total));
         AdicionaEvidencia(chave,
                           {{"mês", mes},
-                           {"valor mensal registrado", Decimal(r)},
+                           {"valor mensal registrado", Decimal(registrado)},
                            {"total dos estados", Decimal(total)},
                            {"diferença", Decimal(diferenca)}},
-                          Minusculas(mes) + ": registrado " + Reais(r) + ", soma dos estados " +
+                          Minusculas(mes) + ": registrado " + Reais(registrado) + ", soma dos estados " +
                               Reais(total) + ", diferença " + Reais(diferenca));
       } else {
         std::vector<Figura> f = {{"mês", mes}};
@@ -143,9 +139,9 @@ bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia
       resultado = true;
       const std::string uf = TextoDe(rs->Campo("UF")) + ": ";
       tFalhasDoDetalhe.push_back({uf + "teste", soma && limite ? "soma e 25%" : soma ? "soma" : "25%"});
-      tFalhasDoDetalhe.push_back({uf + "valor contábil", ValorDe(l.valorContabil)});
-      tFalhasDoDetalhe.push_back({uf + "soma das parcelas", ValorDe(l.soma)});
-      tFalhasDoDetalhe.push_back({uf + "imposto", ValorDe(l.imposto)});
+      tFalhasDoDetalhe.push_back({uf + "valor contábil", Decimal(l.valorContabil)});
+      tFalhasDoDetalhe.push_back({uf + "soma das parcelas", Decimal(l.soma)});
+      tFalhasDoDetalhe.push_back({uf + "imposto", Decimal(l.imposto)});
       tFalhasDoDetalhe.push_back({uf + "limite (25% da base)", Decimal(*l.limite)});
     }
     rs->MoveNext();

@@ -11,16 +11,15 @@ namespace {
 // The month, the base, the tax and, for "25%", the limit and the share the tax is of the base.
 void RegistraEvidencia(const RegraMensal& regra, const std::string& chave, const std::string& mes,
                        const Variant& base, Currency imposto, bool zero) {
-  const Currency b = CCur(base);  // not Null: the finding compared it
-  std::vector<Figura> f = {{"mês", mes}, {regra.nomeBase, Decimal(b)}, {"imposto", Decimal(imposto)}};
+  std::vector<Figura> f = {{"mês", mes}, {regra.nomeBase, Decimal(base)}, {"imposto", Decimal(imposto)}};
   const std::string m = Minusculas(mes);
   if (zero)
-    return AdicionaEvidencia(chave, f, m + ": imposto zero sobre " + regra.nomeBase + " de " + Reais(b));
-  const Currency limite = CCur(Produto(base, 0.25));
+    return AdicionaEvidencia(chave, f, m + ": imposto zero sobre " + regra.nomeBase + " de " + Reais(base));
+  const Variant limite = Produto(base, 0.25);
   f.push_back({"limite (25% da base)", Decimal(limite)});
-  f.push_back({"parcela do imposto na base", Parcela(imposto, b)});
+  f.push_back({"parcela do imposto na base", Parcela(Variant::Cur(imposto), base)});
   AdicionaEvidencia(chave, f,
-                    m + ": imposto " + Reais(imposto) + " sobre " + regra.nomeBase + " de " + Reais(b) +
+                    m + ": imposto " + Reais(imposto) + " sobre " + regra.nomeBase + " de " + Reais(base) +
                         "; limite " + Reais(limite) + " (25%)");
 }
 
