@@ -75,7 +75,7 @@ std::string Ajuda(const std::string& comando) {
   if (comando == "lote")
     return "Uso: kvconsistencia lote --exercicio AAAA [--banco ARQUIVO]... [CAMINHO]... [--tarefas N] "
            "[--json]\n"
-           "                        [--html ARQUIVO] [--somente-leitura]\n\n"
+           "                        [--html ARQUIVO] [--somente-leitura] [--detalhes] [--conferir-chaves]\n\n"
            "Verifica todas as declarações do banco, em paralelo (padrão: uma tarefa por núcleo), com barra\n"
            "de progresso no terminal e um resumo no fim. Ctrl-C para depois das declarações em andamento.\n"
            "Com vários bancos ou pastas, verifica a carteira inteira numa execução: as pastas são "
@@ -96,7 +96,10 @@ std::string Ajuda(const std::string& comando) {
            "  --html ARQUIVO     também grava um relatório HTML com o resumo e todas as declarações\n"
            "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n"
            "  --detalhes         com --json, cada linha traz também os valores comparados de cada achado\n"
-           "                     (\"evidencias\")\n\n"
+           "                     (\"evidencias\")\n"
+           "  --conferir-chaves  também confere a chave gravada das declarações sem achados (custa algumas\n"
+           "                     verificações por declaração); a das declarações com achados é sempre\n"
+           "                     conferida\n\n"
            "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma declaração ou\n"
            "arquivo falhou, 130 interrompido.\n";
   if (comando == "importar")

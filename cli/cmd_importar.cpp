@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFileInfo>
 #include <chrono>
 #include <cstdio>
 
@@ -52,8 +51,7 @@ void ImprimeTexto(const std::string& origem, const std::string& destino, const j
 std::pair<std::string, std::string> Caminhos(const Opcoes& o) {
   if (o.Posicionais().size() != 2)
     throw ErroUso("informe o arquivo Jet de origem e o banco de dados de destino");
-  const std::string origem =
-      QFileInfo(QString::fromStdString(o.Posicionais()[0])).absoluteFilePath().toStdString();
+  const std::string origem = Absoluto(o.Posicionais()[0]);
   const std::string destino = o.Posicionais()[1];
   struct stat st;
   if (::stat(origem.c_str(), &st) != 0)

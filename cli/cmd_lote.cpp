@@ -33,13 +33,10 @@ extern "C" void AoInterromper(int) {
   gInterrompido = true;
 }
 
-// A signal stopped the reading of the Jet files, before any check.
-struct Interrompido {};
-
 // What the output asks of each check: JSON lines, explanations (for the report and the figures), and the
 // figures of each item on its line.
 struct Saida {
-  bool json, explica, detalhes;
+  bool json, explica, detalhes, conferirChaves;
 };
 
 // One piece of work: a declaration of a file, or (without one) the line of a file that cannot be read.
@@ -57,6 +54,7 @@ struct Pronta {
 
 struct Resumo {
   long total = 0, verificadas = 0, consistentes = 0, inconsistentes = 0, falhas = 0;
+  long avisos = 0;  // declarations whose recorded flag or key does not stand
   std::map<std::string, long> porGrupo, porTipo;
   std::map<size_t, bool> problema;  // per file: whether it failed or has an inconsistent declaration
   long ilegiveis = 0;               // files that could not be read at all
@@ -71,6 +69,7 @@ struct Resumo {
     }
     const Verificacao& v = *p.v;
     ++verificadas;
+    if (!v.aviso.empty()) ++avisos;
     if (v.erro)
       ++falhas;
     else if (v.consistente)
@@ -93,7 +92,8 @@ struct Resumo {
                     ", \"verificadas\": " + std::to_string(verificadas) +
                     ", \"consistentes\": " + std::to_string(consistentes) +
                     ", \"inconsistentes\": " + std::to_string(inconsistentes) +
-                    ", \"falhas\": " + std::to_string(falhas) + ", \"achadosPorGrupo\": {" + g +
+                    ", \"falhas\": " + std::to_string(falhas) + ", \"avisos\": " + std::to_string(avisos) +
+                    ", \"achadosPorGrupo\": {" + g +
                     "}, \"interrompido\": " + (interrompido ? "true" : "false");
     if (carteira) {
       std::string nomes, tipos;
@@ -112,7 +112,8 @@ struct Resumo {
                     std::to_string(verificadas) + " de " + std::to_string(total) +
                     " declarações verificadas\n" + "  consistentes:   " + std::to_string(consistentes) +
                     "\n  inconsistentes: " + std::to_string(inconsistentes) +
-                    "\n  com falha:      " + std::to_string(falhas) + "\n";
+                    "\n  com falha:      " + std::to_string(falhas) + "\n" +
+                    (avisos ? "  com aviso:      " + std::to_string(avisos) + " (chave gravada)\n" : "");
     if (carteira) {
       const std::vector<std::string> ruins = ComProblema(*carteira);
       r += "Arquivos: " + std::to_string(carteira->arquivos().size()) +
@@ -149,7 +150,7 @@ std::string LinhaTexto(const Verificacao& v) {
   if (v.erro)
     return r + "falhou: erro " + std::to_string(v.erro->numero) + ": " + TextoVisivel(v.erro->descricao) +
            "\n";
-  std::string gravou;
+  std::string gravou = v.aviso.empty() ? "" : "; " + v.aviso;
   for (const std::string& g : v.gravacoes) gravou += "; " + g;
   if (v.consistente) return r + "consistente" + gravou + "\n";
   std::map<std::string, int> grupos;
@@ -210,6 +211,8 @@ class Esteira {
   void Trabalha() {
     {
       ControleConsistencia controle;
+      // Making a clean declaration's key again costs several checks: on request only.
+      controle.DefineConferirChave(saida_.conferirChaves);
       size_t atual = SIZE_MAX;  // the file this thread's settings name
       while (Toma()) {
         const size_t i = proxima_++;
@@ -345,8 +348,12 @@ std::vector<Tarefa> PreparaCarteira(const Opcoes& o, Carteira& carteira) {
     if (terminal) std::fprintf(stderr, "\rlendo os arquivos: %zu de %zu\033[K", feitos + 1, total);
   });
   if (terminal) std::fputs("\r\033[K", stderr);
-  if (!lido) throw Interrompido{};
-  if (carteira.Unica() && carteira.arquivos()[0].erro) throw ErroUso(carteira.arquivos()[0].erro->descricao);
+  if (!lido) throw LeituraInterrompida{};
+  // One file alone fails as every command fails on it: wrong usage, or damage (exit 3).
+  if (const ArquivoDaCarteira& a = carteira.arquivos()[0]; carteira.Unica() && a.erro) {
+    if (a.erroDeUso) throw ErroUso(a.erro->descricao);
+    throw Erro(a.erro->numero, a.erro->descricao);
+  }
   if (carteira.Unica()) DefineValorDaExecucao(kApp, "DB", "DbAtual", carteira.arquivos()[0].caminho);
   RegistraCopiasSoParaLeitura(carteira, o.Tem("--somente-leitura"));
   std::vector<Tarefa> tarefas;
@@ -375,14 +382,16 @@ class Interrupcao {
     gInterrompido = false;
     struct sigaction acao {};
     acao.sa_handler = AoInterromper;
-    for (int sinal : kSinais) sigaction(sinal, &acao, nullptr);
+    for (size_t i = 0; i < 3; ++i) sigaction(kSinais[i], &acao, &anteriores_[i]);
   }
+  // The handlers from before come back: one that removes the temporary copies on a late signal.
   ~Interrupcao() {
-    for (int sinal : kSinais) signal(sinal, SIG_DFL);
+    for (size_t i = 0; i < 3; ++i) sigaction(kSinais[i], &anteriores_[i], nullptr);
   }
 
  private:
-  static constexpr int kSinais[] = {SIGINT, SIGTERM, SIGHUP};
+  static constexpr int kSinais[3] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction anteriores_[3]{};
 };
 
 // The workers and the printer over every task; the summary of what was printed.
@@ -405,22 +414,16 @@ Resumo Executa(const Carteira& carteira, const std::vector<Tarefa>& tarefas, uns
 
 int Lote(const Args& a) {
   Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"},
-           {"--json", "--somente-leitura", "--detalhes"}, SIZE_MAX, {"--banco"});
+           {"--json", "--somente-leitura", "--detalhes", "--conferir-chaves"}, SIZE_MAX, {"--banco"});
   const std::vector<std::string> caminhos = Caminhos(o);
   o.Exige("--exercicio");
   const unsigned nTarefas = Tarefas(o);
   Carteira carteira(caminhos);
   ConfereRelatorio(o, carteira);
-  std::vector<Tarefa> tarefas;
-  try {
-    tarefas = PreparaCarteira(o, carteira);
-  } catch (const Interrompido&) {
-    std::fputs("kvconsistencia: leitura dos arquivos Jet interrompida; nada foi verificado\n", stderr);
-    return 130;
-  }
+  const std::vector<Tarefa> tarefas = PreparaCarteira(o, carteira);
   const bool json = o.Tem("--json"), html = o.Tem("--html");
   std::vector<Pronta> guardadas;
-  const Saida saida{json, html || o.Tem("--detalhes"), o.Tem("--detalhes")};
+  const Saida saida{json, html || o.Tem("--detalhes"), o.Tem("--detalhes"), o.Tem("--conferir-chaves")};
   const Resumo resumo = Executa(carteira, tarefas, nTarefas, saida, html ? &guardadas : nullptr);
   const Carteira* portfolio = carteira.Unica() ? nullptr : &carteira;
   EscreveCru(stdout, json ? resumo.Json(resumo.interrompido, portfolio) + "\n"

@@ -1,6 +1,7 @@
 // exemplo, verificar and consistir: the control's check and final check without a window.
-#include <QFile>
-#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -16,13 +17,14 @@ namespace kv::cli {
 int Exemplo(const Args& a) {
   Opcoes o(a, {}, {}, 1);
   std::string caminho = o.Posicionais().empty() ? "exemplo.db" : o.Posicionais()[0];
-  if (QFileInfo::exists(QString::fromStdString(caminho)))
+  struct stat st {};
+  if (::lstat(caminho.c_str(), &st) == 0)
     throw ErroUso("o arquivo '" + caminho + "' já existe; apague-o ou escolha outro nome");
   std::vector<host::DeclaracaoExemplo> declaracoes;
   try {
     declaracoes = host::CriaExemplo(caminho);
   } catch (...) {
-    QFile::remove(QString::fromStdString(caminho));  // never leave a half-made example behind
+    ::unlink(caminho.c_str());  // never leave a half-made example behind
     throw;
   }
   std::printf("Banco de dados de exemplo criado: %s\n\n", caminho.c_str());

@@ -60,6 +60,9 @@ int main(int argc, char** argv) {
     return Executa(comando, resto, argc, argv);
   } catch (const ErroUso& e) {
     return ErroDeUso(comando, resto, e);
+  } catch (const LeituraInterrompida&) {
+    std::fputs("kvconsistencia: leitura do arquivo Jet interrompida; nada foi verificado\n", stderr);
+    return 130;
   } catch (const kv::Erro& e) {
     Escreve(stderr, "kvconsistencia: erro " + std::to_string(e.numero()) + ": " + e.descricao() + "\n");
     return 3;

@@ -14,6 +14,9 @@ struct ErroUso : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A signal stopped the reading of a Jet file before anything was checked: the program exits with 130.
+struct LeituraInterrompida {};
+
 class Opcoes {
  public:
   // `comValor` take a value, given once unless `repetiveis` names them (those keep every value); `flags`

@@ -7,12 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFileInfo>
 #include <QString>
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 
 #include "host/exemplo.h"
 #include "platform/arquivo.h"
@@ -54,9 +54,9 @@ std::string Identificador(const std::string& nome) {
 
 // Temporary files of imports to `destino` whose process is gone.
 void RemoveRestos(const std::string& destino) {
-  const QFileInfo d(QString::fromStdString(destino));
-  const std::string pasta = d.absolutePath().toStdString();
-  const std::string prefixo = "." + d.fileName().toStdString() + ".importando-";
+  const std::filesystem::path d = Absoluto(destino);
+  const std::string pasta = d.parent_path().string();
+  const std::string prefixo = "." + d.filename().string() + ".importando-";
   DIR* dir = ::opendir(pasta.c_str());
   if (!dir) return;
   while (const dirent* e = ::readdir(dir)) {
@@ -226,9 +226,8 @@ bool ConfereDeclaracoes(const std::string& origem, const std::vector<Tabela>& ta
 }  // namespace
 
 std::string Temporario(const std::string& destino, long pid) {
-  const QFileInfo d(QString::fromStdString(destino));
-  return d.absolutePath().toStdString() + "/." + d.fileName().toStdString() + ".importando-" +
-         std::to_string(pid);
+  const std::filesystem::path d = Absoluto(destino);
+  return d.parent_path().string() + "/." + d.filename().string() + ".importando-" + std::to_string(pid);
 }
 
 Importacao Importa(const std::string& origem, const std::string& destino, const Progresso& progresso,

@@ -129,12 +129,16 @@ class Mensagens {
 }  // namespace
 
 bool EhJet(const std::string& caminho) {
+  // Opened without waiting and looked at before any read: a FIFO or a device would block for ever.
+  const int fd = ::open(caminho.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
   unsigned char cabecalho[0x20] = {};
-  std::ifstream f(caminho, std::ios::binary);
-  f.read(reinterpret_cast<char*>(cabecalho), sizeof cabecalho);
-  return f.gcount() == static_cast<std::streamsize>(sizeof cabecalho) &&
-         (std::memcmp(cabecalho + 4, "Standard Jet DB", 15) == 0 ||
-          std::memcmp(cabecalho + 4, "Standard ACE DB", 15) == 0);
+  const bool lido = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    ::pread(fd, cabecalho, sizeof cabecalho, 0) == static_cast<ssize_t>(sizeof cabecalho);
+  ::close(fd);
+  return lido && (std::memcmp(cabecalho + 4, "Standard Jet DB", 15) == 0 ||
+                  std::memcmp(cabecalho + 4, "Standard ACE DB", 15) == 0);
 }
 
 void Confere(const std::string& caminho) {

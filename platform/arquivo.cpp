@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -81,6 +82,13 @@ TravaDeArquivo::TravaDeArquivo(const std::string& caminho, int esperaMs) {
 
 TravaDeArquivo::~TravaDeArquivo() {
   ::close(fd_);  // releases the lock
+}
+
+std::string Absoluto(const std::string& caminho) {
+  std::error_code erro;
+  std::string r = std::filesystem::absolute(caminho, erro).lexically_normal().string();
+  while (r.size() > 1 && r.back() == '/') r.pop_back();
+  return r;
 }
 
 bool MesmoArquivo(const std::string& a, const std::string& b) {

@@ -31,6 +31,10 @@ class TravaDeArquivo {
   bool obtida_ = false;
 };
 
+// `caminho` made absolute against the working folder and cleaned of "." and ".." and doubled or trailing
+// separators, byte for byte: a name that is not UTF-8 stays the name of its file.
+std::string Absoluto(const std::string& caminho);
+
 // Whether two paths name the same file, whatever their spelling or links (false when either is missing).
 bool MesmoArquivo(const std::string& a, const std::string& b);
 
