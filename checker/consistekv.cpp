@@ -79,7 +79,7 @@ bool ChaveConfere(int32_t declaracao, const std::string& chave) {
 
 std::string ChaveDosDados(int32_t declaracao) {
   // A folder of its own: a check never touches the temporary file of a key being made.
-  const PastaTemporaria pasta("kvchave", PastaTemporaria::Onde::Execucao);
+  const PastaTemporaria pasta("chave", PastaTemporaria::Onde::Execucao);
   const std::string arquivo = pasta.Arquivo(kArquivoTemporarioChave);
   CriaArquivoPrivado(arquivo);
   int16_t resultado = CertificaDeclaracao(arquivo, declaracao);
@@ -97,7 +97,7 @@ void ConsisteKV::GeraConsistencia() {
   // The file holds the declaration's data, the taxpayer's CNPJ included: it is made in a folder of this
   // run's own that only its owner can reach (never the library's folder, which every user and run would
   // share), and goes with that folder as soon as the key is read, whatever happens on the way.
-  const PastaTemporaria pasta("kvchave", PastaTemporaria::Onde::Execucao);
+  const PastaTemporaria pasta("chave", PastaTemporaria::Onde::Execucao);
   const std::string caminho = pasta.Arquivo(kArquivoTemporarioChave);
   CriaArquivoPrivado(caminho);
 

@@ -1,6 +1,16 @@
+#include <QtGlobal>
+
 #include "cli/comandos.h"
+#include "jet/leitor.h"
+#include "platform/db/sqlite_banco.h"
 
 namespace kv::cli {
+
+std::string Versoes() {
+  return std::string("kvconsistencia ") + KV_VERSAO + "\nQt " + qVersion() + ", SQLite " + VersaoSqlite() +
+         ", libmdb " + jet::VersaoLibmdb() + "\n";
+}
+
 namespace {
 
 constexpr const char* kBancoEExercicio =
@@ -137,7 +147,8 @@ std::string Ajuda(const std::string& comando) {
          std::string(kSoDestaExecucao) +
          "Sem eles valem as configurações; 'lote' exige os dois e 'verificar-kv' exige --exercicio.\n"
          "Valores em reais seguem as configurações regionais (LC_NUMERIC ou LANG, como pt_BR.UTF-8).\n\n"
-         "Use 'kvconsistencia COMANDO --help' para as opções de cada comando.\n";
+         "Use 'kvconsistencia COMANDO --help' para as opções de cada comando e\n"
+         "'kvconsistencia --version' para a versão do programa e das bibliotecas.\n";
 }
 
 }  // namespace kv::cli

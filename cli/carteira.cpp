@@ -97,7 +97,7 @@ bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
     a.jet = jet::EhJet(a.caminho);
     try {
       if (a.jet) {
-        if (!copias_) copias_.emplace("kvlote");
+        if (!copias_) copias_.emplace("lote");
         const std::string copia = copias_->Arquivo(std::to_string(i) + ".db");
         const jet::Importacao r = jet::Importa(a.caminho, copia);
         if (r.sinal) return false;

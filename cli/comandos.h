@@ -17,6 +17,9 @@ int Lote(const Args& a);
 int Importar(const Args& a);
 int Janela(const Args& a, int argc, char** argv);
 
+// The program's version and those of the libraries it runs on, one per line.
+std::string Versoes();
+
 // The help of one command, or of the program when `comando` is empty.
 std::string Ajuda(const std::string& comando);
 

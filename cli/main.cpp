@@ -8,6 +8,7 @@
 #include "cli/opcoes.h"
 #include "cli/saida.h"
 #include "platform/erro.h"
+#include "platform/texto.h"
 
 namespace kv::cli {
 namespace {
@@ -26,7 +27,7 @@ int Executa(const std::string& comando, const Args& resto, int argc, char** argv
   if (comando == "lote") return Lote(resto);
   if (comando == "importar") return Importar(resto);
   if (comando == "janela") return Janela(resto, argc, argv);
-  throw ErroUso("comando desconhecido: " + comando);
+  throw ErroUso("comando desconhecido: " + Resumido(comando));
 }
 
 // A usage error: the one line that matters and where the rest is (the whole help would bury it); a
@@ -46,6 +47,10 @@ int ErroDeUso(const std::string& comando, const Args& resto, const ErroUso& e) {
 int main(int argc, char** argv) {
   using namespace kv::cli;
   Args args(argv + 1, argv + argc);
+  if (!args.empty() && (args[0] == "--version" || args[0] == "versao")) {
+    std::fputs(Versoes().c_str(), stdout);
+    return 0;
+  }
   if (args.empty() || PedeAjuda(args[0]) || args[0] == "ajuda") {
     std::fputs(Ajuda(args.size() > 1 ? args[1] : "").c_str(), args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;

@@ -1,5 +1,7 @@
 #include "cli/opcoes.h"
 
+#include "platform/texto.h"
+
 namespace kv::cli {
 
 Opcoes::Opcoes(const std::vector<std::string>& args, const std::set<std::string>& comValor,
@@ -8,7 +10,7 @@ Opcoes::Opcoes(const std::vector<std::string>& args, const std::set<std::string>
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
     if (a.rfind("--", 0) != 0 || a == "--") {
-      if (posicionais_.size() == maxPosicionais) throw ErroUso("argumento inesperado: " + a);
+      if (posicionais_.size() == maxPosicionais) throw ErroUso("argumento inesperado: " + Resumido(a));
       posicionais_.push_back(a);
       continue;
     }
@@ -31,7 +33,7 @@ Opcoes::Opcoes(const std::vector<std::string>& args, const std::set<std::string>
         throw ErroUso("a opção " + nome + " foi dada mais de uma vez");
       valores_[nome].push_back(valor);
     } else {
-      throw ErroUso("opção desconhecida: " + nome);
+      throw ErroUso("opção desconhecida: " + Resumido(nome));
     }
   }
 }

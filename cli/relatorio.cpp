@@ -15,10 +15,11 @@ namespace kv::cli {
 namespace {
 
 // Text from the database as HTML: control and bidirectional characters shown as escapes (as on a
-// terminal), invalid bytes visible, markup escaped.
-std::string Html(const std::string& s) {
+// terminal), invalid bytes visible, markup escaped. Line breaks stay in messages (`quebras`); in a name
+// (a heading, a file) they are escaped too, so no name can pass for two.
+std::string Html(const std::string& s, bool quebras = true) {
   std::string r;
-  for (char c : TextoVisivel(Utf8Valido(s), true)) {
+  for (char c : TextoVisivel(Utf8Valido(s), quebras)) {
     switch (c) {
       case '&':
         r += "&amp;";
@@ -136,7 +137,7 @@ std::string Tabela(const std::vector<Verificacao>& vs, const std::string& id = "
 void GravaRelatorio(const std::string& arquivo, const std::vector<Verificacao>& vs) {
   std::string banco = vs.empty() ? Config().Le(kApp, "DB", "DbAtual", "") : vs[0].banco;
   std::string exercicio = vs.empty() ? Config().Le(kApp, "Exercicio", "ExercicioAtual", "") : vs[0].exercicio;
-  std::string r = Cabeca("Banco de dados: " + Html(banco) + "<br>", exercicio);
+  std::string r = Cabeca("Banco de dados: " + Html(banco, false) + "<br>", exercicio);
   if (vs.size() > 1) r += Tabela(vs);
   for (const Verificacao& v : vs) r += Secao(v);
   r += "</body>\n</html>\n";
@@ -162,7 +163,7 @@ void GravaRelatorioDaCarteira(const std::string& arquivo, const std::vector<Arqu
       const ArquivoNoRelatorio& a = arquivos[i];
       if (a.problema != problema) continue;
       const std::string id = "f" + std::to_string(i);
-      r += "<section id=\"" + id + "\">\n<h2>" + Html(a.nome) + "</h2>\n";
+      r += "<section id=\"" + id + "\">\n<h2>" + Html(a.nome, false) + "</h2>\n";
       if (a.erro)
         r += "<p class=\"falha\">Ilegível: erro " + std::to_string(a.erro->numero) + ": " +
              Html(a.erro->descricao) + "</p>\n";

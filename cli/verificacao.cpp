@@ -27,7 +27,8 @@ std::string NaConfiguracao(const char* secao, const char* chave) {
 }  // namespace
 
 void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& declaracao) try {
-  auto banco = AbreSqlite(caminho, 5000, true);
+  // No wait: a database busy now is the check's to wait for, once (the wait the documentation gives).
+  auto banco = AbreSqlite(caminho, 0, true);
   if (!banco) throw ErroUso("'" + caminho + "' não é um banco de dados SQLite");
   std::vector<QString> tabelas;
   for (auto rs = banco->OpenRecordset("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')");
@@ -69,20 +70,22 @@ std::string ConfereOpcoes(const Opcoes& o, const std::optional<std::string>& dad
     double v = 0;
     if (!ParseNumero(d, v) || d.find_first_not_of("0123456789") != std::string::npos || v < 1 ||
         v > 2147483647)
-      throw ErroUso("número de declaração inválido: '" + d + "' (use um número inteiro positivo, como 12)");
+      throw ErroUso("número de declaração inválido: '" + Resumido(d) +
+                    "' (use um número inteiro positivo, como 12)");
   }
   if (o.Tem("--exercicio")) {
     std::string ano = o.Valor("--exercicio");
     if (ano.size() != 4 || ano.find_first_not_of("0123456789") != std::string::npos || ano < "1990" ||
         ano > "2100")
-      throw ErroUso("exercício inválido: '" + ano + "' (use o ano com quatro dígitos, de 1990 a 2100)");
+      throw ErroUso("exercício inválido: '" + Resumido(ano) +
+                    "' (use o ano com quatro dígitos, de 1990 a 2100)");
   }
   const std::string nome = dado ? *dado : o.Valor("--banco");
   if (nome.empty()) return "";
   std::string banco = Absoluto(nome);
   if (jet::EhJet(banco)) return banco;
   if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
-    throw ErroUso("'" + nome + "': " + motivo);
+    throw ErroUso("'" + Resumido(nome) + "': " + motivo);
   return banco;
 }
 
@@ -92,7 +95,8 @@ std::string BancoDasConfiguracoes() {
   if (banco.empty())
     throw ErroUso("falta o banco de dados: use --banco ARQUIVO ou defina " + NaConfiguracao("DB", "DbAtual"));
   if (std::string motivo = MotivoNaoEhBanco(banco); !motivo.empty())
-    throw ErroUso("o banco de dados '" + banco + "' (" + NaConfiguracao("DB", "DbAtual") + "): " + motivo);
+    throw ErroUso("o banco de dados '" + Resumido(banco) + "' (" + NaConfiguracao("DB", "DbAtual") +
+                  "): " + motivo);
   return banco;
 }
 
@@ -104,7 +108,7 @@ std::string gBancoMostrado;  // the database as the user named it, when the chec
 
 // A Jet file read through the safe reader into a temporary SQLite copy, removed when the program ends.
 std::string CopiaDoJet(const std::string& jet) {
-  static const PastaTemporaria pasta("kvjet");
+  static const PastaTemporaria pasta("jet");
   const std::string copia = pasta.Arquivo("copia.db");
   try {
     if (jet::Importa(jet, copia).sinal) throw LeituraInterrompida{};

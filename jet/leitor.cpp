@@ -128,6 +128,10 @@ class Mensagens {
 
 }  // namespace
 
+std::string VersaoLibmdb() {
+  return KV_VERSAO_LIBMDB;
+}
+
 bool EhJet(const std::string& caminho) {
   // Opened without waiting and looked at before any read: a FIFO or a device would block for ever.
   const int fd = ::open(caminho.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

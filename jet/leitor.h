@@ -56,6 +56,9 @@ struct ErroDeUso {
   std::string mensagem;
 };
 
+// The libmdb the reader was built against ("1.0.0").
+std::string VersaoLibmdb();
+
 // Whether the file starts as a Jet (.mdb) or ACE (.accdb) database does; false for anything unreadable.
 bool EhJet(const std::string& caminho);
 

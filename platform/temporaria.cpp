@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "platform/arquivo.h"
@@ -90,20 +91,22 @@ bool ProcessoAcabou(long pid) {
   return pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-// Folders "<prefixo>-<pid>-*" of this user whose process is gone.
-void RemoveRestos(const std::string& base, const std::string& prefixo) {
+// Every folder is "kvconsistencia-<pid>-<use>-XXXXXX": a run removes those of this user, whatever their
+// use, whose process is gone.
+constexpr std::string_view kPrefixo = "kvconsistencia-";
+
+void RemoveRestos(const std::string& base) {
   DIR* dir = ::opendir(base.c_str());
   if (!dir) return;
-  const std::string inicio = prefixo + "-";
   std::vector<std::string> restos;
   while (const dirent* e = ::readdir(dir)) {
-    const std::string nome = e->d_name;
-    if (nome.compare(0, inicio.size(), inicio) != 0) continue;
-    const size_t fim = nome.find('-', inicio.size());
-    const std::string pid = nome.substr(inicio.size(), fim == std::string::npos ? 0 : fim - inicio.size());
+    const std::string_view nome = e->d_name;
+    if (!nome.starts_with(kPrefixo)) continue;
+    const std::string_view resto = nome.substr(kPrefixo.size());
+    const std::string pid(resto.substr(0, resto.find('-')));
     if (pid.empty() || pid.size() > 9 || pid.find_first_not_of("0123456789") != std::string::npos) continue;
     struct stat st {};
-    const std::string caminho = base + "/" + nome;
+    const std::string caminho = base + "/" + std::string(nome);
     if (::lstat(caminho.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
         ProcessoAcabou(std::stol(pid)))
       restos.push_back(caminho);
@@ -131,10 +134,11 @@ std::string BaseTemporaria(PastaTemporaria::Onde onde) {
   return Absoluto(temporaria && *temporaria ? temporaria : "/tmp");
 }
 
-PastaTemporaria::PastaTemporaria(const std::string& prefixo, Onde onde) {
+PastaTemporaria::PastaTemporaria(const std::string& uso, Onde onde) {
   const std::string base = BaseTemporaria(onde);
-  RemoveRestos(base, prefixo);
-  std::string modelo = base + "/" + prefixo + "-" + std::to_string(::getpid()) + "-XXXXXX";
+  RemoveRestos(base);
+  std::string modelo =
+      base + "/" + std::string(kPrefixo) + std::to_string(::getpid()) + "-" + uso + "-XXXXXX";
   if (!::mkdtemp(modelo.data()))  // mode 0700
     throw Erro(kErroArquivo,
                "Não foi possível criar uma pasta temporária em " + base + ": " + std::strerror(errno));
@@ -144,11 +148,12 @@ PastaTemporaria::PastaTemporaria(const std::string& prefixo, Onde onde) {
 }
 
 PastaTemporaria::~PastaTemporaria() {
+  // Removed before its slot is freed: a signal in between still finds it (a second removal is harmless).
+  RemovePasta(caminho_.c_str());
   if (vaga_ >= 0) {
     std::lock_guard<std::mutex> g(gMutexVagas);
     gVagas[vaga_].ocupada = false;
   }
-  RemovePasta(caminho_.c_str());
 }
 
 }  // namespace kv

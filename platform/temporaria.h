@@ -12,9 +12,10 @@ class PastaTemporaria {
   // files) when there is one, else TMPDIR; or TMPDIR always (for copies that may be large).
   enum class Onde { Execucao, Temporaria };
 
-  // Creates <base>/<prefixo>-<pid>-XXXXXX with mode 0700, after removing the folders of this prefix whose
-  // process is gone (a run killed with SIGKILL cleans up nothing). Raises Erro when no folder can be made.
-  explicit PastaTemporaria(const std::string& prefixo, Onde onde = Onde::Temporaria);
+  // Creates <base>/kvconsistencia-<pid>-<uso>-XXXXXX with mode 0700, after removing such folders of this
+  // user whose process is gone (a run killed with SIGKILL cleans up nothing). Raises Erro when no folder
+  // can be made.
+  explicit PastaTemporaria(const std::string& uso, Onde onde = Onde::Temporaria);
   // Removes the folder with everything in it.
   ~PastaTemporaria();
   PastaTemporaria(const PastaTemporaria&) = delete;

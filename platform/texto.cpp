@@ -1,7 +1,6 @@
 #include "platform/texto.h"
 
 #include <QString>
-
 #include <cstdio>
 
 namespace kv {
@@ -42,6 +41,11 @@ size_t Caracteres(std::string_view s) {
   for (unsigned char c : s)
     if (!Continuacao(c)) ++n;
   return n;
+}
+
+std::string Resumido(std::string_view s, size_t maximo) {
+  if (Caracteres(s) <= maximo) return std::string(s);
+  return Esquerda(s, maximo) + "…(" + std::to_string(s.size()) + " bytes)";
 }
 
 std::string Esquerda(std::string_view s, size_t n) {

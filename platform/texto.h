@@ -35,6 +35,10 @@ bool Invisivel(char32_t cp);
 // Valid UTF-8: every byte that does not belong to a well-formed character becomes U+FFFD.
 std::string Utf8Valido(std::string_view s);
 
+// A value quoted in a message: whole up to `maximo` characters; longer, its first `maximo` characters,
+// "…" and its length ("…(52428800 bytes)"), so a huge setting or argument cannot flood the screen.
+std::string Resumido(std::string_view s, size_t maximo = 200);
+
 // SQL text literal: apostrophes doubled, so no value can leave the quotes.
 std::string Apostrofado(std::string_view s);
 

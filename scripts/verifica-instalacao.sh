@@ -26,8 +26,8 @@ faz_chave() {  # [prefix command...] program working-folder database
 }
 nada_sobrou() {  # folders that must look as before
   local sobras
-  sobras=$(find "$@" -newer "$tmp/marca" \( -name 'tempXYZ*' -o -name 'kvchave-*' -o -name 'kvjet-*' \
-             -o -name 'kvlote-*' -o -name '*.lock' \) 2>/dev/null || true)
+  sobras=$(find "$@" -newer "$tmp/marca" \( -name 'tempXYZ*' -o -name 'kvconsistencia-*' -o -name '*.lock' \) \
+             2>/dev/null || true)
   [ -z "$sobras" ] || { echo "sobrou: $sobras" >&2; exit 1; }
 }
 echo "== o programa pelo nome, por um link e como usuário comum"
@@ -48,7 +48,9 @@ if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
 else
   echo "(sem root: a execução como outro usuário fica de fora)"
 fi
-nada_sobrou "$tmp/trabalho" "$tmp/so-leitura" "$tmp/dados" "$tmp/prefixo/lib" "$tmp/tmpdir" /tmp
+nada_sobrou "$tmp/trabalho" "$tmp/so-leitura" "$tmp/dados" "$tmp/prefixo/lib" "$tmp/tmpdir"
+[ -z "${usuario:-}" ] || [ -z "$(find /tmp -maxdepth 1 -user "$usuario" -name 'kvconsistencia-*')" ] ||
+  { echo "sobrou uma pasta temporária do usuário comum em /tmp" >&2; exit 1; }
 
 echo "== examples/host com find_package"
 cmake -S "$raiz/examples/host" -B "$tmp/host" -G Ninja -DCMAKE_PREFIX_PATH="$tmp/prefixo" >/dev/null

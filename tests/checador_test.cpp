@@ -36,7 +36,7 @@ using teste::NumeroDoErro;
 
 // Whether this process left a key's private folder (and the taxpayer's data in it) behind.
 bool SobrouArquivoTemporario() {
-  const QString prefixo = "kvchave-" + QString::number(::getpid()) + "-";
+  const QString prefixo = "kvconsistencia-" + QString::number(::getpid()) + "-chave-";
   return !QDir(QString::fromStdString(BaseTemporaria(PastaTemporaria::Onde::Execucao)))
               .entryList({prefixo + "*"}, QDir::Dirs | QDir::Hidden)
               .isEmpty();
@@ -163,16 +163,18 @@ TEST(Chave, PastaPrivadaDaExecucao) {
   for (const QString& execucao : {privada, aberta}) {
     qputenv("XDG_RUNTIME_DIR", execucao.toUtf8());
     const QString base = execucao == privada ? privada : tmp;
-    const QString resto = base + "/kvchave-" + QString::number(morto) + "-abc123";
+    const QString resto = base + "/kvconsistencia-" + QString::number(morto) + "-jet-abc123";
     teste::GravaArquivo(resto + "/tempXYZ.prf", "dados do contribuinte");
     std::string caminho;
     {
-      PastaTemporaria p("kvchave", PastaTemporaria::Onde::Execucao);
+      PastaTemporaria p("chave", PastaTemporaria::Onde::Execucao);
       caminho = p.caminho();
       struct stat st {};
       ASSERT_EQ(::stat(caminho.c_str(), &st), 0);
       EXPECT_EQ(st.st_mode & 0777, 0700u);
-      EXPECT_TRUE(QString::fromStdString(caminho).startsWith(base + "/kvchave-")) << caminho;
+      EXPECT_TRUE(QString::fromStdString(caminho).startsWith(base + "/kvconsistencia-" +
+                                                             QString::number(::getpid()) + "-chave-"))
+          << caminho;
       EXPECT_FALSE(QDir(resto).exists());
       teste::GravaArquivo(QString::fromStdString(p.Arquivo("tempXYZ.prf")), "x");
     }
@@ -182,7 +184,7 @@ TEST(Chave, PastaPrivadaDaExecucao) {
     ASSERT_EQ(::pipe(canal), 0);
     const pid_t filho = ::fork();
     if (filho == 0) {
-      PastaTemporaria p("kvchave", PastaTemporaria::Onde::Execucao);
+      PastaTemporaria p("chave", PastaTemporaria::Onde::Execucao);
       teste::GravaArquivo(QString::fromStdString(p.Arquivo("tempXYZ.prf")), "x");
       [[maybe_unused]] ssize_t n = ::write(canal[1], p.caminho().c_str(), p.caminho().size());
       ::raise(SIGTERM);

@@ -26,6 +26,7 @@
 #include "host/exemplo.h"
 #include "jet/importacao.h"
 #include "platform/db/sqlite_banco.h"
+#include "platform/texto.h"
 #include "platform/variant.h"
 
 namespace {
@@ -121,11 +122,23 @@ TEST_F(Cli, VerificarJsonSegueOContrato) {
 
 TEST_F(Cli, StatusDeSaida) {
   const QString limpo = Limpo("limpo.db", 3);
+  // A FIFO is never opened as a database: a read would wait for a writer for ever.
+  const QString fifo = pasta_.filePath("fila.db");
+  ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+  const QString danificado = kFixtures + "/danificados/exemplo-1byte-segv.mdb";
   struct Caso {
     QStringList args;
     int status;
   };
   const Caso casos[] = {
+      {{"--version"}, 0},
+      {{"verificar", "--banco", fifo, "--declaracao", "1", "--exercicio", "2002"}, 2},
+      {{"consistir", "--banco", fifo, "--declaracao", "1", "--exercicio", "2002"}, 2},
+      {{"validar-chave", "--banco", fifo, "--declaracao", "1"}, 2},
+      {{"lote", "--banco", fifo, "--exercicio", "2002"}, 2},
+      // One damage, one status, whatever the command.
+      {{"verificar", "--banco", danificado, "--declaracao", "1", "--exercicio", "2002"}, 3},
+      {{"lote", "--banco", danificado, "--exercicio", "2002"}, 3},
       {Cmd("verificar", "1"), 0},
       {Cmd("verificar", "5"), 1},
       {Cmd("verificar", "abc"), 2},
@@ -151,6 +164,7 @@ TEST_F(Cli, StatusDeSaida) {
       {{"lote", "--banco", limpo, "--exercicio", "2002", "--tarefas", "0"}, 2},
   };
   for (const Caso& c : casos) {
+    if (c.args.contains(danificado) && !QFile::exists(danificado)) continue;
     Execucao e = Roda(c.args);
     EXPECT_EQ(e.status, c.status) << c.args.join(' ').toStdString() << "\n" << e.erros.toStdString();
   }
@@ -264,6 +278,9 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
       {"sub/pasta", [&](const QString& c) { QFile::link(fora, c); }, ""},
   };
   for (const auto& c : casos) c.cria(raiz + "/" + c.caminho);
+  // A name that is not UTF-8 is checked like any other, and shown with escapes.
+  const std::string naoUtf8 = (raiz + "/sub/x").toStdString() + "\xff.db";
+  ASSERT_EQ(::link(banco_.toUtf8().constData(), naoUtf8.c_str()), 0);
   const auto antes = Arquivos(pasta_.path());
   // The folder, and one of its files named again.
   Execucao e = Roda({"lote", "--exercicio", "2002", "--json", raiz, "--banco", raiz + "/a.db"});
@@ -291,18 +308,22 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
     }
   }
   const QJsonObject resumo = linhas.back()["resumo"].toObject();
-  EXPECT_EQ(resumo["arquivos"].toInt(), 4);
+  EXPECT_EQ(resumo["arquivos"].toInt(), 5);
   EXPECT_EQ(resumo["arquivosIlegiveis"].toInt(), 1);
-  EXPECT_EQ(resumo["arquivosComProblemas"].toArray().size(), 4);
-  EXPECT_EQ(resumo["declaracoes"].toInt(), 24);
-  EXPECT_EQ(resumo["achadosPorTipo"].toObject()["A:25%"].toInt(), 3);
-  EXPECT_EQ(resumo["achadosPorTipo"].toObject()["E:TOVIR 2.2 Dpl"].toInt(), 3);
+  EXPECT_EQ(resumo["arquivosComProblemas"].toArray().size(), 5);
+  EXPECT_EQ(resumo["declaracoes"].toInt(), 32);
+  EXPECT_EQ(resumo["achadosPorTipo"].toObject()["A:25%"].toInt(), 4);
+  EXPECT_EQ(resumo["achadosPorTipo"].toObject()["E:TOVIR 2.2 Dpl"].toInt(), 4);
   // Text: the files with problems, then the kinds by count; nothing in the folders changed or added.
   Execucao texto = Roda({"lote", "--exercicio", "2002", raiz});
   const QString fim = QString::fromUtf8(texto.saida).section("\nArquivos: ", 1);
-  EXPECT_TRUE(fim.startsWith("4, com problemas: 4 (1 ilegíveis)\n  " + raiz + "/a.db\n"))
+  EXPECT_TRUE(fim.startsWith("5, com problemas: 5 (1 ilegíveis)\n  " + raiz + "/a.db\n"))
       << fim.toStdString();
-  EXPECT_TRUE(fim.contains("Achados por tipo:\n  3  A:25%\n")) << fim.toStdString();
+  EXPECT_TRUE(fim.contains(raiz + "/sub/x\\xff.db\n")) << fim.toStdString();
+  EXPECT_TRUE(fim.contains("Achados por tipo:\n  4  A:25%\n")) << fim.toStdString();
+  const QString porNome = "exec \"$0\" verificar --banco \"$(printf '" + raiz + "/sub/x\\377.db')\" " +
+                          "--declaracao 12 --exercicio 2002";
+  EXPECT_EQ(kv::teste::Roda(pasta_.path(), {"-c", porNome, KV_PROGRAMA}, {}, "/bin/sh").status, 1);
   EXPECT_TRUE(texto.erros.contains("sub/c.mdb é um arquivo Jet")) << texto.erros.toStdString();
   // A Jet file alone: checked through a read-only copy (the pre-2001 write is only reported); the
   // commands that record refuse it.
@@ -358,6 +379,30 @@ TEST_F(Cli, ChaveQueNaoConfereComOsDadosNaoValeComoConsistente) {
   EXPECT_FALSE(c["consistente"].toBool());
   EXPECT_TRUE(c["chave"].isNull());
   EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 1);
+
+  // A flag without its key proves nothing: declaration 3 has errors that can never be accepted, and no
+  // command may call it consistent or seal it.
+  Sql("UPDATE tblDeclaração SET Consistente = 1, Chave = NULL WHERE Declaração = 3");
+  QJsonObject semChave = Json(Cmd("verificar", "3", {"--json"}), 1);
+  EXPECT_EQ(semChave["aviso"].toString(), "não tem chave de consistência gravada");
+  EXPECT_FALSE(Json(Cmd("consistir", "3", {"--json"}), 1)["consistente"].toBool());
+  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "3"}).status, 1);
+
+  // A clean declaration stays consistent when its data change after the key, but verificar says the key
+  // no longer seals them; lote says it when asked to check clean declarations' keys too.
+  Json(Cmd("consistir", "1", {"--json"}), 0);
+  Sql("UPDATE tblEntradas SET EntradaInterna = EntradaInterna + 1 WHERE Declaração = 1 AND Ref = 2");
+  EXPECT_EQ(Json(Cmd("verificar", "1", {"--json"}), 0)["aviso"].toString(),
+            "a chave gravada não confere com os dados atuais");
+  EXPECT_TRUE(Roda(Cmd("verificar", "1")).saida.contains("mas a chave gravada não confere"));
+  for (const bool conferir : {false, true}) {
+    QStringList args = {"lote", "--banco", banco_, "--exercicio", "2002", "--json"};
+    if (conferir) args << "--conferir-chaves";
+    const auto linhas = Linhas(Roda(args).saida);
+    EXPECT_EQ(linhas[0]["aviso"].toString(),
+              conferir ? "a chave gravada não confere com os dados atuais" : "");
+    EXPECT_EQ(linhas.back()["resumo"].toObject()["avisos"].toInt(), conferir ? 1 : 0);
+  }
 }
 
 // Options hold for their run only: two runs at once on two databases never see each other's, and the
@@ -428,6 +473,12 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
        "Tipos incompatíveis: campo ImpAquisição da tabela tblEntradas com o valor \\\"abc\\\", Declaração 1, "
        "Ref 2 (SQL: SELECT * FROM tblEntradas WHERE (Declaração = 1))"},
       {"UPDATE tblEntradas SET EntradaInter = 1e20 WHERE Declaração = 1", 3, "Estouro"},
+      // An amount the rule compares as a Double: too large for Currency, its figures show it as stored.
+      {"CREATE TABLE t AS SELECT * FROM tblEntradas; DROP TABLE tblEntradas; CREATE TABLE tblEntradas "
+       "(Declaração INTEGER, Ref INTEGER, EntradaInter DOUBLE, ImpAquisição CURRENCY, EntradaInterna "
+       "CURRENCY); INSERT INTO tblEntradas SELECT * FROM t; UPDATE tblEntradas SET EntradaInter = 1e16, "
+       "ImpAquisição = 0 WHERE Declaração = 1 AND Ref = 2",
+       1, "\"valor\": \"1e+16\""},
   };
   for (const Caso& c : casos) {
     QString banco = pasta_.filePath(QString("ruim%1.db").arg(&c - casos));
@@ -441,7 +492,8 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
         f.write(QByteArray(400, '\xA5'));
       }
     } else {
-      kv::AbreSqlite(banco.toStdString())->Executa(c.estrago, {});
+      for (const std::string& sql : kv::Divide(c.estrago, "; "))
+        kv::AbreSqlite(banco.toStdString())->Executa(sql, {});
     }
     QByteArray antes = LeArquivo(banco);
     Execucao e = Roda({"verificar", "--banco", banco, "--declaracao", "1", "--exercicio", "2002", "--json"});
@@ -454,8 +506,11 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
   }
   auto outro = kv::AbreSqlite(banco_.toStdString());
   outro->Executa("BEGIN EXCLUSIVE", {});
+  QElapsedTimer relogio;
+  relogio.start();
   Execucao e = Roda(Cmd("verificar", "1", {"--json"}));
-  outro->Desfaz();  // the run waited for the lock (5 s), then gave up
+  EXPECT_LT(relogio.elapsed(), 8000);  // waited once for the lock (5 s), not once per opening
+  outro->Desfaz();
   EXPECT_EQ(e.status, 3);
   EXPECT_TRUE(e.saida.contains("\"numero\": 3005") && e.saida.contains("locked")) << e.saida.toStdString();
 }
@@ -482,6 +537,10 @@ TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
        "falta o banco de dados: use --banco ARQUIVO ou defina DbAtual na seção [DB] de"},
       {"", {"validar-chave", "--declaracao", "1"}, "falta o banco de dados"},
       {sumiu, {"verificar", "--declaracao", "1"}, "sumiu.db' (DbAtual na seção [DB] de"},
+      // A huge setting is quoted in part, with its length.
+      {"[DB]\nDbAtual=/" + QByteArray(60000, 'x') + "\n",
+       {"verificar", "--declaracao", "1"},
+       "xxx…(60001 bytes)' (DbAtual"},
       {"",
        {"verificar", "--banco", banco_, "--declaracao", "999", "--exercicio", "2002"},
        "a declaração 999 não existe em"},
@@ -603,6 +662,16 @@ std::string Inseguro(const QByteArray& b) {
 // Texts from a hostile database (escape sequences, NUL, bytes that are not UTF-8, right-to-left
 // overrides, markup) reach no terminal raw, cut no report short and never break JSON or HTML.
 TEST_F(Cli, TextosHostisSaemVisiveisEInteiros) {
+  // A file name is data too: a line break in it never starts a line or a heading of its own.
+  const QString carteira = pasta_.filePath("carteira");
+  QDir().mkpath(carteira);
+  QFile::copy(banco_, carteira + "/quebra\nde linha.db");
+  const QString relatorio = pasta_.filePath("carteira.html");
+  Execucao porNome = Roda({"lote", "--exercicio", "2002", carteira, "--html", relatorio});
+  for (const QByteArray& saida : {porNome.saida, LeArquivo(relatorio)}) {
+    EXPECT_TRUE(saida.contains("quebra\\x0ade linha.db")) << saida.toStdString();
+    EXPECT_FALSE(saida.contains("quebra\nde")) << saida.toStdString();
+  }
   const QString hostis = kFixtures + "/../hostis";
   if (!QDir(hostis).exists()) GTEST_SKIP() << "pasta de bancos hostis ausente";
   for (const QString& nome : QDir(hostis).entryList({"*.db"})) {
@@ -705,7 +774,7 @@ TEST_F(Cli, ChaveDoProgramaComoAsPessoasORodam) {
   const pid_t morto = ::fork();  // a run that was killed: its process is gone
   if (morto == 0) ::_exit(0);
   ::waitpid(morto, nullptr, 0);
-  const QString resto = tmp + "/kvchave-" + QString::number(morto) + "-abcdef";
+  const QString resto = tmp + "/kvconsistencia-" + QString::number(morto) + "-chave-abcdef";
   const QMap<QString, QString> ambiente = {
       {"PATH", bin + ":/usr/bin:/bin"}, {"TMPDIR", tmp}, {"XDG_RUNTIME_DIR", ""}};
   auto roda = [&](const QString& como, const QStringList& args) {
@@ -720,7 +789,7 @@ TEST_F(Cli, ChaveDoProgramaComoAsPessoasORodam) {
     EXPECT_EQ(roda(como, {"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
     EXPECT_FALSE(QDir(resto).exists()) << como.toStdString();
     for (const QString& p : {lib, trabalho, tmp})
-      EXPECT_EQ(QDir(p).entryList({"temp*", "kvchave-*", "*.lock"}, QDir::AllEntries | QDir::Hidden),
+      EXPECT_EQ(QDir(p).entryList({"temp*", "kvconsistencia-*", "*.lock"}, QDir::AllEntries | QDir::Hidden),
                 QStringList())
           << p.toStdString();
   }
@@ -934,6 +1003,50 @@ TEST_F(Jet, RestoDeImportacaoMortaEhRemovido) {
   struct stat st {};
   ASSERT_EQ(::stat(destino.toLocal8Bit().constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// A Jet file's temporary copy holds a taxpayer's data: it goes however the run ends, at the signal that
+// stops the read (exit 130), at one that comes during the check, and after a kill, at the next run.
+TEST_F(Jet, CopiaTemporariaNuncaFica) {
+  const QString tmp = pasta_.filePath("tmp");
+  QDir().mkpath(tmp);
+  const QString jet = kFixtures + "/gen50.mdb";
+  const QStringList verificar = {"verificar", "--banco", jet, "--declaracao", "1", "--exercicio", "2002"};
+  const QStringList lote = {"lote", "--banco", jet, "--exercicio", "2002", "--tarefas", "1"};
+  struct Caso {
+    QStringList args;
+    int sinal;
+    bool naLeitura;  // at once (the read is stopped) or once the copy is made
+  };
+  const Caso casos[] = {{verificar, SIGINT, true},  {lote, SIGTERM, true}, {verificar, SIGTERM, false},
+                        {verificar, SIGHUP, false}, {lote, SIGINT, false}, {verificar, SIGKILL, false},
+                        {lote, SIGKILL, false}};
+  for (const Caso& c : casos) {
+    const std::string nome = c.args[0].toStdString() + " " + std::to_string(c.sinal);
+    QProcess p;
+    QProcessEnvironment env = kv::teste::Ambiente(pasta_.path());
+    env.insert("TMPDIR", tmp);
+    p.setProcessEnvironment(env);
+    p.start(KV_PROGRAMA, c.args);
+    ASSERT_TRUE(p.waitForStarted());
+    // During the read the reader's child process runs; the copy made, the program says so.
+    const QString filhos = QString("/proc/%1/task/%1/children").arg(p.processId());
+    QByteArray erros;
+    while (p.state() == QProcess::Running &&
+           (c.naLeitura ? kv::teste::LeArquivo(filhos).trimmed().isEmpty() : !erros.contains("temporária"))) {
+      p.waitForReadyRead(1);
+      erros += p.readAllStandardError();
+    }
+    ::kill(static_cast<pid_t>(p.processId()), c.sinal);
+    ASSERT_TRUE(p.waitForFinished(60000)) << nome;
+    if (c.naLeitura) {
+      EXPECT_EQ(p.exitCode(), 130) << nome << p.readAllStandardError().toStdString();
+    }
+    // After a kill nothing could run: the next run that makes a copy removes what is left.
+    if (c.sinal == SIGKILL) Roda(verificar, {{"TMPDIR", tmp}});
+    EXPECT_EQ(QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList())
+        << nome;
+  }
 }
 
 // The checks see the imported file exactly as the database it was written from.

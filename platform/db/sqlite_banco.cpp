@@ -66,6 +66,10 @@ std::string MotivoNaoEhBanco(const std::string& caminho) {
   return EhBancoSqlite(caminho) ? "" : "não é um banco de dados SQLite";
 }
 
+std::string VersaoSqlite() {
+  return sqlite3_libversion();
+}
+
 std::string PlanoDeConsulta(Database& db, const std::string& jet) {
   auto* b = dynamic_cast<BancoSqlite*>(&db);
   if (!b) return "";

@@ -29,8 +29,11 @@ std::shared_ptr<Database> CriaSqlite(const std::string& caminho);
 
 KV_PUBLICO_FIM
 
-// For tests only: not exported.
+// Not exported.
 namespace kv {
+// The SQLite library in use ("3.40.1").
+std::string VersaoSqlite();
+
 // Runs SQLite's EXPLAIN QUERY PLAN on the adapted form of a Jet text, one detail line per row.
 std::string PlanoDeConsulta(Database& db, const std::string& jet);
 
