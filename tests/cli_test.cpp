@@ -755,6 +755,14 @@ TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
   EXPECT_TRUE(escreve.saida.contains("erro 3008")) << escreve.saida.toStdString();
   EXPECT_TRUE(roda(base + QStringList{"--somente-leitura"}).saida.contains("DeAcordo = 1 não gravado"));
   EXPECT_EQ(LeArquivo(banco), antes);
+  // A subfolder of a portfolio that cannot be read is a line with its error, never left out.
+  QDir().mkpath(pasta.filePath("fechada"));
+  QFile::setPermissions(pasta.filePath("fechada"), QFileDevice::Permissions());
+  Execucao lote = roda({"lote", "--exercicio", "2002", "--somente-leitura", pasta.path()});
+  EXPECT_EQ(lote.status, 3) << lote.saida.toStdString();
+  EXPECT_TRUE(lote.saida.contains("fechada: ilegível: erro 3024: '" + pasta.filePath("fechada").toUtf8() +
+                                  "': a pasta não pode ser lida"))
+      << lote.saida.toStdString();
 }
 
 // The program as people run it, from a private copy: by its name from PATH in a folder of their own,
