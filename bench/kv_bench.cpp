@@ -31,6 +31,7 @@
 #include "host/host.h"
 #include "platform/configuracao.h"
 #include "platform/db/jetsql.h"
+#include "platform/db/modelo.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/externos.h"
 #include "rules/frame/estado.h"
@@ -61,7 +62,7 @@ std::string Banco(int declaracoes) {
     auto b = CriaSqlite(temp);
     b->Executa("PRAGMA journal_mode = OFF", {});
     b->Inicia();
-    host::CriaEsquema(*b);
+    CriaEsquema(*b);
     for (int d = 1; d <= declaracoes; ++d) {
       host::InsereDeclaracaoLimpa(*b, d, std::to_string(100000000 + d), 10, 60);
       if (d % 10 == 0) host::SemeiaAchados(*b, d);  // one in ten has findings of every group
@@ -93,6 +94,11 @@ class BancoGravador : public DatabaseWrapper {
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
     log_->emplace_back(sql, tipo);
     return DatabaseWrapper::OpenRecordset(sql, tipo);
+  }
+  std::unique_ptr<Recordset> AbreModelo(const ModeloSql& m, std::initializer_list<std::string_view> v,
+                                        int tipo) override {
+    log_->emplace_back(m.Texto(v), tipo);
+    return DatabaseWrapper::AbreModelo(m, v, tipo);
   }
 
  private:

@@ -48,7 +48,7 @@ void DaPasta(const fs::path& pasta, std::vector<Encontrado>& r) {
 }
 
 ErroVerificacao ErroDe(const std::string& nome, const std::string& motivo) {
-  return {3024, "'" + nome + "': " + motivo};
+  return {kErroBancoNaoEncontrado, "'" + nome + "': " + motivo};
 }
 
 }  // namespace
@@ -119,7 +119,7 @@ bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
       std::string motivo = e.what();
       if (const size_t p = motivo.find(a.caminho); a.jet && p != std::string::npos)
         motivo.replace(p, a.caminho.size(), a.nome);
-      a.erro = ErroVerificacao{3024, motivo};
+      a.erro = ErroVerificacao{kErroBancoNaoEncontrado, motivo};
     } catch (const Erro& e) {
       a.erro = ErroVerificacao{e.numero(), "'" + a.nome + "': " + e.descricao()};
     }

@@ -71,28 +71,20 @@ struct Aceites {
   std::vector<std::pair<std::string, std::string>> recusadas;  // key and why
 };
 
-// Each key as a user would: select the node, then double-click it.
+// Each key as a double-click on its item would take it.
 Aceites Aceita(ControleConsistencia& controle, const std::vector<std::string>& chaves) {
   Aceites r;
-  for (const std::string& chave : chaves) {
-    NoRef no = controle.ListaDeLocais().Busca(chave);
-    if (!no || no->pai.empty()) {
-      r.recusadas.emplace_back(chave, "não há inconsistência com essa chave na árvore");
-      continue;
+  for (const std::string& chave : chaves) switch (controle.Aceita(chave)) {
+      case ControleConsistencia::Aceite::Aceito:
+        r.aceitas.push_back(chave);
+        break;
+      case ControleConsistencia::Aceite::NaoHaItem:
+        r.recusadas.emplace_back(chave, "não há inconsistência com essa chave na árvore");
+        break;
+      case ControleConsistencia::Aceite::NaoPodeSerAceito:
+        r.recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");
+        break;
     }
-    if (no->imagem != kImagemAceita) {
-      try {
-        controle.ListaDeLocais_NodeClick(no);
-      } catch (const Erro&) {
-        // The explanation failed; the node is selected all the same, as a click does.
-      }
-      controle.ListaDeLocais_DblClick();
-    }
-    if (no->imagem == kImagemAceita)
-      r.aceitas.push_back(chave);
-    else
-      r.recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");
-  }
   return r;
 }
 

@@ -5,11 +5,11 @@
 #include "checker/consistekv.h"
 #include "cli/json.h"
 #include "cli/saida.h"
-#include "host/exemplo.h"
 #include "host/host.h"
 #include "jet/importacao.h"
 #include "platform/arquivo.h"
 #include "platform/configuracao.h"
+#include "platform/db/esquema.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "platform/temporaria.h"
@@ -35,7 +35,7 @@ void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& de
        !rs->Eof(); rs->MoveNext())
     tabelas.push_back(QString::fromStdString(CStr(rs->Campo("name"))));
   std::vector<const char*> precisas = {"tblDeclaração"};  // the one that makes a declaration database
-  for (const char* t : host::kTabelasDasRegras)
+  for (const char* t : kTabelasDasRegras)
     if (std::string(t) != precisas[0]) precisas.push_back(t);
   for (const char* precisa : precisas) {
     bool tem = false;

@@ -1,14 +1,11 @@
 // Double-click: accepts a warning (image 3) or takes the acceptance back (image 2).
 #include "control/controle.h"
-#include "platform/texto.h"
+#include "rules/frame/verificacao.h"
 
 namespace kv {
 
 bool ControleConsistencia::PodeSerAceita(const std::string& chave) {
-  std::string letra = Esquerda(chave, 1);
-  if (letra == "B" && Direita(chave, 3) == "Imp") return false;
-  if ((letra == "C" || letra == "D") && Direita(chave, 2) == "VC") return false;
-  return !(letra == "E" || letra == "M" || letra == "F" || letra == "H" || letra == "I");
+  return ClassificaChave(chave).aceitavel;
 }
 
 void ControleConsistencia::ListaDeLocais_DblClick() {
@@ -23,6 +20,16 @@ void ControleConsistencia::ListaDeLocais_DblClick() {
       arvore_.DefineImagem(selecionado_, kImagemAberta);
   } catch (...) {
   }
+}
+
+ControleConsistencia::Aceite ControleConsistencia::Aceita(const std::string& chave) {
+  NoRef no = arvore_.Busca(chave);
+  if (!no || no->pai.empty()) return Aceite::NaoHaItem;
+  if (no->imagem != kImagemAceita) {
+    selecionado_ = no;
+    ListaDeLocais_DblClick();
+  }
+  return no->imagem == kImagemAceita ? Aceite::Aceito : Aceite::NaoPodeSerAceito;
 }
 
 }  // namespace kv

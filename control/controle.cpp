@@ -2,7 +2,7 @@
 
 #include "platform/configuracao.h"
 #include "platform/erro.h"
-#include "rules/frame/quadro.h"
+#include "rules/frame/estado.h"
 
 namespace kv {
 
@@ -27,7 +27,6 @@ void ControleConsistencia::DefineInterface(std::shared_ptr<Texto> mensagem, std:
   if (label1) label1_ = std::move(label1);
   if (label2) label2_ = std::move(label2);
   if (caixa) caixa_ = std::move(caixa);
-  if (consisteKV_) consisteKV_->DefineCaixa(caixa_);
 }
 
 Variant ControleConsistencia::Declaracao() const {
@@ -60,11 +59,7 @@ bool ControleConsistencia::Consistir() {
   for (long i = 1; i <= arvore_.Count(); ++i)
     if (arvore_.NoNaPosicao(i)->imagem == kImagemAberta) pendente = true;
   if (pendente) return false;
-  if (!consisteKV_) {
-    consisteKV_ = std::make_shared<ConsisteKV>();
-    consisteKV_->DefineCaixa(caixa_);
-  }
-  consisteKV_->GeraConsistencia();
+  GeraChave(*caixa_);
   return true;
 }
 
@@ -73,15 +68,7 @@ bool ControleConsistencia::MostrouMsg() {
     return caixa_->Mostra("Consistência efetuada com sucesso!", kCaixaInformacao, "Atenção!") == kBotaoOk;
   if (caixa_->Mostra("Esta declaração possui inconsistências!", kCaixaCritico, "Atenção!") != kBotaoOk)
     return false;
-  EstadoModulo& e = Estado();
-  e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
-  auto registro = CriaComo<RegistroDeclaracao>(kClsidRegistroDeclaracao);
-  registro->DefineBanco(e.caminhoBanco);
-  int32_t numero = CLng(e.declaracao);
-  registro->DefineDeclaracao(numero);
-  Variant falso = Variant::Bool(false);
-  registro->DefineConsistente(falso);
-  registro->Grava();
+  GravaInconsistente();
   return true;
 }
 

@@ -5,13 +5,18 @@
 #include <memory>
 #include <string>
 
-#include "checker/consistekv.h"
 #include "control/arvore.h"
 #include "control/resultado.h"
+#include "key/chave.h"
 #include "platform/exporta.h"
 #include "platform/externos.h"
 #include "platform/interface_usuario.h"
 #include "platform/variant.h"
+
+// The check the rules take: internal, so not exported.
+namespace kv {
+class Verificacao;
+}
 
 KV_PUBLICO_INICIO
 
@@ -69,6 +74,10 @@ class ControleConsistencia {
   void ListaDeLocais_NodeClick(const NoRef& no);
   // Accepts the selected node when it is an open warning (not an error, not while locked).
   void ListaDeLocais_DblClick();
+  // What a double-click on the item with this key does (it selects the item, with the same refusals),
+  // for a front end that accepts by key: an open warning becomes accepted; an accepted one stays so.
+  enum class Aceite { Aceito, NaoHaItem, NaoPodeSerAceito };
+  Aceite Aceita(const std::string& chave);
   // The tree builder: empties the store and the tree, runs the rules of the fiscal year on one snapshot
   // of the database, judges the recorded flag and shows the status in the panel and the entries as
   // nodes. Throws what a rule throws; without a database it ends with no status (MontagemFalhou).
@@ -104,11 +113,11 @@ class ControleConsistencia {
                        std::shared_ptr<Texto> label2, std::shared_ptr<CaixaMensagem> caixa);
 
  private:
-  void ExecutaRegras(int16_t exercicio);
+  void ExecutaRegras(Verificacao& v, int16_t exercicio);
   std::string MensagemDoNo(const std::string& chave);
-  // What the item's rule compared, completed after the check by its group where that takes a query of its
-  // own; an empty Evidencia when there is none or the query fails.
-  Evidencia EvidenciaDoNo(const std::string& chave);
+  // The item's finding, its figures completed after the check where that takes a query of its own (a
+  // failing query leaves the figures the check kept); a finding without figures when there is none.
+  Achado AchadoDoNo(const std::string& chave);
   // What a build reads: declaration, fiscal year, database path and the version of the data in `banco`
   // ("" when the version is unknown, which forces a rebuild).
   static std::string Assinatura(const std::shared_ptr<Database>& banco, const std::string& caminho);
@@ -120,7 +129,6 @@ class ControleConsistencia {
   bool mostraValores_ = false;
   NoRef selecionado_;
   std::shared_ptr<ConexaoBanco> conexao_;
-  std::shared_ptr<ConsisteKV> consisteKV_;
   std::string avisoRegistro_;
   bool montagemFalhou_ = false;
   bool conferirChave_ = true;

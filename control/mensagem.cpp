@@ -1,39 +1,43 @@
 // Node selection: the builder of the node's group explains it in the message panel; and the help labels.
 #include "control/controle.h"
+#include "platform/erro.h"
 #include "platform/texto.h"
+#include "rules/frame/estado.h"
 #include "rules/regras.h"
 
 namespace kv {
 
 std::string ControleConsistencia::MensagemDoNo(const std::string& chave) {
   const RegraDoGrupo* regra = RegraDaChave(chave);
-  return regra ? regra->mensagem(chave) : "";
+  if (!regra) return "";
+  Verificacao v(Estado());
+  return regra->mensagem(v, chave);
 }
 
 namespace {
 
 // The figures under the rule's message, set apart: the sentence, then each figure on its line.
-std::string ComValores(const Evidencia& e) {
-  if (e.figuras.empty() && e.resumo.empty()) return "";
-  std::string r = "\r\n\r\n———  Valores comparados  ———\r\n" + e.resumo + "\r\n";
-  for (const Figura& f : e.figuras) r += "\r\n" + f.rotulo + ": " + f.valor;
+std::string ComValores(const Achado& a) {
+  if (a.figuras.empty() && a.resumo.empty()) return "";
+  std::string r = "\r\n\r\n———  Valores comparados  ———\r\n" + a.resumo + "\r\n";
+  for (const Figura& f : a.figuras) r += "\r\n" + f.rotulo + ": " + f.valor;
   return r;
 }
 
 }  // namespace
 
-Evidencia ControleConsistencia::EvidenciaDoNo(const std::string& chave) {
-  const Evidencia* gravada = ObtemInconsistencias().EvidenciaDe(chave);
-  Evidencia e = gravada ? *gravada : Evidencia{};
-  const RegraDoGrupo* regra = RegraDaChave(chave);
-  if (regra && regra->completa) {
+Achado ControleConsistencia::AchadoDoNo(const std::string& chave) {
+  const Achado* gravado = ObtemInconsistencias().AchadoDe(chave);
+  Achado a = gravado ? *gravado : Achado{};
+  if (a.completa) {
     try {
-      regra->completa(chave, e);
+      Verificacao v(Estado());
+      a.completa(v, a);
     } catch (const Erro&) {
-      // the figures the check kept still stand
+      a = *gravado;  // the figures the check kept still stand
     }
   }
-  return e;
+  return a;
 }
 
 void ControleConsistencia::ListaDeLocais_NodeClick(const NoRef& no) {
@@ -41,7 +45,7 @@ void ControleConsistencia::ListaDeLocais_NodeClick(const NoRef& no) {
   mensagem_->Define("");
   if (!no) ErroObjeto();
   std::string texto = MensagemDoNo(no->chave);
-  if (mostraValores_) texto += ComValores(EvidenciaDoNo(no->chave));
+  if (mostraValores_) texto += ComValores(AchadoDoNo(no->chave));
   if (!texto.empty()) mensagem_->Define(texto);
 }
 

@@ -3,8 +3,8 @@
 
 #include "control/controle.h"
 #include "platform/configuracao.h"
+#include "platform/db/modelo.h"
 #include "platform/erro.h"
-#include "rules/frame/quadro.h"
 #include "rules/regras.h"
 
 namespace kv {
@@ -14,7 +14,7 @@ namespace {
 // without one (damage, an edit, another program) proves nothing; a recorded key must still seal the
 // declaration; and a key that cannot be made again to compare (the certification library missing or
 // failing) proves nothing either way: the flag is then set aside, never taken on trust.
-std::string MotivoParaDeixarOFlag(Recordset& rs) {
+std::string MotivoParaDeixarOFlag(Recordset& rs, Verificacao& v) {
   Variant chave;
   try {
     chave = rs.Campo("Chave");
@@ -24,7 +24,7 @@ std::string MotivoParaDeixarOFlag(Recordset& rs) {
   const std::string texto = chave.IsNull() ? "" : TextoDe(chave);
   if (texto.empty()) return kAvisoSemChave;
   try {
-    return ChaveConfere(CLng(Variant::Str(NumeroDeclaracao())), texto) ? "" : kAvisoChaveNaoConfere;
+    return ChaveConfere(CLng(Variant::Str(v.Declaracao())), texto) ? "" : kAvisoChaveNaoConfere;
   } catch (const Erro& e) {
     return kAvisoChaveNaoConferida + " (erro " + std::to_string(e.numero()) + ": " + e.descricao() + ")";
   }
@@ -32,9 +32,9 @@ std::string MotivoParaDeixarOFlag(Recordset& rs) {
 
 }  // namespace
 
-void ControleConsistencia::ExecutaRegras(int16_t exercicio) {
+void ControleConsistencia::ExecutaRegras(Verificacao& v, int16_t exercicio) {
   for (const RegraDoGrupo& r : TabelaDeRegras())
-    if (!r.desde2001 || exercicio >= 2001) r.consiste();
+    if (!r.desde2001 || exercicio >= 2001) r.consiste(v);
 }
 
 void ControleConsistencia::MostraEntradas(int imagemPadrao) {
@@ -85,20 +85,21 @@ void ControleConsistencia::MontaInconsistencias() {
   // signature is taken inside it, so it names the very state read (and costs no lock cycle of its own).
   LeituraUnica leitura(e.banco);
   const std::string assinatura = Assinatura(e.banco, e.caminhoBanco);
-  ExecutaRegras(ExercicioAtual());
+  Verificacao v(e);
+  ExecutaRegras(v, v.Exercicio());
 
   long n = colecao.Count();
   if (!e.banco) return;
   static const ModeloSql declaracao{"SELECT * FROM tblDeclaração WHERE (Declaração =", Vaga::Valor,
                                     ")ORDER BY Declaração"};
-  auto rs = AbreModelo(*e.banco, declaracao, {NumeroDeclaracao()}, kDynaset);
+  auto rs = AbreModelo(*e.banco, declaracao, {v.Declaracao()}, kDynaset);
   // No row for the declaration reads as a Null flag: not recorded consistent.
   Variant consistente = rs->Eof() ? Variant::Nulo() : rs->Campo("Consistente");
   bool gravada = !consistente.IsNull() && CBool(consistente);
   // A recorded flag stands for the data its key sealed. When its key is missing, no longer matches or
   // cannot be checked, the findings are judged as they are now; a declaration without findings stays
   // consistent, and the warning says that its key must be made again.
-  if (gravada && (n > 0 || conferirChave_)) avisoRegistro_ = MotivoParaDeixarOFlag(*rs);
+  if (gravada && (n > 0 || conferirChave_)) avisoRegistro_ = MotivoParaDeixarOFlag(*rs, v);
   if (!avisoRegistro_.empty()) gravada = false;
   bool ok = n == 0 || gravada;
   status_ = ok ? kStatusConsistente : kStatusInconsistente;

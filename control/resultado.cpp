@@ -3,6 +3,7 @@
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
+#include "rules/frame/verificacao.h"
 
 namespace kv {
 namespace {
@@ -11,21 +12,14 @@ namespace {
 ErroVerificacao SemBanco() {
   const std::string& caminho = Estado().caminhoBanco;
   const std::string motivo = MotivoNaoEhBanco(caminho);
-  return {3024, "O banco de dados não pôde ser aberto: '" + caminho + "'" +
-                    (motivo.empty() ? "" : " (" + motivo + ")")};
+  return {kErroBancoNaoEncontrado, "O banco de dados não pôde ser aberto: '" + caminho + "'" +
+                                       (motivo.empty() ? "" : " (" + motivo + ")")};
 }
 
 }  // namespace
 
 std::string TipoDoAchado(const std::string& chave) {
-  // Monthly and interstate keys put the month between the letter and the code.
-  static const std::pair<const char*, const char*> kCodigos[] = {
-      {"A:", "Imp"}, {"A:", "25%"}, {"B:", "Imp"}, {"B:", "25%"},
-      {"C:", "VC"},  {"C:", "25"},  {"D:", "VC"},  {"D:", "25"},
-  };
-  for (const auto& [letra, codigo] : kCodigos)
-    if (chave.starts_with(letra) && chave.ends_with(codigo)) return std::string(letra) + codigo;
-  return chave;
+  return ClassificaChave(chave).tipo;
 }
 
 ResultadoVerificacao ControleConsistencia::Verifica(bool explica) {
@@ -64,9 +58,9 @@ ResultadoVerificacao ControleConsistencia::Resultado(bool explica) {
       } catch (const Erro& e) {
         item.erroMensagem = ErroVerificacao{e.numero(), e.descricao()};
       }
-      Evidencia e = EvidenciaDoNo(no->chave);
-      item.evidencia = std::move(e.figuras);
-      item.resumo = std::move(e.resumo);
+      Achado a = AchadoDoNo(no->chave);
+      item.evidencia = std::move(a.figuras);
+      item.resumo = std::move(a.resumo);
     }
     for (GrupoResultado& g : r.arvore)
       if (g.chave == no->pai) g.itens.push_back(std::move(item));

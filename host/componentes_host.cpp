@@ -60,7 +60,7 @@ class FiltroTodos : public FiltroReferencia {
 std::shared_ptr<Database> BancoDoHost(const std::string& caminho) {
   std::string c = caminho;
   auto banco = CriaComo<ConexaoBanco>(kClsidConexaoBanco)->AbreBanco(c);
-  if (!banco) throw Erro(3024, "Não foi possível encontrar o banco de dados " + caminho);
+  if (!banco) throw Erro(kErroBancoNaoEncontrado, "Não foi possível encontrar o banco de dados " + caminho);
   return banco;
 }
 
@@ -79,8 +79,8 @@ class RegistroSqlite : public RegistroDeclaracao {
           "UPDATE tblDeclaração SET Consistente = ?, Chave = ? WHERE Declaração = ?",
           {Variant::Bool(consistente), consistente ? chave_ : Variant::Nulo(), Variant::Long(declaracao_)});
       if (n == 0)
-        throw Erro(3021, "A declaração " + std::to_string(declaracao_) + " não existe em tblDeclaração de " +
-                             caminho_);
+        throw Erro(kErroSemRegistroAtual, "A declaração " + std::to_string(declaracao_) +
+                                              " não existe em tblDeclaração de " + caminho_);
       banco->Confirma();
     } catch (...) {
       banco->Desfaz();

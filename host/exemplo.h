@@ -7,31 +7,12 @@
 #include <vector>
 
 #include "platform/db/banco.h"
+#include "platform/db/esquema.h"
 #include "platform/exporta.h"
 
 KV_PUBLICO_INICIO
 
 namespace kv::host {
-
-// The reference schema with its indexes.
-void CriaEsquema(Database& banco);
-
-// The indexes of the reference schema, each with the table it belongs to (the import creates those of
-// the tables a file has).
-struct IndiceDoEsquema {
-  const char* tabela;
-  const char* sql;
-};
-inline constexpr IndiceDoEsquema kIndicesDoEsquema[] = {
-    {"tblEntradas", "CREATE INDEX ixEntradas ON tblEntradas (Declaração, Ref)"},
-    {"tblSaídas", "CREATE INDEX ixSaidas ON tblSaídas (Declaração, Ref)"},
-    {"tblDetalhesInterUFs", "CREATE INDEX ixDetalhes ON tblDetalhesInterUFs (Declaração, Ref, Tipo)"},
-    {"tblTOVIR", "CREATE INDEX ixTovir ON tblTOVIR (Declaração, CódTOVIR, Município)"},
-};
-// The tables the rules read: a declaration file without one of them cannot be checked.
-inline constexpr const char* kTabelasDasRegras[] = {"tblContribuinte", "tblDeclaração",       "tblEntradas",
-                                                    "tblSaídas",       "tblDetalhesInterUFs", "tblEstados",
-                                                    "tblTOVIR"};
 
 // A declaration that every rule passes: 12 months of entries and exits, interstate detail by state for
 // each month and type (`estados` rows each), `tovir` TOVIR rows (at least 4) within the totals, and its

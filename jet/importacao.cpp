@@ -14,9 +14,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "host/exemplo.h"
 #include "platform/arquivo.h"
 #include "platform/db/colacao.h"
+#include "platform/db/esquema.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
 
@@ -85,10 +85,12 @@ class Destino : public Destinatario {
                  "Não foi possível criar " + TextoVisivel(temporario_) + ": " + std::strerror(errno));
     ::close(fd);
     criado_ = true;
-    if (sqlite3_open_v2(temporario_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-      throw Erro(kErroArquivo,
-                 "Não foi possível criar " + TextoVisivel(temporario_) + ": " + sqlite3_errmsg(db_));
-    PreparaConexaoSqlite(db_);
+    int rc = SQLITE_OK;
+    db_ = AbreConexao(temporario_, SQLITE_OPEN_READWRITE, rc);
+    if (rc != SQLITE_OK)
+      throw Erro(kErroArquivo, "Não foi possível criar " + TextoVisivel(temporario_) + ": " +
+                                   (db_ ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(rc)));
+    PreparaConexaoSqlite(db_.get());
     // The file is new and private until renamed: no journal, and one flush at the end.
     Executa("PRAGMA journal_mode = OFF");
     Executa("PRAGMA synchronous = OFF");
@@ -96,7 +98,7 @@ class Destino : public Destinatario {
   }
   ~Destino() override {
     Finaliza();
-    if (db_) sqlite3_close_v2(db_);
+    db_.reset();
     if (criado_ && !concluido_) ::unlink(temporario_.c_str());
   }
 
@@ -114,9 +116,9 @@ class Destino : public Destinatario {
       }
       Executa(sql + ")");
       sqlite3_stmt* st = nullptr;
-      if (sqlite3_prepare_v2(db_, (insere + ")").c_str(), -1, &st, nullptr) != SQLITE_OK)
+      if (sqlite3_prepare_v2(db_.get(), (insere + ")").c_str(), -1, &st, nullptr) != SQLITE_OK)
         throw Erro(kErroBancoBase + 1,
-                   std::string(sqlite3_errmsg(db_)) + " (tabela " + TextoVisivel(t.nome) + ")");
+                   std::string(sqlite3_errmsg(db_.get())) + " (tabela " + TextoVisivel(t.nome) + ")");
       insercoes_.push_back(st);
     }
   }
@@ -150,8 +152,8 @@ class Destino : public Destinatario {
     const int rc = sqlite3_step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
-      throw Erro(kErroBancoBase + (rc & 0xFF),
-                 std::string(sqlite3_errmsg(db_)) + " (tabela " + TextoVisivel(tabelas_[tabela].nome) + ")");
+      throw Erro(kErroBancoBase + (rc & 0xFF), std::string(sqlite3_errmsg(db_.get())) + " (tabela " +
+                                                   TextoVisivel(tabelas_[tabela].nome) + ")");
     if (++feitas_ % 2000 == 0 && progresso_) progresso_(tabelas_[tabela].nome, feitas_, total_);
   }
 
@@ -159,7 +161,7 @@ class Destino : public Destinatario {
 
   void Executa(const std::string& sql) {
     char* erro = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &erro) != SQLITE_OK) {
+    if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, &erro) != SQLITE_OK) {
       std::string m = erro ? erro : "";
       sqlite3_free(erro);
       throw Erro(kErroBancoBase + 1, TextoVisivel(m) + " (SQL: " + TextoVisivel(sql) + ")");
@@ -169,8 +171,7 @@ class Destino : public Destinatario {
   void Conclui() {
     Executa("COMMIT");
     Finaliza();
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    db_.reset();
     // Whole now: the mode a new file of the user's gets, never wider than 0644.
     const int fd = ::open(temporario_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {
@@ -194,7 +195,7 @@ class Destino : public Destinatario {
 
   std::string destino_, temporario_;
   const Progresso& progresso_;
-  sqlite3* db_ = nullptr;
+  SqliteProprio db_;
   std::vector<sqlite3_stmt*> insercoes_;
   std::vector<Tabela> tabelas_;
   long long feitas_ = 0, total_ = 0;
@@ -214,7 +215,7 @@ bool ConfereDeclaracoes(const std::string& origem, const std::vector<Tabela>& ta
   };
   if (!tem("tblDeclaração")) return false;
   std::string faltam;
-  for (const char* t : host::kTabelasDasRegras)
+  for (const char* t : kTabelasDasRegras)
     if (!tem(t)) faltam += (faltam.empty() ? "" : ", ") + std::string(t);
   if (!faltam.empty())
     throw Erro(kErroBancoBase + 11, "O arquivo " + TextoVisivel(origem) +
@@ -242,7 +243,7 @@ Importacao Importa(const std::string& origem, const std::string& destino, const 
   }
   r.declaracoes = ConfereDeclaracoes(origem, banco.Lidas());
   for (const Tabela& t : banco.Lidas()) {
-    for (const host::IndiceDoEsquema& i : host::kIndicesDoEsquema)
+    for (const IndiceDoEsquema& i : kIndicesDoEsquema)
       if (MesmoNome(t.nome, i.tabela)) banco.Executa(i.sql);
     r.tabelas.emplace_back(t.nome, t.linhas);
     r.linhas += t.linhas;

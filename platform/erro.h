@@ -23,6 +23,12 @@ enum ErroNumero : int {
   kErroChaveColecao = 457,
   kErroPontoEntrada = 453,
   kErroBancoBase = 3000,
+  kErroUpdateSemEdit = 3020,       // Update without Edit
+  kErroSemRegistroAtual = 3021,    // no current record (end of the recordset, or no such row)
+  kErroBancoNaoEncontrado = 3024,  // a database file that cannot be found or opened
+  kErroNaoAtualizavel = 3027,      // the recordset cannot be updated (not a single table's rows)
+  kErroSqlVazio = 3129,            // an SQL text with no statement in it
+  kErroObjetoInvalido = 3420,      // a recordset used after it was closed
   kErroItemNaoEncontrado = 3265,
   kErroCertificacao = 1001,
   kErroArquivo = 75,

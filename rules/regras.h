@@ -1,4 +1,4 @@
-// The consistency rules and their message builders. Each rule appends what it finds to the store.
+// The consistency rules and their message builders. Each rule takes the check and records its findings.
 #pragma once
 
 #include <cstdint>
@@ -6,10 +6,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/db/banco.h"
 #include "platform/variant.h"
-#include "rules/frame/inconsistencias.h"
+#include "rules/frame/verificacao.h"
 
 namespace kv {
 
@@ -20,19 +21,28 @@ enum class ImagemDoItem {
   DaEntrada,     // the image the entry's fourth piece gives
 };
 
+// What the findings of a key letter are. With a code, the keys of the letter that end in it (the month
+// or state sits between the letter and the code, and the kind is the letter with the code: "A:25%");
+// without one (""), every key of the letter (its kind is the whole key). A key that no row names is a
+// warning, as the double-click treats any letter it does not know.
+struct TipoDeAchado {
+  char letra;
+  const char* codigo;
+  bool aceitavel;  // a warning the user may accept, or an error to correct in the declaration
+};
+
 // One group of the tree and the rule that fills it. Adding a rule is a row in TabelaDeRegras and a file.
 struct RegraDoGrupo {
   const char* grupo;      // piece 0 of the group's entries
   const char* cabecalho;  // the header node's key and text
   const char* letras;     // the letters its item keys start with, before the colon ("A" for "A:...")
-  void (*consiste)();     // the rule: appends the group's entries to the store
+  void (*consiste)(Verificacao& v);  // the rule: records the group's findings
   // The explanation of a selected item, from its key.
-  std::string (*mensagem)(const std::string& chave);
+  std::string (*mensagem)(Verificacao& v, const std::string& chave);
   bool desde2001;      // the tree builder runs it only for fiscal years from 2001 on
   bool noVerificador;  // the headless checker (ConsisteKV) runs it too
   ImagemDoItem imagem;
-  // Adds to an item's evidence the figures that need a query of their own, after the check; or null.
-  void (*completa)(const std::string& chave, Evidencia& e) = nullptr;
+  std::span<const TipoDeAchado> tipos;  // what its findings are
 };
 
 // Every group, in the order the rules run and the groups show (the enrolment rule always last).
@@ -41,52 +51,45 @@ std::span<const RegraDoGrupo> TabelaDeRegras();
 const RegraDoGrupo* RegraDaChave(const std::string& chave);
 
 // Registration: fiscal year, taxpayer, regime enrolment.
-void ConsisteExercicio();
+void ConsisteExercicio(Verificacao& v);
 std::string MensagemExercicio();
-void ConsisteContribuinte();
+void ConsisteContribuinte(Verificacao& v);
 std::string MensagemContribuinte(const std::string& letra);
-void ConsisteEnquadramento();
+void ConsisteEnquadramento(Verificacao& v);
 std::string MensagemEnquadramento();
 
 // Monthly entries and exits.
-void ConsisteEntradas();
+void ConsisteEntradas(Verificacao& v);
 std::string MensagemEntradas(const std::string& chave);
 std::string NomeDoMes(uint8_t referencia);
-void ConsisteSaidas();
+void ConsisteSaidas(Verificacao& v);
 std::string MensagemSaidas(const std::string& chave);
 
 // Interstate entries and exits against their breakdown by state.
-void ConsisteEntradasInter();
-std::unique_ptr<Recordset> AbreEntradasInter();
-Currency SomaDetalheEntradas(const std::string& referencia);
-bool DetalheEntradasInconsistente(const std::string& referencia);
-std::string MensagemEntradasInter(const std::string& resto);
-std::string ListaDetalheEntradas(const std::string& referencia);
-void ConsisteSaidasInter();
-std::unique_ptr<Recordset> AbreSaidasInter();
-Currency SomaDetalheSaidas(const std::string& referencia);
-bool DetalheSaidasInconsistente(const std::string& referencia);
-std::string MensagemSaidasInter(const std::string& resto);
-std::string ListaDetalheSaidas(const std::string& referencia);
+void ConsisteEntradasInter(Verificacao& v);
+std::unique_ptr<Recordset> AbreEntradasInter(Verificacao& v);
+Currency SomaDetalheEntradas(Verificacao& v, const std::string& referencia);
+bool DetalheEntradasInconsistente(Verificacao& v, const std::string& referencia);
+std::string MensagemEntradasInter(Verificacao& v, const std::string& resto);
+std::string ListaDetalheEntradas(Verificacao& v, const std::string& referencia);
+void ConsisteSaidasInter(Verificacao& v);
+std::unique_ptr<Recordset> AbreSaidasInter(Verificacao& v);
+Currency SomaDetalheSaidas(Verificacao& v, const std::string& referencia);
+bool DetalheSaidasInconsistente(Verificacao& v, const std::string& referencia);
+std::string MensagemSaidasInter(Verificacao& v, const std::string& resto);
+std::string ListaDetalheSaidas(Verificacao& v, const std::string& referencia);
 
 // Municipal apportionment (TOVIR).
-void ConsisteTovir();
-void ConsisteTovirZeros(std::string codigo, bool& grupoPendente);
-void ConsisteTovirDuplicidade(std::string codigo, bool& grupoPendente);
-void ConsisteTovirEntradas(bool& grupoPendente);
-void ConsisteTovirSaidas(bool& grupoPendente);
-void ConsisteTovir3X(bool& grupoPendente);
-Currency SomaTovir(const std::string& codigo);
+void ConsisteTovir(Verificacao& v);
+Currency SomaTovir(Verificacao& v, const std::string& codigo);
 // The codes' totals, their statements run in the order given.
-Currency SomaTovir(std::initializer_list<const char*> codigos);
-bool TovirTemZeros(const std::string& codigo);
-bool TovirTemDuplicidade(const std::string& codigo);
+Currency SomaTovir(Verificacao& v, std::initializer_list<const char*> codigos);
+bool TovirTemZeros(Verificacao& v, const std::string& codigo);
+// The municipalities that the code repeats, in the order the query gives them (none: no repetition).
+std::vector<std::string> TovirDuplicidades(Verificacao& v, const std::string& codigo);
 Currency ValorOuZero(const Variant& v);
-// Appends the group entry "TOVIR # TOVIR " while the run's shared flag says it is still to come.
-void AdicionaGrupoTovir(bool& grupoPendente);
-std::string MensagemTovir(std::string& codigo);
-std::string MensagemTovir3X();
-// Completes a TOVIR item's evidence after the check (the municipalities of a code with zeros).
-void CompletaTovir(const std::string& chave, Evidencia& e);
+std::string MensagemTovir(Verificacao& v, std::string& codigo);
+void ConsisteTovir3X(Verificacao& v);
+std::string MensagemTovir3X(Verificacao& v);
 
 }  // namespace kv

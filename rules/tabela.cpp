@@ -1,4 +1,5 @@
-// The table of rules: one row per group of the tree, in the order the rules run and the groups show.
+// The table of rules: one row per group of the tree, in the order the rules run and the groups show, with
+// what the group's findings are.
 #include "platform/texto.h"
 #include "rules/regras.h"
 
@@ -6,39 +7,57 @@ namespace kv {
 namespace {
 
 // Each group's message builder, from the key of the node selected.
-std::string DoExercicio(const std::string&) {
+std::string DoExercicio(Verificacao&, const std::string&) {
   return MensagemExercicio();
 }
-std::string DoContribuinte(const std::string& chave) {
+std::string DoContribuinte(Verificacao&, const std::string& chave) {
   return MensagemContribuinte(Esquerda(chave, 1));  // "H" or "I"
 }
-std::string DasEntradasInter(const std::string& chave) {
-  return MensagemEntradasInter(Meio(chave, 3, 4));
+std::string DasEntradas(Verificacao&, const std::string& chave) {
+  return MensagemEntradas(chave);
 }
-std::string DasSaidasInter(const std::string& chave) {
-  return MensagemSaidasInter(Meio(chave, 3, 4));
+std::string DasSaidas(Verificacao&, const std::string& chave) {
+  return MensagemSaidas(chave);
 }
-std::string DaTovir(const std::string& chave) {
+std::string DasEntradasInter(Verificacao& v, const std::string& chave) {
+  return MensagemEntradasInter(v, Meio(chave, 3, 4));
+}
+std::string DasSaidasInter(Verificacao& v, const std::string& chave) {
+  return MensagemSaidasInter(v, Meio(chave, 3, 4));
+}
+std::string DaTovir(Verificacao& v, const std::string& chave) {
   std::string codigo = MeioAteFim(chave, 9);
-  return MensagemTovir(codigo);
+  return MensagemTovir(v, codigo);
 }
-std::string DoEnquadramento(const std::string&) {
+std::string DoEnquadramento(Verificacao&, const std::string&) {
   return MensagemEnquadramento();
 }
 
+// Errors are corrected in the declaration; warnings may be accepted as exceptions.
+constexpr TipoDeAchado kExercicio[] = {{'M', "", false}};
+constexpr TipoDeAchado kContribuinte[] = {{'H', "", false}, {'I', "", false}};
+constexpr TipoDeAchado kEntradas[] = {{'A', "Imp", true}, {'A', "25%", true}};
+constexpr TipoDeAchado kSaidas[] = {{'B', "Imp", false}, {'B', "25%", true}};
+constexpr TipoDeAchado kEntradasInter[] = {{'C', "VC", false}, {'C', "25", true}};
+constexpr TipoDeAchado kSaidasInter[] = {{'D', "VC", false}, {'D', "25", true}};
+constexpr TipoDeAchado kTovir[] = {{'E', "", false}, {'J', "", true}};
+constexpr TipoDeAchado kEnquadramento[] = {{'F', "", false}};
+
 const RegraDoGrupo kTabela[] = {
-    {"Exercício", "Exercício", "M", ConsisteExercicio, DoExercicio, false, false, ImagemDoItem::SempreAberta},
+    {"Exercício", "Exercício", "M", ConsisteExercicio, DoExercicio, false, false, ImagemDoItem::SempreAberta,
+     kExercicio},
     {"Contribuinte", "Contribuinte", "HI", ConsisteContribuinte, DoContribuinte, false, true,
-     ImagemDoItem::DaMontagem},
-    {"Entradas", "Entradas", "A", ConsisteEntradas, MensagemEntradas, false, false, ImagemDoItem::DaMontagem},
-    {"Saídas", "Saídas", "B", ConsisteSaidas, MensagemSaidas, false, false, ImagemDoItem::DaMontagem},
+     ImagemDoItem::DaMontagem, kContribuinte},
+    {"Entradas", "Entradas", "A", ConsisteEntradas, DasEntradas, false, false, ImagemDoItem::DaMontagem,
+     kEntradas},
+    {"Saídas", "Saídas", "B", ConsisteSaidas, DasSaidas, false, false, ImagemDoItem::DaMontagem, kSaidas},
     {"Entradas Interestaduais", "Entradas Interestaduais", "C", ConsisteEntradasInter, DasEntradasInter, true,
-     true, ImagemDoItem::DaMontagem},
+     true, ImagemDoItem::DaMontagem, kEntradasInter},
     {"Saídas Interestaduais", "Saídas Interestaduais", "D", ConsisteSaidasInter, DasSaidasInter, true, true,
-     ImagemDoItem::DaMontagem},
-    {"TOVIR", "TOVIR", "EJ", ConsisteTovir, DaTovir, true, true, ImagemDoItem::DaMontagem, CompletaTovir},
+     ImagemDoItem::DaMontagem, kSaidasInter},
+    {"TOVIR", "TOVIR", "EJ", ConsisteTovir, DaTovir, true, true, ImagemDoItem::DaMontagem, kTovir},
     {"Enquadramento", "Declaração de Enquadramento", "F", ConsisteEnquadramento, DoEnquadramento, false, true,
-     ImagemDoItem::DaEntrada},
+     ImagemDoItem::DaEntrada, kEnquadramento},
 };
 
 }  // namespace
@@ -52,6 +71,16 @@ const RegraDoGrupo* RegraDaChave(const std::string& chave) {
   for (const RegraDoGrupo& r : kTabela)
     if (std::string_view(r.letras).find(chave[0]) != std::string_view::npos) return &r;
   return nullptr;
+}
+
+TipoDaChave ClassificaChave(const std::string& chave) {
+  for (const RegraDoGrupo& r : kTabela)
+    for (const TipoDeAchado& t : r.tipos) {
+      if (chave.empty() || chave[0] != t.letra) continue;
+      if (!*t.codigo) return {t.aceitavel, chave};
+      if (chave.ends_with(t.codigo)) return {t.aceitavel, std::string(1, t.letra) + ":" + t.codigo};
+    }
+  return {true, chave};
 }
 
 }  // namespace kv

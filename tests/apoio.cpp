@@ -26,7 +26,7 @@ BancoTeste::BancoTeste(int exercicio) {
   // The tests' own inserts need no durability: row-by-row commits would each wait for the disk.
   db_->Executa("PRAGMA synchronous = OFF", {});
   db_->Executa("PRAGMA journal_mode = MEMORY", {});
-  host::CriaEsquema(*db_);
+  CriaEsquema(*db_);
   ReiniciaEstado();
   Config().Grava("KV", "DB", "DbAtual", caminho_);
   Config().Grava("KV", "Exercicio", "ExercicioAtual", std::to_string(exercicio));

@@ -58,7 +58,7 @@ class Cli : public ::testing::Test {
     QString c = pasta_.filePath(nome);
     auto b = kv::CriaSqlite(c.toStdString());
     b->Inicia();
-    kv::host::CriaEsquema(*b);
+    kv::CriaEsquema(*b);
     for (int d = 1; d <= n; ++d) kv::host::InsereDeclaracaoLimpa(*b, d, std::to_string(d), meses);
     b->Confirma();
     return c;

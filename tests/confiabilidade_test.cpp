@@ -184,7 +184,8 @@ TEST_F(Falhas, CodigoDeEstadoSoEntraEntreApostrofosDobrados) {
   teste::DefineDeclaracao(12);
   injetor->FalhaNa(Operacao::Abrir, 0);
   std::string resto = "125";
-  std::string texto = MensagemEntradasInter(resto);
+  Verificacao v(Estado());
+  std::string texto = MensagemEntradasInter(v, resto);
   EXPECT_NE(texto.find("X'); DELETE FROM tblEntradas; --: "), std::string::npos) << texto;
   for (const std::string& c : injetor->comandos) {
     EXPECT_EQ(c.rfind("SELECT ", 0), 0u) << c;

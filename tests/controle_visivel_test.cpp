@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "apoio.h"
+#include "checker/consistekv.h"
 #include "control/entrada.h"
 #include "host/exemplo.h"
 #include "platform/configuracao.h"

@@ -1,6 +1,7 @@
 #include "falhas.h"
 
 #include "host/host.h"
+#include "platform/db/modelo.h"
 #include "platform/erro.h"
 
 namespace kv::teste {
@@ -45,13 +46,18 @@ class BancoComFalhas : public DatabaseWrapper {
   BancoComFalhas(std::shared_ptr<Database> b, std::shared_ptr<Injetor> i)
       : DatabaseWrapper(std::move(b)), i_(std::move(i)) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
-    i_->Conta(Operacao::Preparar);
-    i_->comandos.push_back(sql);
+    Prepara(sql, tipo);
     return std::make_unique<RecordsetComFalhas>(DatabaseWrapper::OpenRecordset(sql, tipo), i_);
+  }
+  std::unique_ptr<Recordset> AbreModelo(const ModeloSql& m, std::initializer_list<std::string_view> v,
+                                        int tipo) override {
+    Prepara(m.Texto(v), tipo);
+    return std::make_unique<RecordsetComFalhas>(DatabaseWrapper::AbreModelo(m, v, tipo), i_);
   }
   long Executa(const std::string& sql, const std::vector<Variant>& p) override {
     i_->Conta(Operacao::Atualizar);
     i_->comandos.push_back(sql);
+    i_->tipos.push_back(0);
     return DatabaseWrapper::Executa(sql, p);
   }
   void Confirma() override {
@@ -60,6 +66,11 @@ class BancoComFalhas : public DatabaseWrapper {
   }
 
  private:
+  void Prepara(const std::string& sql, int tipo) {
+    i_->Conta(Operacao::Preparar);
+    i_->comandos.push_back(sql);
+    i_->tipos.push_back(tipo);
+  }
   std::shared_ptr<Injetor> i_;
 };
 

@@ -26,11 +26,13 @@ class Injetor {
     antes_ = std::move(antes);
     contagem_.clear();
     comandos.clear();
+    tipos.clear();
   }
   void Desliga() { n_ = 0; }
   long Contagem(Operacao op) const { return contagem_.count(op) ? contagem_.at(op) : 0; }
   void Conta(Operacao op);
   std::vector<std::string> comandos;  // every SQL text that reached the database, in order
+  std::vector<int> tipos;             // each one's recordset kind (kSnapshot, kDynaset; 0 for a write)
 
  private:
   std::map<Operacao, long> contagem_;

@@ -37,13 +37,14 @@ V G(const std::string& grupo, const V& itens = {}) {
 }
 
 // Builds each case's database for declaration 12, runs `regra` and compares the store.
-void Executa(void (*regra)(), const std::vector<Caso>& casos, int exercicio = 2002) {
+void Executa(void (*regra)(Verificacao&), const std::vector<Caso>& casos, int exercicio = 2002) {
   for (const Caso& c : casos) {
     BancoTeste b(exercicio);
     b.Linhas(c.linhas);
     teste::DefineDeclaracao(12);
-    AbreBancoRegra();  // as the rules that run before it in a real check do
-    int erro = NumeroDoErro(regra);
+    Verificacao v(Estado());
+    v.AbreBanco();  // as the rules that run before it in a real check do
+    int erro = NumeroDoErro([&] { regra(v); });
     EXPECT_EQ(erro, c.erro) << c.nome;
     EXPECT_EQ(Entradas(), c.esperado) << c.nome;
   }
@@ -190,6 +191,7 @@ TEST(EntradasInter, MensagemEListagemPorEstado) {
   // Exactly 25% of the base passes; one cent over is listed.
   b.Linhas("UE 3 MG 100 100 0 0 0 25; UE 3 PR 100 100 0 0 0 25.01");
   teste::DefineDeclaracao(12);
+  Verificacao v(Estado());
   const std::string soma =
       "O Valor Contábil não é igual a soma dos valores de: \r\nBase de Cálculo, Outras, Petróleo e Energia, "
       "e Outros Produtos.";
@@ -197,17 +199,17 @@ TEST(EntradasInter, MensagemEListagemPorEstado) {
   const std::string convite =
       "Caso esta situação esteja correta, dê duplo clique sobre a Referência correspondente para "
       "prosseguir.\r\n";
-  EXPECT_EQ(MensagemEntradasInter("325"), "São Paulo: " + soma + "\r\n" + limite + "\r\n\r\n" +
-                                              "Rio de Janeiro: " + soma + "\r\n\r\n\r\n" + "XX: " + limite +
-                                              "\r\n\r\n" + "Paraná: " + limite + "\r\n\r\n" + convite);
-  EXPECT_EQ(MensagemEntradasInter("525"), convite);
-  EXPECT_EQ(MensagemEntradasInter("725"), "");
+  EXPECT_EQ(MensagemEntradasInter(v, "325"),
+            "São Paulo: " + soma + "\r\n" + limite + "\r\n\r\n" + "Rio de Janeiro: " + soma + "\r\n\r\n\r\n" +
+                "XX: " + limite + "\r\n\r\n" + "Paraná: " + limite + "\r\n\r\n" + convite);
+  EXPECT_EQ(MensagemEntradasInter(v, "525"), convite);
+  EXPECT_EQ(MensagemEntradasInter(v, "725"), "");
   const std::string vc =
       "O Valor Contábil lançado em Entradas deve ser obrigatóriamente igual a somatória dos Valores "
       "Contábeis detalhados por estado.\r\n\r\n";
-  EXPECT_EQ(MensagemEntradasInter("3VC"), vc);
-  EXPECT_EQ(MensagemEntradasInter("12VC"), vc);
-  EXPECT_EQ(ListaDetalheEntradas("3"), MensagemEntradasInter("325"));
+  EXPECT_EQ(MensagemEntradasInter(v, "3VC"), vc);
+  EXPECT_EQ(MensagemEntradasInter(v, "12VC"), vc);
+  EXPECT_EQ(ListaDetalheEntradas(v, "3"), MensagemEntradasInter(v, "325"));
 }
 
 const char* const kGrupoD = "Saídas Interestaduais";
@@ -239,7 +241,8 @@ TEST(SaidasInter, ListagemComValoresFormatados) {
   b.Linhas("US 5 SP 80 20 60 20 5 5 1");   // 100 against 90
   b.Linhas("US 5 RJ 80 20 60 N 5 5 999");  // empty base: sum only
   teste::DefineDeclaracao(12);
-  std::string texto = MensagemSaidasInter("525");
+  Verificacao v(Estado());
+  std::string texto = MensagemSaidasInter(v, "525");
   const std::string linha =
       "O Valor Contábil(Contribuite) + Valor Contábil (Não Contribuinte) (R$100.00) não é igual a soma dos "
       "valores de Base de Cálculo Contribuinte), Base de Cálculo (Não Contribuinte), Outras, e Imposto "
@@ -247,7 +250,7 @@ TEST(SaidasInter, ListagemComValoresFormatados) {
   EXPECT_EQ(texto.rfind("São Paulo: " + linha + "\r\n\r\n\r\n", 0), 0u) << texto;
   // An empty base (data changed after the check) fails nothing and the message is still built.
   EXPECT_EQ(texto.find("Rio de Janeiro: "), std::string::npos) << texto;
-  EXPECT_EQ(MensagemSaidasInter("10VC"),
+  EXPECT_EQ(MensagemSaidasInter(v, "10VC"),
             "O Valor Contábil lançado em Saídas deve ser obrigatóriamente igual a somatória do Valor "
             "Contábil(Contribuite) + Valor Contábil (Não Contribuinte) detalhados por estado.\r\n\r\n");
 }
@@ -280,8 +283,9 @@ TEST(Tovir, DuplicidadeComIndiceOrdenadoPorOutroCliente) {
   }
   sqlite3_close(outro);
   teste::DefineDeclaracao(12);
-  AbreBancoRegra();
-  ConsisteTovir();
+  Verificacao v(Estado());
+  v.AbreBanco();
+  ConsisteTovir(v);
   EXPECT_EQ(Entradas(), G(kGrupoE, {"E:TOVIR 2.2 Dpl # TOVIR 2.2 # 2"}));
 }
 
@@ -331,7 +335,8 @@ TEST(Tovir, SoOsValoresDaDeclaracaoContam) {
   BancoTeste b;
   b.Linhas("E 1 0 0 100; E@99 1 0 0 1000000; S 1 100 0 1; S@99 1 1000000 0 1; T 1.1 A 1 150; T 2.2 A 1 150");
   teste::DefineDeclaracao(12);
-  ConsisteTovir();
+  Verificacao v(Estado());
+  ConsisteTovir(v);
   EXPECT_EQ(Entradas(), G(kGrupoE, {"E:TOVIR 1.X Y>X # TOVIR 1.X # 3", "E:TOVIR 2.X # TOVIR 2.X # 2"}));
 }
 
@@ -340,20 +345,22 @@ TEST(Tovir, SemBancoSeguradoAsConsultasNaoTocamOBanco) {
   b.Linhas("T 1.1 A 1 0");
   teste::DefineDeclaracao(12);
   Estado().banco.reset();
-  bool grupo = true;
-  ConsisteTovirZeros("'1.1'", grupo);
-  EXPECT_TRUE(grupo);
-  EXPECT_EQ(SomaTovir("'1.1'").dezmilesimos, 0);
-  // The 1.X check opens the database itself; with no database to open it fails for the missing object.
+  Verificacao v(Estado());
+  EXPECT_FALSE(TovirTemZeros(v, "'1.1'"));
+  EXPECT_EQ(SomaTovir(v, "'1.1'").dezmilesimos, 0);
+  // The 1.X check opens the database itself; with no database to open it fails for the missing object
+  // before anything is appended.
   Config().Grava("KV", "DB", "DbAtual", b.pasta() + "/sumiu.db");
-  EXPECT_EQ(NumeroDoErro([&] { ConsisteTovirEntradas(grupo); }), kErroObjeto);
+  EXPECT_EQ(NumeroDoErro([&] { ConsisteTovir(v); }), kErroObjeto);
+  EXPECT_EQ(Entradas(), V{});
 }
 
 TEST(Tovir, Mensagens) {
   BancoTeste b;
   b.Linhas("T 3.7 A 1 2500.5");
   teste::DefineDeclaracao(12);
-  AbreBancoRegra();
+  Verificacao v(Estado());
+  v.AbreBanco();
   const std::pair<std::string, std::string> casos[] = {
       {"2.4 M=0", "Há lançamento de zeros para este código TOVIR!"},
       {"1.1 Dpl", "Há lançamento de municípios em duplicidade para este código TOVIR!"},
@@ -367,11 +374,11 @@ TEST(Tovir, Mensagens) {
        "Foram lançados valores nos seguintes códigos da Tovir abaixo: \r\n\r\n 3.7 -- R$ 2,500.50\r\n 3.8 -- "
        "R$ 0.00\r\n\r\nCaso estes valores acima estejam corretos dê duplo clique."},
   };
-  for (auto [codigo, esperado] : casos) EXPECT_EQ(MensagemTovir(codigo), esperado) << codigo;
+  for (auto [codigo, esperado] : casos) EXPECT_EQ(MensagemTovir(v, codigo), esperado) << codigo;
   std::string outro = "9.9";
-  EXPECT_EQ(MensagemTovir(outro).rfind("Ocorrendo compras de produtores agropecuários norvenses", 0), 0u);
+  EXPECT_EQ(MensagemTovir(v, outro).rfind("Ocorrendo compras de produtores agropecuários norvenses", 0), 0u);
   std::string longo = "1.1 M=0 extra";
-  std::string t = MensagemTovir(longo);
+  std::string t = MensagemTovir(v, longo);
   EXPECT_EQ(longo, "1.1 M=0 ext");
   EXPECT_NE(t.find("\r\n\r\nAlém disso, há lançamento de zeros para este código TOVIR!"), std::string::npos);
 }
@@ -400,7 +407,8 @@ TEST(Enquadramento, PreencheAntesDe2001ReportaDepois) {
     BancoTeste b(c.exercicio);
     b.Linhas(std::string("D ") + c.deAcordo);
     teste::DefineDeclaracao(12);
-    ConsisteEnquadramento();
+    Verificacao v(Estado());
+    ConsisteEnquadramento(v);
     EXPECT_EQ(Entradas(), c.esperado) << c.exercicio << " " << c.deAcordo;
     EXPECT_EQ(DeAcordo(b).IsNull() ? "N" : TextoDe(DeAcordo(b)), c.depois)
         << c.exercicio << " " << c.deAcordo;
@@ -412,13 +420,17 @@ TEST(Enquadramento, SemLinhaNaoLeOExercicioEFalhasNaoGravam) {
   BancoTeste b;
   Config().Grava("KV", "Exercicio", "ExercicioAtual", "não é um ano");
   teste::DefineDeclaracao(12);
-  EXPECT_EQ(NumeroDoErro(ConsisteEnquadramento), 0);  // no row: the year is not read
+  const auto enquadramento = [] {
+    Verificacao v(Estado());
+    ConsisteEnquadramento(v);
+  };
+  EXPECT_EQ(NumeroDoErro(enquadramento), 0);  // no row: the year is not read
   b.Linhas("D -1");
-  EXPECT_EQ(NumeroDoErro(ConsisteEnquadramento), kErroTipos);
+  EXPECT_EQ(NumeroDoErro(enquadramento), kErroTipos);
   Config().Grava("KV", "Exercicio", "ExercicioAtual", "");
-  EXPECT_EQ(NumeroDoErro(ConsisteEnquadramento), kErroTipos);
+  EXPECT_EQ(NumeroDoErro(enquadramento), kErroTipos);
   Config().Grava("KV", "DB", "DbAtual", b.pasta() + "/nao-existe.db");
-  EXPECT_EQ(NumeroDoErro(ConsisteEnquadramento), kErroObjeto);
+  EXPECT_EQ(NumeroDoErro(enquadramento), kErroObjeto);
   EXPECT_EQ(DeAcordo(b).AsInt(), -1);
 }
 
@@ -516,8 +528,9 @@ TEST(FiltroReferencia, DecideQuaisMesesSaoExaminados) {
       return filtro;
     });
     teste::DefineDeclaracao(12);
-    ConsisteEntradasInter();
-    ConsisteSaidasInter();
+    Verificacao v(Estado());
+    ConsisteEntradasInter(v);
+    ConsisteSaidasInter(v);
     host::RegistraComponentes();
     const std::string onde = TextoDe(c.resposta);
     EXPECT_EQ(Entradas().size(), c.reporta ? 4u : 0u) << onde;

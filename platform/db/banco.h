@@ -1,6 +1,7 @@
 // DAO-like database objects: what the rules need from the declaration database, and nothing of SQLite.
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,6 +9,11 @@
 
 #include "platform/exporta.h"
 #include "platform/variant.h"
+
+// A statement model of the rules (platform/db/modelo.h): internal, so not exported.
+namespace kv {
+class ModeloSql;
+}
 
 KV_PUBLICO_INICIO
 
@@ -37,6 +43,12 @@ class Database {
   virtual ~Database() = default;
   // Opens a recordset on a Jet SQL text. Failure raises Erro (3000 + engine code, message and SQL).
   virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo = kSnapshot) = 0;
+  // Opens a recordset on a statement model (platform/db/modelo.h) with these values, one per slot. By
+  // default, what OpenRecordset gives for the model's whole text: a host's database sees every text
+  // whole. Our connection overrides it to prepare each model once and bind its values.
+  virtual std::unique_ptr<Recordset> AbreModelo(const ModeloSql& modelo,
+                                                std::initializer_list<std::string_view> valores,
+                                                int tipo = kSnapshot);
   // Runs one statement with positional parameters (the host's own writes); returns rows changed.
   virtual long Executa(const std::string& sql, const std::vector<Variant>& parametros) = 0;
   virtual void Inicia() = 0;    // BEGIN IMMEDIATE
@@ -69,6 +81,13 @@ class DatabaseWrapper : public Database {
 
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo = kSnapshot) override {
     return alvo_->OpenRecordset(sql, tipo);
+  }
+  // Forwarded too, so the connection below still binds: a wrapper that watches statements overrides
+  // both (the text of a model is modelo.Texto(valores)).
+  std::unique_ptr<Recordset> AbreModelo(const ModeloSql& modelo,
+                                        std::initializer_list<std::string_view> valores,
+                                        int tipo = kSnapshot) override {
+    return alvo_->AbreModelo(modelo, valores, tipo);
   }
   long Executa(const std::string& sql, const std::vector<Variant>& parametros) override {
     return alvo_->Executa(sql, parametros);

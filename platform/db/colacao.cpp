@@ -45,6 +45,16 @@ int ComparaSemCaixa(void*, int n1, const void* a, int n2, const void* b) {
 
 }  // namespace
 
+void FechaSqlite::operator()(sqlite3* db) const {
+  sqlite3_close_v2(db);
+}
+
+SqliteProprio AbreConexao(const std::string& caminho, int flags, int& rc) {
+  sqlite3* db = nullptr;
+  rc = sqlite3_open_v2(caminho.c_str(), &db, flags, nullptr);
+  return SqliteProprio(db);
+}
+
 void PreparaConexaoSqlite(sqlite3* db, int esperaMs) {
   sqlite3_busy_timeout(db, esperaMs);
   sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, ComparaSemCaixa, nullptr);

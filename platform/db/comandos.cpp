@@ -119,7 +119,7 @@ PoolDeComandos::Emprestimo PoolDeComandos::Empresta(const std::string& texto, co
     ErroSqlite(db_, rc, jet);
   }
   // Only blanks or comments: SQLite prepares nothing, and nothing may run.
-  if (!stmt) throw Erro(3129, "Instrução SQL vazia (SQL: " + jet + ")");
+  if (!stmt) throw Erro(kErroSqlVazio, "Instrução SQL vazia (SQL: " + jet + ")");
   return {this, std::make_unique<Preparado>(stmt, texto)};
 }
 

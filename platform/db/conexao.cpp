@@ -25,8 +25,11 @@ bool Inteiro(std::string_view v, long long& n) {
 
 }  // namespace
 
-BancoSqlite::BancoSqlite(sqlite3* db, std::string caminho, bool somenteLeitura)
-    : db_(db), caminho_(std::move(caminho)), somenteLeitura_(somenteLeitura), comandos_(db) {
+BancoSqlite::BancoSqlite(SqliteProprio db, std::string caminho, bool somenteLeitura)
+    : db_(std::move(db)),
+      caminho_(std::move(caminho)),
+      somenteLeitura_(somenteLeitura),
+      comandos_(db_.get()) {
   // The file this connection opened, told apart from one put in its place later: looked at once here,
   // not on every check (whoever hands out connections reopens a path whose file was replaced).
   struct stat st;
@@ -37,7 +40,6 @@ BancoSqlite::BancoSqlite(sqlite3* db, std::string caminho, bool somenteLeitura)
 BancoSqlite::~BancoSqlite() {
   comandos_.Esvazia();
   sqlite3_finalize(versao_);
-  sqlite3_close_v2(db_);
 }
 
 template <typename F>
@@ -113,13 +115,13 @@ long BancoSqlite::Executa(const std::string& sql, const std::vector<Variant>& pa
   sqlite3_clear_bindings(p->stmt());  // parameters not given are Null, whatever ran before
   for (size_t i = 0; i < parametros.size(); ++i) Liga(p->stmt(), static_cast<int>(i + 1), parametros[i]);
   const int rc = sqlite3_step(p->stmt());
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) ErroSqlite(db_, rc, sql);
-  return static_cast<long>(sqlite3_changes(db_));
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) ErroSqlite(db_.get(), rc, sql);
+  return static_cast<long>(sqlite3_changes(db_.get()));
 }
 
 void BancoSqlite::Exec(const char* sql) {
-  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) ErroSqlite(db_, rc, sql);
+  int rc = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) ErroSqlite(db_.get(), rc, sql);
 }
 
 void BancoSqlite::Inicia() {
@@ -135,7 +137,7 @@ void BancoSqlite::Confirma() {
 }
 
 void BancoSqlite::Desfaz() {
-  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
   escrevendo_ = false;
   lendo_ = false;
   try {
@@ -155,7 +157,7 @@ void BancoSqlite::EncerraLeitura() {
 
 // The snapshot's transaction: deferred, so the lock is taken by the first read.
 void BancoSqlite::AbreLeitura() {
-  if (niveisLeitura_ == 0 || lendo_ || escrevendo_ || !sqlite3_get_autocommit(db_)) return;
+  if (niveisLeitura_ == 0 || lendo_ || escrevendo_ || !sqlite3_get_autocommit(db_.get())) return;
   Exec("BEGIN");
   lendo_ = true;
 }
@@ -165,19 +167,20 @@ void BancoSqlite::AbreLeitura() {
 void BancoSqlite::FechaLeitura() noexcept {
   if (!lendo_) return;
   lendo_ = false;
-  if (!sqlite3_get_autocommit(db_) && sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!sqlite3_get_autocommit(db_.get()) &&
+      sqlite3_exec(db_.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 std::string BancoSqlite::VersaoDosDados() {
   if (arquivo_.empty()) return "";
   long long versao = -1;
-  if (!versao_) sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &versao_, nullptr);
+  if (!versao_) sqlite3_prepare_v2(db_.get(), "PRAGMA data_version", -1, &versao_, nullptr);
   if (versao_ && sqlite3_step(versao_) == SQLITE_ROW) versao = sqlite3_column_int64(versao_, 0);
   if (versao_) sqlite3_reset(versao_);
   // data_version moves for other connections' commits only; this connection's own writes (a host that
   // fixes a finding through the shared connection, then repaints) are counted beside it.
-  return arquivo_ + ":" + std::to_string(versao) + ":" + std::to_string(sqlite3_total_changes64(db_));
+  return arquivo_ + ":" + std::to_string(versao) + ":" + std::to_string(sqlite3_total_changes64(db_.get()));
 }
 
 }  // namespace kv

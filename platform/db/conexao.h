@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/db/banco.h"
+#include "platform/db/colacao.h"
 #include "platform/db/comandos.h"
 #include "platform/db/jetsql.h"
 #include "platform/db/modelo.h"
@@ -19,7 +20,7 @@ namespace kv {
 
 class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSqlite> {
  public:
-  BancoSqlite(sqlite3* db, std::string caminho, bool somenteLeitura);
+  BancoSqlite(SqliteProprio db, std::string caminho, bool somenteLeitura);
   ~BancoSqlite() override;
 
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override;
@@ -27,7 +28,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   // values of its value slots are bound. A value slot given anything but a plain whole number takes the
   // text path instead, as OpenRecordset on the whole text.
   std::unique_ptr<Recordset> AbreModelo(const ModeloSql& m, std::initializer_list<std::string_view> valores,
-                                        int tipo);
+                                        int tipo) override;
   long Executa(const std::string& sql, const std::vector<Variant>& parametros) override;
   void Inicia() override;
   void Confirma() override;
@@ -39,7 +40,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   std::string VersaoDosDados() override;
   bool SomenteLeitura() const override { return somenteLeitura_; }
 
-  sqlite3* db() const { return db_; }
+  sqlite3* db() const { return db_.get(); }
 
  private:
   // A recordset on adapted text `a`, whose model slots take `valores`; `sql` is what errors name.
@@ -53,7 +54,7 @@ class BancoSqlite : public Database, public std::enable_shared_from_this<BancoSq
   void Exec(const char* sql);
   struct Pausa;
 
-  sqlite3* db_;
+  SqliteProprio db_;  // first: closed after everything below is finalised
   std::string caminho_;
   std::string arquivo_;  // device and inode of the file opened
   bool somenteLeitura_;  // opened for reading only on purpose

@@ -3,9 +3,7 @@
 
 #include <atomic>
 #include <stdexcept>
-#include <typeinfo>
 
-#include "platform/db/conexao.h"
 #include "platform/db/jetsql.h"
 
 namespace kv {
@@ -63,11 +61,9 @@ std::string ModeloSql::TextoComMarcas(std::initializer_list<std::string_view> va
   return t;
 }
 
-std::unique_ptr<Recordset> AbreModelo(Database& banco, const ModeloSql& modelo,
-                                      std::initializer_list<std::string_view> valores, int tipo) {
-  if (typeid(banco) == typeid(BancoSqlite))  // our connection itself, not a wrapper around it
-    return static_cast<BancoSqlite&>(banco).AbreModelo(modelo, valores, tipo);
-  return banco.OpenRecordset(modelo.Texto(valores), tipo);
+std::unique_ptr<Recordset> Database::AbreModelo(const ModeloSql& modelo,
+                                                std::initializer_list<std::string_view> valores, int tipo) {
+  return OpenRecordset(modelo.Texto(valores), tipo);
 }
 
 }  // namespace kv

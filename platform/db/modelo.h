@@ -54,9 +54,11 @@ class ModeloSql {
   size_t id_;
 };
 
-// Opens a recordset on the model with these values: what OpenRecordset gives for the whole text. Our
-// connection binds the value slots; any other Database (a host's wrapper) gets the whole text.
-std::unique_ptr<Recordset> AbreModelo(Database& banco, const ModeloSql& modelo,
-                                      std::initializer_list<std::string_view> valores, int tipo = kSnapshot);
+// Opens a recordset on the model with these values (Database::AbreModelo).
+inline std::unique_ptr<Recordset> AbreModelo(Database& banco, const ModeloSql& modelo,
+                                             std::initializer_list<std::string_view> valores,
+                                             int tipo = kSnapshot) {
+  return banco.AbreModelo(modelo, valores, tipo);
+}
 
 }  // namespace kv

@@ -143,7 +143,7 @@ void RecordsetSqlite::Passo() {
 }
 
 void RecordsetSqlite::MoveNext() {
-  if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
+  if (!p_ || eof_) throw Erro(kErroSemRegistroAtual, "Nenhum registro atual.");
   editando_ = false;
   if (!materializado_) return Passo();
   eof_ = ++posicao_ >= linhasLidas_.size();
@@ -156,9 +156,9 @@ sqlite3_value* RecordsetSqlite::Valor(int i) const {
 }
 
 Variant RecordsetSqlite::Campo(std::string_view nome) {
-  if (!p_) throw Erro(3420, "O objeto é inválido ou não está mais definido.");
+  if (!p_) throw Erro(kErroObjetoInvalido, "O objeto é inválido ou não está mais definido.");
   const int i = p_->Indice(nome);
-  if (eof_) throw Erro(3021, "Nenhum registro atual.");
+  if (eof_) throw Erro(kErroSemRegistroAtual, "Nenhum registro atual.");
   try {
     return ConverteValor(Valor(i), p_->coluna(i).classe);
   } catch (const Erro& e) {
@@ -194,9 +194,9 @@ std::string RecordsetSqlite::Onde(int i) const {
 }
 
 void RecordsetSqlite::Edit() {
-  if (!p_ || eof_) throw Erro(3021, "Nenhum registro atual.");
+  if (!p_ || eof_) throw Erro(kErroSemRegistroAtual, "Nenhum registro atual.");
   if (tipo_ != kDynaset || p_->colunaRowid() < 0 || tabela_.empty())
-    throw Erro(3027,
+    throw Erro(kErroNaoAtualizavel,
                "Não é possível atualizar. Banco de dados ou objeto é somente leitura. (SQL: " + sql_ + ")");
   rowidEdicao_ = sqlite3_value_int64(Valor(p_->colunaRowid()));
   pendentes_.clear();
@@ -204,12 +204,12 @@ void RecordsetSqlite::Edit() {
 }
 
 void RecordsetSqlite::DefineCampo(std::string_view nome, const Variant& valor) {
-  if (!editando_) throw Erro(3020, "Update ou CancelUpdate sem AddNew ou Edit.");
+  if (!editando_) throw Erro(kErroUpdateSemEdit, "Update ou CancelUpdate sem AddNew ou Edit.");
   pendentes_.emplace_back(p_->Indice(nome), valor);
 }
 
 void RecordsetSqlite::Update() {
-  if (!editando_) throw Erro(3020, "Update ou CancelUpdate sem AddNew ou Edit.");
+  if (!editando_) throw Erro(kErroUpdateSemEdit, "Update ou CancelUpdate sem AddNew ou Edit.");
   editando_ = false;
   if (pendentes_.empty()) return;
   std::string sql = "UPDATE \"" + tabela_ + "\" SET ";

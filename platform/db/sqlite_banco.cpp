@@ -23,27 +23,17 @@ bool ArquivoExiste(const std::string& caminho) {
 
 std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs, bool somenteLeitura) {
   if (!ArquivoExiste(caminho)) return nullptr;
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(
-      caminho.c_str(), &db,
-      (somenteLeitura ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    sqlite3_close_v2(db);
-    return nullptr;
-  }
-  PreparaConexaoSqlite(db, esperaMs);
+  int rc = SQLITE_OK;
+  SqliteProprio db = AbreConexao(
+      caminho, (somenteLeitura ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, rc);
+  if (rc != SQLITE_OK) return nullptr;
+  PreparaConexaoSqlite(db.get(), esperaMs);
   // Reading the schema tells a database from any other file (SQLITE_NOTADB) before a rule runs.
-  rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-  if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
-    sqlite3_close_v2(db);
-    return nullptr;
-  }
-  if (rc != SQLITE_OK) {
-    std::string msg = sqlite3_errmsg(db);
-    sqlite3_close_v2(db);
-    throw Erro(kErroBancoBase + (rc & 0xFF), msg + " (" + caminho + ")");
-  }
-  return std::make_shared<BancoSqlite>(db, caminho, somenteLeitura);
+  rc = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) return nullptr;
+  if (rc != SQLITE_OK)
+    throw Erro(kErroBancoBase + (rc & 0xFF), std::string(sqlite3_errmsg(db.get())) + " (" + caminho + ")");
+  return std::make_shared<BancoSqlite>(std::move(db), caminho, somenteLeitura);
 }
 
 bool EhBancoSqlite(const std::string& caminho) {
@@ -89,16 +79,14 @@ std::string PlanoDeConsulta(Database& db, const std::string& jet) {
 
 std::shared_ptr<Database> CriaSqlite(const std::string& caminho) {
   if (ArquivoExiste(caminho)) throw Erro(kErroArquivo, "O arquivo já existe: " + caminho);
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(caminho.c_str(), &db,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    sqlite3_close_v2(db);
-    throw Erro(kErroBancoBase + (rc & 0xFF), "Não foi possível criar " + caminho + ": " + msg);
-  }
-  PreparaConexaoSqlite(db);
-  return std::make_shared<BancoSqlite>(db, caminho, false);
+  int rc = SQLITE_OK;
+  SqliteProprio db =
+      AbreConexao(caminho, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, rc);
+  if (rc != SQLITE_OK)
+    throw Erro(kErroBancoBase + (rc & 0xFF), "Não foi possível criar " + caminho + ": " +
+                                                 (db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc)));
+  PreparaConexaoSqlite(db.get());
+  return std::make_shared<BancoSqlite>(std::move(db), caminho, false);
 }
 
 }  // namespace kv

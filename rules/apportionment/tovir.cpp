@@ -9,20 +9,11 @@ namespace {
 
 const char* const kCodigos[] = {"'1.1'", "'1.3'", "'2.2'", "'2.3'", "'2.4'", "'2.5'", "'2.6'"};
 
-// The held-object test: the queries touch the database only while the last opening by any rule
-// returned one.
-bool HaBanco() {
-  return Estado().banco != nullptr;
-}
-
 // Whether the TOVIR query `modelo` returns a row for the declaration and the code.
-bool TemLinha(const ModeloSql& modelo, const std::string& codigo) {
-  std::string declaracao = NumeroDeclaracao();
-  return !AbreModelo(Exige(AbreBancoRegra()), modelo, {declaracao, codigo})->Eof();
+bool TemLinha(Verificacao& v, const ModeloSql& modelo, const std::string& codigo) {
+  const std::string& declaracao = v.Declaracao();
+  return !AbreModelo(v.Exige(v.AbreBanco()), modelo, {declaracao, codigo})->Eof();
 }
-
-// The municipalities of the last duplicates test on this thread.
-thread_local std::vector<std::string> tMunicipios;
 
 std::string Lista(const std::vector<std::string>& nomes) {
   std::string r;
@@ -30,43 +21,100 @@ std::string Lista(const std::vector<std::string>& nomes) {
   return r;
 }
 
-}  // namespace
-
-void CompletaTovir(const std::string& chave, Evidencia& e) {
-  // Zeros: the municipalities, which the test's own statement does not select, read now for this item.
-  if (!chave.ends_with(" M=0")) return;
+// The municipalities with zero amounts, which the test's own statement does not select: read after the
+// check, for the item explained.
+void CompletaZeros(Verificacao& v, Achado& a) {
   static const ModeloSql zerados{"SELECT Município FROM tblTOVIR WHERE (Declaração=", Vaga::Valor,
                                  ") AND (Valor=0) AND (CódTOVIR LIKE ", Vaga::Texto, ")"};
-  const std::string codigo = Meio(chave, 9, 3);
-  auto banco = AbreBancoRegra();
+  auto banco = v.AbreBanco();
   if (!banco) return;
   std::vector<std::string> nomes;
-  for (auto rs = AbreModelo(*banco, zerados, {NumeroDeclaracao(), "'" + codigo + "'"}); !rs->Eof();
-       rs->MoveNext())
+  const std::string codigo = "'" + a.figuras.at(0).valor + "'";
+  for (auto rs = AbreModelo(*banco, zerados, {v.Declaracao(), codigo}); !rs->Eof(); rs->MoveNext())
     nomes.push_back(ComoGravado(rs->Campo("Município")));
-  e.figuras.push_back({"municípios com valor zero", Lista(nomes)});
-  e.resumo += ": " + Lista(nomes);
+  a.figuras.push_back({"municípios com valor zero", Lista(nomes)});
+  a.resumo += ": " + Lista(nomes);
 }
 
-void ConsisteTovir() {
-  bool grupoPendente = true;
-  for (const char* c : kCodigos) ConsisteTovirZeros(c, grupoPendente);
-  for (const char* c : kCodigos) ConsisteTovirDuplicidade(c, grupoPendente);
-  ConsisteTovirEntradas(grupoPendente);
-  ConsisteTovir3X(grupoPendente);
-  ConsisteTovirSaidas(grupoPendente);
+// An item of the group: "E:TOVIR <node code>", whose text is "TOVIR <text code>".
+Achado DaTovir(const std::string& codigo, const std::string& sufixo, const std::string& imagem,
+               std::vector<Figura> figuras, std::string resumo) {
+  return {.grupo = "TOVIR",
+          .chave = "E:TOVIR " + codigo + sufixo,
+          .texto = "TOVIR " + codigo,
+          .imagem = imagem,
+          .figuras = std::move(figuras),
+          .resumo = std::move(resumo)};
 }
 
-void AdicionaGrupoTovir(bool& grupoPendente) {
-  if (grupoPendente) {
-    AdicionaTexto("TOVIR # TOVIR ");
-    grupoPendente = false;
-  }
+void ConsisteTovirZeros(Verificacao& v, const char* codigo) {
+  if (!TovirTemZeros(v, codigo)) return;
+  const std::string c = Meio(codigo, 2, 3);  // the code without its apostrophes
+  Achado a = DaTovir(c, " M=0", "2", {{"código", c}}, "TOVIR " + c + ": municípios com valor zero");
+  a.completa = CompletaZeros;
+  v.Registra(std::move(a));
 }
 
-Currency SomaTovir(std::initializer_list<const char*> codigos) {
+void ConsisteTovirDuplicidade(Verificacao& v, const char* codigo) {
+  const std::vector<std::string> municipios = TovirDuplicidades(v, codigo);
+  if (municipios.empty()) return;
+  const std::string c = Meio(codigo, 2, 3);
+  v.Registra(DaTovir(c, " Dpl", "2", {{"código", c}, {"municípios repetidos", Lista(municipios)}},
+                     "TOVIR " + c + ": municípios lançados mais de uma vez: " + Lista(municipios)));
+}
+
+void ConsisteTovirEntradas(Verificacao& v) {
+  // HAVING without GROUP BY: the adapter filters rows by it, so these are this declaration's own totals.
+  static const ModeloSql somaEntradas{
+      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = ", Vaga::Valor, ")"};
+  const std::string& declaracao = v.Declaracao();
+  auto rs = AbreModelo(v.Exige(v.AbreBanco()), somaEntradas, {declaracao}, kDynaset);
+  if (rs->RecordCount() == 0) return;
+  Currency entradas = ValorOuZero(rs->Campo("X1"));
+  Currency tovir = SomaTovir(v, {"'1.3'", "'1.1'"});
+  if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(entradas)))) return;
+  v.Registra(
+      {.grupo = "TOVIR",
+       .chave = "E:TOVIR 1.X Y>X",
+       .texto = "TOVIR 1.X",
+       .imagem = ImagemPadraoTexto(),
+       .figuras = {{"total detalhado (1.1 e 1.3)", Decimal(tovir)}, {"entradas internas", Decimal(entradas)}},
+       .resumo = "TOVIR 1.1 e 1.3: " + Reais(tovir) + " detalhados, mais que as entradas internas de " +
+                 Reais(entradas)});
+}
+
+void ConsisteTovirSaidas(Verificacao& v) {
+  static const ModeloSql somaSaidas{
+      "SELECT SUM(SaídaInterna) as x1, SUM(SaídaInter) as x2, SUM(SaídaInternaNtrib) as x3, "
+      "SUM(SaídaInterNtrib) as "
+      "x4 FROM tblSaídas HAVING (Declaração = ",
+      Vaga::Valor, ") "};
+  if (!v.HaBanco()) return;
+  const std::string& declaracao = v.Declaracao();
+  auto rs = AbreModelo(v.Exige(v.AbreBanco()), somaSaidas, {declaracao}, kDynaset);
+  if (rs->RecordCount() == 0) return;
+  Currency saidas = ValorOuZero(rs->Campo("X1")) + ValorOuZero(rs->Campo("X2")) +
+                    ValorOuZero(rs->Campo("x3")) + ValorOuZero(rs->Campo("x4"));
+  Currency tovir = SomaTovir(v, {"'2.6'", "'2.5'", "'2.4'", "'2.3'", "'2.2'"});
+  if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(saidas)))) return;
+  v.Registra(
+      DaTovir("2.X", "", "2", {{"total detalhado (2.2 a 2.6)", Decimal(tovir)}, {"saídas", Decimal(saidas)}},
+              "TOVIR 2.2 a 2.6: " + Reais(tovir) + " detalhados, mais que as saídas de " + Reais(saidas)));
+}
+
+}  // namespace
+
+void ConsisteTovir(Verificacao& v) {
+  for (const char* c : kCodigos) ConsisteTovirZeros(v, c);
+  for (const char* c : kCodigos) ConsisteTovirDuplicidade(v, c);
+  ConsisteTovirEntradas(v);
+  ConsisteTovir3X(v);
+  ConsisteTovirSaidas(v);
+}
+
+Currency SomaTovir(Verificacao& v, std::initializer_list<const char*> codigos) {
   Currency total{0};
-  for (const char* codigo : codigos) total = total + SomaTovir(codigo);
+  for (const char* codigo : codigos) total = total + SomaTovir(v, codigo);
   return total;
 }
 
@@ -74,97 +122,38 @@ Currency ValorOuZero(const Variant& v) {
   return v.IsNull() ? Currency{0} : CCur(v);
 }
 
-Currency SomaTovir(const std::string& codigo) {
+Currency SomaTovir(Verificacao& v, const std::string& codigo) {
   static const ModeloSql soma{"SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=", Vaga::Valor,
                               ") AND (CódTOVIR LIKE ", Vaga::Texto, ")"};
-  if (!HaBanco()) return Currency{0};
-  std::string declaracao = NumeroDeclaracao();
-  auto rs = AbreModelo(Exige(AbreBancoRegra()), soma, {declaracao, codigo});
+  if (!v.HaBanco()) return Currency{0};  // the held-object test: only while the last opening gave one
+  const std::string& declaracao = v.Declaracao();
+  auto rs = AbreModelo(v.Exige(v.AbreBanco()), soma, {declaracao, codigo});
   return ValorOuZero(rs->Campo("soma"));
 }
 
-bool TovirTemZeros(const std::string& codigo) {
+bool TovirTemZeros(Verificacao& v, const std::string& codigo) {
   static const ModeloSql zeros{"SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=", Vaga::Valor,
                                ") AND (Valor=0) AND (CódTOVIR LIKE ", Vaga::Texto, ")"};
-  if (!HaBanco()) return false;
-  return TemLinha(zeros, codigo);
+  if (!v.HaBanco()) return false;
+  return TemLinha(v, zeros, codigo);
 }
 
-bool TovirTemDuplicidade(const std::string& codigo) {
+std::vector<std::string> TovirDuplicidades(Verificacao& v, const std::string& codigo) {
   static const ModeloSql duplicidade{
       "SELECT Declaração, CódTOVIR, Município, Count(Código) AS ContarDeCódigo From tblTOVIR GROUP BY "
       "Declaração, "
       "CódTOVIR, Município HAVING (Declaração=",
       Vaga::Valor, ") AND (CódTOVIR LIKE ", Vaga::Texto, ") AND (Count(Código)>1)"};
-  if (!HaBanco()) return false;
-  const std::string declaracao = NumeroDeclaracao();
-  auto rs = AbreModelo(Exige(AbreBancoRegra()), duplicidade, {declaracao, codigo});
-  // The municipalities are on the rows the test finds: read here, they are the finding's evidence.
-  tMunicipios.clear();
-  for (; !rs->Eof(); rs->MoveNext()) tMunicipios.push_back(ComoGravado(rs->Campo("Município")));
-  return !tMunicipios.empty();
+  if (!v.HaBanco()) return {};
+  const std::string& declaracao = v.Declaracao();
+  auto rs = AbreModelo(v.Exige(v.AbreBanco()), duplicidade, {declaracao, codigo});
+  // The municipalities are on the rows the test finds: read here, they are the finding's figures.
+  std::vector<std::string> municipios;
+  for (; !rs->Eof(); rs->MoveNext()) municipios.push_back(ComoGravado(rs->Campo("Município")));
+  return municipios;
 }
 
-void ConsisteTovirZeros(std::string codigo, bool& grupoPendente) {
-  if (!TovirTemZeros(codigo)) return;
-  AdicionaGrupoTovir(grupoPendente);
-  codigo = Meio(codigo, 2, 3);
-  AdicionaTexto("TOVIR # E:TOVIR " + codigo + " M=0 # TOVIR " + codigo + " # 2");
-  AdicionaEvidencia("E:TOVIR " + codigo + " M=0", {{"código", codigo}},
-                    "TOVIR " + codigo + ": municípios com valor zero");
-}
-
-void ConsisteTovirDuplicidade(std::string codigo, bool& grupoPendente) {
-  if (!TovirTemDuplicidade(codigo)) return;
-  AdicionaGrupoTovir(grupoPendente);
-  codigo = Meio(codigo, 2, 3);
-  AdicionaTexto("TOVIR # E:TOVIR " + codigo + " Dpl # TOVIR " + codigo + " # 2");
-  AdicionaEvidencia("E:TOVIR " + codigo + " Dpl",
-                    {{"código", codigo}, {"municípios repetidos", Lista(tMunicipios)}},
-                    "TOVIR " + codigo + ": municípios lançados mais de uma vez: " + Lista(tMunicipios));
-}
-
-void ConsisteTovirEntradas(bool& grupoPendente) {
-  // HAVING without GROUP BY: the adapter filters rows by it, so these are this declaration's own totals.
-  static const ModeloSql somaEntradas{
-      "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = ", Vaga::Valor, ")"};
-  std::string declaracao = NumeroDeclaracao();
-  auto rs = AbreModelo(Exige(AbreBancoRegra()), somaEntradas, {declaracao}, kDynaset);
-  if (rs->RecordCount() == 0) return;
-  Currency entradas = ValorOuZero(rs->Campo("X1"));
-  Currency tovir = SomaTovir({"'1.3'", "'1.1'"});
-  if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(entradas)))) return;
-  AdicionaGrupoTovir(grupoPendente);
-  AdicionaTexto("TOVIR # E:TOVIR 1.X Y>X # TOVIR 1.X # " + ImagemPadraoTexto());
-  AdicionaEvidencia(
-      "E:TOVIR 1.X Y>X",
-      {{"total detalhado (1.1 e 1.3)", Decimal(tovir)}, {"entradas internas", Decimal(entradas)}},
-      "TOVIR 1.1 e 1.3: " + Reais(tovir) + " detalhados, mais que as entradas internas de " +
-          Reais(entradas));
-}
-
-void ConsisteTovirSaidas(bool& grupoPendente) {
-  static const ModeloSql somaSaidas{
-      "SELECT SUM(SaídaInterna) as x1, SUM(SaídaInter) as x2, SUM(SaídaInternaNtrib) as x3, "
-      "SUM(SaídaInterNtrib) as "
-      "x4 FROM tblSaídas HAVING (Declaração = ",
-      Vaga::Valor, ") "};
-  if (!HaBanco()) return;
-  std::string declaracao = NumeroDeclaracao();
-  auto rs = AbreModelo(Exige(AbreBancoRegra()), somaSaidas, {declaracao}, kDynaset);
-  if (rs->RecordCount() == 0) return;
-  Currency saidas = ValorOuZero(rs->Campo("X1")) + ValorOuZero(rs->Campo("X2")) +
-                    ValorOuZero(rs->Campo("x3")) + ValorOuZero(rs->Campo("x4"));
-  Currency tovir = SomaTovir({"'2.6'", "'2.5'", "'2.4'", "'2.3'", "'2.2'"});
-  if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(saidas)))) return;
-  AdicionaGrupoTovir(grupoPendente);
-  AdicionaTexto("TOVIR # E:TOVIR 2.X # TOVIR 2.X # 2");
-  AdicionaEvidencia(
-      "E:TOVIR 2.X", {{"total detalhado (2.2 a 2.6)", Decimal(tovir)}, {"saídas", Decimal(saidas)}},
-      "TOVIR 2.2 a 2.6: " + Reais(tovir) + " detalhados, mais que as saídas de " + Reais(saidas));
-}
-
-std::string MensagemTovir(std::string& codigo) {
+std::string MensagemTovir(Verificacao& v, std::string& codigo) {
   static const std::string kFallback =
       "Ocorrendo compras de produtores agropecuários norvenses não equiparados a comerciantes ou a "
       "industriais, seus "
@@ -199,7 +188,7 @@ std::string MensagemTovir(std::string& codigo) {
         "dos "
         "valores lançados em Saídas.";
   else if (c == "3.X")
-    texto = MensagemTovir3X();
+    texto = MensagemTovir3X(v);
   else
     texto = kFallback;
   if (longo) texto += "\r\n\r\nAlém disso, há lançamento de zeros para este código TOVIR!";

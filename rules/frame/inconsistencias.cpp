@@ -29,7 +29,7 @@ void ColecaoInconsistencias::Add(const ItemInconsistencia& item, const std::stri
 }
 
 void ColecaoInconsistencias::Esvazia() {
-  evidencias_.clear();
+  achados_.clear();
   long n = Count();
   for (long i = 0; i < n; ++i) Remove(1);
 }

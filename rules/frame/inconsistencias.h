@@ -11,6 +11,11 @@
 
 #include "platform/exporta.h"
 
+// The check the rules take: internal, so not exported.
+namespace kv {
+class Verificacao;
+}
+
 KV_PUBLICO_INICIO
 
 namespace kv {
@@ -25,10 +30,23 @@ struct Figura {
   bool operator==(const Figura&) const = default;
 };
 
-// What an item's rule compared: its figures and one sentence for people, amounts in the user's format.
-struct Evidencia {
-  std::vector<Figura> figuras;
-  std::string resumo;
+// One finding of a rule, as every reader takes it: the store's entries are rendered from it, the tree
+// shows it, the front ends explain it.
+struct Achado {
+  std::string grupo{};   // the tree group, piece 0 of its entries: "Entradas"
+  std::string chave{};   // the node key: "A:Entradas3Imp"
+  std::string texto{};   // the node text: "Março"
+  std::string imagem{};  // the entry's image piece: "3" (the standard index) or "2"
+  // From the rule table, when the finding is recorded: a warning the user may accept (or an error to
+  // correct in the declaration), and its kind, the key without its month or state ("A:Imp").
+  bool aceitavel = false;
+  std::string tipo{};
+  // What the rule compared, named as a person reads it, and the same in one sentence (amounts in the
+  // user's format).
+  std::vector<Figura> figuras{};
+  std::string resumo{};
+  // Adds, after the check and for this finding alone, the figures that take a query of their own.
+  void (*completa)(Verificacao& v, Achado& a) = nullptr;
 };
 
 // Ordered, keyed collection; positions count from 1, as the host's collections did.
@@ -41,17 +59,21 @@ class ColecaoInconsistencias {
   void Remove(long posicao);
   // A key already in the collection raises error 457.
   void Add(const ItemInconsistencia& item, const std::string& chave);
-  // What every caller does to empty it: read the count n, remove position 1 n times. The evidence goes too.
+  // What every caller does to empty it: read the count n, remove position 1 n times. The findings go too.
   void Esvazia();
-  // The evidence of the item whose entry key (piece 1) is `chave`: the first recorded for it stands.
-  void DefineEvidencia(const std::string& chave, Evidencia e) { evidencias_.emplace(chave, std::move(e)); }
-  const Evidencia* EvidenciaDe(const std::string& chave) const {
-    auto it = evidencias_.find(chave);
-    return it == evidencias_.end() ? nullptr : &it->second;
+  // The finding whose entry key (piece 1) is `chave`: the first recorded for it stands (a repeated key
+  // adds a second entry but no second finding, as it adds no second node).
+  void DefineAchado(Achado a) {
+    const std::string chave = a.chave;
+    achados_.emplace(chave, std::move(a));
+  }
+  const Achado* AchadoDe(const std::string& chave) const {
+    auto it = achados_.find(chave);
+    return it == achados_.end() ? nullptr : &it->second;
   }
 
  private:
-  std::map<std::string, Evidencia> evidencias_;
+  std::map<std::string, Achado> achados_;
   std::deque<std::pair<std::string, ItemInconsistencia>> itens_;
   std::unordered_set<std::string> chaves_;
 };

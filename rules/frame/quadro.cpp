@@ -1,11 +1,8 @@
 #include "rules/frame/quadro.h"
 
-#include <bit>
 #include <cstdio>
 #include <optional>
 
-#include "platform/configuracao.h"
-#include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "platform/formato.h"
 #include "platform/texto.h"
@@ -61,19 +58,10 @@ std::string Descreve(const Variant& v) {
 
 }  // namespace
 
-std::string NumeroDeclaracao() {
-  EstadoModulo& e = Estado();
-  const Variant& v = e.declaracao;
-  const Variant& de = e.numeradaDe;
-  if (de.tipo() == v.tipo() && !v.IsEmpty() && de.AsInt() == v.AsInt() &&
-      std::bit_cast<uint64_t>(de.AsDouble()) == std::bit_cast<uint64_t>(v.AsDouble()) &&
-      de.AsString() == v.AsString())
-    return e.numero;
+std::string NumeroDaDeclaracao(const Variant& v) {
   std::string s;
   if (!TextoInteiro(v, s))
     throw Erro(kErroTipos, "Número de declaração inválido: " + Descreve(v) + " (deve ser um número inteiro)");
-  e.numeradaDe = v;
-  e.numero = s;
   return s;
 }
 
@@ -92,40 +80,6 @@ std::string NumeroParaSql(const Variant& valor, const char* oque) {
   }
   throw Erro(kErroTipos, std::string("Valor inválido para ") + oque + ": " + Descreve(valor) +
                              " (deve ser um número inteiro)");
-}
-
-std::shared_ptr<Database> AbreBancoRegra() {
-  EstadoModulo& e = Estado();
-  // Inside a check's snapshot the database was named and opened when the check began: every rule of the
-  // check reads that one, without reading the settings or looking at the file again.
-  if (e.banco && e.banco->EmLeitura()) return e.banco;
-  e.caminhoBanco = Config().Le(kApp, "DB", "DbAtual", "");
-  if (!e.conexao) e.conexao = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
-  e.banco = e.conexao->AbreBanco(e.caminhoBanco);
-  return e.banco;
-}
-
-Database& Exige(const std::shared_ptr<Database>& banco) {
-  if (!banco) ErroBancoAusente();
-  return *banco;
-}
-
-void ErroBancoAusente() {
-  const std::string& caminho = Estado().caminhoBanco;
-  std::string motivo = MotivoNaoEhBanco(caminho);
-  throw Erro(kErroObjeto,
-             "Variável de objeto não definida: o banco de dados " +
-                 (caminho.empty() ? std::string("não foi definido (configuração DB/DbAtual vazia)")
-                                  : "'" + caminho + "' não pôde ser aberto" +
-                                        (motivo.empty() ? "" : " (" + motivo + ")")));
-}
-
-int16_t ExercicioAtual() {
-  return CInt(Variant::Str(Config().Le(kApp, "Exercicio", "ExercicioAtual", "")));
-}
-
-void AdicionaEvidencia(const std::string& chave, std::vector<Figura> figuras, std::string resumo) {
-  ObtemInconsistencias().DefineEvidencia(chave, Evidencia{std::move(figuras), std::move(resumo)});
 }
 
 namespace {
@@ -181,10 +135,6 @@ std::string ComoGravado(const Variant& v) {
   if (v.IsNull()) return "(Nulo)";
   const std::string t = TextoDe(v);
   return t.empty() ? "(vazio)" : t;
-}
-
-void AdicionaTexto(const std::string& texto) {
-  AdicionaInconsistencia(Divide(texto, " # "));
 }
 
 int16_t ImagemPadrao() {

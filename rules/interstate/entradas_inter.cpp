@@ -29,7 +29,6 @@ const RegraInter kRegra{
     0,
     AbreEntradasInter,
     SomaDetalheEntradas,
-    DetalheEntradasInconsistente,
     [](Recordset& mes) { return mes.Campo("EntradaInter"); },
     Linha,
     TextoSoma,
@@ -40,34 +39,34 @@ const RegraInter kRegra{
 
 }  // namespace
 
-void ConsisteEntradasInter() {
-  ConsisteInter(kRegra);
+void ConsisteEntradasInter(Verificacao& v) {
+  ConsisteInter(v, kRegra);
 }
 
-std::unique_ptr<Recordset> AbreEntradasInter() {
+std::unique_ptr<Recordset> AbreEntradasInter(Verificacao& v) {
   static const ModeloSql meses{"SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = ", Vaga::Valor,
                                ")"};
-  return AbreMeses(meses);
+  return AbreMeses(v, meses);
 }
 
-Currency SomaDetalheEntradas(const std::string& referencia) {
+Currency SomaDetalheEntradas(Verificacao& v, const std::string& referencia) {
   static const ModeloSql soma{
       "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC, Sum(BaseCálculo_1) AS SomaBC, Sum(Imposto) AS "
       "SomaIM, "
       "Sum(Outras) AS SomaOU, Sum(PetróleoEnergia) AS SomaPE, Sum(OutrosProdutos) AS SomaOP FROM "
       "tblDetalhesInterUFs",
       HavingDetalhe()};
-  return TotalDetalhado(soma, referencia, 0, [](Recordset& rs) { return rs.Campo("SomaVC"); });
+  return TotalDetalhado(v, soma, referencia, 0, [](Recordset& rs) { return rs.Campo("SomaVC"); });
 }
 
-bool DetalheEntradasInconsistente(const std::string& referencia) {
-  return DetalheInconsistente(kRegra, referencia);
+bool DetalheEntradasInconsistente(Verificacao& v, const std::string& referencia) {
+  return DetalheInconsistente(v, kRegra, referencia).falha;
 }
-std::string MensagemEntradasInter(const std::string& resto) {
-  return MensagemInter(kRegra, resto);
+std::string MensagemEntradasInter(Verificacao& v, const std::string& resto) {
+  return MensagemInter(v, kRegra, resto);
 }
-std::string ListaDetalheEntradas(const std::string& referencia) {
-  return ListaDetalhe(kRegra, referencia);
+std::string ListaDetalheEntradas(Verificacao& v, const std::string& referencia) {
+  return ListaDetalhe(v, kRegra, referencia);
 }
 
 }  // namespace kv

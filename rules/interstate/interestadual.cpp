@@ -1,6 +1,5 @@
 #include "rules/interstate/interestadual.h"
 
-#include "platform/componentes.h"
 #include "platform/texto.h"
 #include "rules/frame/quadro.h"
 #include "rules/monthly/mensal.h"
@@ -25,8 +24,8 @@ const ModeloSql kDetalhe{"SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração
 // The values of the detail statements, checked before the database is opened: the declaration, the
 // month and the detail type.
 struct ValoresDetalhe {
-  ValoresDetalhe(const std::string& referencia, int tipo)
-      : declaracao(NumeroDeclaracao()),
+  ValoresDetalhe(Verificacao& v, const std::string& referencia, int tipo)
+      : declaracao(v.Declaracao()),
         ref(NumeroParaSql(Variant::Str(referencia), "Ref")),
         tipo(std::to_string(tipo)) {}
   std::unique_ptr<Recordset> Abre(Database& banco, const ModeloSql& modelo) const {
@@ -35,15 +34,52 @@ struct ValoresDetalhe {
   std::string declaracao, ref, tipo;
 };
 
-// The failing rows of the last DetalheInconsistente on this thread, as figures: the month's finding takes
-// them as its evidence (the rows were read for the test; reading them again would be another statement).
-thread_local std::vector<Figura> tFalhasDoDetalhe;
+// The figures of a month whose state rows fail: each failing state's test and the values it compared.
+std::vector<Figura> FigurasDosEstados(const std::vector<EstadoQueFalha>& estados) {
+  std::vector<Figura> f;
+  for (const EstadoQueFalha& e : estados) {
+    const std::string uf = e.uf + ": ";
+    f.push_back({uf + "teste", e.soma && e.limite ? "soma e 25%" : e.soma ? "soma" : "25%"});
+    f.push_back({uf + "valor contábil", Decimal(e.linha.valorContabil)});
+    f.push_back({uf + "soma das parcelas", Decimal(e.linha.soma)});
+    f.push_back({uf + "imposto", Decimal(e.linha.imposto)});
+    f.push_back({uf + "limite (25% da base)", Decimal(*e.linha.limite)});
+  }
+  return f;
+}
+
+// The finding of a reported month: "VC" (the recorded total against the states' total) or "25" (some
+// state row fails its own tests).
+Achado DoMes(const RegraInter& regra, const Variant& ref, bool vc, const Variant& registrado, Currency total,
+             const DetalheDoMes& detalhe) {
+  const std::string mes = NomeDoMes(CByte(ref));
+  Achado a{.grupo = regra.grupo,
+           .chave = regra.prefixo + CStr(ref) + (vc ? "VC" : "25"),
+           .texto = mes,
+           .imagem = ImagemPadraoTexto(),
+           .figuras = {{"mês", mes}}};
+  if (vc) {
+    const Variant diferenca = Diferenca(registrado, Variant::Cur(total));
+    a.figuras.push_back({"valor mensal registrado", Decimal(registrado)});
+    a.figuras.push_back({"total dos estados", Decimal(total)});
+    a.figuras.push_back({"diferença", Decimal(diferenca)});
+    a.resumo = Minusculas(mes) + ": registrado " + Reais(registrado) + ", soma dos estados " + Reais(total) +
+               ", diferença " + Reais(diferenca);
+    return a;
+  }
+  const std::vector<Figura> f = FigurasDosEstados(detalhe.estados);
+  a.figuras.insert(a.figuras.end(), f.begin(), f.end());
+  const size_t n = detalhe.estados.size();
+  a.resumo = Minusculas(mes) + ": " + std::to_string(n) + (n == 1 ? " estado falha" : " estados falham") +
+             " nos testes de soma ou de 25% por estado";
+  return a;
+}
 
 }  // namespace
 
-std::unique_ptr<Recordset> AbreMeses(const ModeloSql& meses) {
-  std::string declaracao = NumeroDeclaracao();
-  auto banco = AbreBancoRegra();
+std::unique_ptr<Recordset> AbreMeses(Verificacao& v, const ModeloSql& meses) {
+  const std::string& declaracao = v.Declaracao();
+  auto banco = v.AbreBanco();
   return banco ? AbreModelo(*banco, meses, {declaracao}) : nullptr;
 }
 
@@ -58,10 +94,10 @@ const ModeloSql& HavingDetalhe() {
   return having;
 }
 
-Currency TotalDetalhado(const ModeloSql& soma, const std::string& referencia, int tipo,
+Currency TotalDetalhado(Verificacao& v, const ModeloSql& soma, const std::string& referencia, int tipo,
                         Variant (*total)(Recordset& rs)) {
-  ValoresDetalhe valores(referencia, tipo);
-  auto banco = AbreBancoRegra();
+  ValoresDetalhe valores(v, referencia, tipo);
+  auto banco = v.AbreBanco();
   if (!banco) return Currency{0};
   auto rs = valores.Abre(*banco, soma);
   Currency t{0};
@@ -70,89 +106,57 @@ Currency TotalDetalhado(const ModeloSql& soma, const std::string& referencia, in
   return t;
 }
 
-void ConsisteInter(const RegraInter& regra) {
-  auto rs = regra.abreMeses();
-  if (!rs) ErroBancoAusente();
+void ConsisteInter(Verificacao& v, const RegraInter& regra) {
+  auto rs = regra.abreMeses(v);
+  if (!rs) v.Exige(nullptr);
   if (rs->Eof()) {
     rs->Close();
     return;
   }
-  bool grupoPendente = true;
-  EstadoModulo& e = Estado();
   while (!rs->Eof()) {
-    if (!e.filtro) e.filtro = CriaComo<FiltroReferencia>(kClsidFiltroReferencia);
-    e.filtro->InformaBanco(e.caminhoBanco);
+    FiltroReferencia& filtro = v.Filtro();
+    std::string caminho = v.CaminhoBanco();
+    filtro.InformaBanco(caminho);
     Variant ref = rs->Campo("Ref");
-    e.filtro->InformaReferencia(e.declaracao, ref);
+    filtro.InformaReferencia(v.DeclaracaoDoHost(), ref);
     std::string refSql = NumeroParaSql(ref, "Ref");
-    Currency total = regra.somaDetalhe(refSql);
+    Currency total = regra.somaDetalhe(v, refSql);
     Variant registrado = regra.registrado(*rs);
-    bool linhasFalham = regra.detalheInconsistente(refSql);
-    const std::vector<Figura> falhas = std::move(tFalhasDoDetalhe);
-    bool examinado = Verdade(Diferente(e.filtro->Resultado(), Variant::Int(0)));
+    const DetalheDoMes detalhe = DetalheInconsistente(v, regra, refSql);
+    bool examinado = Verdade(Diferente(filtro.Resultado(), Variant::Int(0)));
     Tri difere = Diferente(registrado, Variant::Cur(total));
-    if (examinado && Verdade(Ou(difere, linhasFalham ? Tri::Verdadeiro : Tri::Falso))) {
-      if (grupoPendente) {
-        AdicionaTexto(std::string(regra.grupo) + " # " + regra.grupo + " ");
-        grupoPendente = false;
-      }
-      const char* codigo = Verdade(difere) ? "VC # " : "25 # ";
-      std::string mes = NomeDoMes(CByte(ref));
-      AdicionaTexto(std::string(regra.grupo) + " # " + regra.prefixo + CStr(ref) + codigo + mes + " # " +
-                    ImagemPadraoTexto());
-      const std::string chave = regra.prefixo + CStr(ref) + (Verdade(difere) ? "VC" : "25");
-      if (Verdade(difere)) {
-        const Variant diferenca = Diferenca(registrado, Variant::Cur(total));
-        AdicionaEvidencia(chave,
-                          {{"mês", mes},
-                           {"valor mensal registrado", Decimal(registrado)},
-                           {"total dos estados", Decimal(total)},
-                           {"diferença", Decimal(diferenca)}},
-                          Minusculas(mes) + ": registrado " + Reais(registrado) + ", soma dos estados " +
-                              Reais(total) + ", diferença " + Reais(diferenca));
-      } else {
-        std::vector<Figura> f = {{"mês", mes}};
-        f.insert(f.end(), falhas.begin(), falhas.end());
-        AdicionaEvidencia(chave, f,
-                          Minusculas(mes) + ": " + std::to_string(falhas.size() / 5) +
-                              (falhas.size() / 5 == 1 ? " estado falha" : " estados falham") +
-                              " nos testes de soma ou de 25% por estado");
-      }
+    if (examinado && Verdade(Ou(difere, detalhe.falha ? Tri::Verdadeiro : Tri::Falso))) {
+      v.Grupo(regra.grupo);
+      v.Registra(DoMes(regra, ref, Verdade(difere), registrado, total, detalhe));
     }
     rs->MoveNext();
   }
   rs->Close();
 }
 
-bool DetalheInconsistente(const RegraInter& regra, const std::string& referencia) {
-  ValoresDetalhe valores(referencia, regra.tipo);
-  auto banco = AbreBancoRegra();
-  if (!banco) return false;
+DetalheDoMes DetalheInconsistente(Verificacao& v, const RegraInter& regra, const std::string& referencia) {
+  ValoresDetalhe valores(v, referencia, regra.tipo);
+  auto banco = v.AbreBanco();
+  if (!banco) return {};
   auto rs = valores.Abre(*banco, kDetalhe);
-  bool resultado = false;
-  tFalhasDoDetalhe.clear();
+  DetalheDoMes d;
   while (!rs->Eof()) {  // every row is read: a Null base fails the run whichever row it is on
     LinhaInter l = regra.linha(*rs, false);
     const bool soma = Verdade(Diferente(l.valorContabil, l.soma));
     const bool limite = Verdade(Maior(l.imposto, Variant::Cur(*l.limite)));
     if (soma || limite) {
-      resultado = true;
-      const std::string uf = TextoDe(rs->Campo("UF")) + ": ";
-      tFalhasDoDetalhe.push_back({uf + "teste", soma && limite ? "soma e 25%" : soma ? "soma" : "25%"});
-      tFalhasDoDetalhe.push_back({uf + "valor contábil", Decimal(l.valorContabil)});
-      tFalhasDoDetalhe.push_back({uf + "soma das parcelas", Decimal(l.soma)});
-      tFalhasDoDetalhe.push_back({uf + "imposto", Decimal(l.imposto)});
-      tFalhasDoDetalhe.push_back({uf + "limite (25% da base)", Decimal(*l.limite)});
+      d.falha = true;
+      d.estados.push_back({TextoDe(rs->Campo("UF")), soma, limite, std::move(l)});
     }
     rs->MoveNext();
   }
   rs->Close();
-  return resultado;
+  return d;
 }
 
-std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia) {
-  ValoresDetalhe valores(referencia, regra.tipo);
-  auto banco = AbreBancoRegra();
+std::string ListaDetalhe(Verificacao& v, const RegraInter& regra, const std::string& referencia) {
+  ValoresDetalhe valores(v, referencia, regra.tipo);
+  auto banco = v.AbreBanco();
   if (!banco) return "";
   auto rs = valores.Abre(*banco, kDetalhe);
   if (rs->Eof()) {
@@ -181,11 +185,11 @@ std::string ListaDetalhe(const RegraInter& regra, const std::string& referencia)
   return texto;
 }
 
-std::string MensagemInter(const RegraInter& regra, const std::string& resto) {
+std::string MensagemInter(Verificacao& v, const RegraInter& regra, const std::string& resto) {
   bool tres = Caracteres(resto) == 3;
   std::string codigo = tres ? Meio(resto, 2, 2) : Meio(resto, 3, 2);
   if (codigo == "VC") return std::string(regra.textoVC) + "\r\n\r\n";
-  return ListaDetalhe(regra, tres ? Esquerda(resto, 1) : Esquerda(resto, 2));
+  return ListaDetalhe(v, regra, tres ? Esquerda(resto, 1) : Esquerda(resto, 2));
 }
 
 }  // namespace kv

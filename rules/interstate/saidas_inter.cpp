@@ -32,7 +32,6 @@ const RegraInter kRegra{
     1,
     AbreSaidasInter,
     SomaDetalheSaidas,
-    DetalheSaidasInconsistente,
     [](Recordset& mes) { return Soma(mes.Campo("SaídaInter"), mes.Campo("SaídaInterNtrib")); },
     Linha,
     TextoSoma,
@@ -46,17 +45,17 @@ const RegraInter kRegra{
 
 }  // namespace
 
-void ConsisteSaidasInter() {
-  ConsisteInter(kRegra);
+void ConsisteSaidasInter(Verificacao& v) {
+  ConsisteInter(v, kRegra);
 }
 
-std::unique_ptr<Recordset> AbreSaidasInter() {
+std::unique_ptr<Recordset> AbreSaidasInter(Verificacao& v) {
   static const ModeloSql meses{
       "SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE (Declaração = ", Vaga::Valor, ")"};
-  return AbreMeses(meses);
+  return AbreMeses(v, meses);
 }
 
-Currency SomaDetalheSaidas(const std::string& referencia) {
+Currency SomaDetalheSaidas(Verificacao& v, const std::string& referencia) {
   static const ModeloSql soma{
       "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC1, Sum(BaseCálculo_1) AS SomaBC1, "
       "Sum(ValorContábil_2) AS "
@@ -64,18 +63,18 @@ Currency SomaDetalheSaidas(const std::string& referencia) {
       "Sum(ICMSCobradoST) "
       "AS SomaST FROM tblDetalhesInterUFs",
       HavingDetalhe()};
-  return TotalDetalhado(soma, referencia, 1,
+  return TotalDetalhado(v, soma, referencia, 1,
                         [](Recordset& rs) { return Soma(rs.Campo("SomaVC1"), rs.Campo("SomaVC2")); });
 }
 
-bool DetalheSaidasInconsistente(const std::string& referencia) {
-  return DetalheInconsistente(kRegra, referencia);
+bool DetalheSaidasInconsistente(Verificacao& v, const std::string& referencia) {
+  return DetalheInconsistente(v, kRegra, referencia).falha;
 }
-std::string MensagemSaidasInter(const std::string& resto) {
-  return MensagemInter(kRegra, resto);
+std::string MensagemSaidasInter(Verificacao& v, const std::string& resto) {
+  return MensagemInter(v, kRegra, resto);
 }
-std::string ListaDetalheSaidas(const std::string& referencia) {
-  return ListaDetalhe(kRegra, referencia);
+std::string ListaDetalheSaidas(Verificacao& v, const std::string& referencia) {
+  return ListaDetalhe(v, kRegra, referencia);
 }
 
 }  // namespace kv

@@ -5,14 +5,14 @@
 
 namespace kv {
 
-void ConsisteEntradas() {
+void ConsisteEntradas(Verificacao& v) {
   static const RegraMensal kRegra{"tblEntradas",
                                   "Entradas",
                                   "A:Entradas",
                                   "ImpAquisição",
                                   [](Recordset& rs) { return rs.Campo("EntradaInter"); },
                                   "entradas interestaduais"};
-  ConsisteMensal(kRegra);
+  ConsisteMensal(v, kRegra);
 }
 
 std::string MensagemEntradas(const std::string& chave) {

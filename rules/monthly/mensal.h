@@ -5,6 +5,7 @@
 
 #include "platform/db/banco.h"
 #include "platform/variant.h"
+#include "rules/frame/verificacao.h"
 
 namespace kv {
 
@@ -19,7 +20,7 @@ struct RegraMensal {
 
 // For each record: "Imp" when base > 0 and the tax = 0; otherwise "25%" when the tax (as Currency)
 // exceeds base × 0.25. A Null tax fails the run with Invalid use of Null at that record.
-void ConsisteMensal(const RegraMensal& regra);
+void ConsisteMensal(Verificacao& v, const RegraMensal& regra);
 
 inline const std::string kConviteDuploClique =
     "Caso esta situação esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.";

@@ -5,7 +5,7 @@
 
 namespace kv {
 
-void ConsisteSaidas() {
+void ConsisteSaidas(Verificacao& v) {
   static const RegraMensal kRegra{
       "tblSaídas",
       "Saídas",
@@ -13,7 +13,7 @@ void ConsisteSaidas() {
       "ImpDevido",
       [](Recordset& rs) { return Soma(rs.Campo("SaídaInterna"), rs.Campo("SaídaInter")); },
       "saídas tributadas (internas e interestaduais)"};
-  ConsisteMensal(kRegra);
+  ConsisteMensal(v, kRegra);
 }
 
 std::string MensagemSaidas(const std::string& chave) {

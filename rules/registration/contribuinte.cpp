@@ -6,32 +6,36 @@ namespace kv {
 namespace {
 const Variant kMascaraCnpj = Variant::Str("__.___.___/____-__");
 const Variant kMascaraCnae = Variant::Str("____-_/__");
+
+Achado DoCampo(const char* chave, const char* campo, const Variant& valor) {
+  return {.grupo = "Contribuinte",
+          .chave = chave,
+          .texto = campo,
+          .imagem = ImagemPadraoTexto(),
+          .figuras = {{std::string(campo) + " gravado", ComoGravado(valor)}},
+          .resumo = std::string(campo) + " gravado: " + ComoGravado(valor) + " (a máscara sem número)"};
+}
 }  // namespace
 
-void ConsisteContribuinte() {
+void ConsisteContribuinte(Verificacao& v) {
   static const ModeloSql cadastro{
       "SELECT CNPJ, CNAE, Declaração FROM tblContribuinte LEFT JOIN tblDeclaração ON tblContribuinte.IE = "
       "tblDeclaração.IE WHERE tblDeclaração.Declaração=",
       Vaga::Valor};
-  std::string declaracao = NumeroDeclaracao();
-  auto banco = AbreBancoRegra();
+  const std::string& declaracao = v.Declaracao();
+  auto banco = v.AbreBanco();
   if (!banco) return;
   auto rs = AbreModelo(*banco, cadastro, {declaracao});
   if (rs->Eof()) return;
   bool cnpj = Verdade(Igual(rs->Campo("CNPJ"), kMascaraCnpj));
   bool cnae = Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae));
   if (!cnpj && !cnae) return;
-  AdicionaTexto("Contribuinte # Contribuinte ");
-  if (Verdade(Igual(rs->Campo("CNPJ"), kMascaraCnpj))) {
-    AdicionaTexto("Contribuinte # H:CNPJ # CNPJ # " + ImagemPadraoTexto());
-    AdicionaEvidencia("H:CNPJ", {{"CNPJ gravado", ComoGravado(rs->Campo("CNPJ"))}},
-                      "CNPJ gravado: " + ComoGravado(rs->Campo("CNPJ")) + " (a máscara sem número)");
-  }
-  if (Verdade(Igual(rs->Campo("CNAE"), kMascaraCnae))) {
-    AdicionaTexto("Contribuinte # I:CNAE # CNAE # " + ImagemPadraoTexto());
-    AdicionaEvidencia("I:CNAE", {{"CNAE gravado", ComoGravado(rs->Campo("CNAE"))}},
-                      "CNAE gravado: " + ComoGravado(rs->Campo("CNAE")) + " (a máscara sem número)");
-  }
+  v.Grupo("Contribuinte");
+  // Each field is read again for its item.
+  if (const Variant valor = rs->Campo("CNPJ"); Verdade(Igual(valor, kMascaraCnpj)))
+    v.Registra(DoCampo("H:CNPJ", "CNPJ", valor));
+  if (const Variant valor = rs->Campo("CNAE"); Verdade(Igual(valor, kMascaraCnae)))
+    v.Registra(DoCampo("I:CNAE", "CNAE", valor));
 }
 
 std::string MensagemContribuinte(const std::string& letra) {

@@ -5,33 +5,34 @@
 
 namespace kv {
 
-void ConsisteEnquadramento() {
+void ConsisteEnquadramento(Verificacao& v) {
   static const ModeloSql declaracao{"SELECT * FROM tbldeclaração WHERE (Declaração=", Vaga::Valor, ")"};
-  std::string numero = NumeroDeclaracao();
-  auto banco = AbreBancoRegra();
-  auto rs = AbreModelo(Exige(banco), declaracao, {numero}, kDynaset);
+  const std::string& numero = v.Declaracao();
+  auto banco = v.AbreBanco();
+  auto rs = AbreModelo(v.Exige(banco), declaracao, {numero}, kDynaset);
   if (rs->RecordCount() == 0) return;
-  int16_t ano = ExercicioAtual();
-  if (ano < 2001) {
-    const std::string onde = " na declaração " + NumeroDeclaracao();
+  if (v.Exercicio() < 2001) {
+    const std::string onde = " na declaração " + numero;
     // A database opened only for reading (an auditor's copy) is reported, not written.
     if (banco->SomenteLeitura()) {
-      Estado().gravacoes.push_back("DeAcordo = 1 não gravado" + onde +
-                                   ": o banco foi aberto somente para leitura");
+      v.Grava("DeAcordo = 1 não gravado" + onde + ": o banco foi aberto somente para leitura");
       return;
     }
     rs->Edit();
     rs->DefineCampo("DeAcordo", Variant::Int(1));
     rs->Update();
-    Estado().gravacoes.push_back("DeAcordo = 1 gravado" + onde + " (exercício anterior a 2001)");
+    v.Grava("DeAcordo = 1 gravado" + onde + " (exercício anterior a 2001)");
     return;
   }
   if (Verdade(Diferente(rs->Campo("DeAcordo"), Variant::Int(-1)))) return;
-  AdicionaTexto("Enquadramento # Enquadramento ");
-  AdicionaTexto("Enquadramento # F:" + TextoDe(rs->Campo("DeAcordo")) + " # Enquadramento Ignorado # " + "2");
-  AdicionaEvidencia("F:" + TextoDe(rs->Campo("DeAcordo")),
-                    {{"resposta gravada (DeAcordo)", TextoDe(rs->Campo("DeAcordo"))}},
-                    "resposta gravada ao enquadramento: " + TextoDe(rs->Campo("DeAcordo")) + " (ignorado)");
+  v.Grupo("Enquadramento");
+  const std::string resposta = TextoDe(rs->Campo("DeAcordo"));  // read again for the item
+  v.Registra({.grupo = "Enquadramento",
+              .chave = "F:" + resposta,
+              .texto = "Enquadramento Ignorado",
+              .imagem = "2",
+              .figuras = {{"resposta gravada (DeAcordo)", resposta}},
+              .resumo = "resposta gravada ao enquadramento: " + resposta + " (ignorado)"});
 }
 
 std::string MensagemEnquadramento() {

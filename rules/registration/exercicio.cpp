@@ -4,17 +4,19 @@
 
 namespace kv {
 
-void ConsisteExercicio() {
+void ConsisteExercicio(Verificacao& v) {
   static const ModeloSql entradas{"SELECT * FROM tblEntradas WHERE (Declaração = ", Vaga::Valor, ")"};
-  std::string declaracao = NumeroDeclaracao();
-  auto banco = AbreBancoRegra();
+  const std::string& declaracao = v.Declaracao();
+  auto banco = v.AbreBanco();
   if (!banco) return;
   auto rs = AbreModelo(*banco, entradas, {declaracao});
   if (rs->RecordCount() != 0) return;
-  AdicionaTexto("Exercício # Exercício ");
-  AdicionaTexto("Exercício # M:ExercícioZER # Exercício # " + ImagemPadraoTexto());
-  AdicionaEvidencia("M:ExercícioZER", {{"falta", "linhas de entradas mensais (tblEntradas) da declaração"}},
-                    "a declaração não tem nenhuma linha de entradas mensais");
+  v.Registra({.grupo = "Exercício",
+              .chave = "M:ExercícioZER",
+              .texto = "Exercício",
+              .imagem = ImagemPadraoTexto(),
+              .figuras = {{"falta", "linhas de entradas mensais (tblEntradas) da declaração"}},
+              .resumo = "a declaração não tem nenhuma linha de entradas mensais"});
 }
 
 std::string MensagemExercicio() {
