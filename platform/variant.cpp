@@ -257,45 +257,57 @@ bool CurrencyCabeEmDouble(Currency c) {
 }
 
 namespace {
-// Exact decimal text to Currency ("250.01" must not pass through a binary double); false if not plain.
-bool CurrencyDeTextoExato(std::string_view t, Currency& out) {
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
-  bool neg = false;
-  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
-    neg = t.front() == '-';
-    t.remove_prefix(1);
-  }
-  if (t.empty()) return false;
-  uint64_t units = 0;
-  int decimals = -1, digits = 0;
-  int roundDigit = -1;
-  bool sticky = false;
+// The digits of a plain decimal text ("250.01"): the value in ten-thousandths so far, how many decimals it
+// had (at most four count; -1 without a point), the fifth decimal digit and whether any digit after it
+// is not zero, for the rounding.
+struct Decimais {
+  uint64_t unidades = 0;
+  int decimais = -1, digitos = 0, quinto = -1;
+  bool resto = false;
+};
+
+// False when the text is not digits with at most one point, or too long to be a Currency (the double path
+// then reports Overflow).
+bool LeDecimais(std::string_view t, Decimais& d) {
   for (char c : t) {
     if (c == '.') {
-      if (decimals >= 0) return false;
-      decimals = 0;
+      if (d.decimais >= 0) return false;
+      d.decimais = 0;
       continue;
     }
     if (c < '0' || c > '9') return false;
-    ++digits;
-    if (decimals >= 0) {
-      if (decimals == 4) {
-        if (roundDigit < 0)
-          roundDigit = c - '0';
-        else if (c != '0')
-          sticky = true;
-        continue;
-      }
-      ++decimals;
+    ++d.digitos;
+    if (d.decimais == 4) {
+      if (d.quinto < 0)
+        d.quinto = c - '0';
+      else
+        d.resto = d.resto || c != '0';
+      continue;
     }
-    if (units > (UINT64_MAX - 9) / 10) return false;  // let the double path report Overflow
-    units = units * 10 + static_cast<uint64_t>(c - '0');
+    if (d.decimais >= 0) ++d.decimais;
+    if (d.unidades > (UINT64_MAX - 9) / 10) return false;
+    d.unidades = d.unidades * 10 + static_cast<uint64_t>(c - '0');
   }
-  if (digits == 0) return false;
-  for (int d = decimals < 0 ? 0 : decimals; d < 4; ++d)
+  return d.digitos > 0;
+}
+
+std::string_view SemBrancos(std::string_view t) {
+  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+  return t;
+}
+
+// Exact decimal text to Currency ("250.01" must not pass through a binary double); false if not plain.
+bool CurrencyDeTextoExato(std::string_view t, Currency& out) {
+  t = SemBrancos(t);
+  const bool neg = !t.empty() && t.front() == '-';
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) t.remove_prefix(1);
+  Decimais d;
+  if (t.empty() || !LeDecimais(t, d)) return false;
+  uint64_t units = d.unidades;
+  for (int n = d.decimais < 0 ? 0 : d.decimais; n < 4; ++n)
     if (__builtin_mul_overflow(units, 10u, &units)) ErroEstouro();
-  if (roundDigit > 5 || (roundDigit == 5 && (sticky || units % 2 != 0))) ++units;
+  if (d.quinto > 5 || (d.quinto == 5 && (d.resto || units % 2 != 0))) ++units;
   const uint64_t limite = neg ? static_cast<uint64_t>(kCurMax) + 1 : static_cast<uint64_t>(kCurMax);
   if (units > limite) ErroEstouro();
   out = Currency{neg ? static_cast<int64_t>(0 - units) : static_cast<int64_t>(units)};

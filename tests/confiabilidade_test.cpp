@@ -394,5 +394,111 @@ TEST(Configuracao, ArquivoIlegivelOuQueNaoEhIniNuncaEhReescrito) {
   DefineFabricaConfiguracao(nullptr);
 }
 
+using Comando = std::pair<int, std::string>;  // recordset kind, text
+using Lista = std::vector<Comando>;
+
+Lista Junta(std::initializer_list<Lista> partes) {
+  Lista r;
+  for (const Lista& p : partes) r.insert(r.end(), p.begin(), p.end());
+  return r;
+}
+
+// The interstate rule of a detail type (0 entries, 1 exits) over twelve months, for declaration 12.
+Lista Interestaduais(int tipo) {
+  const std::string t = std::to_string(tipo);
+  Lista r = {{kSnapshot, tipo == 0 ? "SELECT Ref, EntradaInter FROM tblEntradas WHERE (Declaração = 12)"
+                                   : "SELECT Ref, SaídaInter, SaídaInterNtrib FROM tblSaídas WHERE "
+                                     "(Declaração = 12)"}};
+  const std::string soma =
+      tipo == 0 ? "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC, Sum(BaseCálculo_1) AS SomaBC, "
+                  "Sum(Imposto) AS SomaIM, Sum(Outras) AS SomaOU, Sum(PetróleoEnergia) AS SomaPE, "
+                  "Sum(OutrosProdutos) AS SomaOP FROM tblDetalhesInterUFs"
+                : "SELECT DISTINCTROW Sum(ValorContábil_1) AS SomaVC1, Sum(BaseCálculo_1) AS SomaBC1, "
+                  "Sum(ValorContábil_2) AS SomaVC2, Sum(BaseCálculo_2) AS SomaBC2, Sum(Imposto) AS SomaIM, "
+                  "Sum(Outras) AS SomaOU, Sum(ICMSCobradoST) AS SomaST FROM tblDetalhesInterUFs";
+  for (int mes = 1; mes <= 12; ++mes) {
+    const std::string m = std::to_string(mes);
+    r.push_back({kSnapshot, soma + " GROUP BY  Declaração, Ref, Tipo HAVING ((Declaração = 12) And (Ref =" +
+                                m + ") And (Tipo = " + t + " ))"});
+    r.push_back({kSnapshot, "SELECT * FROM tblDetalhesInterUFs WHERE ((Declaração = 12) And (Ref =" + m +
+                                ") And (Tipo = " + t + "))ORDER BY Ref"});
+  }
+  return r;
+}
+
+// The TOVIR rules for declaration 12: zeros and repetitions per code, then 1.X, 3.X and 2.X.
+Lista Tovir() {
+  Lista r;
+  const char* const codigos[] = {"1.1", "1.3", "2.2", "2.3", "2.4", "2.5", "2.6"};
+  for (const char* c : codigos)
+    r.push_back({kSnapshot, std::string("SELECT CódTOVIR FROM tblTOVIR WHERE (Declaração=12) AND (Valor=0) "
+                                        "AND (CódTOVIR LIKE '") +
+                                c + "')"});
+  for (const char* c : codigos)
+    r.push_back(
+        {kSnapshot, std::string("SELECT Declaração, CódTOVIR, Município, Count(Código) AS "
+                                "ContarDeCódigo From tblTOVIR GROUP BY Declaração, CódTOVIR, Município "
+                                "HAVING (Declaração=12) AND (CódTOVIR LIKE '") +
+                        c + "') AND (Count(Código)>1)"});
+  auto soma = [](const char* c) -> Comando {
+    return {
+        kSnapshot,
+        std::string("SELECT SUM(Valor) as Soma FROM tblTOVIR WHERE (Declaração=12) AND (CódTOVIR LIKE '") +
+            c + "')"};
+  };
+  r.push_back({kDynaset, "SELECT SUM(EntradaInterna) as x1 FROM tblEntradas HAVING (Declaração = 12)"});
+  for (const char* c : {"1.3", "1.1", "3.8", "3.7"}) r.push_back(soma(c));
+  r.push_back({kDynaset,
+               "SELECT SUM(SaídaInterna) as x1, SUM(SaídaInter) as x2, SUM(SaídaInternaNtrib) as x3, "
+               "SUM(SaídaInterNtrib) as x4 FROM tblSaídas HAVING (Declaração = 12) "});
+  for (const char* c : {"2.6", "2.5", "2.4", "2.3", "2.2"}) r.push_back(soma(c));
+  return r;
+}
+
+// The statements a check sends, as a host's Database receives them: texts, recordset kinds and order,
+// written out as the rules write them. Before 2001 the tree builder runs the short rule set; from 2001 on
+// every rule; the headless checker its five rules whatever the year.
+TEST_F(Falhas, ComandosDeUmaVerificacao) {
+  const Lista exercicio = {{kSnapshot, "SELECT * FROM tblEntradas WHERE (Declaração = 12)"}};
+  const Lista cadastro = {
+      {kSnapshot,
+       "SELECT CNPJ, CNAE, Declaração FROM tblContribuinte LEFT JOIN tblDeclaração ON tblContribuinte.IE = "
+       "tblDeclaração.IE WHERE tblDeclaração.Declaração=12"}};
+  const Lista mensais = {{kSnapshot, "SELECT * FROM tblEntradas WHERE (Declaração = 12)"},
+                         {kSnapshot, "SELECT * FROM tblSaídas WHERE (Declaração = 12)"}};
+  const Lista enquadramento = {{kDynaset, "SELECT * FROM tbldeclaração WHERE (Declaração=12)"}};
+  const Lista declaracao = {
+      {kDynaset, "SELECT * FROM tblDeclaração WHERE (Declaração =12)ORDER BY Declaração"}};
+  const Lista headless = Junta({cadastro, Interestaduais(0), Interestaduais(1), Tovir(), enquadramento});
+  const struct {
+    int ano;
+    bool controle;
+    Lista esperado;
+  } casos[] = {
+      {2000, true, Junta({exercicio, cadastro, mensais, enquadramento, declaracao})},
+      {2002, true,
+       Junta({exercicio, cadastro, mensais, Interestaduais(0), Interestaduais(1), Tovir(), enquadramento,
+              declaracao})},
+      {2000, false, headless},
+      {2002, false, headless},
+  };
+  for (const auto& c : casos) {
+    Config().Grava("KV", "Exercicio", "ExercicioAtual", std::to_string(c.ano));
+    injetor->FalhaNa(Operacao::Abrir, 0);  // records, fails nothing
+    if (c.controle) {
+      ControleConsistencia controle;
+      controle.DefineDeclaracao(Variant::Long(12));
+      controle.MontaInconsistencias();
+    } else {
+      Variant ie, ano = Variant::Long(c.ano), d = Variant::Long(12);
+      ConsisteKV().VerificaConsistencia(ie, ano, d);
+    }
+    Lista visto;
+    for (size_t i = 0; i < injetor->comandos.size(); ++i)
+      visto.push_back({injetor->tipos[i], injetor->comandos[i]});
+    EXPECT_EQ(visto, c.esperado) << c.ano << (c.controle ? " controle" : " ConsisteKV");
+  }
+}
+
 }  // namespace
 }  // namespace kv

@@ -134,6 +134,24 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   QFont fonte = font();
   fonte.setPointSize(8);
   setFont(fonte);
+  CriaFilhos();
+  DefineAparencia();
+  DefineTeclado();
+  logica_.DefineInterface(
+      std::make_shared<TextoDeWidget<QPlainTextEdit>>(mensagem_, &QPlainTextEdit::setPlainText),
+      std::make_shared<TextoDeWidget<QLabel>>(label1_, &QLabel::setText, "Label1"),
+      std::make_shared<TextoDeWidget<QLabel>>(label2_, &QLabel::setText, "Label2"),
+      std::make_shared<CaixaQt>(this));
+  logica_.ListaDeLocais().DefineObservador(this);
+  Conecta();
+  const double escala = logicalDpiX() / 1440.0;
+  setMinimumSize(qRound(10185 * escala), qRound(6300 * escala));
+  resize(minimumSize());
+  Posiciona();
+}
+
+// The child controls with their names and captions, as the design has them.
+void kvCtlConsistencia::CriaFilhos() {
   butFechar_ = new QPushButton("Fechar", this);
   butFechar_->setObjectName("butFechar");
   frame1_ = new QGroupBox("Lista de Inconsistências", this);
@@ -156,31 +174,33 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   mensagem_->setObjectName("Mensagem");
   mensagem_->setReadOnly(true);
   mensagem_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  erroDaLista_ = new QLabel(frame1_);
+  erroDaLista_->setObjectName("ErroDaLista");
+}
 
+// Dark blue captions, word-wrapped labels, opaque children, and the error panel over the list.
+void kvCtlConsistencia::DefineAparencia() {
   QPalette azul = palette();
   azul.setColor(QPalette::WindowText, kAzulEscuro);
   for (QWidget* w : std::initializer_list<QWidget*>{frame1_, frame3_, label1_, label2_}) w->setPalette(azul);
-  for (QLabel* l : {label1_, label2_}) {
+  for (QLabel* l : {label1_, label2_, erroDaLista_}) {
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   }
   // Opaque children: their own repaints never reach this control's paint handler.
-  for (QWidget* w : std::initializer_list<QWidget*>{frame1_, frame2_, frame3_, label1_, label2_, butFechar_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{frame1_, frame2_, frame3_, label1_, label2_, butFechar_, erroDaLista_})
     w->setAutoFillBackground(true);
-
-  erroDaLista_ = new QLabel(frame1_);
-  erroDaLista_->setObjectName("ErroDaLista");
-  erroDaLista_->setWordWrap(true);
-  erroDaLista_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  erroDaLista_->setAutoFillBackground(true);
   QPalette vermelho = erroDaLista_->palette();
   vermelho.setColor(QPalette::WindowText, QColor(160, 0, 0));
   vermelho.setColor(QPalette::Window, QColor(255, 255, 255));
   erroDaLista_->setPalette(vermelho);
   erroDaLista_->hide();
+}
 
-  // Keyboard: the list, then the description, then Fechar; the arrows explain the item they reach and
-  // Enter or Space act as a double-click.
+// Keyboard: the list, then the description, then Fechar; the arrows explain the item they reach and
+// Enter or Space act as a double-click.
+void kvCtlConsistencia::DefineTeclado() {
   setTabOrder(listaDeLocais_, mensagem_);
   setTabOrder(mensagem_, butFechar_);
   listaDeLocais_->installEventFilter(this);
@@ -188,14 +208,9 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   mensagem_->setAccessibleName("Descrição");
   butFechar_->setAccessibleName("Fechar");
   erroDaLista_->setAccessibleName("Erro da verificação");
+}
 
-  logica_.DefineInterface(
-      std::make_shared<TextoDeWidget<QPlainTextEdit>>(mensagem_, &QPlainTextEdit::setPlainText),
-      std::make_shared<TextoDeWidget<QLabel>>(label1_, &QLabel::setText, "Label1"),
-      std::make_shared<TextoDeWidget<QLabel>>(label2_, &QLabel::setText, "Label2"),
-      std::make_shared<CaixaQt>(this));
-  logica_.ListaDeLocais().DefineObservador(this);
-
+void kvCtlConsistencia::Conecta() {
   connect(listaDeLocais_, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem* item, int) { ListaDeLocais_NodeClick(item); });
   connect(listaDeLocais_, &QTreeWidget::currentItemChanged, this,
@@ -205,10 +220,6 @@ kvCtlConsistencia::kvCtlConsistencia(QWidget* pai) : QWidget(pai) {
   connect(listaDeLocais_, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem*, int) { ListaDeLocais_DblClick(); });
   connect(butFechar_, &QPushButton::clicked, this, [this] { Fecha(); });
-  const double escala = logicalDpiX() / 1440.0;
-  setMinimumSize(qRound(10185 * escala), qRound(6300 * escala));
-  resize(minimumSize());
-  Posiciona();
 }
 
 kvCtlConsistencia::~kvCtlConsistencia() {

@@ -80,6 +80,10 @@ class kvCtlConsistencia : public QWidget, public Componente, private ObservadorA
   void Adicionou(const NoRef& no) override;
   void MudouImagem(const NoRef& no) override;
   void Posiciona();
+  void CriaFilhos();
+  void DefineAparencia();
+  void DefineTeclado();
+  void Conecta();
   void MostraErro(int numero, const std::string& descricao);
   // After a build: the failure where the list is, or the list itself; the recorded flag set aside.
   void MostraResultado(const std::string& erro);

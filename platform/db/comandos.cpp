@@ -43,9 +43,6 @@ const char* Explicacao(int rc) {
   }
 }
 
-// Idle statements kept per text, and texts kept before the idle ones are all dropped.
-constexpr size_t kPorTexto = 4, kTextos = 256;
-
 }  // namespace
 
 std::string Dobra(std::string_view s) {

@@ -9,9 +9,6 @@
 namespace kv {
 namespace {
 
-// Adapted texts kept per connection before they are all dropped (a model takes one per spliced text).
-constexpr size_t kAdaptados = 512;
-
 // A plain whole number of up to 18 digits, which cannot overflow: what a value slot binds.
 bool Inteiro(std::string_view v, long long& n) {
   if (v.empty() || v.size() > 18) return false;
@@ -42,16 +39,10 @@ BancoSqlite::~BancoSqlite() {
   sqlite3_finalize(versao_);
 }
 
-template <typename F>
-const SqlAdaptado& BancoSqlite::Adaptado(const std::string& chave, F adapta) {
-  if (auto it = adaptados_.find(chave); it != adaptados_.end()) return it->second;
-  if (adaptados_.size() >= kAdaptados) adaptados_.clear();
-  return adaptados_.emplace(chave, adapta()).first->second;
-}
-
 std::unique_ptr<Recordset> BancoSqlite::OpenRecordset(const std::string& sql, int tipo) {
   const bool dynaset = tipo == kDynaset;
-  const SqlAdaptado& a = Adaptado((dynaset ? "D" : "S") + sql, [&] { return AdaptaJet(sql, dynaset); });
+  const SqlAdaptado& a =
+      adaptados_.Obtem((dynaset ? "D" : "S") + sql, [&] { return AdaptaJet(sql, dynaset); });
   return Abre(a, {}, sql, tipo);
 }
 
@@ -75,7 +66,7 @@ std::unique_ptr<Recordset> BancoSqlite::AbreModelo(const ModeloSql& m,
     }
   }
   const SqlAdaptado& a =
-      Adaptado(chave, [&] { return AdaptaJet(m.TextoComMarcas(valores), dynaset, /*vagas=*/true); });
+      adaptados_.Obtem(chave, [&] { return AdaptaJet(m.TextoComMarcas(valores), dynaset, /*vagas=*/true); });
   return Abre(a, numeros, std::move(texto), tipo);
 }
 

@@ -21,57 +21,86 @@ bool LetraIdent(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
 }
 
+// Each reader takes the token that starts at s[i] and returns where the next one starts.
+
+// Jet reads both quote kinds as text literals; a doubled quote stands for itself.
+size_t LeTexto(std::string_view s, size_t i, std::vector<Token>& t) {
+  const char aspa = s[i];
+  std::string valor;
+  size_t j = i + 1;
+  while (j < s.size()) {
+    if (s[j] == aspa) {
+      if (j + 1 < s.size() && s[j + 1] == aspa) {
+        valor += aspa;
+        j += 2;
+        continue;
+      }
+      ++j;
+      break;
+    }
+    valor += s[j++];
+  }
+  t.push_back({Tk::Texto, valor});
+  return j;
+}
+
+// [Name With Blanks] is one name.
+size_t LeNomeEntreColchetes(std::string_view s, size_t i, std::vector<Token>& t) {
+  size_t j = s.find(']', i + 1);
+  if (j == std::string_view::npos) j = s.size();
+  t.push_back({Tk::Ident, "\"" + std::string(s.substr(i + 1, j - i - 1)) + "\""});
+  return j < s.size() ? j + 1 : j;
+}
+
+size_t Enquanto(std::string_view s, size_t j, bool (*cabe)(unsigned char)) {
+  while (j < s.size() && cabe(static_cast<unsigned char>(s[j]))) ++j;
+  return j;
+}
+
+// A number; digits that run into letters (1e5, 2x) are kept as they are, as a name.
+size_t LeNumero(std::string_view s, size_t i, std::vector<Token>& t) {
+  size_t j = Enquanto(s, i + 1, [](unsigned char c) { return std::isdigit(c) || c == '.'; });
+  const bool nome = j < s.size() && LetraIdent(static_cast<unsigned char>(s[j]));
+  if (nome) j = Enquanto(s, j, LetraIdent);
+  t.push_back({nome ? Tk::Ident : Tk::Numero, std::string(s.substr(i, j - i))});
+  return j;
+}
+
+// One or two characters: <>, <=, >=, != are one symbol.
+size_t LeSimbolo(std::string_view s, size_t i, std::vector<Token>& t) {
+  size_t j = i + 1;
+  const char c = s[i];
+  if (j < s.size() && ((c == '<' && (s[j] == '>' || s[j] == '=')) || ((c == '>' || c == '!') && s[j] == '=')))
+    ++j;
+  t.push_back({Tk::Simbolo, std::string(s.substr(i, j - i))});
+  return j;
+}
+
 std::vector<Token> Tokeniza(std::string_view s, bool vagas) {
   std::vector<Token> t;
-  size_t i = 0, n = s.size();
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t j = i + 1;
-    if (vagas && c == kMarcaDeVaga && j < n && s[j] >= 0x40 &&
-        static_cast<size_t>(s[j] - 0x40) < kMaxVagasJet) {
-      t.push_back({Tk::Vaga, std::string(1, s[j++])});
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (vagas && c == kMarcaDeVaga && i + 1 < s.size() && s[i + 1] >= 0x40 &&
+        static_cast<size_t>(s[i + 1] - 0x40) < kMaxVagasJet) {
+      t.push_back({Tk::Vaga, std::string(1, s[i + 1])});
+      i += 2;
     } else if (std::isspace(c)) {
-      while (j < n && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+      const size_t j = Enquanto(s, i + 1, [](unsigned char x) { return std::isspace(x) != 0; });
       t.push_back({Tk::Espaco, std::string(s.substr(i, j - i))});
+      i = j;
     } else if (c == '\'' || c == '"') {
-      // Jet reads both quote kinds as text literals; a doubled quote stands for itself.
-      std::string valor;
-      while (j < n) {
-        if (s[j] == static_cast<char>(c)) {
-          if (j + 1 < n && s[j + 1] == static_cast<char>(c)) {
-            valor += s[j];
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        valor += s[j++];
-      }
-      t.push_back({Tk::Texto, valor});
+      i = LeTexto(s, i, t);
     } else if (c == '[') {
-      while (j < n && s[j] != ']') ++j;
-      std::string nome(s.substr(i + 1, j - i - 1));
-      if (j < n) ++j;
-      t.push_back({Tk::Ident, "\"" + nome + "\""});
+      i = LeNomeEntreColchetes(s, i, t);
     } else if (std::isdigit(c)) {
-      while (j < n && (std::isdigit(static_cast<unsigned char>(s[j])) || s[j] == '.')) ++j;
-      if (j < n && LetraIdent(static_cast<unsigned char>(s[j]))) {  // such as 1e5 or 2x: keep as is
-        while (j < n && LetraIdent(static_cast<unsigned char>(s[j]))) ++j;
-        t.push_back({Tk::Ident, std::string(s.substr(i, j - i))});
-      } else {
-        t.push_back({Tk::Numero, std::string(s.substr(i, j - i))});
-      }
+      i = LeNumero(s, i, t);
     } else if (LetraIdent(c)) {
-      while (j < n && LetraIdent(static_cast<unsigned char>(s[j]))) ++j;
+      const size_t j = Enquanto(s, i + 1, LetraIdent);
       t.push_back({Tk::Ident, std::string(s.substr(i, j - i))});
+      i = j;
     } else {
-      if (j < n && ((c == '<' && (s[j] == '>' || s[j] == '=')) || (c == '>' && s[j] == '=') ||
-                    (c == '!' && s[j] == '=')))
-        ++j;
-      t.push_back({Tk::Simbolo, std::string(s.substr(i, j - i))});
+      i = LeSimbolo(s, i, t);
     }
-    i = j;
   }
   return t;
 }
