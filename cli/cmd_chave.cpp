@@ -3,11 +3,12 @@
 
 #include "checker/consistekv.h"
 #include "cli/comandos.h"
-#include "cli/json.h"
 #include "cli/saida.h"
 #include "cli/verificacao.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
+#include "report/json.h"
+#include "report/texto.h"
 
 namespace kv::cli {
 
@@ -34,22 +35,25 @@ int VerificarKV(const Args& a) {
   bool consistente = !r.consistente.IsNull() && CBool(r.consistente);
 
   if (o.Tem("--json")) {
-    std::string s = "{\"declaracao\": " + JsonTexto(declaracao) + ", \"exercicio\": " + JsonTexto(exercicio) +
-                    ", \"entradas\": " + JsonEntradas(entradas);
-    if (chaveFeita)
-      s += ", \"chave\": " + (r.chave.IsNull() ? std::string("null") : JsonTexto(TextoDe(r.chave))) +
-           ", \"consistente\": " + (consistente ? "true" : "false");
-    if (erro) s += ", \"erro\": " + JsonErro(*erro);
-    EscreveCru(stdout, s + "}\n");
+    EscritorJson j;
+    j.Objeto().Chave("declaracao").Texto(declaracao).Chave("exercicio").Texto(exercicio);
+    EscreveEntradas(j.Chave("entradas"), entradas);
+    if (chaveFeita) {
+      j.Chave("chave");
+      r.chave.IsNull() ? j.Nulo() : j.Texto(TextoDe(r.chave));
+      j.Chave("consistente").Logico(consistente);
+    }
+    if (erro) EscreveErro(j.Chave("erro"), *erro);
+    EscreveCru(stdout, j.Fim().texto() + "\n");
   } else {
     // The same readable tree as verificar, built from the entries this check left.
-    Verificacao v;
+    ResultadoVerificacao v;
     v.declaracao = declaracao;
     v.exercicio = exercicio;
     v.entradas = entradas;
     v.erro = erro;
     v.arvore = deixado.arvore;
-    std::string texto = TextoVerificacao(v);
+    std::string texto = TextoVerificacao(v, {.sobAviso = DicaDeAceite});
     if (!erro) {
       std::string situacao = entradas.empty() ? "Nenhuma inconsistência nas regras do ConsisteKV.\n"
                                               : "Inconsistências encontradas: nenhuma chave gerada.\n";

@@ -4,15 +4,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 
 #include "cli/comandos.h"
-#include "cli/json.h"
 #include "cli/opcoes.h"
 #include "jet/importacao.h"
 #include "platform/arquivo.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
+#include "report/json.h"
 
 namespace kv::cli {
 namespace {
@@ -27,13 +28,12 @@ void Progresso(const std::string& tabela, long long feitas, long long total) {
 }
 
 void ImprimeJson(const std::string& origem, const std::string& destino, const jet::Importacao& r) {
-  std::string s =
-      "{\"origem\": " + JsonTexto(origem) + ", \"destino\": " + JsonTexto(destino) + ", \"tabelas\": [";
-  for (size_t i = 0; i < r.tabelas.size(); ++i)
-    s += (i ? ", " : "") + std::string("{\"nome\": ") + JsonTexto(r.tabelas[i].first) +
-         ", \"linhas\": " + std::to_string(r.tabelas[i].second) + "}";
-  std::printf("%s], \"linhas\": %lld, \"declaracoes\": %s}\n", s.c_str(), r.linhas,
-              r.declaracoes ? "true" : "false");
+  EscritorJson j;
+  j.Objeto().Chave("origem").Texto(origem).Chave("destino").Texto(destino).Chave("tabelas").Lista();
+  for (const auto& [nome, linhas] : r.tabelas)
+    j.Objeto().Chave("nome").Texto(nome).Chave("linhas").Numero(linhas).Fim();
+  j.Fim().Chave("linhas").Numero(r.linhas).Chave("declaracoes").Logico(r.declaracoes).Fim();
+  std::printf("%s\n", j.texto().c_str());
 }
 
 void ImprimeTexto(const std::string& origem, const std::string& destino, const jet::Importacao& r,
@@ -69,8 +69,6 @@ jet::Importacao ImportaComProgresso(const std::string& origem, const std::string
         jet::Importa(origem, destino, terminal ? jet::Progresso(Progresso) : jet::Progresso());
     if (terminal) std::fputs("\r\033[K", stderr);
     return r;
-  } catch (const jet::ErroDeUso& e) {
-    throw ErroUso(e.mensagem);
   } catch (const Erro& e) {
     if (terminal) std::fputs("\r\033[K", stderr);
     throw Erro(e.numero(), e.descricao() + " Nada foi gravado em " + TextoVisivel(destino) + ".");
@@ -84,10 +82,10 @@ int Importar(const Args& a) {
   const auto [origem, destino] = Caminhos(o);
   const auto inicio = std::chrono::steady_clock::now();
   const jet::Importacao r = ImportaComProgresso(origem, destino, ::isatty(2) && !o.Tem("--json"));
-  if (r.sinal) {
+  if (r.interrompida) {
     std::fprintf(stderr, "kvconsistencia: importação interrompida; nada foi gravado em %s\n",
                  TextoVisivel(destino).c_str());
-    return 128 + r.sinal;
+    return 128 + (r.sinal ? r.sinal : SIGINT);
   }
   for (const std::string& aviso : r.avisos)
     std::fprintf(stderr, "kvconsistencia: libmdb: %s\n", aviso.c_str());

@@ -6,11 +6,12 @@
 #include <cstdio>
 
 #include "cli/comandos.h"
-#include "cli/json.h"
-#include "cli/relatorio.h"
 #include "cli/saida.h"
 #include "cli/verificacao.h"
 #include "host/exemplo.h"
+#include "report/html.h"
+#include "report/json.h"
+#include "report/texto.h"
 
 namespace kv::cli {
 
@@ -45,13 +46,13 @@ int Verificar(const Args& a) {
   PreparaHost(o);
   if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
   ControleConsistencia controle;
-  Verificacao v = Verifica(controle, declaracao);
+  const ResultadoVerificacao v = Verifica(controle, declaracao);
   if (o.Tem("--json"))
     EscreveCru(stdout, JsonVerificacao(v) + "\n");
   else
-    Escreve(stdout, TextoVerificacao(v));
+    Escreve(stdout, TextoVerificacao(v, {.sobAviso = DicaDeAceite}));
   std::fflush(stdout);
-  if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v});
+  if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v}, v.banco, v.exercicio);
   return SaidaDe(v);
 }
 
@@ -96,33 +97,31 @@ struct Desfecho {
   std::optional<std::string> situacao;
 };
 
-Desfecho Final(const Verificacao& v, const std::optional<RegistroGravado>& registro) {
+Desfecho Final(const ResultadoVerificacao& v, const std::optional<RegistroGravado>& registro) {
   Desfecho d{registro && !registro->consistente.IsNull() && CBool(registro->consistente),
              registro ? TextoDe(registro->chave) : "", std::nullopt};
   if (!v.erro && registro) d.situacao = d.consistente ? kStatusConsistente : kStatusInconsistente;
   return d;
 }
 
-std::string JsonConsistir(const Verificacao& v, const Aceites& a, const Desfecho& d) {
-  std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
-                  ", \"exercicio\": " + JsonTexto(v.exercicio) +
-                  ", \"status\": " + (d.situacao ? JsonTexto(*d.situacao) : "null") +
-                  ", \"consistente\": " + (d.consistente ? "true" : "false") +
-                  ", \"chave\": " + (d.chave.empty() ? "null" : JsonTexto(d.chave)) + ", \"aceitas\": [";
-  for (size_t i = 0; i < a.aceitas.size(); ++i) r += (i ? ", " : "") + JsonTexto(a.aceitas[i]);
-  r += "], \"recusadas\": [";
-  for (size_t i = 0; i < a.recusadas.size(); ++i)
-    r += (i ? ", " : "") + std::string("{\"chave\": ") + JsonTexto(a.recusadas[i].first) +
-         ", \"motivo\": " + JsonTexto(a.recusadas[i].second) + "}";
-  r += "], \"entradas\": " + JsonEntradas(v.entradas);
-  if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
-  return r + "}\n";
+std::string JsonConsistir(const ResultadoVerificacao& v, const Aceites& a, const Desfecho& d) {
+  EscritorJson j;
+  j.Objeto().Chave("declaracao").Texto(v.declaracao).Chave("exercicio").Texto(v.exercicio).Chave("status");
+  d.situacao ? j.Texto(*d.situacao) : j.Nulo();
+  j.Chave("consistente").Logico(d.consistente).Chave("chave");
+  d.chave.empty() ? j.Nulo() : j.Texto(d.chave);
+  j.Chave("aceitas").Textos(a.aceitas).Chave("recusadas").Lista();
+  for (const auto& [chave, motivo] : a.recusadas)
+    j.Objeto().Chave("chave").Texto(chave).Chave("motivo").Texto(motivo).Fim();
+  EscreveEntradas(j.Fim().Chave("entradas"), v.entradas);
+  if (v.erro) EscreveErro(j.Chave("erro"), *v.erro);
+  return j.Fim().texto() + "\n";
 }
 
 // The tree as it stands after the acceptances, then the outcome, all on standard output.
-std::string TextoConsistir(const Verificacao& v, const Aceites& a, const Desfecho& d,
+std::string TextoConsistir(const ResultadoVerificacao& v, const Aceites& a, const Desfecho& d,
                            const std::vector<std::string>& caixas) {
-  std::string texto = TextoVerificacao(v, false);
+  std::string texto = TextoVerificacao(v, {.comStatus = false, .sobAviso = DicaDeAceite});
   for (const std::string& c : a.aceitas) texto += "\nAceita: " + c;
   for (const auto& [c, motivo] : a.recusadas) texto += "\nRecusada: " + c + ": " + motivo;
   if (!a.aceitas.empty() || !a.recusadas.empty()) texto += "\n";
@@ -142,7 +141,7 @@ int Consistir(const Args& a) {
   ControleConsistencia controle;
   auto caixa = std::make_shared<CaixaDaSaida>();
   controle.DefineInterface(nullptr, nullptr, nullptr, caixa);
-  Verificacao v = Verifica(controle, declaracao);
+  ResultadoVerificacao v = Verifica(controle, declaracao);
   Aceites aceites;
   std::optional<RegistroGravado> registro;
   if (!v.erro) {

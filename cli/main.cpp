@@ -4,11 +4,11 @@
 #include <string>
 
 #include "cli/comandos.h"
-#include "cli/json.h"
 #include "cli/opcoes.h"
 #include "cli/saida.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
+#include "report/json.h"
 
 namespace kv::cli {
 namespace {
@@ -32,12 +32,14 @@ int Executa(const std::string& comando, const Args& resto, int argc, char** argv
 
 // A usage error: the one line that matters and where the rest is (the whole help would bury it); a
 // program that asked for JSON gets it as JSON too.
-int ErroDeUso(const std::string& comando, const Args& resto, const ErroUso& e) {
+int MostraErroDeUso(const std::string& comando, const Args& resto, const ErroUso& e) {
   Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\nUse 'kvconsistencia " +
                       (comando.empty() ? "" : comando + " ") + "--help' para ver as opções.\n");
-  if (std::find(resto.begin(), resto.end(), "--json") != resto.end())
-    EscreveCru(stdout,
-               "{\"erro\": {\"numero\": 0, \"descricao\": " + JsonTexto(e.what()) + ", \"uso\": true}}\n");
+  if (std::find(resto.begin(), resto.end(), "--json") != resto.end()) {
+    EscritorJson j;
+    j.Objeto().Chave("erro").Objeto().Chave("numero").Numero(0).Chave("descricao").Texto(e.what());
+    EscreveCru(stdout, j.Chave("uso").Logico(true).Fim().Fim().texto() + "\n");
+  }
   return 2;
 }
 
@@ -64,7 +66,7 @@ int main(int argc, char** argv) {
   try {
     return Executa(comando, resto, argc, argv);
   } catch (const ErroUso& e) {
-    return ErroDeUso(comando, resto, e);
+    return MostraErroDeUso(comando, resto, e);
   } catch (const LeituraInterrompida&) {
     std::fputs("kvconsistencia: leitura do arquivo Jet interrompida; nada foi verificado\n", stderr);
     return 130;

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/erro.h"
+
 namespace kv::cli {
 
-// Wrong usage: the message is printed with the command's help and the program exits with 2.
-struct ErroUso : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+// Wrong usage: the message is printed with where the command's help is, and the program exits with 2.
+using ErroUso = ErroDeUso;
 
 // A signal stopped the reading of a Jet file before anything was checked: the program exits with 130.
 struct LeituraInterrompida {};

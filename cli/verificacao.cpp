@@ -1,9 +1,9 @@
 #include "cli/verificacao.h"
 
-#include <QString>
+#include <sys/stat.h>
 
-#include "checker/consistekv.h"
-#include "cli/json.h"
+#include <filesystem>
+
 #include "cli/saida.h"
 #include "host/host.h"
 #include "jet/importacao.h"
@@ -25,31 +25,6 @@ std::string NaConfiguracao(const char* secao, const char* chave) {
 }
 
 }  // namespace
-
-void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& declaracao) try {
-  // No wait: a database busy now is the check's to wait for, once (the wait the documentation gives).
-  auto banco = AbreSqlite(caminho, 0, true);
-  if (!banco) throw ErroUso("'" + caminho + "' não é um banco de dados SQLite");
-  std::vector<QString> tabelas;
-  for (auto rs = banco->OpenRecordset("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')");
-       !rs->Eof(); rs->MoveNext())
-    tabelas.push_back(QString::fromStdString(CStr(rs->Campo("name"))));
-  std::vector<const char*> precisas = {"tblDeclaração"};  // the one that makes a declaration database
-  for (const char* t : kTabelasDasRegras)
-    if (std::string(t) != precisas[0]) precisas.push_back(t);
-  for (const char* precisa : precisas) {
-    bool tem = false;
-    for (const QString& t : tabelas)
-      tem = tem || t.compare(QString::fromUtf8(precisa), Qt::CaseInsensitive) == 0;
-    if (!tem)
-      throw ErroUso("'" + caminho + "' não é um banco de declarações: falta a tabela " + precisa +
-                    " (o comando 'kvconsistencia exemplo' cria um banco de exemplo completo)");
-  }
-  if (declaracao.empty()) return;
-  auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração WHERE Declaração = " + declaracao);
-  if (rs->Eof()) throw ErroUso("a declaração " + declaracao + " não existe em '" + caminho + "'");
-} catch (const Erro&) {
-}
 
 std::string ParaShell(const std::string& s) {
   if (!s.empty() &&
@@ -110,11 +85,7 @@ std::string gBancoMostrado;  // the database as the user named it, when the chec
 std::string CopiaDoJet(const std::string& jet) {
   static const PastaTemporaria pasta("jet");
   const std::string copia = pasta.Arquivo("copia.db");
-  try {
-    if (jet::Importa(jet, copia).sinal) throw LeituraInterrompida{};
-  } catch (const jet::ErroDeUso& e) {
-    throw ErroUso(e.mensagem);
-  }
+  if (jet::Importa(jet, copia).interrompida) throw LeituraInterrompida{};
   Escreve(stderr, "kvconsistencia: " + jet +
                       " é um arquivo Jet: verificado numa cópia temporária, somente para leitura\n");
   return copia;
@@ -157,149 +128,22 @@ std::string ExercicioAtualTexto() {
   return Config().Le(kApp, "Exercicio", "ExercicioAtual", "");
 }
 
-Verificacao Verifica(ControleConsistencia& controle, const std::string& declaracao, bool explica) {
+ResultadoVerificacao Verifica(ControleConsistencia& controle, const std::string& declaracao, bool explica) {
   controle.DefineDeclaracao(Variant::Str(declaracao));
-  Verificacao v;
-  static_cast<ResultadoVerificacao&>(v) = controle.Verifica(explica);
+  ResultadoVerificacao v = controle.Verifica(explica);
   v.declaracao = declaracao;
-  v.exercicio = ExercicioAtualTexto();
-  v.banco = gBancoMostrado.empty() ? Config().Le(kApp, "DB", "DbAtual", "") : gBancoMostrado;
+  if (!gBancoMostrado.empty()) v.banco = gBancoMostrado;
   return v;
 }
 
-int SaidaDe(const Verificacao& v) {
+int SaidaDe(const ResultadoVerificacao& v) {
   return v.erro ? 3 : (v.consistente ? 0 : 1);
 }
 
-std::string JsonEntradas(const std::vector<std::vector<std::string>>& entradas) {
-  std::string r = "[";
-  for (size_t i = 0; i < entradas.size(); ++i) {
-    r += i ? ", [" : "[";
-    for (size_t j = 0; j < entradas[i].size(); ++j) r += (j ? ", " : "") + JsonTexto(entradas[i][j]);
-    r += "]";
-  }
-  return r + "]";
-}
-
-std::string JsonErro(const ErroVerificacao& e) {
-  return "{\"numero\": " + std::to_string(e.numero) + ", \"descricao\": " + JsonTexto(e.descricao) + "}";
-}
-
-namespace {}  // namespace
-
-std::string JsonEvidencias(const Verificacao& v) {
-  std::string r;
-  for (const GrupoResultado& g : v.arvore)
-    for (const ItemResultado& item : g.itens)
-      if (const std::string e = JsonEvidencia(item); !e.empty())
-        r += (r.empty() ? "" : ", ") + std::string("{\"chave\": ") + JsonTexto(item.chave) + e + "}";
-  return ", \"evidencias\": [" + r + "]";
-}
-
-std::string JsonEvidencia(const ItemResultado& n) {
-  if (n.evidencia.empty() && n.resumo.empty()) return "";
-  std::string r = ", \"evidencia\": [";
-  for (size_t i = 0; i < n.evidencia.size(); ++i)
-    r += (i ? ", " : "") + std::string("{\"rotulo\": ") + JsonTexto(n.evidencia[i].rotulo) +
-         ", \"valor\": " + JsonTexto(n.evidencia[i].valor) + "}";
-  return r + "], \"resumo\": " + JsonTexto(n.resumo);
-}
-
-namespace {
-
-std::string JsonNo(const std::string& chave, const std::string& texto, int imagem) {
-  return "{\"chave\": " + JsonTexto(chave) + ", \"texto\": " + JsonTexto(texto) +
-         ", \"imagem\": " + std::to_string(imagem);
-}
-
-std::string JsonItem(const ItemResultado& n) {
-  std::string r = JsonNo(n.chave, n.texto, n.imagem) + ", \"mensagem\": " + JsonTexto(n.mensagem);
-  if (n.erroMensagem) r += ", \"erroMensagem\": " + JsonErro(*n.erroMensagem);
-  return r + JsonEvidencia(n) + "}";
-}
-
-std::string JsonGrupo(const GrupoResultado& g) {
-  std::string r = JsonNo(g.chave, g.texto, g.imagem) + ", \"filhos\": [";
-  for (size_t i = 0; i < g.itens.size(); ++i) r += (i ? ", " : "") + JsonItem(g.itens[i]);
-  return r + "]}";
-}
-}  // namespace
-
-std::string JsonVerificacao(const Verificacao& v, bool comArvore) {
-  std::string r = "{\"declaracao\": " + JsonTexto(v.declaracao) +
-                  ", \"exercicio\": " + JsonTexto(v.exercicio) +
-                  ", \"status\": " + (v.status ? JsonTexto(*v.status) : "null") +
-                  ", \"consistente\": " + (v.consistente ? "true" : "false") +
-                  ", \"entradas\": " + JsonEntradas(v.entradas);
-  if (comArvore) {
-    r += ", \"arvore\": [";
-    for (size_t i = 0; i < v.arvore.size(); ++i) r += (i ? ", " : "") + JsonGrupo(v.arvore[i]);
-    r += "]";
-  }
-  if (!v.aviso.empty()) r += ", \"aviso\": " + JsonTexto(v.aviso);
-  if (v.erro) r += ", \"erro\": " + JsonErro(*v.erro);
-  return r + "}";
-}
-
-namespace {
-const char* Marca(int imagem) {
-  return imagem == 1 ? "◆" : imagem == 2 ? "✗" : "✓";
-}
-
-// Every line indented, blank ones left blank.
-std::string Recuado(const std::string& texto, const std::string& recuo) {
-  std::string r;
-  bool inicio = true;
-  for (char c : texto) {
-    if (c == '\r') continue;
-    if (inicio && c != '\n') r += recuo;
-    r += c;
-    inicio = c == '\n';
-  }
-  return r;
-}
-}  // namespace
-
-// A text from the data that must stay on its line: a line break in a state name cannot start a line
-// that looks like the program's own.
-std::string NaLinha(const std::string& s) {
-  return TextoVisivel(s);
-}
-
-std::string TextoVerificacao(const Verificacao& v, bool comStatus) {
-  std::string r = "Declaração " + v.declaracao + ", exercício " +
-                  (v.exercicio.empty() ? "(não definido)" : v.exercicio) + "\n";
-  if (v.status && comStatus) r += *v.status + "\n";
-  if (!v.aviso.empty()) r += "(A declaração estava gravada como consistente, mas " + v.aviso + ".)\n";
-  for (const GrupoResultado& cab : v.arvore) {
-    r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
-    for (const ItemResultado& f : cab.itens) {
-      r += "  " + std::string(Marca(f.imagem)) + " " + NaLinha(f.texto) + "  [" + NaLinha(f.chave) + "]" +
-           (f.imagem == 3 ? " (aceita)" : "") + "\n";
-      if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
-      if (!f.resumo.empty()) r += "      Valores: " + NaLinha(f.resumo) + "\n";
-      if (f.imagem == kImagemAberta && f.podeSerAceita)
-        r += "      Para aceitar como exceção: kvconsistencia consistir --banco " + ParaShell(v.banco) +
-             " --declaracao " + v.declaracao + " --exercicio " + ParaShell(v.exercicio) + " --aceitar " +
-             NaLinha(ParaShell(f.chave)) + "\n";
-      if (f.erroMensagem)
-        r += "      (explicação indisponível: erro " + std::to_string(f.erroMensagem->numero) + ": " +
-             f.erroMensagem->descricao + ")\n";
-    }
-  }
-  for (const std::string& g : v.gravacoes) r += "\nGravação: " + g + "\n";
-  if (v.erro) {
-    r += "\nA verificação falhou: erro " + std::to_string(v.erro->numero) + ": " + v.erro->descricao + "\n";
-    if (!v.entradas.empty()) {
-      r += "Achados registrados antes do erro:\n";
-      for (const auto& e : v.entradas) {
-        std::string linha;
-        for (size_t i = 0; i < e.size(); ++i) linha += (i ? " # " : "") + NaLinha(e[i]);
-        r += "  " + linha + "\n";
-      }
-    }
-  }
-  return r;
+std::string DicaDeAceite(const ResultadoVerificacao& v, const ItemResultado& f) {
+  return "      Para aceitar como exceção: kvconsistencia consistir --banco " + ParaShell(v.banco) +
+         " --declaracao " + v.declaracao + " --exercicio " + ParaShell(v.exercicio) + " --aceitar " +
+         TextoVisivel(ParaShell(f.chave)) + "\n";
 }
 
 ResultadoVerificacao ArvoreDasEntradas(bool explica) {
@@ -307,5 +151,17 @@ ResultadoVerificacao ArvoreDasEntradas(bool explica) {
   controle.MostraEntradas(kImagemAberta);
   return controle.Resultado(explica);
 }  // the control's end empties the store, as it does for any control
+
+void VerificaSaida(const std::string& saida) {
+  const std::string pasta = std::filesystem::path(Absoluto(saida)).parent_path().string();
+  struct stat st {};
+  if (::stat(pasta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    throw ErroUso("a pasta do arquivo de saída '" + saida + "' não existe: " + pasta);
+  std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
+  if (MesmoArquivo(saida, banco))
+    throw ErroUso("o arquivo de saída '" + saida + "' é o banco de dados verificado; escolha outro nome");
+  if (EhBancoSqlite(saida))
+    throw ErroUso("o arquivo de saída '" + saida + "' é um banco de dados SQLite; escolha outro nome");
+}
 
 }  // namespace kv::cli

@@ -13,7 +13,7 @@ set(KV_CABECALHOS_PUBLICOS
   platform/exporta.h platform/variant.h platform/erro.h platform/componentes.h platform/externos.h
   platform/interface_usuario.h platform/configuracao.h platform/certificacao.h platform/db/banco.h
   platform/db/sqlite_banco.h platform/db/esquema.h control/arvore.h control/resultado.h control/inconsistencias.h rules/frame/inconsistencias.h control/controle.h
-  control/entrada.h key/chave.h checker/consistekv.h ui/kvctlconsistencia.h host/host.h host/exemplo.h)
+  control/entrada.h key/chave.h checker/consistekv.h portfolio/carteira.h ui/kvctlconsistencia.h host/host.h host/exemplo.h)
 foreach(h IN LISTS KV_CABECALHOS_PUBLICOS)
   get_filename_component(pasta ${h} DIRECTORY)
   install(FILES ${h} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kvconsistencia/${pasta})

@@ -1,5 +1,6 @@
 // Verifica and Resultado: where a check's outcome is made, as one plain value.
 #include "control/controle.h"
+#include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
 #include "rules/frame/estado.h"
@@ -37,6 +38,9 @@ ResultadoVerificacao ControleConsistencia::Verifica(bool explica) {
 
 ResultadoVerificacao ControleConsistencia::Resultado(bool explica) {
   ResultadoVerificacao r;
+  r.declaracao = TextoDe(Estado().declaracao);
+  r.exercicio = Config().Le(kApp, "Exercicio", "ExercicioAtual", "");
+  r.banco = Config().Le(kApp, "DB", "DbAtual", "");
   r.status = status_;
   r.consistente = status_ == kStatusConsistente;
   r.erro = erro_;

@@ -37,6 +37,9 @@ struct GrupoResultado {
 };
 
 struct ResultadoVerificacao {
+  // What was checked: the declaration as set, the fiscal year and the database as the settings give them
+  // (a front end may name the database as the user knows it instead, such as a Jet file for its copy).
+  std::string declaracao, exercicio, banco;
   // kStatusConsistente or kStatusInconsistente; none when the check did not end (see erro).
   std::optional<std::string> status;
   bool consistente = false;

@@ -74,8 +74,11 @@ void RemoveRestos(const std::string& destino) {
 // The new database, as a temporary file beside the destination until Conclui renames it into place.
 class Destino : public Destinatario {
  public:
-  Destino(const std::string& destino, const Progresso& progresso)
-      : destino_(destino), temporario_(Temporario(destino, ::getpid())), progresso_(progresso) {
+  Destino(const std::string& destino, const Progresso& progresso, const std::atomic<bool>* cancela)
+      : destino_(destino),
+        temporario_(Temporario(destino, ::getpid())),
+        progresso_(progresso),
+        cancela_(cancela) {
     RemoveRestos(destino);
     ::unlink(temporario_.c_str());
     // Private while partial: it holds the taxpayer's data before it is whole.
@@ -157,7 +160,7 @@ class Destino : public Destinatario {
     if (++feitas_ % 2000 == 0 && progresso_) progresso_(tabelas_[tabela].nome, feitas_, total_);
   }
 
-  bool Interrompida() override { return gSinal != 0; }
+  bool Interrompida() override { return gSinal != 0 || (cancela_ && cancela_->load()); }
 
   void Executa(const std::string& sql) {
     char* erro = nullptr;
@@ -195,6 +198,7 @@ class Destino : public Destinatario {
 
   std::string destino_, temporario_;
   const Progresso& progresso_;
+  const std::atomic<bool>* cancela_;
   SqliteProprio db_;
   std::vector<sqlite3_stmt*> insercoes_;
   std::vector<Tabela> tabelas_;
@@ -232,15 +236,18 @@ std::string Temporario(const std::string& destino, long pid) {
 }
 
 Importacao Importa(const std::string& origem, const std::string& destino, const Progresso& progresso,
-                   const Limites& limites) {
+                   const Limites& limites, const std::atomic<bool>* cancela) {
   Confere(origem);  // a source that is no Jet file creates nothing
   Sinais sinais;
   Importacao r;
-  Destino banco(destino, progresso);
-  if (!Le(origem, banco, r.avisos, limites)) {
+  Destino banco(destino, progresso, cancela);
+  auto interrompida = [&] {
     r.sinal = gSinal;
+    r.interrompida = true;
+    r.tabelas.clear();
     return r;
-  }
+  };
+  if (!Le(origem, banco, r.avisos, limites)) return interrompida();
   r.declaracoes = ConfereDeclaracoes(origem, banco.Lidas());
   for (const Tabela& t : banco.Lidas()) {
     for (const IndiceDoEsquema& i : kIndicesDoEsquema)
@@ -248,11 +255,7 @@ Importacao Importa(const std::string& origem, const std::string& destino, const 
     r.tabelas.emplace_back(t.nome, t.linhas);
     r.linhas += t.linhas;
   }
-  if (gSinal) {
-    r.sinal = gSinal;
-    r.tabelas.clear();
-    return r;
-  }
+  if (banco.Interrompida()) return interrompida();
   banco.Conclui();
   return r;
 }

@@ -4,6 +4,7 @@
 // import left is removed by the next import to the same destination.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,7 +18,8 @@ struct Importacao {
   long long linhas = 0;
   bool declaracoes = false;         // the file has tblDeclaração (and so every table the rules read)
   std::vector<std::string> avisos;  // what libmdb said, each line once, shown safely
-  int sinal = 0;                    // non-zero: stopped by this signal, nothing written
+  bool interrompida = false;        // stopped by a signal or by the caller: nothing written
+  int sinal = 0;                    // the signal that stopped it, if one did
 };
 
 // Called now and then while rows arrive: the table being copied, rows copied so far, rows in all.
@@ -25,8 +27,9 @@ using Progresso = std::function<void(const std::string& tabela, long long feitas
 
 // Raises ErroDeUso for a source that is no Jet file, Erro for a damaged one or a destination that
 // cannot be written; in every such case nothing is left at the destination.
+// `cancela`, when it becomes true, stops the read as a signal does.
 Importacao Importa(const std::string& origem, const std::string& destino, const Progresso& progresso = {},
-                   const Limites& limites = {});
+                   const Limites& limites = {}, const std::atomic<bool>* cancela = nullptr);
 
 // The temporary file an import to `destino` by process `pid` writes.
 std::string Temporario(const std::string& destino, long pid);

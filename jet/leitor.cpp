@@ -147,7 +147,7 @@ bool EhJet(const std::string& caminho) {
 
 void Confere(const std::string& caminho) {
   struct stat st;
-  auto uso = [&](const std::string& motivo) { throw ErroDeUso{"'" + TextoVisivel(caminho) + "' " + motivo}; };
+  auto uso = [&](const std::string& motivo) { throw ErroDeUso("'" + TextoVisivel(caminho) + "' " + motivo); };
   if (::stat(caminho.c_str(), &st) != 0) uso(std::string("não pode ser lido: ") + std::strerror(errno));
   if (!S_ISREG(st.st_mode)) uso("não é um arquivo");
   if (::access(caminho.c_str(), R_OK) != 0) uso("não pode ser lido: sem permissão de leitura");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/erro.h"
+
 namespace kv::jet {
 
 // A value as read: Null, an integer, a Double, a Currency count of ten-thousandths, text or bytes.
@@ -48,12 +50,6 @@ struct Limites {
   int cpuSegundos = 300;             // the child's processor time
   int silencioSegundos = 10;         // the longest wait for the child's next frame
   size_t mensagens = 1 << 20;        // the most libmdb may print before the child is stopped
-};
-
-// The file cannot be read because of how it was named (missing, not a regular file, not Jet): the user's
-// to correct, as opposed to a damaged file.
-struct ErroDeUso {
-  std::string mensagem;
 };
 
 // The libmdb the reader was built against ("1.0.0").

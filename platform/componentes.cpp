@@ -12,7 +12,15 @@ std::map<std::string, Fabrica>& Classes() {
   static std::map<std::string, Fabrica> classes;
   return classes;
 }
+thread_local std::map<std::string, Fabrica> tDaThread;
 }  // namespace
+
+void DefineClasseDaThread(const std::string& clsid, Fabrica fabrica) {
+  if (fabrica)
+    tDaThread[clsid] = std::move(fabrica);
+  else
+    tDaThread.erase(clsid);
+}
 
 void RegistraClasse(const std::string& clsid, Fabrica fabrica) {
   std::unique_lock g(gMutex);
@@ -31,7 +39,9 @@ bool ClasseRegistrada(const std::string& clsid) {
 
 std::shared_ptr<Componente> CriaObjeto(const std::string& clsid) {
   Fabrica f;
-  {
+  if (auto daThread = tDaThread.find(clsid); daThread != tDaThread.end()) {
+    f = daThread->second;
+  } else {
     std::shared_lock g(gMutex);
     auto it = Classes().find(clsid);
     if (it == Classes().end())

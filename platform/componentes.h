@@ -24,6 +24,9 @@ using Fabrica = std::function<std::shared_ptr<Componente>()>;
 void RegistraClasse(const std::string& clsid, Fabrica fabrica);
 void RemoveClasse(const std::string& clsid);
 bool ClasseRegistrada(const std::string& clsid);
+// A factory for the calling thread only, answered before the registered one (a batch worker that opens
+// some databases read-only); an empty factory removes it.
+void DefineClasseDaThread(const std::string& clsid, Fabrica fabrica);
 // Creates an object; an unknown identifier raises error 429.
 std::shared_ptr<Componente> CriaObjeto(const std::string& clsid);
 

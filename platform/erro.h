@@ -46,6 +46,12 @@ class Erro : public std::runtime_error {
   std::string descricao_;
 };
 
+// A request that cannot be done as made (a path that names no database, a missing option): the user's to
+// correct, as opposed to a failure of the check. Front ends say it as a usage error.
+struct ErroDeUso : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // The standard errors with their Portuguese descriptions.
 [[noreturn]] void ErroEstouro();
 [[noreturn]] void ErroTipos();

@@ -57,6 +57,15 @@ cmake -S "$raiz/examples/host" -B "$tmp/host" -G Ninja -DCMAKE_PREFIX_PATH="$tmp
 cmake --build "$tmp/host" >/dev/null
 "$tmp/host/host-de-exemplo" "$tmp/exemplo.db" 12 --automatico
 
+echo "== o motor da carteira pelo cabeçalho instalado: um banco e uma pasta"
+mkdir -p "$tmp/carteira/sub" && cp "$tmp/exemplo.db" "$tmp/carteira/sub/outro.db"
+echo "não é um banco" > "$tmp/carteira/ruim.db"
+lista=$("$tmp/host/carteira-de-exemplo" 2002 "$tmp/exemplo.db" "$tmp/carteira")
+echo "$lista" | tail -n 1
+[ "$(echo "$lista" | grep -c 'declaração 1: consistente')" -eq 2 ] &&
+  [ "$(echo "$lista" | grep -c ': inconsistente$')" -eq 14 ] && echo "$lista" | grep -q 'ruim.db: ilegível' ||
+  { echo "a carteira não listou o que devia:"; echo "$lista"; exit 1; }
+
 echo "== examples/host com pkg-config"
 flags=$(PKG_CONFIG_PATH="$tmp/prefixo/lib/pkgconfig" pkg-config --cflags --libs kvcptconsistencia)
 # shellcheck disable=SC2086

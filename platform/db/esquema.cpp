@@ -1,6 +1,12 @@
 // The reference schema, as the declaration database's tables are declared.
 #include "platform/db/esquema.h"
 
+#include <QString>
+#include <optional>
+
+#include "platform/db/sqlite_banco.h"
+#include "platform/erro.h"
+
 namespace kv {
 
 void CriaEsquema(Database& b) {
@@ -33,6 +39,60 @@ void CriaEsquema(Database& b) {
   for (auto& e : estados)
     b.Executa("INSERT INTO tblEstados (Código, Estado) VALUES (?, ?)",
               {Variant::Str(e[0]), Variant::Str(e[1])});
+}
+
+namespace {
+
+// The database's tables and whether it has the declaration; none when it cannot be read now.
+struct Conteudo {
+  std::vector<QString> tabelas;
+  bool temDeclaracao = true;
+};
+std::optional<Conteudo> LeConteudo(const std::string& caminho, const std::string& declaracao) {
+  try {
+    // No wait: a database busy now is the check's to wait for, once (the wait the documentation gives).
+    auto banco = AbreSqlite(caminho, 0, true);
+    if (!banco) throw ErroDeUso("'" + caminho + "' não é um banco de dados SQLite");
+    Conteudo c;
+    for (auto rs = banco->OpenRecordset("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')");
+         !rs->Eof(); rs->MoveNext())
+      c.tabelas.push_back(QString::fromStdString(CStr(rs->Campo("name"))));
+    if (!declaracao.empty())
+      c.temDeclaracao =
+          !banco->OpenRecordset("SELECT Declaração FROM tblDeclaração WHERE Declaração = " + declaracao)
+               ->Eof();
+    return c;
+  } catch (const Erro&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& declaracao) {
+  const std::optional<Conteudo> c = LeConteudo(caminho, declaracao);
+  if (!c) return;
+  std::vector<const char*> precisas = {"tblDeclaração"};  // the one that makes a declaration database
+  for (const char* t : kTabelasDasRegras)
+    if (std::string(t) != precisas[0]) precisas.push_back(t);
+  for (const char* precisa : precisas) {
+    bool tem = false;
+    for (const QString& t : c->tabelas)
+      tem = tem || t.compare(QString::fromUtf8(precisa), Qt::CaseInsensitive) == 0;
+    if (!tem)
+      throw ErroDeUso("'" + caminho + "' não é um banco de declarações: falta a tabela " + precisa +
+                      " (o comando 'kvconsistencia exemplo' cria um banco de exemplo completo)");
+  }
+  if (!c->temDeclaracao) throw ErroDeUso("a declaração " + declaracao + " não existe em '" + caminho + "'");
+}
+
+std::vector<std::string> DeclaracoesDoBanco(const std::string& caminho) {
+  auto banco = AbreSqlite(caminho, 5000, true);
+  if (!banco) throw ErroDeUso("o banco de dados '" + caminho + "' não pôde ser aberto");
+  std::vector<std::string> r;
+  auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração ORDER BY Declaração");
+  for (; !rs->Eof(); rs->MoveNext()) r.push_back(CStr(rs->Campo("Declaração")));
+  return r;
 }
 
 }  // namespace kv

@@ -2,6 +2,9 @@
 // states the interstate listings name. The example data, the Jet import and the command line share it.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/db/banco.h"
 #include "platform/exporta.h"
 
@@ -28,6 +31,13 @@ inline constexpr IndiceDoEsquema kIndicesDoEsquema[] = {
 inline constexpr const char* kTabelasDasRegras[] = {"tblContribuinte", "tblDeclaração",       "tblEntradas",
                                                     "tblSaídas",       "tblDetalhesInterUFs", "tblEstados",
                                                     "tblTOVIR"};
+
+// The database has every table the rules read and, when one is named, the declaration: ErroDeUso saying
+// what is missing otherwise. A database that cannot be read now (busy, damaged) is left to the check,
+// which reports it.
+void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& declaracao = "");
+// The declarations of a declaration database, in order (ErroDeUso when it cannot be opened).
+std::vector<std::string> DeclaracoesDoBanco(const std::string& caminho);
 
 }  // namespace kv
 

@@ -6,10 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "platform/db/colacao.h"
 #include "platform/db/conexao.h"
 #include "platform/erro.h"
+#include "platform/externos.h"
 
 namespace kv {
 namespace {
@@ -19,7 +21,44 @@ bool ArquivoExiste(const std::string& caminho) {
   return !caminho.empty() && ::stat(caminho.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+constexpr size_t kAbertosPorThread = 4;
+
+// One open connection per path for the thread, shared by every ConexaoBanco object on it.
+class ConexaoPorCaminho : public ConexaoBanco {
+ public:
+  explicit ConexaoPorCaminho(bool somenteLeitura) : somenteLeitura_(somenteLeitura) {}
+  std::shared_ptr<Database> AbreBanco(std::string& caminho) override {
+    // One connection per path and mode for the thread.
+    thread_local std::map<std::string, std::pair<ino_t, std::shared_ptr<Database>>> abertos;
+    const std::string chave = (somenteLeitura_ ? "r:" : "w:") + caminho;
+    auto it = abertos.find(chave);
+    // Inside a check's snapshot the file was looked at when the check began: no stat per rule.
+    if (it != abertos.end() && it->second.second->EmLeitura()) return it->second.second;
+    struct stat st;
+    if (caminho.empty() || ::stat(caminho.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      abertos.erase(chave);
+      return nullptr;
+    }
+    if (it != abertos.end() && it->second.first == st.st_ino) return it->second.second;
+    auto banco = AbreSqlite(caminho, 5000, somenteLeitura_);  // a file replaced since is opened anew
+    abertos.erase(chave);
+    // A batch over many files moves from one to the next: the thread keeps a few connections, not one
+    // per file it ever checked. One in the middle of a check is kept.
+    for (auto velho = abertos.begin(); abertos.size() >= kAbertosPorThread && velho != abertos.end();)
+      velho = velho->second.second->EmLeitura() ? std::next(velho) : abertos.erase(velho);
+    if (banco) abertos[chave] = {st.st_ino, banco};
+    return banco;
+  }
+
+ private:
+  bool somenteLeitura_;
+};
+
 }  // namespace
+
+std::shared_ptr<ConexaoBanco> ConexaoSqlite(bool somenteLeitura) {
+  return std::make_shared<ConexaoPorCaminho>(somenteLeitura);
+}
 
 std::shared_ptr<Database> AbreSqlite(const std::string& caminho, int esperaMs, bool somenteLeitura) {
   if (!ArquivoExiste(caminho)) return nullptr;

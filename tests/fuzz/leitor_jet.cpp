@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* dados, size_t n) {
   try {
     kv::jet::Le(Arquivo(), c, avisos, limites);
   } catch (const kv::Erro&) {
-  } catch (const kv::jet::ErroDeUso&) {
+  } catch (const kv::ErroDeUso&) {
   }
   return 0;
 }

@@ -1,17 +1,13 @@
-#include "cli/relatorio.h"
+// The HTML report: one self-contained file for people to open, print or attach.
+#include "report/html.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <fstream>
+#include <map>
 
 #include "platform/arquivo.h"
-#include "platform/configuracao.h"
-#include "platform/db/sqlite_banco.h"
-#include "platform/erro.h"
 #include "platform/texto.h"
 
-namespace kv::cli {
+namespace kv {
 namespace {
 
 // Text from the database as HTML: control and bidirectional characters shown as escapes (as on a
@@ -73,7 +69,7 @@ table.valores { margin: .2em 0 .8em 1.8em; font-size: .9em; } table.valores th {
   section { page-break-inside: avoid; } .mensagem { background: none; } }
 )";
 
-std::string Situacao(const Verificacao& v) {
+std::string Situacao(const ResultadoVerificacao& v) {
   if (v.erro)
     return "<span class=\"falha\">Falhou: erro " + std::to_string(v.erro->numero) + ": " +
            Html(v.erro->descricao) + "</span>";
@@ -83,7 +79,7 @@ std::string Situacao(const Verificacao& v) {
 }
 
 // `id` tells the sections of one file's declarations from another's.
-std::string Secao(const Verificacao& v, const std::string& id = "") {
+std::string Secao(const ResultadoVerificacao& v, const std::string& id = "") {
   std::string r = "<section id=\"" + id + "d" + Html(v.declaracao) + "\">\n<h2>Declaração " +
                   Html(v.declaracao) + "</h2>\n";
   r += "<p class=\"status\">" + Situacao(v) + "</p>\n";
@@ -121,36 +117,46 @@ std::string Cabeca(const std::string& banco, const std::string& exercicio) {
 }
 
 // Each declaration with its status and its number of findings, linked to its section.
-std::string Tabela(const std::vector<Verificacao>& vs, const std::string& id = "") {
+std::string Tabela(const std::vector<const ResultadoVerificacao*>& vs, const std::string& id = "") {
   std::string r = "<table>\n<tr><th>Declaração</th><th>Situação</th><th>Achados</th></tr>\n";
-  for (const Verificacao& v : vs) {
+  for (const ResultadoVerificacao* v : vs) {
     long achados = 0;
-    for (const auto& e : v.entradas) achados += e.size() >= 4;
-    r += "<tr><td><a href=\"#" + id + "d" + Html(v.declaracao) + "\">" + Html(v.declaracao) +
-         "</a></td><td>" + Situacao(v) + "</td><td>" + std::to_string(achados) + "</td></tr>\n";
+    for (const auto& e : v->entradas) achados += e.size() >= 4;
+    r += "<tr><td><a href=\"#" + id + "d" + Html(v->declaracao) + "\">" + Html(v->declaracao) +
+         "</a></td><td>" + Situacao(*v) + "</td><td>" + std::to_string(achados) + "</td></tr>\n";
   }
   return r + "</table>\n";
 }
 
 }  // namespace
 
-void GravaRelatorio(const std::string& arquivo, const std::vector<Verificacao>& vs) {
-  std::string banco = vs.empty() ? Config().Le(kApp, "DB", "DbAtual", "") : vs[0].banco;
-  std::string exercicio = vs.empty() ? Config().Le(kApp, "Exercicio", "ExercicioAtual", "") : vs[0].exercicio;
+void GravaRelatorio(const std::string& arquivo, const std::vector<ResultadoVerificacao>& vs,
+                    const std::string& banco, const std::string& exercicio) {
   std::string r = Cabeca("Banco de dados: " + Html(banco, false) + "<br>", exercicio);
-  if (vs.size() > 1) r += Tabela(vs);
-  for (const Verificacao& v : vs) r += Secao(v);
+  if (vs.size() > 1) {
+    std::vector<const ResultadoVerificacao*> todas;
+    for (const ResultadoVerificacao& v : vs) todas.push_back(&v);
+    r += Tabela(todas);
+  }
+  for (const ResultadoVerificacao& v : vs) r += Secao(v);
   r += "</body>\n</html>\n";
   GravaArquivoInteiro(arquivo, r);
 }
 
-void GravaRelatorioDaCarteira(const std::string& arquivo, const std::vector<ArquivoNoRelatorio>& arquivos,
-                              const std::vector<std::pair<std::string, long>>& tipos) {
+void GravaRelatorioDaCarteira(const std::string& arquivo, const Carteira& carteira,
+                              const ResumoDaCarteira& resumo,
+                              const std::vector<ResultadoDaCarteira>& resultados,
+                              const std::string& exercicio) {
+  // The files reached before an interruption, with their declarations.
+  std::map<size_t, std::vector<const ResultadoVerificacao*>> porArquivo;
+  for (const ResultadoDaCarteira& p : resultados)
+    if (p.verificacao) porArquivo[p.arquivo].push_back(&*p.verificacao);
   long comProblema = 0;
-  for (const ArquivoNoRelatorio& a : arquivos) comProblema += a.problema;
-  std::string r = Cabeca("Arquivos: " + std::to_string(arquivos.size()) +
+  for (const auto& [i, problema] : resumo.problema) comProblema += problema;
+  std::string r = Cabeca("Arquivos: " + std::to_string(carteira.arquivos().size()) +
                              ", com problemas: " + std::to_string(comProblema) + "<br>",
-                         Config().Le(kApp, "Exercicio", "ExercicioAtual", ""));
+                         exercicio);
+  const auto tipos = resumo.TiposPorQuantidade();
   if (!tipos.empty()) {
     r += "<table>\n<tr><th>Achado</th><th>Quantidade</th></tr>\n";
     for (const auto& [tipo, n] : tipos)
@@ -159,32 +165,21 @@ void GravaRelatorioDaCarteira(const std::string& arquivo, const std::vector<Arqu
   }
   // Those with problems first, each group in the order of the run.
   for (bool problema : {true, false})
-    for (size_t i = 0; i < arquivos.size(); ++i) {
-      const ArquivoNoRelatorio& a = arquivos[i];
-      if (a.problema != problema) continue;
+    for (const auto& [i, ruim] : resumo.problema) {
+      if (ruim != problema) continue;
+      const ArquivoDaCarteira& a = carteira.arquivos()[i];
+      const std::vector<const ResultadoVerificacao*>& vs = porArquivo[i];
       const std::string id = "f" + std::to_string(i);
       r += "<section id=\"" + id + "\">\n<h2>" + Html(a.nome, false) + "</h2>\n";
       if (a.erro)
         r += "<p class=\"falha\">Ilegível: erro " + std::to_string(a.erro->numero) + ": " +
              Html(a.erro->descricao) + "</p>\n";
-      if (!a.verificacoes.empty()) r += Tabela(a.verificacoes, id);
+      if (!vs.empty()) r += Tabela(vs, id);
       r += "</section>\n";
-      for (const Verificacao& v : a.verificacoes) r += Secao(v, id);
+      for (const ResultadoVerificacao* v : vs) r += Secao(*v, id);
     }
   r += "</body>\n</html>\n";
   GravaArquivoInteiro(arquivo, r);
 }
 
-void VerificaSaida(const std::string& saida) {
-  const QFileInfo arquivo(QString::fromStdString(saida));
-  if (!arquivo.absoluteDir().exists())
-    throw ErroUso("a pasta do arquivo de saída '" + saida +
-                  "' não existe: " + arquivo.absolutePath().toStdString());
-  std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
-  if (MesmoArquivo(saida, banco))
-    throw ErroUso("o arquivo de saída '" + saida + "' é o banco de dados verificado; escolha outro nome");
-  if (EhBancoSqlite(saida))
-    throw ErroUso("o arquivo de saída '" + saida + "' é um banco de dados SQLite; escolha outro nome");
-}
-
-}  // namespace kv::cli
+}  // namespace kv

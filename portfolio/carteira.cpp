@@ -1,5 +1,6 @@
-// Finding the portfolio's files and reading each into something the checks can open.
-#include "cli/carteira.h"
+// Finding the portfolio's files, reading each into something the checks can open, and counting what a
+// run found.
+#include "portfolio/carteira.h"
 
 #include <sys/stat.h>
 
@@ -7,15 +8,16 @@
 #include <filesystem>
 #include <set>
 
-#include "host/host.h"
+#include "control/resultado.h"
 #include "jet/importacao.h"
 #include "platform/arquivo.h"
+#include "platform/db/esquema.h"
 #include "platform/db/sqlite_banco.h"
 #include "platform/erro.h"
-#include "platform/externos.h"
+#include "platform/temporaria.h"
 #include "platform/texto.h"
 
-namespace kv::cli {
+namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
@@ -53,21 +55,12 @@ ErroVerificacao ErroDe(const std::string& nome, const std::string& motivo) {
 
 }  // namespace
 
-std::vector<std::string> DeclaracoesDoBanco(const std::string& caminho) {
-  auto banco = AbreSqlite(caminho, 5000, true);
-  if (!banco) throw ErroUso("o banco de dados '" + caminho + "' não pôde ser aberto");
-  std::vector<std::string> r;
-  auto rs = banco->OpenRecordset("SELECT Declaração FROM tblDeclaração ORDER BY Declaração");
-  for (; !rs->Eof(); rs->MoveNext()) r.push_back(CStr(rs->Campo("Declaração")));
-  return r;
-}
-
 Carteira::Carteira(const std::vector<std::string>& caminhos) {
   std::set<std::pair<dev_t, ino_t>> vistos;
   bool pasta = false;
   for (const std::string& c : caminhos) {
     struct stat st {};
-    if (::stat(c.c_str(), &st) != 0) throw ErroUso("'" + TextoVisivel(c) + "' não existe");
+    if (::stat(c.c_str(), &st) != 0) throw ErroDeUso("'" + TextoVisivel(c) + "' não existe");
     std::vector<Encontrado> achados = {{c, ""}};
     if (S_ISDIR(st.st_mode)) {
       pasta = true;
@@ -85,24 +78,23 @@ Carteira::Carteira(const std::vector<std::string>& caminhos) {
       arquivos_.push_back(std::move(a));
     }
   }
-  if (arquivos_.empty()) throw ErroUso("nenhum banco de dados (.db, .sqlite, .mdb, .accdb) nas pastas dadas");
+  if (arquivos_.empty())
+    throw ErroDeUso("nenhum banco de dados (.db, .sqlite, .mdb, .accdb) nas pastas dadas");
   unica_ = !pasta && arquivos_.size() == 1;
 }
 
-bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
+Carteira::~Carteira() = default;
+
+bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso,
+                       const std::atomic<bool>* cancela) {
   for (size_t i = 0; i < arquivos_.size(); ++i) {
     if (progresso) progresso(i, arquivos_.size());
     ArquivoDaCarteira& a = arquivos_[i];
     if (a.erro) continue;  // a subfolder that could not be read
     a.jet = jet::EhJet(a.caminho);
     try {
-      if (a.jet) {
-        if (!copias_) copias_.emplace("lote");
-        const std::string copia = copias_->Arquivo(std::to_string(i) + ".db");
-        const jet::Importacao r = jet::Importa(a.caminho, copia);
-        if (r.sinal) return false;
-        a.caminho = copia;
-      }
+      if (a.jet && !Copia(a, i, cancela)) return false;
+      if (a.erro) continue;
       if (const std::string motivo = MotivoNaoEhBanco(a.caminho); !motivo.empty()) {
         a.erro = ErroDe(a.nome, motivo);
         a.erroDeUso = true;
@@ -110,10 +102,7 @@ bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
       }
       ConfereBancoDeDeclaracoes(a.caminho);
       a.declaracoes = DeclaracoesDoBanco(a.caminho);
-    } catch (const jet::ErroDeUso& e) {
-      a.erro = ErroDe(a.nome, e.mensagem);
-      a.erroDeUso = true;
-    } catch (const ErroUso& e) {
+    } catch (const ErroDeUso& e) {
       a.erroDeUso = true;
       // Named as the user knows the file, not by its copy.
       std::string motivo = e.what();
@@ -127,41 +116,61 @@ bool Carteira::Prepara(const std::function<void(size_t, size_t)>& progresso) {
   return true;
 }
 
-std::vector<std::string> Carteira::Copias() const {
-  std::vector<std::string> r;
-  for (const ArquivoDaCarteira& a : arquivos_)
-    if (a.jet && !a.erro) r.push_back(a.caminho);
+bool Carteira::Copia(ArquivoDaCarteira& a, size_t i, const std::atomic<bool>* cancela) {
+  if (!copias_) copias_ = std::make_unique<PastaTemporaria>("lote");
+  const std::string copia = copias_->Arquivo(std::to_string(i) + ".db");
+  try {
+    if (jet::Importa(a.caminho, copia, {}, {}, cancela).interrompida) return false;
+  } catch (const ErroDeUso& e) {  // not a Jet file after all
+    a.erro = ErroDe(a.nome, e.what());
+    a.erroDeUso = true;
+    return true;
+  }
+  a.caminho = copia;
+  return true;
+}
+
+size_t Carteira::Declaracoes() const {
+  size_t n = 0;
+  for (const ArquivoDaCarteira& a : arquivos_) n += a.declaracoes.size();
+  return n;
+}
+
+void ResumoDaCarteira::Conta(const ResultadoDaCarteira& r) {
+  bool& ruim = problema[r.arquivo];
+  if (!r.verificacao) {
+    ++ilegiveis;
+    ruim = true;
+    return;
+  }
+  const ResultadoVerificacao& v = *r.verificacao;
+  ++verificadas;
+  if (!v.aviso.empty()) ++avisos;
+  if (v.erro)
+    ++falhas;
+  else if (v.consistente)
+    ++consistentes;
+  else
+    ++inconsistentes;
+  ruim = ruim || v.erro || !v.consistente;
+  for (const auto& e : v.entradas)
+    if (e.size() >= 4) {
+      ++porGrupo[e[0]];
+      ++porTipo[TipoDoAchado(e[1])];
+    }
+}
+
+std::vector<size_t> ResumoDaCarteira::ComProblema() const {
+  std::vector<size_t> r;
+  for (const auto& [i, ruim] : problema)
+    if (ruim) r.push_back(i);
   return r;
 }
 
-void RegistraCopiasSoParaLeitura(const Carteira& carteira, bool somenteLeitura) {
-  const std::vector<std::string> copias = carteira.Copias();
-  if (copias.empty()) return;
-  host::RegistraComponentes(true);
-  auto leitura = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
-  host::RegistraComponentes(somenteLeitura);
-  auto normal = CriaComo<ConexaoBanco>(kClsidConexaoBanco);
-  // Each copy stands for a Jet file, which is never written: it is opened read-only.
-  class PorArquivo : public ConexaoBanco {
-   public:
-    PorArquivo(std::shared_ptr<ConexaoBanco> l, std::shared_ptr<ConexaoBanco> n, std::vector<std::string> c)
-        : leitura_(std::move(l)), normal_(std::move(n)), copias_(std::move(c)) {}
-    std::shared_ptr<Database> AbreBanco(std::string& caminho) override {
-      const bool copia = std::find(copias_.begin(), copias_.end(), caminho) != copias_.end();
-      return (copia ? leitura_ : normal_)->AbreBanco(caminho);
-    }
-
-   private:
-    std::shared_ptr<ConexaoBanco> leitura_, normal_;
-    std::vector<std::string> copias_;
-  };
-  RegistraClasse(kClsidConexaoBanco, [=] { return std::make_shared<PorArquivo>(leitura, normal, copias); });
-  for (const ArquivoDaCarteira& a : carteira.arquivos())
-    if (a.jet && !a.erro)
-      std::fprintf(stderr,
-                   "kvconsistencia: %s é um arquivo Jet: verificado numa cópia temporária, somente "
-                   "para leitura\n",
-                   TextoVisivel(a.nome).c_str());
+std::vector<std::pair<std::string, long>> ResumoDaCarteira::TiposPorQuantidade() const {
+  std::vector<std::pair<std::string, long>> r(porTipo.begin(), porTipo.end());
+  std::stable_sort(r.begin(), r.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  return r;
 }
 
-}  // namespace kv::cli
+}  // namespace kv
