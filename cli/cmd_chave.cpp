@@ -14,9 +14,8 @@ namespace kv::cli {
 
 int VerificarKV(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--ie"}, {"--json"});
-  std::string declaracao = o.Exige("--declaracao");
-  std::string exercicio = o.Exige("--exercicio");
-  PreparaHost(o);
+  PreparaHost(o, {.exercicioNaOpcao = true, .aceitaJet = false, .grava = true});
+  const std::string declaracao = o.Valor("--declaracao"), exercicio = o.Valor("--exercicio");
   ConsisteKV checador;
   Variant ie = o.Tem("--ie") ? Variant::Str(o.Valor("--ie")) : Variant();
   Variant ano = Variant::Str(exercicio), numero = Variant::Str(declaracao);
@@ -53,7 +52,7 @@ int VerificarKV(const Args& a) {
     v.entradas = entradas;
     v.erro = erro;
     v.arvore = deixado.arvore;
-    std::string texto = TextoVerificacao(v, {.sobAviso = DicaDeAceite});
+    std::string texto = TextoVerificacao(v, {.aoFim = DicaDeAceite});
     if (!erro) {
       std::string situacao = entradas.empty() ? "Nenhuma inconsistência nas regras do ConsisteKV.\n"
                                               : "Inconsistências encontradas: nenhuma chave gerada.\n";
@@ -68,8 +67,8 @@ int VerificarKV(const Args& a) {
 
 int ValidarChave(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao"}, {});
-  std::string declaracao = o.Exige("--declaracao");
   PreparaHost(o, {.exercicio = false});
+  const std::string declaracao = o.Valor("--declaracao");
   RegistroGravado r = LeRegistroGravado(declaracao);
   std::string gravada = TextoDe(r.chave);
   if (gravada.empty()) {

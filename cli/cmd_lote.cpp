@@ -110,11 +110,15 @@ unsigned Tarefas(const Opcoes& o) {
   return static_cast<unsigned>(n);
 }
 
-// The files to check: --banco (repeatable) and the paths given.
+// The files to check: --banco (repeatable) and the paths given; with --exercicio, what a run must have.
 std::vector<std::string> Caminhos(const Opcoes& o) {
   std::vector<std::string> r = o.Todos("--banco");
   r.insert(r.end(), o.Posicionais().begin(), o.Posicionais().end());
-  if (r.empty()) o.Exige("--banco");  // says what is missing
+  if (r.empty() && !o.Tem("--exercicio"))
+    throw ErroUso(
+        "faltam a opção --banco ARQUIVO (ou os caminhos dos bancos e pastas) e a opção --exercicio AAAA");
+  if (r.empty()) o.Exige("--banco");
+  o.Exige("--exercicio");
   return r;
 }
 
@@ -169,7 +173,6 @@ int Lote(const Args& a) {
   Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"},
            {"--json", "--somente-leitura", "--detalhes", "--conferir-chaves"}, SIZE_MAX, {"--banco"});
   const std::vector<std::string> caminhos = Caminhos(o);
-  o.Exige("--exercicio");
   const OpcoesDaCarteira opcoes{.tarefas = Tarefas(o),
                                 .explica = o.Tem("--html") || o.Tem("--detalhes"),
                                 .somenteLeitura = o.Tem("--somente-leitura"),

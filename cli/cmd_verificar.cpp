@@ -42,15 +42,15 @@ int Exemplo(const Args& a) {
 
 int Verificar(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--html"}, {"--json", "--somente-leitura"});
-  std::string declaracao = o.Exige("--declaracao");
   PreparaHost(o);
+  const std::string declaracao = o.Valor("--declaracao");
   if (o.Tem("--html")) VerificaSaida(o.Valor("--html"));
   ControleConsistencia controle;
   const ResultadoVerificacao v = Verifica(controle, declaracao);
   if (o.Tem("--json"))
     EscreveCru(stdout, JsonVerificacao(v) + "\n");
   else
-    Escreve(stdout, TextoVerificacao(v, {.sobAviso = DicaDeAceite}));
+    Escreve(stdout, TextoVerificacao(v, {.aoFim = DicaDeAceite}));
   std::fflush(stdout);
   if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v}, v.banco, v.exercicio);
   return SaidaDe(v);
@@ -121,7 +121,7 @@ std::string JsonConsistir(const ResultadoVerificacao& v, const Aceites& a, const
 // The tree as it stands after the acceptances, then the outcome, all on standard output.
 std::string TextoConsistir(const ResultadoVerificacao& v, const Aceites& a, const Desfecho& d,
                            const std::vector<std::string>& caixas) {
-  std::string texto = TextoVerificacao(v, {.comStatus = false, .sobAviso = DicaDeAceite});
+  std::string texto = TextoVerificacao(v, {.comStatus = false, .aoFim = DicaDeAceite});
   for (const std::string& c : a.aceitas) texto += "\nAceita: " + c;
   for (const auto& [c, motivo] : a.recusadas) texto += "\nRecusada: " + c + ": " + motivo;
   if (!a.aceitas.empty() || !a.recusadas.empty()) texto += "\n";
@@ -136,8 +136,8 @@ std::string TextoConsistir(const ResultadoVerificacao& v, const Aceites& a, cons
 
 int Consistir(const Args& a) {
   Opcoes o(a, {"--banco", "--declaracao", "--exercicio", "--aceitar"}, {"--json"}, 0, {"--aceitar"});
-  std::string declaracao = o.Exige("--declaracao");
-  PreparaHost(o, {.aceitaJet = false});
+  PreparaHost(o, {.aceitaJet = false, .grava = true});
+  const std::string declaracao = o.Valor("--declaracao");
   ControleConsistencia controle;
   auto caixa = std::make_shared<CaixaDaSaida>();
   controle.DefineInterface(nullptr, nullptr, nullptr, caixa);

@@ -17,6 +17,9 @@ bool PedeAjuda(const std::string& a) {
   return a == "--help" || a == "-h";
 }
 
+const std::vector<std::string> kComandos = {"exemplo",       "verificar", "consistir", "verificar-kv",
+                                            "validar-chave", "lote",      "importar",  "janela"};
+
 // The command named `comando`, run with its arguments.
 int Executa(const std::string& comando, const Args& resto, int argc, char** argv) {
   if (comando == "exemplo") return Exemplo(resto);
@@ -27,14 +30,15 @@ int Executa(const std::string& comando, const Args& resto, int argc, char** argv
   if (comando == "lote") return Lote(resto);
   if (comando == "importar") return Importar(resto);
   if (comando == "janela") return Janela(resto, argc, argv);
-  throw ErroUso("comando desconhecido: " + Resumido(comando));
+  throw ErroUso("comando desconhecido: " + Resumido(comando) + QuisDizer(comando, kComandos));
 }
 
 // A usage error: the one line that matters and where the rest is (the whole help would bury it); a
 // program that asked for JSON gets it as JSON too.
 int MostraErroDeUso(const std::string& comando, const Args& resto, const ErroUso& e) {
+  const bool conhecido = std::find(kComandos.begin(), kComandos.end(), comando) != kComandos.end();
   Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\nUse 'kvconsistencia " +
-                      (comando.empty() ? "" : comando + " ") + "--help' para ver as opções.\n");
+                      (conhecido ? comando + " " : "") + "--help' para ver as opções.\n");
   if (std::find(resto.begin(), resto.end(), "--json") != resto.end()) {
     EscritorJson j;
     j.Objeto().Chave("erro").Objeto().Chave("numero").Numero(0).Chave("descricao").Texto(e.what());
@@ -53,7 +57,7 @@ int main(int argc, char** argv) {
     std::fputs(Versoes().c_str(), stdout);
     return 0;
   }
-  if (args.empty() || PedeAjuda(args[0]) || args[0] == "ajuda") {
+  if (args.empty() || PedeAjuda(args[0]) || args[0] == "ajuda" || args[0] == "help") {
     std::fputs(Ajuda(args.size() > 1 ? args[1] : "").c_str(), args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
   }

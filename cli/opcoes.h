@@ -17,10 +17,18 @@ using ErroUso = ErroDeUso;
 // A signal stopped the reading of a Jet file before anything was checked: the program exits with 130.
 struct LeituraInterrompida {};
 
+// The nearest of `possiveis` to what was typed (two edits at most, or a third of its length), or "".
+std::string Sugestao(const std::string& dado, const std::vector<std::string>& possiveis);
+// " (você quis dizer 'x'?)" when there is a nearest, "" otherwise.
+std::string QuisDizer(const std::string& dado, const std::vector<std::string>& possiveis);
+// The text without the accents of Portuguese letters ("--declaração" is "--declaracao").
+std::string SemAcentos(const std::string& s);
+
 class Opcoes {
  public:
   // `comValor` take a value, given once unless `repetiveis` names them (those keep every value); `flags`
-  // take none; at most `maxPosicionais` plain arguments. Anything else: ErroUso.
+  // take none; at most `maxPosicionais` plain arguments. Anything else: ErroUso, with the nearest option
+  // when one is near. Option names may be spelt with their accents.
   Opcoes(const std::vector<std::string>& args, const std::set<std::string>& comValor,
          const std::set<std::string>& flags, size_t maxPosicionais = 0,
          const std::set<std::string>& repetiveis = {});

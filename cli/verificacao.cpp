@@ -1,12 +1,14 @@
 #include "cli/verificacao.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "cli/saida.h"
 #include "host/host.h"
 #include "jet/importacao.h"
+#include "jet/leitor.h"
 #include "platform/arquivo.h"
 #include "platform/configuracao.h"
 #include "platform/db/esquema.h"
@@ -93,7 +95,64 @@ std::string CopiaDoJet(const std::string& jet) {
 
 }  // namespace
 
+namespace {
+
+// Whether the file, and its folder (where SQLite writes its journal), can be written.
+bool Gravavel(const std::string& banco) {
+  return ::access(banco.c_str(), W_OK) == 0 &&
+         ::access(std::filesystem::path(banco).parent_path().c_str(), W_OK) == 0;
+}
+
+// A command that records, or a check before 2001 (which writes the enrolment answer), on a database that
+// cannot be written: said before the check, with what to do, instead of a database error after it.
+void ConfereGravavel(const Opcoes& o, const Precisa& p, const std::string& banco) {
+  if (banco.empty() || o.Tem("--somente-leitura") || Gravavel(banco)) return;
+  const std::string nome =
+      "'" + Resumido(banco) + "' não pode ser gravado (sem permissão de escrita nele ou na sua pasta)";
+  if (p.grava)
+    throw ErroUso(nome + ": o resultado não seria gravado; use uma cópia gravável (cp " + ParaShell(banco) +
+                  " COPIA.db) com --banco COPIA.db");
+  const std::string ano = Config().Le(kApp, "Exercicio", "ExercicioAtual", "");
+  if (ano.size() == 4 && ano < "2001")
+    throw ErroUso(nome +
+                  ": antes de 2001 a verificação grava a resposta ao enquadramento; use "
+                  "--somente-leitura para verificar sem gravar, ou uma cópia gravável");
+}
+
+// What the command needs and was not given, all in one line: one missing thing says what to use; more
+// are listed together.
+void ConfereFaltas(const Opcoes& o, const Precisa& p) {
+  std::vector<std::string> faltas, sos;
+  if (p.declaracao && !o.Tem("--declaracao")) {
+    faltas.push_back("a opção --declaracao N");
+    sos.push_back("a opção --declaracao é obrigatória");
+  }
+  if (!p.carteira && !p.banco && !o.Tem("--banco") && Config().Le(kApp, "DB", "DbAtual", "").empty()) {
+    faltas.push_back("o banco de dados (--banco ARQUIVO, ou " + NaConfiguracao("DB", "DbAtual") + ")");
+    sos.push_back("falta o banco de dados: use --banco ARQUIVO ou defina " + NaConfiguracao("DB", "DbAtual"));
+  }
+  if (p.exercicioNaOpcao && !o.Tem("--exercicio")) {
+    faltas.push_back("a opção --exercicio AAAA");
+    sos.push_back("a opção --exercicio é obrigatória");
+  } else if (p.exercicio && !o.Tem("--exercicio") &&
+             Config().Le(kApp, "Exercicio", "ExercicioAtual", "").empty()) {
+    faltas.push_back("o exercício (--exercicio AAAA, ou " + NaConfiguracao("Exercicio", "ExercicioAtual") +
+                     ")");
+    sos.push_back("falta o exercício: use --exercicio AAAA ou defina " +
+                  NaConfiguracao("Exercicio", "ExercicioAtual"));
+  }
+  if (faltas.size() == 1) throw ErroUso(sos[0]);
+  if (faltas.empty()) return;
+  std::string lista;
+  for (size_t i = 0; i < faltas.size(); ++i)
+    lista += (i ? (i + 1 == faltas.size() ? " e " : ", ") : "") + faltas[i];
+  throw ErroUso("faltam " + lista);
+}
+
+}  // namespace
+
 void PreparaHost(const Opcoes& o, Precisa precisa) {
+  ConfereFaltas(o, precisa);
   if (precisa.carteira) {
     ConfereOpcoes(o, "");
     host::RegistraComponentes(o.Tem("--somente-leitura"));
@@ -104,9 +163,8 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
   std::string banco = ConfereOpcoes(o, precisa.banco);
   const bool jet = !banco.empty() && jet::EhJet(banco);
   if (jet && !precisa.aceitaJet)
-    throw ErroUso("'" + banco +
-                  "' é um arquivo Jet, que nunca é gravado; importe-o antes: kvconsistencia importar " +
-                  ParaShell(banco) + " DESTINO.db");
+    throw ErroUso("'" + banco + "' é um arquivo Jet, que nunca é gravado; importe-o e use a cópia: " +
+                  ComandoDeImportar(banco));
   // A Jet file is only read: the copy is opened read-only, so a write is reported, never made.
   host::RegistraComponentes(o.Tem("--somente-leitura") || jet);
   if (jet) {
@@ -118,10 +176,21 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
   if (o.Tem("--exercicio"))
     DefineValorDaExecucao(kApp, "Exercicio", "ExercicioAtual", o.Valor("--exercicio"));
   if (banco.empty()) banco = BancoDasConfiguracoes();
-  if (precisa.exercicio && Config().Le(kApp, "Exercicio", "ExercicioAtual", "").empty())
-    throw ErroUso("falta o exercício: use --exercicio AAAA ou defina " +
-                  NaConfiguracao("Exercicio", "ExercicioAtual"));
-  ConfereBancoDeDeclaracoes(banco, precisa.declaracao ? o.Valor("--declaracao") : "");
+  ConfereGravavel(o, precisa, jet ? "" : banco);
+  try {
+    ConfereBancoDeDeclaracoes(banco, precisa.declaracao ? o.Valor("--declaracao") : "");
+  } catch (const ErroDeUso& e) {
+    // Named as the user knows the file, never by its copy.
+    std::string motivo = e.what();
+    if (const size_t p = motivo.find(banco); jet && p != std::string::npos)
+      motivo.replace(p, banco.size(), gBancoMostrado);
+    throw ErroUso(motivo);
+  }
+}
+
+std::string ComandoDeImportar(const std::string& jet) {
+  const std::filesystem::path copia = std::filesystem::path(jet).replace_extension(".db");
+  return "kvconsistencia importar " + ParaShell(jet) + " " + ParaShell(copia.string());
 }
 
 std::string ExercicioAtualTexto() {
@@ -140,10 +209,35 @@ int SaidaDe(const ResultadoVerificacao& v) {
   return v.erro ? 3 : (v.consistente ? 0 : 1);
 }
 
-std::string DicaDeAceite(const ResultadoVerificacao& v, const ItemResultado& f) {
-  return "      Para aceitar como exceção: kvconsistencia consistir --banco " + ParaShell(v.banco) +
-         " --declaracao " + v.declaracao + " --exercicio " + ParaShell(v.exercicio) + " --aceitar " +
-         TextoVisivel(ParaShell(f.chave)) + "\n";
+std::string DicaDeAceite(const ResultadoVerificacao& v) {
+  std::vector<std::string> avisos, erros;
+  bool aberto = false;
+  for (const GrupoResultado& g : v.arvore)
+    for (const ItemResultado& f : g.itens) {
+      aberto = aberto || f.imagem == kImagemAberta;
+      (f.podeSerAceita ? avisos : erros).push_back(f.chave);
+    }
+  if (!aberto || v.erro) return "";
+  std::string r = "\n";
+  if (!erros.empty()) {
+    std::string lista;
+    for (const std::string& e : erros) lista += (lista.empty() ? "" : ", ") + TextoVisivel(e);
+    r += "Corrija no programa de origem (erros não podem ser aceitos): " + lista + "\n";
+  }
+  if (avisos.empty()) return r;
+  const bool jet = jet::EhJet(v.banco);
+  std::string banco = v.banco;
+  if (jet) {
+    banco = std::filesystem::path(v.banco).replace_extension(".db").string();
+    r += "Um arquivo Jet nunca é gravado: importe-o e consista a cópia:\n  " + ComandoDeImportar(v.banco) +
+         "\n";
+  }
+  r += std::string(erros.empty() ? "Para aceitar os avisos como exceção e gravar a chave:"
+                                 : "Depois, para aceitar os avisos como exceção e gravar a chave:") +
+       "\n  kvconsistencia consistir --banco " + ParaShell(banco) + " --declaracao " + v.declaracao +
+       " --exercicio " + ParaShell(v.exercicio);
+  for (const std::string& a : avisos) r += " --aceitar " + TextoVisivel(ParaShell(a));
+  return r + "\n";
 }
 
 ResultadoVerificacao ArvoreDasEntradas(bool explica) {

@@ -13,17 +13,19 @@ namespace kv::cli {
 // What a command needs before it runs.
 struct Precisa {
   bool exercicio = true;                            // a fiscal year, from --exercicio or the settings
+  bool exercicioNaOpcao = false;                    // ... from --exercicio alone
   bool declaracao = true;                           // --declaracao names a declaration that the database has
   std::optional<std::string> banco = std::nullopt;  // the database, when not --banco's
   bool carteira = false;  // many databases, each checked on its own: none is the run's
   bool aceitaJet = true;  // the command only reads, so a Jet file can be checked through a copy
+  bool grava = false;     // the command records (the key, the outcome): the database must be writable
 };
 
-// Checks what the user gave and what the command needs before anything runs: --declaracao, --exercicio
-// and --banco well formed; a database (from --banco or the settings) that exists, is SQLite and has every
-// table the rules read; a fiscal year; the declaration in it. Each failure is an ErroUso that says what
-// to do. Makes --banco and --exercicio this run's values (never written to the settings file) and
-// registers the host's components.
+// Checks what the user gave and what the command needs before anything runs: everything missing named at
+// once; --declaracao, --exercicio and --banco well formed; a database (from --banco or the settings) that
+// exists, is SQLite and has every table the rules read; a fiscal year; the declaration in it. Each failure is
+// an ErroUso that says what to do. Makes --banco and --exercicio this run's values (never written to the
+// settings file) and registers the host's components.
 void PreparaHost(const Opcoes& o, Precisa precisa = {});
 // The fiscal year setting as it stands.
 std::string ExercicioAtualTexto();
@@ -34,8 +36,10 @@ ResultadoVerificacao Verifica(ControleConsistencia& controle, const std::string&
                               bool explica = true);
 // The exit status of a check: 0 consistent, 1 inconsistent, 3 failed.
 int SaidaDe(const ResultadoVerificacao& v);
-// Under an open warning: the whole command that accepts it, quoted for the shell.
-std::string DicaDeAceite(const ResultadoVerificacao& v, const ItemResultado& item);
+// After the tree of a declaration with open items: the errors to correct at the source, and the one
+// command that accepts every warning and records the key (for a Jet file, its import first), quoted for
+// the shell; pasted as printed it records the declaration.
+std::string DicaDeAceite(const ResultadoVerificacao& v);
 // The tree that the control would build from the store's entries as they stand (all items open), with
 // explanations: for checks that make no tree of their own (verificar-kv). The store's entries are left by
 // the check that ran last on this thread.
@@ -43,6 +47,8 @@ ResultadoVerificacao ArvoreDasEntradas(bool explica);
 // Refuses (ErroUso) an output path in a folder that does not exist, the database being checked or any
 // other SQLite database.
 void VerificaSaida(const std::string& saida);
+// The command that imports a Jet file into a SQLite file beside it, quoted for the shell.
+std::string ComandoDeImportar(const std::string& jet);
 // `s` as one word for a POSIX shell: between apostrophes when it holds anything but safe characters.
 std::string ParaShell(const std::string& s);
 

@@ -16,11 +16,12 @@ std::string ControleConsistencia::MensagemDoNo(const std::string& chave) {
 
 namespace {
 
-// The figures under the rule's message, set apart: the sentence, then each figure on its line.
+// The figures under the rule's message, set apart: each once, on its line, amounts and shares as the
+// user reads them.
 std::string ComValores(const Achado& a) {
-  if (a.figuras.empty() && a.resumo.empty()) return "";
-  std::string r = "\r\n\r\n———  Valores comparados  ———\r\n" + a.resumo + "\r\n";
-  for (const Figura& f : a.figuras) r += "\r\n" + f.rotulo + ": " + f.valor;
+  if (a.figuras.empty()) return "";
+  std::string r = "\r\n\r\n———  Valores comparados  ———\r\n";
+  for (const Figura& f : a.figuras) r += "\r\n" + f.rotulo + ": " + ParaPessoas(f);
   return r;
 }
 

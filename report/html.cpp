@@ -94,7 +94,7 @@ std::string Secao(const ResultadoVerificacao& v, const std::string& id = "") {
       if (!f.evidencia.empty()) {
         r += "<table class=\"valores\">\n";
         for (const Figura& fig : f.evidencia)
-          r += "<tr><th>" + Html(fig.rotulo) + "</th><td>" + Html(fig.valor) + "</td></tr>\n";
+          r += "<tr><th>" + Html(fig.rotulo) + "</th><td>" + Html(ParaPessoas(fig)) + "</td></tr>\n";
         r += "</table>\n";
       }
       if (f.erroMensagem)

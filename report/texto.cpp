@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "control/arvore.h"
 #include "platform/texto.h"
 
 namespace kv {
@@ -31,12 +30,11 @@ std::string NaLinha(const std::string& s) {
   return TextoVisivel(s);
 }
 
-std::string Item(const ResultadoVerificacao& v, const ItemResultado& f, const OpcoesDoTexto& o) {
+std::string Item(const ItemResultado& f) {
   std::string r = "  " + std::string(Marca(f.imagem)) + " " + NaLinha(f.texto) + "  [" + NaLinha(f.chave) +
                   "]" + (f.imagem == 3 ? " (aceita)" : "") + "\n";
   if (!f.mensagem.empty()) r += Recuado(f.mensagem, "      ") + "\n";
   if (!f.resumo.empty()) r += "      Valores: " + NaLinha(f.resumo) + "\n";
-  if (f.imagem == kImagemAberta && f.podeSerAceita && o.sobAviso) r += o.sobAviso(v, f);
   if (f.erroMensagem)
     r += "      (explicação indisponível: erro " + std::to_string(f.erroMensagem->numero) + ": " +
          f.erroMensagem->descricao + ")\n";
@@ -65,8 +63,9 @@ std::string TextoVerificacao(const ResultadoVerificacao& v, const OpcoesDoTexto&
   if (!v.aviso.empty()) r += "(A declaração estava gravada como consistente, mas " + v.aviso + ".)\n";
   for (const GrupoResultado& cab : v.arvore) {
     r += "\n" + std::string(Marca(cab.imagem)) + " " + cab.texto + "\n";
-    for (const ItemResultado& f : cab.itens) r += Item(v, f, o);
+    for (const ItemResultado& f : cab.itens) r += Item(f);
   }
+  if (o.aoFim) r += o.aoFim(v);
   for (const std::string& g : v.gravacoes) r += "\nGravação: " + g + "\n";
   if (v.erro) r += Falha(v);
   return r;

@@ -10,8 +10,8 @@ namespace kv {
 
 struct OpcoesDoTexto {
   bool comStatus = true;  // the status line under the heading
-  // Lines under an open warning that may be accepted (how to accept it, say), or none.
-  std::function<std::string(const ResultadoVerificacao&, const ItemResultado&)> sobAviso;
+  // Lines after the tree (what to do next, say), or none.
+  std::function<std::string(const ResultadoVerificacao&)> aoFim;
 };
 
 // Heading, status, the tree with each item's explanation and figures, what the check wrote and, after

@@ -531,9 +531,20 @@ TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
       {"", {"validar-chave", "--declaracao", "1"}, "falta o banco de dados"},
       {sumiu, {"verificar", "--declaracao", "1"}, "sumiu.db' (DbAtual na seção [DB] de"},
       // A huge setting is quoted in part, with its length.
-      {"[DB]\nDbAtual=/" + QByteArray(60000, 'x') + "\n",
+      {"[DB]\nDbAtual=/" + QByteArray(60000, 'x') + "\n[Exercicio]\nExercicioAtual=2002\n",
        {"verificar", "--declaracao", "1"},
        "xxx…(60001 bytes)' (DbAtual"},
+      // Everything missing is named at once.
+      {"", {"verificar"}, "faltam a opção --declaracao N, o banco de dados (--banco ARQUIVO, ou DbAtual"},
+      {"", {"verificar-kv", "--banco", banco_}, "faltam a opção --declaracao N e a opção --exercicio AAAA"},
+      // A misspelt command or option gets the nearest one; accented spellings are the same options.
+      {"", {"verifcar"}, "comando desconhecido: verifcar (você quis dizer 'verificar'?)"},
+      {"",
+       {"verificar", "--declaracoa", "1"},
+       "opção desconhecida: --declaracoa (você quis dizer '--declaracao'?)"},
+      {"",
+       {"verificar", "--declaração", "999", "--exercício", "2002", "--banco", banco_},
+       "a declaração 999 não"},
       {"",
        {"verificar", "--banco", banco_, "--declaracao", "999", "--exercicio", "2002"},
        "a declaração 999 não existe em"},
@@ -559,6 +570,15 @@ TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
         << j.saida.toStdString();
   }
   EXPECT_FALSE(QFile::exists(pasta_.filePath("r.html")));
+  // About a Jet file, the file the user named, never its temporary copy.
+  if (!QDir(kFixtures).exists()) return;
+  const QString jet = QDir::cleanPath(kFixtures + "/exemplo.mdb");
+  Execucao e = Roda({"verificar", "--banco", jet, "--declaracao", "999", "--exercicio", "2002"});
+  EXPECT_TRUE(e.erros.contains("a declaração 999 não existe em '" + jet.toUtf8() + "'"))
+      << e.erros.toStdString();
+  Execucao kv = Roda({"verificar-kv", "--banco", jet, "--declaracao", "1", "--exercicio", "2002"});
+  EXPECT_EQ(kv.status, 2);
+  EXPECT_TRUE(kv.erros.contains("kvconsistencia importar " + jet.toUtf8())) << kv.erros.toStdString();
 }
 
 // Every command's help describes every option it takes.
@@ -584,6 +604,15 @@ TEST_F(Cli, AjudaDescreveCadaOpcao) {
 // Text output for people: the outcome on standard output in the order things happened, how to accept a
 // warning, the same tree from every command, what a check wrote, and a read-only mode that writes nothing.
 TEST_F(Cli, SaidaDeTextoParaPessoas) {
+  // One hint per declaration, quoted for the shell: pasted as printed, it records the declaration.
+  Execucao doze = Roda(Cmd("verificar", "12"));
+  const QString dica = QString::fromUtf8(doze.saida).trimmed().section('\n', -1).trimmed();
+  EXPECT_TRUE(dica.startsWith("kvconsistencia consistir --banco " + banco_)) << doze.saida.toStdString();
+  const QString bin = QFileInfo(KV_PROGRAMA).absolutePath();
+  EXPECT_EQ(
+      kv::teste::Roda(pasta_.path(), {"-c", dica}, {{"PATH", bin + ":/usr/bin:/bin"}}, "/bin/sh").status, 0);
+  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 0);
+  Sql("UPDATE tblDeclaração SET Consistente = 0, Chave = NULL WHERE Declaração = 12");
   Execucao c = Roda(Cmd("consistir", "12", {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%"}));
   EXPECT_EQ(c.status, 0);
   EXPECT_TRUE(c.erros.isEmpty()) << c.erros.toStdString();
@@ -594,13 +623,14 @@ TEST_F(Cli, SaidaDeTextoParaPessoas) {
       QRegularExpression::DotMatchesEverythingOption);
   EXPECT_TRUE(ordem.match(QString::fromUtf8(c.saida)).hasMatch()) << c.saida.toStdString();
 
+  // With an error to correct: said apart, and left out of the command.
   Execucao v = Roda(Cmd("verificar", "4"));
-  // The whole command, quoted for the shell, ready to paste.
-  EXPECT_TRUE(v.saida.contains("Para aceitar como exceção: kvconsistencia consistir --banco " +
-                               banco_.toUtf8() +
-                               " --declaracao 4 --exercicio 2002 --aceitar 'B:Saídas525%'\n"))
+  EXPECT_TRUE(
+      v.saida.contains("Corrija no programa de origem (erros não podem ser aceitos): B:Saídas11Imp\n"))
       << v.saida.toStdString();
-  EXPECT_FALSE(v.saida.contains("--aceitar 'B:Saídas11Imp'"));  // an error to correct
+  EXPECT_TRUE(v.saida.contains(" --declaracao 4 --exercicio 2002 --aceitar 'B:Saídas525%'\n"))
+      << v.saida.toStdString();
+  EXPECT_FALSE(v.saida.contains("--aceitar 'B:Saídas11Imp'"));
 
   Execucao kv = Roda(Cmd("verificar-kv", "7"));
   EXPECT_TRUE(
@@ -748,9 +778,15 @@ TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
   if (roda({"--help"}).status != 0) GTEST_SKIP() << "o programa não roda como outro usuário aqui";
   const QByteArray antes = LeArquivo(banco);
   const QStringList base = {"verificar", "--banco", banco, "--declaracao", "7", "--exercicio", "2000"};
+  // What records on a database that cannot be written is said before the check, with what to do.
   Execucao escreve = roda(base);
-  EXPECT_EQ(escreve.status, 3) << escreve.saida.toStdString();
-  EXPECT_TRUE(escreve.saida.contains("erro 3008")) << escreve.saida.toStdString();
+  EXPECT_EQ(escreve.status, 2) << escreve.saida.toStdString();
+  EXPECT_TRUE(escreve.erros.contains("não pode ser gravado") && escreve.erros.contains("--somente-leitura"))
+      << escreve.erros.toStdString();
+  Execucao consistir = roda({"consistir", "--banco", banco, "--declaracao", "12", "--exercicio", "2002",
+                             "--aceitar", "A:Entradas3Imp"});
+  EXPECT_EQ(consistir.status, 2) << consistir.saida.toStdString();
+  EXPECT_FALSE(consistir.saida.contains("Aceita:"));
   EXPECT_TRUE(roda(base + QStringList{"--somente-leitura"}).saida.contains("DeAcordo = 1 não gravado"));
   EXPECT_EQ(LeArquivo(banco), antes);
   // A subfolder of a portfolio that cannot be read is a line with its error, never left out.

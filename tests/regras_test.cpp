@@ -497,11 +497,18 @@ TEST(Evidencia, CadaTipoDeAchadoTrazOsValoresComparados) {
     for (const std::string& f : c.figuras)
       EXPECT_NE(std::find(figuras.begin(), figuras.end(), f), figuras.end()) << c.chave << ": " << f;
     EXPECT_FALSE(item->resumo.empty()) << c.chave;
-    // The panel shows the figures only when the host asks for them.
+    // The panel shows the figures only when the host asks for them, each once, as people read them.
     for (bool mostra : {false, true}) {
       controle.DefineMostraValores(mostra);
       controle.ListaDeLocais_NodeClick(controle.ListaDeLocais().Busca(c.chave));
-      EXPECT_EQ(controle.Mensagem().Valor().find(item->resumo) != std::string::npos, mostra) << c.chave;
+      const std::string painel = controle.Mensagem().Valor();
+      for (const Figura& f : item->evidencia) {
+        const std::string linha = f.rotulo + ": " + ParaPessoas(f);
+        EXPECT_EQ(painel.find(linha) != std::string::npos, mostra) << c.chave << ": " << linha;
+        if (f.tipo != Figura::Tipo::Texto) {
+          EXPECT_EQ(painel.find(f.rotulo + ": " + f.valor), std::string::npos);
+        }
+      }
     }
   }
 }

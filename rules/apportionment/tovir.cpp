@@ -73,14 +73,14 @@ void ConsisteTovirEntradas(Verificacao& v) {
   Currency entradas = ValorOuZero(rs->Campo("X1"));
   Currency tovir = SomaTovir(v, {"'1.3'", "'1.1'"});
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(entradas)))) return;
-  v.Registra(
-      {.grupo = "TOVIR",
-       .chave = "E:TOVIR 1.X Y>X",
-       .texto = "TOVIR 1.X",
-       .imagem = ImagemPadraoTexto(),
-       .figuras = {{"total detalhado (1.1 e 1.3)", Decimal(tovir)}, {"entradas internas", Decimal(entradas)}},
-       .resumo = "TOVIR 1.1 e 1.3: " + Reais(tovir) + " detalhados, mais que as entradas internas de " +
-                 Reais(entradas)});
+  v.Registra({.grupo = "TOVIR",
+              .chave = "E:TOVIR 1.X Y>X",
+              .texto = "TOVIR 1.X",
+              .imagem = ImagemPadraoTexto(),
+              .figuras = {{"total detalhado (1.1 e 1.3)", Decimal(tovir), kValor},
+                          {"entradas internas", Decimal(entradas), kValor}},
+              .resumo = "TOVIR 1.1 e 1.3: " + Reais(tovir) +
+                        " detalhados, mais que as entradas internas de " + Reais(entradas)});
 }
 
 void ConsisteTovirSaidas(Verificacao& v) {
@@ -98,7 +98,8 @@ void ConsisteTovirSaidas(Verificacao& v) {
   Currency tovir = SomaTovir(v, {"'2.6'", "'2.5'", "'2.4'", "'2.3'", "'2.2'"});
   if (!Verdade(Maior(Variant::Cur(tovir), Variant::Cur(saidas)))) return;
   v.Registra(
-      DaTovir("2.X", "", "2", {{"total detalhado (2.2 a 2.6)", Decimal(tovir)}, {"saídas", Decimal(saidas)}},
+      DaTovir("2.X", "", "2",
+              {{"total detalhado (2.2 a 2.6)", Decimal(tovir), kValor}, {"saídas", Decimal(saidas), kValor}},
               "TOVIR 2.2 a 2.6: " + Reais(tovir) + " detalhados, mais que as saídas de " + Reais(saidas)));
 }
 

@@ -13,7 +13,7 @@ void ConsisteTovir3X(Verificacao& v) {
               .chave = "J:TOVIR 3.X",
               .texto = "TOVIR 3.X",
               .imagem = "2",
-              .figuras = {{"3.7", Decimal(a)}, {"3.8", Decimal(b)}},
+              .figuras = {{"3.7", Decimal(a), kValor}, {"3.8", Decimal(b), kValor}},
               .resumo = "TOVIR 3.7: " + Reais(a) + "; 3.8: " + Reais(b)});
 }
 

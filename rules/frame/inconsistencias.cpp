@@ -1,6 +1,9 @@
 #include "rules/frame/inconsistencias.h"
 
+#include <QLocale>
+
 #include "platform/erro.h"
+#include "platform/formato.h"
 #include "rules/frame/estado.h"
 
 namespace kv {
@@ -32,6 +35,17 @@ void ColecaoInconsistencias::Esvazia() {
   achados_.clear();
   long n = Count();
   for (long i = 0; i < n; ++i) Remove(1);
+}
+
+std::string ParaPessoas(const Figura& f) {
+  double d = 0;
+  if (f.tipo == Figura::Tipo::Texto || !ParseNumero(f.valor, d)) return f.valor;
+  if (f.tipo == Figura::Tipo::Parcela) return QLocale::system().toString(d * 100, 'f', 1).toStdString() + "%";
+  try {
+    return "R$ " + FormataValor(CCur(Variant::Str(f.valor)));
+  } catch (const Erro&) {
+    return f.valor;  // beyond Currency: as stored
+  }
 }
 
 ColecaoInconsistencias& ObtemInconsistencias() {

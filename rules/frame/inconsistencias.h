@@ -24,11 +24,17 @@ namespace kv {
 using ItemInconsistencia = std::vector<std::string>;
 
 // One figure a rule compared, named as a person reads it. The value is plain text: an amount as a decimal
-// with a point and no grouping ("1234.56"), a share as a decimal ("0.6300"), a text as stored.
+// with a point and no grouping ("1234.56"), a share as a decimal ("0.6300"), a text as stored; `tipo`
+// says which, so that people see amounts and shares in their own format (ParaPessoas).
 struct Figura {
+  enum class Tipo : unsigned char { Texto, Valor, Parcela };
   std::string rotulo, valor;
+  Tipo tipo = Tipo::Texto;
   bool operator==(const Figura&) const = default;
 };
+// The figure's value as people read it: an amount "R$ 1.234,56" and a share "46,9%" in the user's
+// regional format; a text, or a value that is no amount, as it is.
+std::string ParaPessoas(const Figura& f);
 
 // One finding of a rule, as every reader takes it: the store's entries are rendered from it, the tree
 // shows it, the front ends explain it.

@@ -33,6 +33,8 @@ Variant Diferenca(const Variant& a, const Variant& b);
 // A share as evidence values are written: four decimals ("0.6300"); "" when the whole is zero or either
 // is not a number.
 std::string Parcela(const Variant& parte, const Variant& todo);
+// The kinds of a figure, short.
+inline constexpr Figura::Tipo kValor = Figura::Tipo::Valor, kParcela = Figura::Tipo::Parcela;
 // A stored value as evidence shows it: its text, "(vazio)" for empty text, "(Nulo)" for Null.
 std::string ComoGravado(const Variant& v);
 

@@ -40,10 +40,10 @@ std::vector<Figura> FigurasDosEstados(const std::vector<EstadoQueFalha>& estados
   for (const EstadoQueFalha& e : estados) {
     const std::string uf = e.uf + ": ";
     f.push_back({uf + "teste", e.soma && e.limite ? "soma e 25%" : e.soma ? "soma" : "25%"});
-    f.push_back({uf + "valor contábil", Decimal(e.linha.valorContabil)});
-    f.push_back({uf + "soma das parcelas", Decimal(e.linha.soma)});
-    f.push_back({uf + "imposto", Decimal(e.linha.imposto)});
-    f.push_back({uf + "limite (25% da base)", Decimal(*e.linha.limite)});
+    f.push_back({uf + "valor contábil", Decimal(e.linha.valorContabil), kValor});
+    f.push_back({uf + "soma das parcelas", Decimal(e.linha.soma), kValor});
+    f.push_back({uf + "imposto", Decimal(e.linha.imposto), kValor});
+    f.push_back({uf + "limite (25% da base)", Decimal(*e.linha.limite), kValor});
   }
   return f;
 }
@@ -60,9 +60,9 @@ Achado DoMes(const RegraInter& regra, const Variant& ref, bool vc, const Variant
            .figuras = {{"mês", mes}}};
   if (vc) {
     const Variant diferenca = Diferenca(registrado, Variant::Cur(total));
-    a.figuras.push_back({"valor mensal registrado", Decimal(registrado)});
-    a.figuras.push_back({"total dos estados", Decimal(total)});
-    a.figuras.push_back({"diferença", Decimal(diferenca)});
+    a.figuras.push_back({"valor mensal registrado", Decimal(registrado), kValor});
+    a.figuras.push_back({"total dos estados", Decimal(total), kValor});
+    a.figuras.push_back({"diferença", Decimal(diferenca), kValor});
     a.resumo = Minusculas(mes) + ": registrado " + Reais(registrado) + ", soma dos estados " + Reais(total) +
                ", diferença " + Reais(diferenca);
     return a;

@@ -16,15 +16,16 @@ Achado DoMes(const RegraMensal& regra, const std::string& ref, const char* codig
            .chave = regra.prefixoChave + ref + codigo,
            .texto = mes,
            .imagem = ImagemPadraoTexto(),
-           .figuras = {{"mês", mes}, {regra.nomeBase, Decimal(base)}, {"imposto", Decimal(imposto)}}};
+           .figuras = {
+               {"mês", mes}, {regra.nomeBase, Decimal(base), kValor}, {"imposto", Decimal(imposto), kValor}}};
   const std::string m = Minusculas(mes);
   if (std::string_view(codigo) == "Imp") {
     a.resumo = m + ": imposto zero sobre " + regra.nomeBase + " de " + Reais(base);
     return a;
   }
   const Variant limite = Produto(base, 0.25);
-  a.figuras.push_back({"limite (25% da base)", Decimal(limite)});
-  a.figuras.push_back({"parcela do imposto na base", Parcela(Variant::Cur(imposto), base)});
+  a.figuras.push_back({"limite (25% da base)", Decimal(limite), kValor});
+  a.figuras.push_back({"parcela do imposto na base", Parcela(Variant::Cur(imposto), base), kParcela});
   a.resumo = m + ": imposto " + Reais(imposto) + " sobre " + regra.nomeBase + " de " + Reais(base) +
              "; limite " + Reais(limite) + " (25%)";
   return a;
