@@ -25,114 +25,150 @@ constexpr const char* kSoDestaExecucao =
 
 }  // namespace
 
+namespace {
+
+std::string AjudaExemplo() {
+  return "Uso: kvconsistencia exemplo [ARQUIVO]\n\n"
+         "Cria o banco de dados de exemplo (padrão: exemplo.db), com declarações que mostram cada grupo\n"
+         "de inconsistências e uma declaração limpa, e diz o que cada uma mostra. Não substitui um\n"
+         "arquivo existente.\n";
+}
+
+std::string AjudaVerificar() {
+  return "Uso: kvconsistencia verificar --declaracao N [--banco ARQUIVO] [--exercicio AAAA] [--json]\n"
+         "                             [--html ARQUIVO] [--somente-leitura]\n\n"
+         "Verificação completa da declaração, como o controle a faz, sem janela: situação, árvore de\n"
+         "inconsistências, a explicação de cada item e, no fim, os erros a corrigir e o comando que\n"
+         "aceita todos os avisos e grava a chave.\n\n" +
+         std::string(kDeclaracao) + std::string(kBancoEExercicio) +
+         "  --json             um objeto JSON na saída padrão\n"
+         "  --html ARQUIVO     também grava um relatório HTML (nunca sobre um banco de dados)\n"
+         "  --somente-leitura  abre o banco só para leitura: num exercício anterior a 2001 a resposta\n"
+         "                     do enquadramento (DeAcordo) é informada em vez de gravada\n\n" +
+         kJetSoLido + kSoDestaExecucao +
+         "\nSaída: 0 consistente, 1 inconsistente, 2 uso incorreto (nada é aberto), 3 a verificação "
+         "falhou.\n";
+}
+
+std::string AjudaConsistir() {
+  return "Uso: kvconsistencia consistir --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n"
+         "                             [--aceitar CHAVE]... [--json]\n\n"
+         "Verifica, aceita cada inconsistência nomeada (como o duplo clique) e faz a verificação final\n"
+         "do botão Fechar: grava a chave de consistência, ou grava a declaração como inconsistente.\n"
+         "Uma chave que não pode ser aceita é informada como recusada.\n\n"
+         "  --aceitar CHAVE    aceita o aviso com essa chave (a chave aparece entre colchetes na saída de\n"
+         "                     'verificar'); pode ser repetida\n" +
+         std::string(kDeclaracao) + std::string(kBancoEExercicio) +
+         "  --json             um objeto JSON: situação depois dos aceites e da verificação final, chave,\n"
+         "                     aceitas, recusadas e entradas\n\n" +
+         kSoDestaExecucao +
+         "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto, 3 falha.\n";
+}
+
+std::string AjudaVerificarKv() {
+  return "Uso: kvconsistencia verificar-kv --declaracao N --exercicio AAAA [--banco ARQUIVO] [--ie IE]\n"
+         "                                [--json]\n\n"
+         "Verificação sem janela do ConsisteKV (contribuinte, interestaduais, TOVIR e enquadramento); sem\n"
+         "inconsistências, gera e grava a chave de consistência. Como o ConsisteKV, grava o exercício\n"
+         "como exercício atual nas configurações.\n\n"
+         "  --declaracao N     número da declaração (inteiro positivo)\n"
+         "  --exercicio AAAA   obrigatório: o exercício passado ao ConsisteKV (gravado como\n"
+         "                     ExercicioAtual nas configurações, como o ConsisteKV faz)\n"
+         "  --ie IE            inscrição estadual passada ao ConsisteKV; fica à disposição do\n"
+         "                     hospedeiro e não muda a verificação nem a chave\n"
+         "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n"
+         "  --json             um objeto JSON: declaração, exercício, entradas e, se gerada, a chave\n\n" +
+         std::string(kJetSoLido) +
+         "\n"
+         "Saída: 0 chave gravada, 1 inconsistente, 2 uso incorreto, 3 falha.\n";
+}
+
+std::string AjudaValidarChave() {
+  return "Uso: kvconsistencia validar-chave --declaracao N [--banco ARQUIVO]\n\n"
+         "Diz se a chave gravada ainda corresponde aos dados da declaração.\n\n"
+         "  --declaracao N     número da declaração (inteiro positivo)\n"
+         "  --exercicio AAAA   aceito como nos outros comandos; a chave não depende dele\n"
+         "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n\n" +
+         std::string(kJetSoLido) +
+         "\n"
+         "Saída: 0 a chave confere, 1 não confere (ou não há chave), 2 uso incorreto, 3 falha.\n";
+}
+
+std::string AjudaLote() {
+  return "Uso: kvconsistencia lote --exercicio AAAA [--banco ARQUIVO]... [CAMINHO]... [--tarefas N] "
+         "[--json]\n"
+         "                        [--html ARQUIVO] [--somente-leitura] [--detalhes] [--so-problemas]\n"
+         "                        [--conferir-chaves]\n\n"
+         "Verifica todas as declarações do banco, em paralelo (padrão: uma tarefa por núcleo), com barra\n"
+         "de progresso no terminal e um resumo no fim. Ctrl-C para depois das declarações em andamento.\n"
+         "Com vários bancos ou pastas, verifica a carteira inteira numa execução: as pastas são "
+         "procuradas\n"
+         "com as subpastas por .db, .sqlite, .mdb e .accdb (links não são seguidos, cada arquivo conta "
+         "uma\n"
+         "vez), cada linha nomeia o arquivo, um arquivo ilegível vira uma linha com o erro e os outros\n"
+         "seguem, e o resumo lista os arquivos com problemas e cada tipo de achado pela quantidade.\n"
+         "Arquivos Jet são lidos numa cópia temporária, só para leitura; nunca são gravados.\n"
+         "--banco e --exercicio valem só para esta execução.\n\n"
+         "  --banco ARQUIVO    banco de dados com as declarações (pode repetir)\n"
+         "  CAMINHO            outro banco de dados, ou uma pasta com bancos de dados\n"
+         "  --exercicio AAAA   exercício, de 1990 a 2100\n"
+         "  --tarefas N        quantas declarações verificar ao mesmo tempo, de 1 a 256 (padrão: uma por\n"
+         "                     núcleo)\n"
+         "  --json             JSON Lines: um objeto por declaração, na ordem das declarações, e por fim\n"
+         "                     {\"resumo\": ...}; com vários arquivos, cada objeto traz \"banco\"\n"
+         "  --html ARQUIVO     também grava um relatório HTML com o resumo e todas as declarações\n"
+         "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n"
+         "  --detalhes         com --json, cada linha traz também os valores comparados de cada achado\n"
+         "                     (\"evidencias\")\n"
+         "  --so-problemas     mostra só as declarações com achados ou falha (e os arquivos ilegíveis); o\n"
+         "                     resumo conta todas\n"
+         "  --conferir-chaves  também confere a chave gravada das declarações sem achados (custa algumas\n"
+         "                     verificações por declaração); a das declarações com achados é sempre\n"
+         "                     conferida\n\n"
+         "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma declaração ou\n"
+         "arquivo falhou, 130 interrompido.\n";
+}
+
+std::string AjudaImportar() {
+  return "Uso: kvconsistencia importar ORIGEM.mdb DESTINO.db [--substituir] [--json]\n\n"
+         "Copia todas as tabelas de um arquivo Jet do programa hospedeiro (.mdb de Jet 3 ou 4, .accdb) "
+         "para\n"
+         "um novo banco de dados SQLite que os outros comandos leem: mesmos nomes de tabelas e colunas,\n"
+         "valores monetários exatos, datas de qualquer ano, Nulo separado de texto vazio. A origem só é\n"
+         "lida. A cópia é uma transação num arquivo temporário que só no fim toma o lugar do destino: um\n"
+         "erro ou Ctrl-C não deixa destino algum.\n\n"
+         "  --substituir   troca um destino que já existe (sem ela, um destino existente é recusado)\n"
+         "  --json         um objeto JSON com as tabelas e suas linhas\n\n"
+         "Saída: 0 importado, 2 uso incorreto ou origem que não é Jet (nada é gravado), 3 arquivo "
+         "danificado\n"
+         "ou truncado (nada é gravado), 130 interrompido.\n";
+}
+
+std::string AjudaJanela() {
+  return "Uso: kvconsistencia janela --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n\n"
+         "Mostra o controle de consistência numa janela. Setas escolhem e explicam um item, Enter ou\n"
+         "Espaço o aceitam como o duplo clique. Fechar (ou Esc, ou fechar a janela) faz a verificação\n"
+         "final; a barra de estado diz sempre onde a declaração está.\n\n" +
+         std::string(kDeclaracao) + std::string(kBancoEExercicio) +
+         "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto ou sem tela, 3 a\n"
+         "verificação final falhou com um erro.\n";
+}
+
+}  // namespace
+
 std::string Ajuda(const std::string& comando) {
-  const std::string comum = std::string(kBancoEExercicio);
-  if (comando == "exemplo")
-    return "Uso: kvconsistencia exemplo [ARQUIVO]\n\n"
-           "Cria o banco de dados de exemplo (padrão: exemplo.db), com declarações que mostram cada grupo\n"
-           "de inconsistências e uma declaração limpa, e diz o que cada uma mostra. Não substitui um\n"
-           "arquivo existente.\n";
-  if (comando == "verificar")
-    return "Uso: kvconsistencia verificar --declaracao N [--banco ARQUIVO] [--exercicio AAAA] [--json]\n"
-           "                             [--html ARQUIVO] [--somente-leitura]\n\n"
-           "Verificação completa da declaração, como o controle a faz, sem janela: situação, árvore de\n"
-           "inconsistências, a explicação de cada item e, para cada aviso, como aceitá-lo.\n\n" +
-           std::string(kDeclaracao) + comum +
-           "  --json             um objeto JSON na saída padrão\n"
-           "  --html ARQUIVO     também grava um relatório HTML (nunca sobre um banco de dados)\n"
-           "  --somente-leitura  abre o banco só para leitura: num exercício anterior a 2001 a resposta\n"
-           "                     do enquadramento (DeAcordo) é informada em vez de gravada\n\n" +
-           kJetSoLido + kSoDestaExecucao +
-           "\nSaída: 0 consistente, 1 inconsistente, 2 uso incorreto (nada é aberto), 3 a verificação "
-           "falhou.\n";
-  if (comando == "consistir")
-    return "Uso: kvconsistencia consistir --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n"
-           "                             [--aceitar CHAVE]... [--json]\n\n"
-           "Verifica, aceita cada inconsistência nomeada (como o duplo clique) e faz a verificação final\n"
-           "do botão Fechar: grava a chave de consistência, ou grava a declaração como inconsistente.\n"
-           "Uma chave que não pode ser aceita é informada como recusada.\n\n"
-           "  --aceitar CHAVE    aceita o aviso com essa chave (a chave aparece entre colchetes na saída de\n"
-           "                     'verificar'); pode ser repetida\n" +
-           std::string(kDeclaracao) + comum +
-           "  --json             um objeto JSON: situação depois dos aceites e da verificação final, chave,\n"
-           "                     aceitas, recusadas e entradas\n\n" +
-           kSoDestaExecucao +
-           "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto, 3 falha.\n";
-  if (comando == "verificar-kv")
-    return "Uso: kvconsistencia verificar-kv --declaracao N --exercicio AAAA [--banco ARQUIVO] [--ie IE]\n"
-           "                                [--json]\n\n"
-           "Verificação sem janela do ConsisteKV (contribuinte, interestaduais, TOVIR e enquadramento); sem\n"
-           "inconsistências, gera e grava a chave de consistência. Como o ConsisteKV, grava o exercício\n"
-           "como exercício atual nas configurações.\n\n"
-           "  --declaracao N     número da declaração (inteiro positivo)\n"
-           "  --exercicio AAAA   obrigatório: o exercício passado ao ConsisteKV (gravado como\n"
-           "                     ExercicioAtual nas configurações, como o ConsisteKV faz)\n"
-           "  --ie IE            inscrição estadual passada ao ConsisteKV; fica à disposição do\n"
-           "                     hospedeiro e não muda a verificação nem a chave\n"
-           "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n"
-           "  --json             um objeto JSON: declaração, exercício, entradas e, se gerada, a chave\n\n" +
-           std::string(kJetSoLido) +
-           "\n"
-           "Saída: 0 chave gravada, 1 inconsistente, 2 uso incorreto, 3 falha.\n";
-  if (comando == "validar-chave")
-    return "Uso: kvconsistencia validar-chave --declaracao N [--banco ARQUIVO]\n\n"
-           "Diz se a chave gravada ainda corresponde aos dados da declaração.\n\n"
-           "  --declaracao N     número da declaração (inteiro positivo)\n"
-           "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n\n" +
-           std::string(kJetSoLido) +
-           "\n"
-           "Saída: 0 a chave confere, 1 não confere (ou não há chave), 2 uso incorreto, 3 falha.\n";
-  if (comando == "lote")
-    return "Uso: kvconsistencia lote --exercicio AAAA [--banco ARQUIVO]... [CAMINHO]... [--tarefas N] "
-           "[--json]\n"
-           "                        [--html ARQUIVO] [--somente-leitura] [--detalhes] [--conferir-chaves]\n\n"
-           "Verifica todas as declarações do banco, em paralelo (padrão: uma tarefa por núcleo), com barra\n"
-           "de progresso no terminal e um resumo no fim. Ctrl-C para depois das declarações em andamento.\n"
-           "Com vários bancos ou pastas, verifica a carteira inteira numa execução: as pastas são "
-           "procuradas\n"
-           "com as subpastas por .db, .sqlite, .mdb e .accdb (links não são seguidos, cada arquivo conta "
-           "uma\n"
-           "vez), cada linha nomeia o arquivo, um arquivo ilegível vira uma linha com o erro e os outros\n"
-           "seguem, e o resumo lista os arquivos com problemas e cada tipo de achado pela quantidade.\n"
-           "Arquivos Jet são lidos numa cópia temporária, só para leitura; nunca são gravados.\n"
-           "--banco e --exercicio valem só para esta execução.\n\n"
-           "  --banco ARQUIVO    banco de dados com as declarações (pode repetir)\n"
-           "  CAMINHO            outro banco de dados, ou uma pasta com bancos de dados\n"
-           "  --exercicio AAAA   exercício, de 1990 a 2100\n"
-           "  --tarefas N        quantas declarações verificar ao mesmo tempo, de 1 a 256 (padrão: uma por\n"
-           "                     núcleo)\n"
-           "  --json             JSON Lines: um objeto por declaração, na ordem das declarações, e por fim\n"
-           "                     {\"resumo\": ...}; com vários arquivos, cada objeto traz \"banco\"\n"
-           "  --html ARQUIVO     também grava um relatório HTML com o resumo e todas as declarações\n"
-           "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n"
-           "  --detalhes         com --json, cada linha traz também os valores comparados de cada achado\n"
-           "                     (\"evidencias\")\n"
-           "  --conferir-chaves  também confere a chave gravada das declarações sem achados (custa algumas\n"
-           "                     verificações por declaração); a das declarações com achados é sempre\n"
-           "                     conferida\n\n"
-           "Saída: 0 todas consistentes, 1 alguma inconsistente, 2 uso incorreto, 3 alguma declaração ou\n"
-           "arquivo falhou, 130 interrompido.\n";
-  if (comando == "importar")
-    return "Uso: kvconsistencia importar ORIGEM.mdb DESTINO.db [--substituir] [--json]\n\n"
-           "Copia todas as tabelas de um arquivo Jet do programa hospedeiro (.mdb de Jet 3 ou 4, .accdb) "
-           "para\n"
-           "um novo banco de dados SQLite que os outros comandos leem: mesmos nomes de tabelas e colunas,\n"
-           "valores monetários exatos, datas de qualquer ano, Nulo separado de texto vazio. A origem só é\n"
-           "lida. A cópia é uma transação num arquivo temporário que só no fim toma o lugar do destino: um\n"
-           "erro ou Ctrl-C não deixa destino algum.\n\n"
-           "  --substituir   troca um destino que já existe (sem ela, um destino existente é recusado)\n"
-           "  --json         um objeto JSON com as tabelas e suas linhas\n\n"
-           "Saída: 0 importado, 2 uso incorreto ou origem que não é Jet (nada é gravado), 3 arquivo "
-           "danificado\n"
-           "ou truncado (nada é gravado), 130 interrompido.\n";
-  if (comando == "janela")
-    return "Uso: kvconsistencia janela --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n\n"
-           "Mostra o controle de consistência numa janela. Setas escolhem e explicam um item, Enter ou\n"
-           "Espaço o aceitam como o duplo clique. Fechar (ou Esc, ou fechar a janela) faz a verificação\n"
-           "final; a barra de estado diz sempre onde a declaração está.\n\n" +
-           std::string(kDeclaracao) + comum +
-           "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto ou sem tela, 3 a\n"
-           "verificação final falhou com um erro.\n";
+  static const std::pair<const char*, std::string (*)()> kAjudas[] = {
+      {"exemplo", AjudaExemplo},
+      {"verificar", AjudaVerificar},
+      {"consistir", AjudaConsistir},
+      {"verificar-kv", AjudaVerificarKv},
+      {"validar-chave", AjudaValidarChave},
+      {"lote", AjudaLote},
+      {"importar", AjudaImportar},
+      {"janela", AjudaJanela},
+  };
+  for (const auto& [nome, ajuda] : kAjudas)
+    if (comando == nome) return ajuda();
   return "Uso: kvconsistencia COMANDO [OPÇÕES]\n\n"
          "Verifica a consistência de declarações do regime Tarvo antes da transmissão.\n\n"
          "Comandos:\n"

@@ -66,7 +66,8 @@ int VerificarKV(const Args& a) {
 }
 
 int ValidarChave(const Args& a) {
-  Opcoes o(a, {"--banco", "--declaracao"}, {});
+  // --exercicio is accepted like the other commands', though a key does not depend on it.
+  Opcoes o(a, {"--banco", "--declaracao", "--exercicio"}, {});
   PreparaHost(o, {.exercicio = false});
   const std::string declaracao = o.Valor("--declaracao");
   RegistroGravado r = LeRegistroGravado(declaracao);

@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include "cli/comandos.h"
 #include "cli/opcoes.h"
@@ -38,7 +40,11 @@ void ImprimeJson(const std::string& origem, const std::string& destino, const je
 
 void ImprimeTexto(const std::string& origem, const std::string& destino, const jet::Importacao& r,
                   double segundos) {
-  for (const auto& [t, n] : r.tabelas) std::printf("  %-30s %8lld linhas\n", TextoVisivel(t).c_str(), n);
+  for (const auto& [t, n] : r.tabelas) {
+    const std::string nome = TextoVisivel(t);  // padded by characters, not bytes, so accents keep the columns
+    std::printf("  %s%s %8lld linhas\n", nome.c_str(),
+                std::string(30 - std::min<size_t>(30, Caracteres(nome)), ' ').c_str(), n);
+  }
   std::printf("%zu tabelas, %lld linhas importadas de %s para %s em %.1f s\n", r.tabelas.size(), r.linhas,
               TextoVisivel(origem).c_str(), TextoVisivel(destino).c_str(), segundos);
   if (!r.declaracoes)
@@ -57,6 +63,12 @@ std::pair<std::string, std::string> Caminhos(const Opcoes& o) {
   if (::stat(origem.c_str(), &st) != 0)
     throw ErroUso("o arquivo de origem '" + TextoVisivel(o.Posicionais()[0]) + "' não existe");
   if (MesmoArquivo(origem, destino)) throw ErroUso("o destino é o próprio arquivo de origem");
+  const std::string pasta = std::filesystem::path(Absoluto(destino)).parent_path().string();
+  if (::stat(pasta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    throw ErroUso("a pasta do destino '" + TextoVisivel(destino) + "' não existe: " + TextoVisivel(pasta));
+  if (::stat(destino.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    throw ErroUso("o destino '" + TextoVisivel(destino) +
+                  "' é uma pasta; dê o nome do banco de dados a criar");
   if (::stat(destino.c_str(), &st) == 0 && !o.Tem("--substituir"))
     throw ErroUso("o destino '" + TextoVisivel(destino) + "' já existe; use --substituir para trocá-lo");
   return {origem, destino};

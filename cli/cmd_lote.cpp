@@ -50,10 +50,12 @@ class Interrupcao {
 // What the output asks of each result.
 struct Saida {
   bool json, detalhes, carteira;
+  bool soProblemas;  // only the declarations with findings or a failure, and the unreadable files
 };
 
 // A result's line: as a single database's run prints it, or naming its file in a portfolio.
 std::string Linha(const ArquivoDaCarteira& a, const ResultadoDaCarteira& r, const Saida& s) {
+  if (s.soProblemas && r.verificacao && !r.verificacao->erro && r.verificacao->entradas.empty()) return "";
   if (!r.verificacao) {
     if (!s.json)
       return TextoVisivel(a.nome) + ": ilegível: erro " + std::to_string(a.erro->numero) + ": " +
@@ -171,7 +173,8 @@ void Relatorio(const std::string& saida, const Carteira& carteira, const ResumoD
 
 int Lote(const Args& a) {
   Opcoes o(a, {"--banco", "--exercicio", "--tarefas", "--html"},
-           {"--json", "--somente-leitura", "--detalhes", "--conferir-chaves"}, SIZE_MAX, {"--banco"});
+           {"--json", "--somente-leitura", "--detalhes", "--conferir-chaves", "--so-problemas"}, SIZE_MAX,
+           {"--banco"});
   const std::vector<std::string> caminhos = Caminhos(o);
   const OpcoesDaCarteira opcoes{.tarefas = Tarefas(o),
                                 .explica = o.Tem("--html") || o.Tem("--detalhes"),
@@ -180,7 +183,7 @@ int Lote(const Args& a) {
   Carteira carteira(caminhos);
   ConfereRelatorio(o, carteira);
   PreparaCarteira(o, carteira);
-  const Saida saida{o.Tem("--json"), o.Tem("--detalhes"), !carteira.Unica()};
+  const Saida saida{o.Tem("--json"), o.Tem("--detalhes"), !carteira.Unica(), o.Tem("--so-problemas")};
   std::vector<ResultadoDaCarteira> guardados;  // for the report
   Progresso progresso(isatty(STDERR_FILENO), static_cast<long>(carteira.Declaracoes()));
   long feitas = 0;
@@ -203,7 +206,10 @@ int Lote(const Args& a) {
   const Carteira* portfolio = carteira.Unica() ? nullptr : &carteira;
   EscreveCru(stdout, saida.json ? JsonDoResumo(resumo, portfolio) + "\n" : TextoDoResumo(resumo, portfolio));
   std::fflush(stdout);
-  if (o.Tem("--html")) Relatorio(o.Valor("--html"), carteira, resumo, guardados);
+  if (o.Tem("--html")) {
+    Relatorio(o.Valor("--html"), carteira, resumo, guardados);
+    DizOndeGravou(o.Valor("--html"));
+  }
   if (resumo.interrompido) return 130;
   if (resumo.falhas || resumo.ilegiveis) return 3;
   return resumo.inconsistentes ? 1 : 0;

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "cli/comandos.h"
 #include "cli/saida.h"
 #include "cli/verificacao.h"
 #include "host/exemplo.h"
+#include "platform/arquivo.h"
 #include "report/html.h"
 #include "report/json.h"
 #include "report/texto.h"
@@ -21,6 +23,9 @@ int Exemplo(const Args& a) {
   struct stat st {};
   if (::lstat(caminho.c_str(), &st) == 0)
     throw ErroUso("o arquivo '" + caminho + "' já existe; apague-o ou escolha outro nome");
+  const std::string pasta = std::filesystem::path(Absoluto(caminho)).parent_path().string();
+  if (::stat(pasta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    throw ErroUso("a pasta de '" + caminho + "' não existe: " + pasta);
   std::vector<host::DeclaracaoExemplo> declaracoes;
   try {
     declaracoes = host::CriaExemplo(caminho);
@@ -28,16 +33,21 @@ int Exemplo(const Args& a) {
     ::unlink(caminho.c_str());  // never leave a half-made example behind
     throw;
   }
-  std::printf("Banco de dados de exemplo criado: %s\n\n", caminho.c_str());
+  Escreve(stdout, "Banco de dados de exemplo criado: " + caminho + "\n\n");
   std::sort(
       declaracoes.begin(), declaracoes.end(),
       [](const host::DeclaracaoExemplo& a, const host::DeclaracaoExemplo& b) { return a.numero < b.numero; });
   for (const auto& d : declaracoes) std::printf("  Declaração %2d: %s\n", d.numero, d.mostra.c_str());
-  std::printf(
-      "\nOs achados valem para exercícios a partir de 2001. Experimente:\n"
-      "  kvconsistencia verificar --banco %s --declaracao 12 --exercicio 2002\n",
-      caminho.c_str());
+  Escreve(stdout,
+          "\nOs achados valem para exercícios a partir de 2001. Experimente:\n"
+          "  kvconsistencia verificar --banco " +
+              ParaShell(caminho) + " --declaracao 12 --exercicio 2002\n");
   return 0;
+}
+
+// Where a report went, on standard error so that JSON output stays JSON.
+void DizOndeGravou(const std::string& html) {
+  Escreve(stderr, "kvconsistencia: relatório gravado em " + Absoluto(html) + "\n");
 }
 
 int Verificar(const Args& a) {
@@ -52,7 +62,10 @@ int Verificar(const Args& a) {
   else
     Escreve(stdout, TextoVerificacao(v, {.aoFim = DicaDeAceite}));
   std::fflush(stdout);
-  if (o.Tem("--html")) GravaRelatorio(o.Valor("--html"), {v}, v.banco, v.exercicio);
+  if (o.Tem("--html")) {
+    GravaRelatorio(o.Valor("--html"), {v}, v.banco, v.exercicio);
+    DizOndeGravou(o.Valor("--html"));
+  }
   return SaidaDe(v);
 }
 

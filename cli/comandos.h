@@ -17,6 +17,9 @@ int Lote(const Args& a);
 int Importar(const Args& a);
 int Janela(const Args& a, int argc, char** argv);
 
+// Says on standard error where an HTML report was written.
+void DizOndeGravou(const std::string& html);
+
 // The program's version and those of the libraries it runs on, one per line.
 std::string Versoes();
 

@@ -23,6 +23,10 @@ std::string TipoDoAchado(const std::string& chave) {
   return ClassificaChave(chave).tipo;
 }
 
+std::string DescricaoDoTipo(const std::string& tipo) {
+  return ClassificaChave(tipo).descricao;
+}
+
 ResultadoVerificacao ControleConsistencia::Verifica(bool explica) {
   mensagem_->Define("");
   try {

@@ -53,6 +53,9 @@ struct ResultadoVerificacao {
 // The kind of a finding: its key without the month or state ("A:Entradas325%" is "A:25%", "C:3VC" is
 // "C:VC"); any other key is its own kind ("E:TOVIR 2.2 Dpl", "H:CNPJ").
 std::string TipoDoAchado(const std::string& chave);
+// What a kind of finding means, with its group ("Entradas: imposto acima de 25% das entradas
+// interestaduais"), for a report's reader; "" for a key of no group.
+std::string DescricaoDoTipo(const std::string& tipo);
 
 }  // namespace kv
 

@@ -137,33 +137,38 @@ size_t Carteira::Declaracoes() const {
 }
 
 void ResumoDaCarteira::Conta(const ResultadoDaCarteira& r) {
-  bool& ruim = problema[r.arquivo];
+  ResumoDoArquivo& arquivo = arquivos[r.arquivo];
   if (!r.verificacao) {
     ++ilegiveis;
-    ruim = true;
+    arquivo.ilegivel = true;
     return;
   }
   const ResultadoVerificacao& v = *r.verificacao;
   ++verificadas;
   if (!v.aviso.empty()) ++avisos;
-  if (v.erro)
+  if (v.erro) {
     ++falhas;
-  else if (v.consistente)
+    ++arquivo.falhas;
+  } else if (v.consistente) {
     ++consistentes;
-  else
+    ++arquivo.consistentes;
+  } else {
     ++inconsistentes;
-  ruim = ruim || v.erro || !v.consistente;
+    ++arquivo.inconsistentes;
+  }
   for (const auto& e : v.entradas)
     if (e.size() >= 4) {
       ++porGrupo[e[0]];
-      ++porTipo[TipoDoAchado(e[1])];
+      const std::string tipo = TipoDoAchado(e[1]);
+      ++porTipo[tipo];
+      ++arquivo.porTipo[tipo];
     }
 }
 
 std::vector<size_t> ResumoDaCarteira::ComProblema() const {
   std::vector<size_t> r;
-  for (const auto& [i, ruim] : problema)
-    if (ruim) r.push_back(i);
+  for (const auto& [i, a] : arquivos)
+    if (a.Problema()) r.push_back(i);
   return r;
 }
 

@@ -75,13 +75,22 @@ struct ResultadoDaCarteira {
   std::optional<ResultadoVerificacao> verificacao;  // none: the file could not be read (its erro)
 };
 
+// What a run checked of one file.
+struct ResumoDoArquivo {
+  long consistentes = 0, inconsistentes = 0, falhas = 0;
+  bool ilegivel = false;
+  std::map<std::string, long> porTipo;
+  // Unreadable, or a declaration that failed or is inconsistent.
+  bool Problema() const { return ilegivel || falhas || inconsistentes; }
+};
+
 // What a run checked, counted as the results were handed over.
 struct ResumoDaCarteira {
   long total = 0, verificadas = 0, consistentes = 0, inconsistentes = 0, falhas = 0;
   long avisos = 0;     // declarations whose recorded flag or key does not stand
   long ilegiveis = 0;  // files that could not be read at all
   std::map<std::string, long> porGrupo, porTipo;
-  std::map<size_t, bool> problema;  // per file reached: whether it failed or has an inconsistent declaration
+  std::map<size_t, ResumoDoArquivo> arquivos;  // per file reached, by index
   bool interrompido = false;
 
   void Conta(const ResultadoDaCarteira& r);

@@ -143,6 +143,68 @@ void GravaRelatorio(const std::string& arquivo, const std::vector<ResultadoVerif
   GravaArquivoInteiro(arquivo, r);
 }
 
+namespace {
+
+// A file's counts for the index: its declarations by outcome, its findings by kind.
+std::string Contagem(const ResumoDoArquivo& r) {
+  std::string t = std::to_string(r.consistentes) + " consistentes, " + std::to_string(r.inconsistentes) +
+                  " inconsistentes" + (r.falhas ? ", " + std::to_string(r.falhas) + " com falha" : "");
+  std::string tipos;
+  for (const auto& [tipo, n] : r.porTipo)
+    tipos += (tipos.empty() ? "" : ", ") + Html(tipo) + " " + std::to_string(n);
+  return t + (tipos.empty() ? "" : "<br><span class=\"chave\">" + tipos + "</span>");
+}
+
+// Every file reached, those with problems first, linked to its section; an unreadable file with its error.
+std::string Indice(const Carteira& carteira, const ResumoDaCarteira& resumo) {
+  std::string r = "<table>\n<tr><th>Arquivo</th><th>Situação</th></tr>\n";
+  for (bool problema : {true, false})
+    for (const auto& [i, a] : resumo.arquivos) {
+      if (a.Problema() != problema) continue;
+      const ArquivoDaCarteira& arquivo = carteira.arquivos()[i];
+      r += "<tr><td><a href=\"#f" + std::to_string(i) + "\">" + Html(arquivo.nome, false) + "</a></td><td>" +
+           (arquivo.erro ? "<span class=\"falha\">Ilegível: erro " + std::to_string(arquivo.erro->numero) +
+                               ": " + Html(arquivo.erro->descricao) + "</span>"
+                         : Contagem(a)) +
+           "</td></tr>\n";
+    }
+  return r + "</table>\n";
+}
+
+// Each kind of finding with what it means, the most frequent first.
+std::string Tipos(const ResumoDaCarteira& resumo) {
+  const auto tipos = resumo.TiposPorQuantidade();
+  if (tipos.empty()) return "";
+  std::string r = "<table>\n<tr><th>Achado</th><th>Significado</th><th>Quantidade</th></tr>\n";
+  for (const auto& [tipo, n] : tipos)
+    r += "<tr><td class=\"chave\">" + Html(tipo) + "</td><td>" + Html(DescricaoDoTipo(tipo)) + "</td><td>" +
+         std::to_string(n) + "</td></tr>\n";
+  return r + "</table>\n";
+}
+
+// A file's section: its table of declarations and a section for each with findings or a failure; a file
+// whose declarations are all clean is one line.
+std::string SecaoDoArquivo(size_t i, const ArquivoDaCarteira& arquivo, const ResumoDoArquivo& resumo,
+                           const std::vector<const ResultadoVerificacao*>& vs) {
+  const std::string id = "f" + std::to_string(i);
+  std::string r = "<section id=\"" + id + "\">\n<h2>" + Html(arquivo.nome, false) + "</h2>\n";
+  if (arquivo.erro)
+    r += "<p class=\"falha\">Ilegível: erro " + std::to_string(arquivo.erro->numero) + ": " +
+         Html(arquivo.erro->descricao) + "</p>\n";
+  if (!arquivo.erro && !resumo.Problema()) {
+    r += "<p class=\"consistente\">Todas as " + std::to_string(vs.size()) +
+         " declarações estão consistentes.</p>\n";
+    return r + "</section>\n";
+  }
+  if (!vs.empty()) r += Tabela(vs, id);
+  r += "</section>\n";
+  for (const ResultadoVerificacao* v : vs)
+    if (v->erro || !v->arvore.empty()) r += Secao(*v, id);
+  return r;
+}
+
+}  // namespace
+
 void GravaRelatorioDaCarteira(const std::string& arquivo, const Carteira& carteira,
                               const ResumoDaCarteira& resumo,
                               const std::vector<ResultadoDaCarteira>& resultados,
@@ -151,33 +213,13 @@ void GravaRelatorioDaCarteira(const std::string& arquivo, const Carteira& cartei
   std::map<size_t, std::vector<const ResultadoVerificacao*>> porArquivo;
   for (const ResultadoDaCarteira& p : resultados)
     if (p.verificacao) porArquivo[p.arquivo].push_back(&*p.verificacao);
-  long comProblema = 0;
-  for (const auto& [i, problema] : resumo.problema) comProblema += problema;
   std::string r = Cabeca("Arquivos: " + std::to_string(carteira.arquivos().size()) +
-                             ", com problemas: " + std::to_string(comProblema) + "<br>",
+                             ", com problemas: " + std::to_string(resumo.ComProblema().size()) + "<br>",
                          exercicio);
-  const auto tipos = resumo.TiposPorQuantidade();
-  if (!tipos.empty()) {
-    r += "<table>\n<tr><th>Achado</th><th>Quantidade</th></tr>\n";
-    for (const auto& [tipo, n] : tipos)
-      r += "<tr><td class=\"chave\">" + Html(tipo) + "</td><td>" + std::to_string(n) + "</td></tr>\n";
-    r += "</table>\n";
-  }
-  // Those with problems first, each group in the order of the run.
+  r += Indice(carteira, resumo) + Tipos(resumo);
   for (bool problema : {true, false})
-    for (const auto& [i, ruim] : resumo.problema) {
-      if (ruim != problema) continue;
-      const ArquivoDaCarteira& a = carteira.arquivos()[i];
-      const std::vector<const ResultadoVerificacao*>& vs = porArquivo[i];
-      const std::string id = "f" + std::to_string(i);
-      r += "<section id=\"" + id + "\">\n<h2>" + Html(a.nome, false) + "</h2>\n";
-      if (a.erro)
-        r += "<p class=\"falha\">Ilegível: erro " + std::to_string(a.erro->numero) + ": " +
-             Html(a.erro->descricao) + "</p>\n";
-      if (!vs.empty()) r += Tabela(vs, id);
-      r += "</section>\n";
-      for (const ResultadoVerificacao* v : vs) r += Secao(*v, id);
-    }
+    for (const auto& [i, a] : resumo.arquivos)
+      if (a.Problema() == problema) r += SecaoDoArquivo(i, carteira.arquivos()[i], a, porArquivo[i]);
   r += "</body>\n</html>\n";
   GravaArquivoInteiro(arquivo, r);
 }

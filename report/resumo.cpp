@@ -4,6 +4,21 @@
 #include "report/json.h"
 
 namespace kv {
+namespace {
+
+// Why a file is among those with problems: its error, or its declarations that failed or are inconsistent.
+std::string OQueFalhou(const ArquivoDaCarteira& a, const ResumoDoArquivo& r) {
+  if (a.erro)
+    return "ilegível: erro " + std::to_string(a.erro->numero) + ": " + TextoVisivel(a.erro->descricao);
+  std::string t;
+  if (r.inconsistentes)
+    t = std::to_string(r.inconsistentes) +
+        (r.inconsistentes == 1 ? " declaração inconsistente" : " declarações inconsistentes");
+  if (r.falhas) t += (t.empty() ? "" : ", ") + std::to_string(r.falhas) + " com falha na verificação";
+  return t;
+}
+
+}  // namespace
 
 std::string TextoDoResumo(const ResumoDaCarteira& s, const Carteira* carteira) {
   std::string r = "\nResumo" + std::string(s.interrompido ? " (interrompido)" : "") + ": " +
@@ -17,7 +32,9 @@ std::string TextoDoResumo(const ResumoDaCarteira& s, const Carteira* carteira) {
     r += "Arquivos: " + std::to_string(carteira->arquivos().size()) +
          ", com problemas: " + std::to_string(ruins.size()) +
          (s.ilegiveis ? " (" + std::to_string(s.ilegiveis) + " ilegíveis)" : "") + "\n";
-    for (size_t i : ruins) r += "  " + TextoVisivel(carteira->arquivos()[i].nome) + "\n";
+    for (size_t i : ruins)
+      r += "  " + TextoVisivel(carteira->arquivos()[i].nome) + ": " +
+           OQueFalhou(carteira->arquivos()[i], s.arquivos.at(i)) + "\n";
     if (!s.porTipo.empty()) r += "Achados por tipo:\n";
     for (const auto& [tipo, n] : s.TiposPorQuantidade())
       r += "  " + std::to_string(n) + "  " + TextoVisivel(tipo) + "\n";

@@ -22,13 +22,16 @@ enum class ImagemDoItem {
 };
 
 // What the findings of a key letter are. With a code, the keys of the letter that end in it (the month
-// or state sits between the letter and the code, and the kind is the letter with the code: "A:25%");
-// without one (""), every key of the letter (its kind is the whole key). A key that no row names is a
+// or state sits between the letter and the code, and the kind is the letter with the code: "A:25%",
+// unless the row says the whole key is the kind); without one (""), every key of the letter (its kind is
+// the whole key). A key that no row names is a
 // warning, as the double-click treats any letter it does not know.
 struct TipoDeAchado {
   char letra;
   const char* codigo;
-  bool aceitavel;  // a warning the user may accept, or an error to correct in the declaration
+  bool aceitavel;             // a warning the user may accept, or an error to correct in the declaration
+  const char* descricao;      // what it means, for a report's reader
+  bool chaveInteira = false;  // the kind is the whole key all the same (each TOVIR code is its own kind)
 };
 
 // One group of the tree and the rule that fills it. Adding a rule is a row in TabelaDeRegras and a file.

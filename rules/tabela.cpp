@@ -34,14 +34,25 @@ std::string DoEnquadramento(Verificacao&, const std::string&) {
 }
 
 // Errors are corrected in the declaration; warnings may be accepted as exceptions.
-constexpr TipoDeAchado kExercicio[] = {{'M', "", false}};
-constexpr TipoDeAchado kContribuinte[] = {{'H', "", false}, {'I', "", false}};
-constexpr TipoDeAchado kEntradas[] = {{'A', "Imp", true}, {'A', "25%", true}};
-constexpr TipoDeAchado kSaidas[] = {{'B', "Imp", false}, {'B', "25%", true}};
-constexpr TipoDeAchado kEntradasInter[] = {{'C', "VC", false}, {'C', "25", true}};
-constexpr TipoDeAchado kSaidasInter[] = {{'D', "VC", false}, {'D', "25", true}};
-constexpr TipoDeAchado kTovir[] = {{'E', "", false}, {'J', "", true}};
-constexpr TipoDeAchado kEnquadramento[] = {{'F', "", false}};
+constexpr TipoDeAchado kExercicio[] = {{'M', "", false, "sem nenhum lançamento mensal"}};
+constexpr TipoDeAchado kContribuinte[] = {{'H', "", false, "sem CNPJ"}, {'I', "", false, "sem CNAE"}};
+constexpr TipoDeAchado kEntradas[] = {{'A', "Imp", true, "mês com entradas interestaduais e imposto zero"},
+                                      {'A', "25%", true, "imposto acima de 25% das entradas interestaduais"}};
+constexpr TipoDeAchado kSaidas[] = {{'B', "Imp", false, "mês com saídas tributadas e imposto devido zero"},
+                                    {'B', "25%", true, "imposto devido acima de 25% das saídas tributadas"}};
+constexpr TipoDeAchado kEntradasInter[] = {
+    {'C', "VC", false, "total do mês diferente da soma dos estados"},
+    {'C', "25", true, "estado com soma ou imposto (25%) inconsistente"}};
+constexpr TipoDeAchado kSaidasInter[] = {{'D', "VC", false, "total do mês diferente da soma dos estados"},
+                                         {'D', "25", true, "estado com soma ou imposto (25%) inconsistente"}};
+constexpr TipoDeAchado kTovir[] = {
+    {'E', " M=0", false, "lançamento de zeros no código", true},
+    {'E', " Dpl", false, "município lançado mais de uma vez no código", true},
+    {'E', "1.X Y>X", false, "códigos 1.1 e 1.3 acima das entradas internas", true},
+    {'E', "2.X", false, "códigos 2.2 a 2.6 acima das saídas", true},
+    {'E', "", false, "código com lançamento inconsistente"},
+    {'J', "", true, "valores nos códigos 3.7 e 3.8, a confirmar"}};
+constexpr TipoDeAchado kEnquadramento[] = {{'F', "", false, "sem opção selecionada"}};
 
 const RegraDoGrupo kTabela[] = {
     {"Exercício", "Exercício", "M", ConsisteExercicio, DoExercicio, false, false, ImagemDoItem::SempreAberta,
@@ -77,10 +88,12 @@ TipoDaChave ClassificaChave(const std::string& chave) {
   for (const RegraDoGrupo& r : kTabela)
     for (const TipoDeAchado& t : r.tipos) {
       if (chave.empty() || chave[0] != t.letra) continue;
-      if (!*t.codigo) return {t.aceitavel, chave};
-      if (chave.ends_with(t.codigo)) return {t.aceitavel, std::string(1, t.letra) + ":" + t.codigo};
+      const std::string descricao = std::string(r.cabecalho) + ": " + t.descricao;
+      if (!*t.codigo || (t.chaveInteira && chave.ends_with(t.codigo))) return {t.aceitavel, chave, descricao};
+      if (chave.ends_with(t.codigo))
+        return {t.aceitavel, std::string(1, t.letra) + ":" + t.codigo, descricao};
     }
-  return {true, chave};
+  return {true, chave, ""};
 }
 
 }  // namespace kv

@@ -321,9 +321,10 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
   // Text: the files with problems, then the kinds by count; nothing in the folders changed or added.
   Execucao texto = Roda({"lote", "--exercicio", "2002", raiz});
   const QString fim = QString::fromUtf8(texto.saida).section("\nArquivos: ", 1);
-  EXPECT_TRUE(fim.startsWith("5, com problemas: 5 (1 ilegíveis)\n  " + raiz + "/a.db\n"))
+  EXPECT_TRUE(fim.startsWith("5, com problemas: 5 (1 ilegíveis)\n  " + raiz +
+                             "/a.db: 7 declarações inconsistentes\n"))
       << fim.toStdString();
-  EXPECT_TRUE(fim.contains(raiz + "/sub/x\\xff.db\n")) << fim.toStdString();
+  EXPECT_TRUE(fim.contains(raiz + "/sub/x\\xff.db: 7 declarações inconsistentes\n")) << fim.toStdString();
   EXPECT_TRUE(fim.contains("Achados por tipo:\n  4  A:25%\n")) << fim.toStdString();
   const QString porNome = "exec \"$0\" verificar --banco \"$(printf '" + raiz + "/sub/x\\377.db')\" " +
                           "--declaracao 12 --exercicio 2002";
@@ -587,8 +588,10 @@ TEST_F(Cli, AjudaDescreveCadaOpcao) {
       {"verificar", {"--declaracao", "--banco", "--exercicio", "--json", "--html", "--somente-leitura"}},
       {"consistir", {"--declaracao", "--banco", "--exercicio", "--aceitar", "--json"}},
       {"verificar-kv", {"--declaracao", "--banco", "--exercicio", "--ie", "--json"}},
-      {"validar-chave", {"--declaracao", "--banco"}},
-      {"lote", {"--banco", "--exercicio", "--tarefas", "--json", "--html", "--somente-leitura"}},
+      {"validar-chave", {"--declaracao", "--banco", "--exercicio"}},
+      {"lote",
+       {"--banco", "--exercicio", "--tarefas", "--json", "--html", "--somente-leitura", "--detalhes",
+        "--so-problemas", "--conferir-chaves"}},
       {"importar", {"--substituir", "--json"}},
       {"janela", {"--declaracao", "--banco", "--exercicio"}},
   };

@@ -18,6 +18,7 @@ namespace kv {
 struct TipoDaChave {
   bool aceitavel;
   std::string tipo;
+  std::string descricao;  // its group and what it means: "Entradas: imposto acima de 25% ..."
 };
 TipoDaChave ClassificaChave(const std::string& chave);
 
