@@ -203,6 +203,7 @@ void TrabalhoCpu(long voltas) {
 struct Processo {
   double segundos;
   long picoKb;
+  int codigo;  // exit code, or -1 when a signal ended it
 };
 
 // Starts a program, standard output discarded.
@@ -225,7 +226,7 @@ Processo Executa(const std::vector<std::string>& args) {
   int status = 0;
   struct rusage uso {};
   wait4(Lanca(args), &status, 0, &uso);
-  return {Segundos(inicio), uso.ru_maxrss};
+  return {Segundos(inicio), uso.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 // Runs programs at once: the seconds until the last one ends.
@@ -465,9 +466,10 @@ int main(int argc, char** argv) {
     // turn gives its ratios and the round keeps their medians: one run of under a second is easily
     // disturbed on a shared machine.
     Processo l1{}, l2{};
-    std::vector<double> rapidez, rapidezCpu, eficiencia, contraSeparados, segundos1;
+    std::vector<double> rapidez, rapidezCpu, eficiencia, contraSeparados, contraAnterior;
     for (int vez = 0; vez < 3; ++vez) {
       l1 = Executa(Lote(programa, b2000, 1));
+      if (anterior) contraAnterior.push_back(l1.segundos / Executa(Lote(anterior, b2000, 1)).segundos);
       double c1 = ParCpu(1, voltasCpu);
       l2 = Executa(Lote(programa, b2000, 2));
       double c2 = ParCpu(2, voltasCpu);
@@ -476,7 +478,6 @@ int main(int argc, char** argv) {
       rapidezCpu.push_back(2 * c1 / c2);
       eficiencia.push_back(rapidez.back() / rapidezCpu.back());
       contraSeparados.push_back(separados / (2 * l2.segundos));
-      segundos1.push_back(l1.segundos);
     }
     MedeCarteira(3, razoes, valores);
     // The import against libmdb's own reading of the same file, both as processes.
@@ -493,17 +494,24 @@ int main(int argc, char** argv) {
       razoes[std::string("importar ") + jet + " / varredura de linhas do libmdb (referência)"].push_back(
           importa.segundos / varredura.segundos);
       valores[std::string("importar ") + jet + ": pico de memória (MB)"].push_back(importa.picoKb / 1024.0);
-      if (anterior)
-        razoes[std::string("importar ") + jet + ": este / anterior"].push_back(
-            importa.segundos / Executa({anterior, "importar", origem, destino, "--substituir"}).segundos);
+      if (!anterior) continue;
+      Processo antes = Executa({anterior, "importar", origem, destino, "--substituir"});
+      if (antes.codigo == 0)  // a build from before the import has nothing to compare
+        razoes[std::string("importar ") + jet + ": este / anterior"].push_back(importa.segundos /
+                                                                                 antes.segundos);
     }
-    double cli = 0;
-    for (int i = 0; i < 20; ++i)
+    // One call of verificar, this build and the previous one in turn.
+    double cli = 0, cliAnterior = 0;
+    for (int i = 0; i < 20; ++i) {
       cli += Executa({programa, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"})
                  .segundos;
-    cli /= 20;
+      if (anterior)
+        cliAnterior +=
+            Executa({anterior, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"})
+                .segundos;
+    }
     valores["verificação, 20.000 declarações (ms)"].push_back(vG * 1e3);
-    valores["chamada de verificar (ms)"].push_back(cli * 1e3);
+    valores["chamada de verificar (ms)"].push_back(cli / 20 * 1e3);
     valores["lote 2.000, 1 tarefa: pico de memória (MB)"].push_back(l1.picoKb / 1024.0);
     valores["lote 2.000, 2 tarefas: pico de memória (MB)"].push_back(l2.picoKb / 1024.0);
     razoes["verificação / piso numa transação, 20.000"].push_back(porPisoG);
@@ -518,14 +526,7 @@ int main(int argc, char** argv) {
     razoes["lote 2 tarefas / 2 processos de lote de 1 tarefa (referência)"].push_back(
         Mediana(contraSeparados));
     if (anterior) {
-      Processo a1 = Executa(Lote(anterior, b2000, 1));
-      double cliAnterior = 0;
-      for (int i = 0; i < 20; ++i)
-        cliAnterior +=
-            Executa({anterior, "verificar", "--banco", b100, "--declaracao", "10", "--exercicio", "2002"})
-                .segundos;
-      cliAnterior /= 20;
-      razoes["lote 1 tarefa (por verificação): este / anterior"].push_back(Mediana(segundos1) / a1.segundos);
+      razoes["lote 1 tarefa (por verificação): este / anterior"].push_back(Mediana(contraAnterior));
       razoes["chamada de verificar: este / anterior"].push_back(cli / cliAnterior);
     }
   }

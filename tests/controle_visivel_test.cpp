@@ -197,8 +197,9 @@ TEST(PontosDeEntrada, RegistramEntregamFabricasEContamObjetos) {
 namespace kv {
 namespace {
 
-// The window of `janela`: a status bar that says where the declaration stands, tooltips, a message when
-// an error cannot be accepted, Return on Fechar, Escape as the title bar's close, and room to shrink.
+// The window of `janela`: the keyboard works from the first moment, a status bar of one line that says
+// where the declaration stands, tooltips, a refusal that lasts while its item is current, Return on
+// Fechar, Escape as the title bar's close, and room to shrink.
 TEST(Janela, DizOndeADeclaracaoEstaETeclasFuncionam) {
   QTemporaryDir pasta;
   const std::string exemplo = pasta.filePath("ex.db").toStdString();
@@ -220,12 +221,16 @@ TEST(Janela, DizOndeADeclaracaoEstaETeclasFuncionam) {
     j.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&j));
     QTest::qWait(50);
-    auto barra = [&j] {
+    auto* rotulo = j.findChild<QLabel*>("BarraDeEstado");
+    auto barra = [&j, rotulo] {
       j.Atualiza();
-      return j.findChild<QLabel*>("BarraDeEstado")->text().toStdString();
+      return rotulo->toolTip().toStdString();
     };
     auto* lista = j.findChild<QTreeWidget*>("ListaDeLocais");
-    lista->setFocus();
+    // Nothing clicked yet: the list has the focus and the first finding is current.
+    EXPECT_EQ(j.focusWidget(), lista) << declaracao;
+    ASSERT_NE(lista->currentItem(), nullptr);
+    EXPECT_EQ(lista->currentItem(), lista->topLevelItem(0)->child(0));
     if (std::string(declaracao) == "4") {
       EXPECT_EQ(barra(), "1 aviso aberto, 1 erro: corrija o erro no programa de origem");
       EXPECT_TRUE(j.minimumSize().width() < j.width() && j.minimumSize().height() < j.height());
@@ -234,15 +239,21 @@ TEST(Janela, DizOndeADeclaracaoEstaETeclasFuncionam) {
       lista->setCurrentItem(j.Controle().ItemDaChave("B:Saídas11Imp"));
       aperta(lista, Qt::Key_Return);
       EXPECT_NE(barra().find("é um erro: não pode ser aceito"), std::string::npos) << barra();
+      // Narrow, the status stays one line, cut, its whole text in the tooltip.
+      j.resize(j.minimumSize());
+      QTest::qWait(30);
+      EXPECT_TRUE(rotulo->text().endsWith(QString::fromUtf8("…"))) << rotulo->text().toStdString();
+      EXPECT_LT(rotulo->height(), 2 * rotulo->fontMetrics().height());
+      aperta(lista, Qt::Key_Home);  // the refusal was about the other item
+      EXPECT_EQ(barra(), "1 aviso aberto, 1 erro: corrija o erro no programa de origem");
       j.activateWindow();
       aperta(&j, Qt::Key_Escape);  // closes as the title bar does: the final check, then the end
     } else {
       EXPECT_EQ(barra(),
                 "2 avisos abertos: aceite com Enter ou duplo clique, ou corrija no programa de origem");
-      for (const char* chave : {"A:Entradas3Imp", "A:Entradas725%"}) {
-        lista->setCurrentItem(j.Controle().ItemDaChave(chave));
-        aperta(lista, Qt::Key_Return);
-      }
+      aperta(lista, Qt::Key_Return);
+      aperta(lista, Qt::Key_Down);
+      aperta(lista, Qt::Key_Return);
       EXPECT_EQ(barra(), "todos os avisos aceitos: Fechar grava a chave");
       auto* fechar = j.findChild<QPushButton*>("butFechar");
       fechar->setFocus();

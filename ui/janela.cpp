@@ -23,6 +23,30 @@ QString Quantos(int n, const char* um, const char* varios) {
 
 }  // namespace
 
+// One line whatever its text: cut with an ellipsis to the window's width, the whole text in the tooltip.
+// A wrapped status took height from the control and cut Fechar off.
+class BarraDeEstado : public QLabel {
+ public:
+  explicit BarraDeEstado(QWidget* pai) : QLabel(pai) {
+    setObjectName("BarraDeEstado");
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  }
+  void DefineTexto(const QString& texto) {
+    if (texto == toolTip()) return;
+    setToolTip(texto);
+    Corta();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override {
+    QLabel::resizeEvent(e);
+    Corta();
+  }
+
+ private:
+  void Corta() { setText(fontMetrics().elidedText(toolTip(), Qt::ElideRight, contentsRect().width())); }
+};
+
 JanelaConsistencia::JanelaConsistencia(const std::string& declaracao, QWidget* pai) : QWidget(pai) {
   setWindowTitle(QString::fromStdString("Consistência da Declaração " + declaracao));
   controle_ = new kvCtlConsistencia;
@@ -32,9 +56,7 @@ JanelaConsistencia::JanelaConsistencia(const std::string& declaracao, QWidget* p
   rolagem->setWidget(controle_);
   rolagem->setWidgetResizable(true);
   rolagem->setFrameShape(QFrame::NoFrame);
-  barra_ = new QLabel(this);
-  barra_->setObjectName("BarraDeEstado");
-  barra_->setWordWrap(true);
+  barra_ = new BarraDeEstado(this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 4);
   layout->addWidget(rolagem, 1);
@@ -44,8 +66,18 @@ JanelaConsistencia::JanelaConsistencia(const std::string& declaracao, QWidget* p
 
   lista_ = controle_->findChild<QTreeWidget*>("ListaDeLocais");
   fechar_ = controle_->findChild<QPushButton*>("butFechar");
-  if (lista_) lista_->installEventFilter(this);
-  if (lista_) lista_->viewport()->installEventFilter(this);
+  if (lista_) {
+    lista_->installEventFilter(this);
+    lista_->viewport()->installEventFilter(this);
+    // The keyboard works from the first moment: once the tree is built, its first finding is current.
+    connect(lista_->model(), &QAbstractItemModel::rowsInserted, this,
+            [this] { QTimer::singleShot(0, this, &JanelaConsistencia::PoeCorrente); });
+    // A refusal is about the item it was said for: it goes when the selection moves on.
+    connect(lista_, &QTreeWidget::currentItemChanged, this, [this] {
+      aviso_.clear();
+      Atualiza();
+    });
+  }
   if (fechar_) fechar_->installEventFilter(this);
   auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(esc, &QShortcut::activated, this, &QWidget::close);
@@ -91,7 +123,7 @@ QString JanelaConsistencia::Estado() const {
 
 void JanelaConsistencia::Atualiza() {
   const QString estado = Estado();
-  barra_->setText(aviso_.isEmpty() ? estado : aviso_ + "  (" + estado + ")");
+  barra_->DefineTexto(aviso_.isEmpty() ? estado : aviso_ + "  (" + estado + ")");
   for (const NoRef& no : controle_->Logica().ListaDeLocais().Nos()) {
     if (no->pai.empty()) continue;
     QTreeWidgetItem* item = controle_->ItemDaChave(no->chave);
@@ -102,6 +134,14 @@ void JanelaConsistencia::Atualiza() {
                            : "Erro: não pode ser aceito; corrija a declaração no programa de origem.";
     item->setToolTip(0, QString::fromUtf8(dica));
   }
+}
+
+void JanelaConsistencia::PoeCorrente() {
+  if (!lista_ || lista_->currentItem() || lista_->topLevelItemCount() == 0) return;
+  QTreeWidgetItem* primeiro = lista_->topLevelItem(0);
+  lista_->setCurrentItem(primeiro->childCount() > 0 ? primeiro->child(0) : primeiro);
+  if (!focoInicial_) lista_->setFocus();  // only at the start: later the person's focus stays put
+  focoInicial_ = true;
 }
 
 void JanelaConsistencia::DepoisDoAceite() {

@@ -5,12 +5,12 @@
 #include <QWidget>
 #include <string>
 
-class QLabel;
 class QPushButton;
 class QTreeWidget;
 
 namespace kv {
 
+class BarraDeEstado;
 class kvCtlConsistencia;
 
 class JanelaConsistencia : public QWidget {
@@ -30,15 +30,17 @@ class JanelaConsistencia : public QWidget {
   bool eventFilter(QObject* alvo, QEvent* e) override;
 
  private:
+  // Makes the first finding current when no item is (at the start, and after the tree is rebuilt).
+  void PoeCorrente();
   // After Enter, Space or a double-click on an item: say why it stayed open when it cannot be accepted.
   void DepoisDoAceite();
 
   kvCtlConsistencia* controle_;
   QTreeWidget* lista_;
   QPushButton* fechar_;
-  QLabel* barra_;
-  QString aviso_;  // a passing message in the status bar, until the tree changes
-  bool fechada_ = false, fechando_ = false, falhou_ = false;
+  BarraDeEstado* barra_;  // one line; the whole text is its tooltip
+  QString aviso_;         // a passing message in the status bar, until the tree changes
+  bool fechada_ = false, fechando_ = false, falhou_ = false, focoInicial_ = false;
 };
 
 }  // namespace kv
