@@ -49,6 +49,7 @@ int VerificarKV(const Args& a) {
     ResultadoVerificacao v;
     v.declaracao = declaracao;
     v.exercicio = exercicio;
+    v.banco = deixado.banco;  // the hint names the database this check used
     v.entradas = entradas;
     v.erro = erro;
     v.arvore = deixado.arvore;

@@ -641,7 +641,14 @@ TEST_F(Cli, SaidaDeTextoParaPessoas) {
                         "Declaração de Enquadramento não há opção selecionada."))
       << kv.saida.toStdString();
   EXPECT_FALSE(kv.saida.contains(" # "));
-  EXPECT_TRUE(Roda({"verificar-kv", "--help"}).saida.contains("--ie IE"));
+  // The database from the settings is the one the hint names.
+  QFile ini(pasta_.filePath("config/KV.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[DB]\nDbAtual=" + banco_.toUtf8() + "\n");
+  ini.close();
+  Execucao semBanco = Roda({"verificar-kv", "--declaracao", "5", "--exercicio", "2002"});
+  EXPECT_TRUE(semBanco.saida.contains("consistir --banco " + banco_.toUtf8() + " --declaracao 5"))
+      << semBanco.saida.toStdString();
 
   QString outro = pasta_.filePath("novo.db");
   QStringList linhas = QString::fromUtf8(Roda({"exemplo", outro}).saida).split('\n').filter("Declaração ");
