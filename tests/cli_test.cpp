@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <charconv>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <map>
@@ -971,6 +972,33 @@ TEST_F(Jet, ArquivosRuinsOuDanificadosNadaGravadoNuncaUmaQueda) {
   kv::teste::GravaArquivo(pasta_.filePath("vazio.mdb"), "");
   const QString existente = pasta_.filePath("existente.db");
   kv::teste::GravaArquivo(existente, "conteúdo de antes");
+  // Copies with one table definition or one row changed: counts that no longer agree with the column
+  // records, names, length and rows that follow them. Shippers (nwind.mdb, Jet 3) has 3 columns, 2 of
+  // variable length, in 229 bytes of definition.
+  struct Mudanca {
+    const char *arquivo, *fonte;
+    qint64 posicao;
+    const char* hex;
+  };
+  const Mudanca mudancas[] = {
+      {"shippers-1-coluna.mdb", "nwind.mdb", 0x122819, "01"},  // the column count
+      {"shippers-4-colunas.mdb", "nwind.mdb", 0x122819, "04"},
+      {"shippers-numero-repetido.mdb", "nwind.mdb", 0x122858, "01"},  // Phone's column number
+      {"shippers-numero-fora.mdb", "nwind.mdb", 0x122858, "03"},
+      {"shippers-sem-variaveis.mdb", "nwind.mdb", 0x122817, "00"},  // the variable-length count
+      {"shippers-nome-vazio.mdb", "nwind.mdb", 0x12287f, "00"},     // the length of Phone's name
+      {"shippers-comprimento.mdb", "nwind.mdb", 0x122808, "e6"},    // the definition's length
+      {"shippers-curta.mdb", "nwind.mdb", 0x122808, "78"},
+      {"shippers-alem-da-pagina.mdb", "nwind.mdb", 0x122808, "e508"},
+      {"shippers-linha-larga.mdb", "nwind.mdb", 0x123fda, "04"},            // a row's column count
+      {"employees-nome-repetido.mdb", "nwind.mdb", 0x2f1fe, "7469746c65"},  // Notes renamed "title"
+      {"exemplo-12-colunas.mdb", "exemplo.mdb", 0x702d, "0c"},              // Jet 4: a column count of 13
+  };
+  for (const Mudanca& m : mudancas) {
+    QByteArray b = kv::teste::LeArquivo(kFixtures + "/" + m.fonte);
+    b.replace(m.posicao, static_cast<qsizetype>(std::strlen(m.hex) / 2), QByteArray::fromHex(m.hex));
+    kv::teste::GravaArquivo(pasta_.filePath(m.arquivo), b);
+  }
   const QString d = kFixtures + "/danificados/";
   struct Caso {
     QString origem, destino;
@@ -1000,6 +1028,31 @@ TEST_F(Jet, ArquivosRuinsOuDanificadosNadaGravadoNuncaUmaQueda) {
        nullptr},
       {d + "gen50-1byte-tbldeclaracao-dropped.mdb", "d.db", 3, "a tabela tblDeclaração: a definição",
        nullptr},
+      {"shippers-1-coluna.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela tem um nome de coluna inválido", nullptr},
+      {"shippers-4-colunas.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela registra 4 colunas, mais do que as 3", nullptr},
+      {"shippers-numero-repetido.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela tem duas colunas com o número 1", nullptr},
+      {"shippers-numero-fora.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela dá a uma coluna o número 3, fora", nullptr},
+      {"shippers-sem-variaveis.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela não registra colunas de tamanho variável, mas descreve 2",
+       nullptr},
+      {"shippers-nome-vazio.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela tem uma coluna sem nome", nullptr},
+      {"employees-nome-repetido.mdb", "d.db", 3,
+       "a tabela Employees: a definição da tabela tem duas colunas chamadas Title e title", nullptr},
+      {"shippers-comprimento.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela registra 230 bytes, mas as suas partes ocupam 229", nullptr},
+      {"shippers-curta.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela passa dos 120 bytes que registra", nullptr},
+      {"shippers-alem-da-pagina.mdb", "d.db", 3,
+       "a tabela Shippers: a definição da tabela continua além das suas páginas", nullptr},
+      {"shippers-linha-larga.mdb", "d.db", 3,
+       "a tabela Shippers: uma linha tem 4 colunas, mais do que as 3 que a definição da tabela permite",
+       nullptr},
+      {"exemplo-12-colunas.mdb", "d.db", 3, "a tabela tblDetalhesInterUFs: a definição da tabela", nullptr},
   };
   const auto pasta = [&] {
     return QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);

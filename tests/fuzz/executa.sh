@@ -18,9 +18,15 @@ declare -A fontes=(
   [quadros_jet]="jet/quadros.cpp platform/texto.cpp"
   [leitor_jet]="jet/leitor.cpp jet/filho.cpp jet/decodifica.cpp jet/quadros.cpp platform/texto.cpp"
 )
-# The Jet reader starts from the fixtures (whole files, so larger inputs); the others from nothing.
-declare -A sementes=([leitor_jet]="exemplo.mdb edge.mdb DateTestDatabase.mdb ASampleDatabase.accdb")
-declare -A tamanho=([leitor_jet]=600000)
+# The Jet reader starts from the fixtures (whole files, so larger inputs: nwind.mdb, the Jet 3 one, is
+# 3 MB); the others from nothing. A changed copy of a fixture that still reads must keep its tables'
+# columns: the target reads the intact fixtures first.
+declare -A sementes=([leitor_jet]="exemplo.mdb edge.mdb DateTestDatabase.mdb ASampleDatabase.accdb nwind.mdb")
+declare -A tamanho=([leitor_jet]=3100000)
+fixtures=$raiz/../shared/fixtures/jet
+intactos=""
+for s in ${sementes[leitor_jet]}; do [[ -f $fixtures/$s ]] && intactos+="$fixtures/$s "; done
+export KV_FUZZ_JET_INTACTOS=$intactos
 mdb=$(pkg-config --cflags --libs libmdb libseccomp)
 falhou=0
 for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_jet; do
@@ -34,7 +40,7 @@ for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_
   corpus="$saida/corpus-$alvo"
   mkdir -p "$corpus" "$regressoes"
   for s in ${sementes[$alvo]:-}; do
-    [[ -f $raiz/../shared/fixtures/jet/$s ]] && cp -n "$raiz/../shared/fixtures/jet/$s" "$corpus/"
+    [[ -f $fixtures/$s ]] && cp -n "$fixtures/$s" "$corpus/"
   done
   if compgen -G "$regressoes/*" >/dev/null; then
     "$bin" "$regressoes"/* || { echo "regressão de $alvo voltou a falhar"; falhou=1; }
