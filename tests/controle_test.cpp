@@ -213,10 +213,12 @@ TEST(DuploClique, AceitaSoOQueATabelaPermite) {
     bool aceita;
   };
   const Caso casos[] = {
-      {"A:Entradas3Imp", true}, {"A:Entradas325%", true}, {"B:Saídas11Imp", false},  {"B:Saídas1125%", true},
-      {"C:3VC", false},         {"C:1225", true},         {"D:5VC", false},          {"D:1025", true},
-      {"J:TOVIR 3.X", true},    {"E:TOVIR 2.X", false},   {"M:ExercícioZER", false}, {"F:-1", false},
-      {"H:CNPJ", false},        {"I:CNAE", false},        {"Entradas", false},
+      {"A:Entradas3Imp", true},   {"A:Entradas325%", true},   {"B:Saídas11Imp", false},
+      {"B:Saídas1125%", true},    {"C:3VC", false},           {"C:1225", true},
+      {"D:5VC", false},           {"D:1025", true},           {"J:TOVIR 3.X", true},
+      {"E:TOVIR 2.X", false},     {"M:ExercícioZER", false},  {"F:-1", false},
+      {"H:CNPJ", false},          {"I:CNAE", false},          {"Entradas", false},
+      {"E:TOVIR 1.3 M=0", false}, {"E:TOVIR 2.2 Dpl", false}, {"E:TOVIR 1.X Y>X", false},
   };
   ControleConsistencia controle;
   Arvore& a = controle.ListaDeLocais();
