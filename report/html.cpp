@@ -116,14 +116,21 @@ std::string Cabeca(const std::string& banco, const std::string& exercicio) {
          "<p class=\"meta\">" + banco + "Exercício: " + Html(exercicio) + "<br>Data: " + data + "</p>\n";
 }
 
-// Each declaration with its status and its number of findings, linked to its section.
+// Whether a portfolio's declaration gets a section of its own: a clean one is its line in the table.
+bool TemSecao(const ResultadoVerificacao& v) {
+  return v.erro || !v.arvore.empty();
+}
+
+// Each declaration with its status and its number of findings, linked to its section when it has one.
 std::string Tabela(const std::vector<const ResultadoVerificacao*>& vs, const std::string& id = "") {
   std::string r = "<table>\n<tr><th>Declaração</th><th>Situação</th><th>Achados</th></tr>\n";
   for (const ResultadoVerificacao* v : vs) {
     long achados = 0;
     for (const auto& e : v->entradas) achados += e.size() >= 4;
-    r += "<tr><td><a href=\"#" + id + "d" + Html(v->declaracao) + "\">" + Html(v->declaracao) +
-         "</a></td><td>" + Situacao(*v) + "</td><td>" + std::to_string(achados) + "</td></tr>\n";
+    const std::string numero = Html(v->declaracao);
+    const bool link = id.empty() || TemSecao(*v);
+    r += "<tr><td>" + (link ? "<a href=\"#" + id + "d" + numero + "\">" + numero + "</a>" : numero) +
+         "</td><td>" + Situacao(*v) + "</td><td>" + std::to_string(achados) + "</td></tr>\n";
   }
   return r + "</table>\n";
 }
@@ -147,8 +154,12 @@ namespace {
 
 // A file's counts for the index: its declarations by outcome, its findings by kind.
 std::string Contagem(const ResumoDoArquivo& r) {
-  std::string t = std::to_string(r.consistentes) + " consistentes, " + std::to_string(r.inconsistentes) +
-                  " inconsistentes" + (r.falhas ? ", " + std::to_string(r.falhas) + " com falha" : "");
+  auto quantas = [](long n, const char* uma, const char* varias) {
+    return std::to_string(n) + " " + (n == 1 ? uma : varias);
+  };
+  std::string t = quantas(r.consistentes, "consistente", "consistentes") + ", " +
+                  quantas(r.inconsistentes, "inconsistente", "inconsistentes") +
+                  (r.falhas ? ", " + std::to_string(r.falhas) + " com falha" : "");
   std::string tipos;
   for (const auto& [tipo, n] : r.porTipo)
     tipos += (tipos.empty() ? "" : ", ") + Html(tipo) + " " + std::to_string(n);
@@ -199,7 +210,7 @@ std::string SecaoDoArquivo(size_t i, const ArquivoDaCarteira& arquivo, const Res
   if (!vs.empty()) r += Tabela(vs, id);
   r += "</section>\n";
   for (const ResultadoVerificacao* v : vs)
-    if (v->erro || !v->arvore.empty()) r += Secao(*v, id);
+    if (TemSecao(*v)) r += Secao(*v, id);
   return r;
 }
 

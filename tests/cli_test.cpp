@@ -331,6 +331,20 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
                           "--declaracao 12 --exercicio 2002";
   EXPECT_EQ(kv::teste::Roda(pasta_.path(), {"-c", porNome, KV_PROGRAMA}, {}, "/bin/sh").status, 1);
   EXPECT_TRUE(texto.erros.contains("sub/c.mdb é um arquivo Jet")) << texto.erros.toStdString();
+  // Only what needs attention; the report opens with the files, failing first, and the kinds' meanings,
+  // and a clean declaration is a line without a section.
+  const QString relatorio = pasta_.filePath("carteira.html");
+  Execucao so = Roda({"lote", "--exercicio", "2002", raiz, "--so-problemas", "--html", relatorio});
+  EXPECT_FALSE(so.saida.contains("Declaração 1: consistente")) << so.saida.toStdString();
+  EXPECT_TRUE(so.saida.contains("/a.db: Declaração 12: inconsistente")) << so.saida.toStdString();
+  EXPECT_TRUE(so.erros.contains("relatório gravado em " + relatorio.toUtf8())) << so.erros.toStdString();
+  const QString html = QString::fromUtf8(LeArquivo(relatorio));
+  QFile::remove(relatorio);
+  const auto indice = html.indexOf("<section");
+  EXPECT_TRUE(html.lastIndexOf("ruim.db</a></td><td><span class=\"falha\">Ilegível: erro 3024", indice) > 0);
+  EXPECT_TRUE(html.contains("<td>Entradas: imposto acima de 25% das entradas interestaduais</td>"));
+  EXPECT_TRUE(html.contains("<tr><td>1</td><td><span class=\"consistente\">")) << html.toStdString();
+  EXPECT_FALSE(html.contains("d1\"")) << html.toStdString();
   // A report is never written over a file of the portfolio.
   EXPECT_EQ(Roda({"lote", "--exercicio", "2002", raiz, "--html", raiz + "/sub/c.mdb"}).status, 2);
   EXPECT_EQ(Arquivos(pasta_.path()), antes);
@@ -523,7 +537,7 @@ TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
   };
   const QByteArray sumiu =
       "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n";
-  const Caso casos[] = {
+  std::vector<Caso> casos = {
       {"",
        {"verificar", "--banco", banco_, "--declaracao", "12"},
        "falta o exercício: use --exercicio AAAA ou defina ExercicioAtual na seção [Exercicio] de"},
@@ -557,15 +571,21 @@ TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
        {"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html",
         "/nao/existe/r.html"},
        "a pasta do arquivo de saída '/nao/existe/r.html' não existe"},
+      {"", {"exemplo", "nao/existe/x.db"}, "a pasta de 'nao/existe/x.db' não existe"},
   };
+  if (QDir(kFixtures).exists()) {
+    const QString jet = kFixtures + "/exemplo.mdb";
+    casos.push_back({"", {"importar", jet, pasta_.path() + "/"}, "é uma pasta; dê o nome do banco de dados"});
+    casos.push_back({"", {"importar", jet, pasta_.filePath("nao/x.db")}, "a pasta do destino"});
+  }
   for (const Caso& c : casos) {
     QFile::remove(ini);
     if (!c.configuracao.isEmpty()) kv::teste::GravaArquivo(ini, c.configuracao);
     Execucao e = Roda(c.args);
     EXPECT_EQ(e.status, 2) << c.args.join(' ').toStdString() << "\n" << e.erros.toStdString();
     EXPECT_TRUE(e.erros.contains(c.mensagem)) << e.erros.toStdString();
-    EXPECT_EQ(e.erros.count('\n'), 2) << e.erros.toStdString();  // the problem, then where help is
-    if (c.args[0] == "validar-chave") continue;                  // it has no --json
+    EXPECT_EQ(e.erros.count('\n'), 2) << e.erros.toStdString();            // the problem, then where help is
+    if (c.args[0] == "validar-chave" || c.args[0] == "exemplo") continue;  // they have no --json
     Execucao j = Roda(c.args + QStringList{"--json"});
     EXPECT_TRUE(QJsonDocument::fromJson(j.saida).object()["erro"].toObject()["descricao"].toString().contains(
         QString::fromUtf8(c.mensagem)))
@@ -603,6 +623,9 @@ TEST_F(Cli, AjudaDescreveCadaOpcao) {
           << comando.toStdString() << " " << opcao.toStdString() << "\n"
           << ajuda.toStdString();
   }
+  // `help COMANDO` is the same help; an option the help names is taken.
+  EXPECT_EQ(Roda({"help", "verificar"}).saida, Roda({"verificar", "--help"}).saida);
+  EXPECT_NE(Roda({"validar-chave", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002"}).status, 2);
 }
 
 // Text output for people: the outcome on standard output in the order things happened, how to accept a

@@ -34,7 +34,7 @@ for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_
   arquivos=()
   for f in ${fontes[$alvo]}; do arquivos+=("$raiz/$f"); done
   extra=""
-  [[ $alvo == leitor_jet ]] && extra=$mdb
+  [[ $alvo == leitor_jet ]] && extra="$mdb -DKV_VERSAO_LIBMDB=\"$(pkg-config --modversion libmdb)\""
   clang++ "${flags[@]}" "$raiz/tests/fuzz/$alvo.cpp" "${arquivos[@]}" $qt $extra -o "$bin"
   regressoes="$raiz/tests/fuzz/regressoes/$alvo"
   corpus="$saida/corpus-$alvo"
