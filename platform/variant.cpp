@@ -84,10 +84,22 @@ int Sinal(int64_t a, int64_t b) {
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
+// How two values of different kinds meet in arithmetic and comparison: text or a Double makes it a
+// Double; otherwise a Currency makes it a Currency; otherwise it stays whole.
+bool AmbasCurrency(const Variant& a, const Variant& b) {
+  return a.tipo() == Variant::Tipo::Currency && b.tipo() == Variant::Tipo::Currency;
+}
+bool ComoDoubles(const Variant& a, const Variant& b) {
+  auto flutua = [](const Variant& v) { return v.IsString() || v.tipo() == Variant::Tipo::Double; };
+  return flutua(a) || flutua(b);
+}
+bool ComoCurrency(const Variant& a, const Variant& b) {
+  return a.tipo() == Variant::Tipo::Currency || b.tipo() == Variant::Tipo::Currency;
+}
+
 // -2 stands for Null.
 int Compara(const Variant& a, const Variant& b) {
-  if (a.tipo() == Variant::Tipo::Currency && b.tipo() == Variant::Tipo::Currency)
-    return Sinal(a.AsInt(), b.AsInt());
+  if (AmbasCurrency(a, b)) return Sinal(a.AsInt(), b.AsInt());
   if (a.IsNull() || b.IsNull()) return -2;
   if (a.IsString() && b.IsString()) {
     int c = a.AsString().compare(b.AsString());
@@ -95,10 +107,8 @@ int Compara(const Variant& a, const Variant& b) {
   }
   if (a.IsString() && b.IsEmpty()) return a.AsString().empty() ? 0 : 1;
   if (a.IsEmpty() && b.IsString()) return b.AsString().empty() ? 0 : -1;
-  if (a.IsString() || b.IsString() || a.tipo() == Variant::Tipo::Double || b.tipo() == Variant::Tipo::Double)
-    return Sinal(ComoDouble(a), ComoDouble(b));
-  if (a.tipo() == Variant::Tipo::Currency || b.tipo() == Variant::Tipo::Currency)
-    return Sinal(ComoUnidades(a), ComoUnidades(b));
+  if (ComoDoubles(a, b)) return Sinal(ComoDouble(a), ComoDouble(b));
+  if (ComoCurrency(a, b)) return Sinal(ComoUnidades(a), ComoUnidades(b));
   return Sinal(a.AsInt(), b.AsInt());
 }
 
@@ -217,25 +227,30 @@ Tri Menor(const Variant& a, const Variant& b) {
   return c == -2 ? Tri::Nulo : DeBool(c == -1);
 }
 
-Variant Soma(const Variant& a, const Variant& b) {
-  // Two amounts, what the rules add most, first.
-  if (a.tipo() == Variant::Tipo::Currency && b.tipo() == Variant::Tipo::Currency)
-    return Variant::Cur(a.AsCurrency() + b.AsCurrency());
-  if (a.IsNull() || b.IsNull()) return Variant::Nulo();
-  if (a.IsString() && b.IsString()) return Variant::Str(a.AsString() + b.AsString());
-  if (a.IsEmpty() && b.IsEmpty()) return Variant::Int(0);
-  if (a.IsString() || b.IsString() || a.tipo() == Variant::Tipo::Double || b.tipo() == Variant::Tipo::Double)
-    return Variant::Dbl(ComoDouble(a) + ComoDouble(b));
-  if (a.tipo() == Variant::Tipo::Currency || b.tipo() == Variant::Tipo::Currency)
-    return Variant::Cur(Currency{ComoUnidades(a)} + Currency{ComoUnidades(b)});
-  // Integer types: the wider of the two, promoted one step when the sum does not fit.
+namespace {
+
+// Integer types: the wider of the two, promoted one step when the sum does not fit.
+Variant SomaInteira(const Variant& a, const Variant& b) {
   int64_t s = a.AsInt() + b.AsInt();
   int r = std::max(Rank(a.tipo()), Rank(b.tipo()));
-  if (r <= 1 && s >= 0 && s <= 255 && a.tipo() == Variant::Tipo::Byte && b.tipo() == Variant::Tipo::Byte)
-    return Variant::Byte(static_cast<uint8_t>(s));
+  const bool bytes = a.tipo() == Variant::Tipo::Byte && b.tipo() == Variant::Tipo::Byte;
+  if (bytes && s >= 0 && s <= 255) return Variant::Byte(static_cast<uint8_t>(s));
   if (r <= 2 && s >= INT16_MIN && s <= INT16_MAX) return Variant::Int(static_cast<int16_t>(s));
   if (s >= INT32_MIN && s <= INT32_MAX) return Variant::Long(static_cast<int32_t>(s));
   return Variant::Dbl(static_cast<double>(s));
+}
+
+}  // namespace
+
+Variant Soma(const Variant& a, const Variant& b) {
+  // Two amounts, what the rules add most, first.
+  if (AmbasCurrency(a, b)) return Variant::Cur(a.AsCurrency() + b.AsCurrency());
+  if (a.IsNull() || b.IsNull()) return Variant::Nulo();
+  if (a.IsString() && b.IsString()) return Variant::Str(a.AsString() + b.AsString());
+  if (a.IsEmpty() && b.IsEmpty()) return Variant::Int(0);
+  if (ComoDoubles(a, b)) return Variant::Dbl(ComoDouble(a) + ComoDouble(b));
+  if (ComoCurrency(a, b)) return Variant::Cur(Currency{ComoUnidades(a)} + Currency{ComoUnidades(b)});
+  return SomaInteira(a, b);
 }
 
 Variant Produto(const Variant& a, double fator) {

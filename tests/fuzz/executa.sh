@@ -16,7 +16,7 @@ declare -A fontes=(
   [conversoes]="platform/variant.cpp"
   [formato]="platform/formato.cpp platform/variant.cpp"
   [quadros_jet]="jet/quadros.cpp platform/texto.cpp"
-  [leitor_jet]="jet/leitor.cpp jet/filho.cpp jet/decodifica.cpp jet/quadros.cpp platform/texto.cpp"
+  [leitor_jet]="jet/leitor.cpp jet/filho.cpp jet/definicao.cpp jet/decodifica.cpp jet/quadros.cpp platform/texto.cpp"
 )
 # The Jet reader starts from the fixtures (whole files, so larger inputs: nwind.mdb, the Jet 3 one, is
 # 3 MB); the others from nothing. A changed copy of a fixture that still reads must keep its tables'
