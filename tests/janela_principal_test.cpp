@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +27,7 @@
 #include "apoio.h"
 #include "host/exemplo.h"
 #include "platform/configuracao.h"
+#include "platform/db/sqlite_banco.h"
 #include "ui/janela.h"
 #include "ui/kvctlconsistencia.h"
 
@@ -68,13 +70,15 @@ class Linhas {
   explicit Linhas(JanelaPrincipal& j) : m_(*j.Tabela()->model()) {}
   int Acha(const QString& arquivo, int declaracao) const {
     for (int i = 0; i < m_.rowCount(); ++i)
-      if (Texto(i, Modelo::kArquivo).endsWith(arquivo) &&
+      if (m_.index(i, Modelo::kArquivo).data().toString().endsWith(arquivo) &&
           m_.index(i, Modelo::kDeclaracao).data().toInt() == declaracao)
         return i;
     return -1;
   }
-  QString Texto(int linha, int coluna) const { return m_.index(linha, coluna).data().toString(); }
-  QString Situacao(const QString& arquivo, int declaracao) const {
+  std::string Texto(int linha, int coluna) const {
+    return m_.index(linha, coluna).data().toString().toStdString();
+  }
+  std::string Situacao(const QString& arquivo, int declaracao) const {
     return Texto(Acha(arquivo, declaracao), Modelo::kSituacao);
   }
 
@@ -157,8 +161,11 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
     const int d4 = linhas.Acha("exemplo.mdb", 4);
     EXPECT_EQ(linhas.Texto(d4, Modelo::kErros), "1");
     EXPECT_EQ(linhas.Texto(d4, Modelo::kAvisos), "1");
-    EXPECT_EQ(j.Totais(),
+    EXPECT_EQ(j.Totais().toStdString(),
               "2 arquivos (2 com problemas) · 16 de 16 declarações: 2 consistentes, 14 inconsistentes");
+    // Files with problems first, each whole: the clean declaration 1 arrived alone, before its file had one.
+    EXPECT_EQ(linhas.Texto(0, Modelo::kArquivo) + " " + linhas.Texto(0, Modelo::kDeclaracao),
+              "carteira/exemplo.db 1");
 
     // The filter and the search, from the keyboard.
     j.activateWindow();
@@ -187,13 +194,19 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
     fechar->setFocus();
     Tecla(fechar, Qt::Key_Return);
     ASSERT_TRUE(Espera([&] {
-      return !j.Painel() && linhas.Situacao("exemplo.db", 12).startsWith("consistente");
-    })) << linhas.Situacao("exemplo.db", 12).toStdString();
+      return !j.Painel() && linhas.Situacao("exemplo.db", 12).starts_with("consistente");
+    })) << linhas.Situacao("exemplo.db", 12);
     EXPECT_EQ(linhas.Situacao("exemplo.db", 12), "consistente (2 avisos aceitos)");
     const teste::Execucao chave = teste::Roda(
         raiz_.path(),
         {"validar-chave", "--banco", QString::fromStdString(pasta_) + "/exemplo.db", "--declaracao", "12"});
     EXPECT_EQ(chave.status, 0) << chave.saida.toStdString() << chave.erros.toStdString();
+    // Its data changed afterwards: checked again (F5), the recorded key no longer seals it.
+    AbreSqlite(pasta_ + "/exemplo.db")
+        ->Executa("UPDATE tblEntradas SET EntradaInterna = EntradaInterna + 1 WHERE Declaração = 12", {});
+    Tecla(&j, Qt::Key_F5);
+    ASSERT_TRUE(Espera([&] { return !j.Verificando() && tabela->model()->rowCount() == 16; }));
+    EXPECT_EQ(linhas.Situacao("exemplo.db", 12), "chave gravada não confere");
 
     // A Jet declaration is never recorded: opened, it is imported into the SQLite file the user chose, which
     // joins the portfolio with that declaration selected.
@@ -225,7 +238,14 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
              j.Modelo().ResultadoDa(0).verificacao->exercicio == "2003";
     }));
 
-    // The portfolio's report.
+    // The portfolio's report, never over a database.
+    const QByteArray banco = teste::LeArquivo(QString::fromStdString(pasta_ + "/exemplo.db"));
+    respostas->relatorio = QString::fromStdString(pasta_ + "/exemplo.db");
+    Tecla(&j, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(teste::LeArquivo(respostas->relatorio), banco);
+    j.activateWindow();  // back from the message box that said so
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&j));
+    respostas->relatorio = raiz_.filePath("relatório.html");
     Tecla(&j, Qt::Key_E, Qt::ControlModifier);
     const QString relatorio = QString::fromUtf8(teste::LeArquivo(respostas->relatorio));
     EXPECT_TRUE(relatorio.contains("Relatório de consistência") && relatorio.contains("Exercício: 2003") &&
@@ -241,6 +261,86 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
   EXPECT_NE(std::find(p.Recentes().begin(), p.Recentes().end(), pasta_), p.Recentes().end());
   EXPECT_FALSE(p.Geometria().isEmpty());
   NadaFicou();
+}
+
+// A run replaced before its end: what it still had to say never reaches the new table. Esc stops a run
+// while it reads Jet files, and the copies it was making go with it. A path that no longer exists is said
+// and leaves the recent list.
+TEST_F(JanelaPrincipalTeste, TrocarCancelarEAbrirOQueNaoExiste) {
+  const std::string muitos = raiz_.filePath("muitos").toStdString(),
+                    jet = raiz_.filePath("jet").toStdString();
+  for (const std::string& p : {muitos, jet}) fs::create_directories(p);
+  for (int i = 0; i < 150; ++i)
+    fs::copy_file(pasta_ + "/exemplo.db", muitos + "/f" + std::to_string(i) + ".db");
+  for (int i = 0; i < 12; ++i)
+    fs::copy_file(pasta_ + "/exemplo.mdb", jet + "/j" + std::to_string(i) + ".mdb");
+  {
+    JanelaPrincipal j;
+    j.DefineExercicio(2002);
+    j.show();
+    j.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&j));
+    j.Abre({muitos});
+    ASSERT_TRUE(Espera([&] { return j.Modelo().rowCount() > 0; }));
+    j.Abre({pasta_ + "/exemplo.db"});
+    ASSERT_TRUE(Espera([&] { return !j.Verificando(); }));
+    ASSERT_EQ(j.Modelo().rowCount(), 8);
+    for (int i = 0; i < 8; ++i)
+      EXPECT_EQ(j.Modelo().NomeCurto(j.Modelo().ResultadoDa(i).arquivo).toStdString(), "exemplo.db");
+    EXPECT_EQ(j.statusBar()->currentMessage().toStdString(), "");  // the old run's end is not the new one's
+
+    j.Abre({jet});
+    QTest::qWait(50);
+    Tecla(&j, Qt::Key_Escape);
+    ASSERT_TRUE(Espera([&] { return !j.Verificando(); }));
+    EXPECT_LT(j.Modelo().rowCount(), 12 * 8);
+    EXPECT_TRUE(j.statusBar()->currentMessage().startsWith("Verificação cancelada"))
+        << j.statusBar()->currentMessage().toStdString();
+
+    Preferencias().AcrescentaRecente("/nao/existe.db");
+    j.Abre({"/nao/existe.db"});
+    EXPECT_EQ(j.statusBar()->currentMessage().toStdString(),
+              "Não existe: /nao/existe.db (retirado dos recentes)");
+    const std::vector<std::string> recentes = Preferencias().Recentes();
+    EXPECT_EQ(std::find(recentes.begin(), recentes.end(), "/nao/existe.db"), recentes.end());
+  }
+  NadaFicou();
+}
+
+// The table's order as results arrive in batches: a file's rows move up, whole, when its first problem
+// arrives after its clean rows were shown, and back down when a check again finds it clean.
+TEST(ModeloDaCarteiraTeste, ArquivosComProblemasPrimeiroEInteiros) {
+  QTemporaryDir pasta;
+  for (const char* nome : {"a.db", "b.db"}) teste::GravaArquivo(pasta.filePath(nome), "x");
+  const std::string raiz = pasta.path().toStdString();
+  ModeloDaCarteira m;
+  FiltroDaCarteira f;
+  f.setSourceModel(&m);
+  f.sort(Modelo::kArquivo);
+  m.Recomeca(std::make_shared<Carteira>(std::vector<std::string>{raiz}), {raiz});
+  auto resultado = [](size_t arquivo, const char* declaracao, bool consistente) {
+    ResultadoVerificacao v;
+    v.declaracao = declaracao;
+    v.consistente = consistente;
+    return ResultadoDaCarteira{arquivo, v};
+  };
+  auto ordem = [&f] {
+    QStringList r;
+    for (int i = 0; i < f.rowCount(); ++i)
+      r << f.index(i, Modelo::kArquivo).data().toString().right(4) +
+               f.index(i, Modelo::kDeclaracao).data().toString();
+    return r.join(' ').toStdString();
+  };
+  std::vector<ResultadoDaCarteira> lote = {resultado(0, "1", true), resultado(1, "1", true)};
+  m.Acrescenta(lote);
+  EXPECT_EQ(ordem(), "a.db1 b.db1");
+  lote = {resultado(1, "2", false)};
+  m.Acrescenta(lote);
+  EXPECT_EQ(ordem(), "b.db1 b.db2 a.db1");
+  EXPECT_EQ(m.totais().arquivosComProblema, 1);
+  m.Substitui(2, resultado(1, "2", true).verificacao.value());
+  EXPECT_EQ(ordem(), "a.db1 b.db1 b.db2");
+  EXPECT_EQ(m.totais().arquivosComProblema, 0);
 }
 
 // Root reads any file: the run's threads are started as another user (the thread's own credentials, kept
@@ -315,7 +415,7 @@ TEST_F(JanelaPrincipalTeste, ArquivosQueNaoPodemSerLidosSaoLinhasComOMotivo) {
           "carteira/" + (declaracoes ? QString("nome\\xff.db") : QString::fromStdString(c.nome));
       const int linha = linhas.Acha(nome, declaracoes ? 12 : 0);
       ASSERT_GE(linha, 0) << c.nome;
-      EXPECT_EQ(linhas.Texto(linha, Modelo::kSituacao), c.situacao) << c.nome;
+      EXPECT_EQ(linhas.Texto(linha, Modelo::kSituacao), c.situacao.toStdString()) << c.nome;
     }
     EXPECT_TRUE(j.Totais().endsWith("5 arquivos ilegíveis")) << j.Totais().toStdString();
     // The unreadable rows come first: every file with a problem does, in path order.

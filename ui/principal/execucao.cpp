@@ -9,7 +9,7 @@ using Relogio = std::chrono::steady_clock;
 
 // How often the window hears of a run at most: often enough to look live, seldom enough that the work
 // of showing results stays a small part of the event loop's time.
-constexpr auto kIntervalo = std::chrono::milliseconds(40);
+constexpr auto kIntervalo = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -83,7 +83,6 @@ void ExecucaoDaCarteira::Executa(int geracao, std::vector<std::string> caminhos,
   } catch (const std::exception& e) {
     const std::string motivo = e.what();
     NaJanela(geracao, [this, motivo] { avisos_.falhou(motivo); });
-    interrompida = true;
   }
   NaJanela(geracao, [this, interrompida] {
     ativa_ = false;

@@ -90,6 +90,8 @@ void JanelaPrincipal::AoTerminar(bool interrompida) {
     statusBar()->showMessage(U("Verificação cancelada: ") + Numero(t.verificadas) + U(" de ") +
                                  Quantos(t.declaracoes, "declaração verificada", "declarações verificadas"),
                              15000);
+  else if (interrompida)
+    statusBar()->showMessage(U("Verificação cancelada durante a leitura dos arquivos."), 15000);
   AtualizaEstado();
 }
 

@@ -86,7 +86,7 @@ void JanelaPrincipal::CriaAcoes() {
   exportar_ =
       Acao(U("&Exportar relatório HTML…"), {QKeySequence("Ctrl+E")}, &JanelaPrincipal::ExportaRelatorio);
   sair_ = new QAction(U("&Sair"), this);
-  sair_->setShortcut(QKeySequence("Ctrl+Q"));  // also where the desktop's Quit key means something else
+  sair_->setShortcut(QKeySequence("Ctrl+Q"));
   connect(sair_, &QAction::triggered, this, &QWidget::close);
   addAction(sair_);
   soProblemas_ =
@@ -268,7 +268,7 @@ void JanelaPrincipal::DefineExercicio(int ano) {
 void JanelaPrincipal::MudouExercicio() {
   esperaExercicio_->stop();
   preferencias_.DefineExercicio(Exercicio());
-  if (!dados_.empty() && (Exercicio() != exercicioDaExecucao_ || !Verificando())) Verifica();
+  if (!dados_.empty() && Exercicio() != exercicioDaExecucao_) Verifica();
 }
 
 void JanelaPrincipal::MudouConferirChaves() {
