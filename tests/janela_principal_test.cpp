@@ -372,9 +372,9 @@ TEST_F(JanelaPrincipalTeste, ArquivosQueNaoPodemSerLidosSaoLinhasComOMotivo) {
        [](const std::string& c) {
          fs::copy_file(kFixtures.toStdString() + "/danificados/exemplo-trunc-10pages.mdb", c);
        },
-       "arquivo ilegível: O arquivo carteira/danificado.mdb não pôde ser lido: o leitor de arquivos Jet "
-       "parou ao ler o "
-       "catálogo de tabelas: o catálogo registra 11 objetos, mas 0 puderam ser lidos (arquivo danificado)"},
+       "arquivo ilegível: o leitor de arquivos Jet parou ao ler o catálogo de tabelas: o catálogo registra "
+       "11 "
+       "objetos, mas 0 puderam ser lidos (arquivo danificado)"},
       {"texto.db",
        [](const std::string& c) { teste::GravaArquivo(QString::fromStdString(c), "não é um banco"); },
        "arquivo ilegível: não é um banco de dados SQLite"},

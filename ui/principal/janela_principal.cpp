@@ -209,10 +209,11 @@ void JanelaPrincipal::CriaCentro() {
   QHeaderView* cabecalho = tabela_->horizontalHeader();
   cabecalho->setSectionResizeMode(QHeaderView::Interactive);
   cabecalho->setStretchLastSection(false);
-  cabecalho->setSectionResizeMode(ModeloDaCarteira::kArquivo, QHeaderView::Stretch);
+  // The state takes the room left: an unreadable file's reason is its longest text.
+  cabecalho->setSectionResizeMode(ModeloDaCarteira::kSituacao, QHeaderView::Stretch);
+  cabecalho->resizeSection(ModeloDaCarteira::kArquivo, 300);
   for (int c : {ModeloDaCarteira::kDeclaracao, ModeloDaCarteira::kErros, ModeloDaCarteira::kAvisos})
     cabecalho->resizeSection(c, 90);
-  cabecalho->resizeSection(ModeloDaCarteira::kSituacao, 300);
   tabela_->addAction(abrirDeclaracao_);
   connect(tabela_, &QAbstractItemView::activated, this,
           &JanelaPrincipal::AbreAtual);  // double-click, or Enter

@@ -27,12 +27,14 @@ QString Curto(const std::string& nome, const std::vector<std::string>& dados) {
   return Q(fs::path(nome).filename().string());
 }
 
-// Why a file could not be read, as its row says it: without the "'name': " the engine puts before it and
-// with the file called by the name its row shows (the reader names it by its whole path).
+// Why a file could not be read, as its row says it: the row names the file already, so what names it
+// again at the start goes ("'name': " from the engine, "O arquivo /path não pôde ser lido: " from the Jet
+// reader), and the file is called anywhere else by the name its row shows, not its whole path.
 QString Motivo(const ArquivoDaCarteira& a, const QString& curto) {
   std::string motivo = a.erro ? a.erro->descricao : "";
-  if (const std::string prefixo = "'" + a.nome + "': "; motivo.rfind(prefixo, 0) == 0)
-    motivo.erase(0, prefixo.size());
+  for (const std::string& prefixo :
+       {"'" + a.nome + "': ", "O arquivo " + Absoluto(a.nome) + " não pôde ser lido: "})
+    if (motivo.rfind(prefixo, 0) == 0) motivo.erase(0, prefixo.size());
   QString r = Q(motivo);
   return r.replace(Q(Absoluto(a.nome)), curto);
 }
