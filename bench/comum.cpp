@@ -95,6 +95,35 @@ Processo Executa(const std::vector<std::string>& args) {
   return {Segundos(inicio), uso.ru_maxrss};
 }
 
+double ExecutaJuntos(const std::vector<std::vector<std::string>>& comandos) {
+  auto inicio = Relogio::now();
+  std::vector<pid_t> filhos;
+  for (const auto& c : comandos) filhos.push_back(Lanca(c));
+  for (pid_t p : filhos) waitpid(p, nullptr, 0);
+  return Segundos(inicio);
+}
+
+double ParCpu(int n, long voltas) {
+  auto inicio = Relogio::now();
+  std::vector<pid_t> filhos;
+  for (int i = 0; i < n; ++i) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      TrabalhoCpu(voltas);
+      _exit(0);
+    }
+    filhos.push_back(pid);
+  }
+  for (pid_t p : filhos) waitpid(p, nullptr, 0);
+  return Segundos(inicio);
+}
+
+double Cada(int vezes, const std::function<void()>& f) {
+  auto inicio = Relogio::now();
+  for (int i = 0; i < vezes; ++i) f();
+  return Segundos(inicio) / vezes;
+}
+
 double Mediana(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());

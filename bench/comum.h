@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,12 @@ struct Processo {
 pid_t Lanca(const std::vector<std::string>& args);
 // Runs a program to its end.
 Processo Executa(const std::vector<std::string>& args);
+// Runs programs at once: the seconds until the last one ends.
+double ExecutaJuntos(const std::vector<std::vector<std::string>>& comandos);
+// `n` processes doing the same CPU work at once: the seconds until the last one ends.
+double ParCpu(int n, long voltas);
+// Seconds per call of `f`, over `vezes` calls.
+double Cada(int vezes, const std::function<void()>& f);
 
 double Mediana(std::vector<double> v);
 

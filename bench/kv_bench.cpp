@@ -161,42 +161,10 @@ std::unique_ptr<Bruto> LeituraUnicaDosDados(int n) {
   return b;
 }
 
-// Runs programs at once: the seconds until the last one ends.
-double ExecutaJuntos(const std::vector<std::vector<std::string>>& comandos) {
-  auto inicio = Relogio::now();
-  std::vector<pid_t> filhos;
-  for (const auto& c : comandos) filhos.push_back(Lanca(c));
-  for (pid_t p : filhos) waitpid(p, nullptr, 0);
-  return Segundos(inicio);
-}
-
 // The command line of lote over `banco` with `tarefas` workers.
 std::vector<std::string> Lote(const std::string& programa, const std::string& banco, int tarefas) {
   return {programa, "lote", "--banco", banco, "--exercicio", "2002", "--tarefas", std::to_string(tarefas),
           "--json"};
-}
-
-// `n` processes doing the same CPU work at once.
-double ParCpu(int n, long voltas) {
-  auto inicio = Relogio::now();
-  std::vector<pid_t> filhos;
-  for (int i = 0; i < n; ++i) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      TrabalhoCpu(voltas);
-      _exit(0);
-    }
-    filhos.push_back(pid);
-  }
-  for (pid_t p : filhos) waitpid(p, nullptr, 0);
-  return Segundos(inicio);
-}
-
-// Seconds per call of `f`, over `vezes` calls.
-double Cada(int vezes, const std::function<void()>& f) {
-  auto inicio = Relogio::now();
-  for (int i = 0; i < vezes; ++i) f();
-  return Segundos(inicio) / vezes;
 }
 
 // lote over the portfolio of 20 files of 50 declarations against one file of 1,000, both with two
