@@ -43,43 +43,45 @@ void ExecucaoDaCarteira::NaJanela(int geracao, std::function<void()> f) {
       Qt::QueuedConnection);
 }
 
+bool ExecucaoDaCarteira::Le(int geracao, Carteira& carteira) {
+  auto ultimo = Relogio::now() - kIntervalo;
+  return carteira.Prepara(
+      [&](size_t feitos, size_t total) {
+        if (Relogio::now() - ultimo < kIntervalo) return;
+        ultimo = Relogio::now();
+        NaJanela(geracao, [this, feitos, total] { avisos_.lendo(feitos, total); });
+      },
+      &cancela_);
+}
+
+bool ExecucaoDaCarteira::Verifica(int geracao, std::shared_ptr<const Carteira> carteira,
+                                  const OpcoesDaCarteira& opcoes) {
+  NaJanela(geracao, [this, carteira] { avisos_.preparada(carteira); });
+  // The first result goes at once, so the first rows show as soon as there are any; the rest in batches.
+  auto lote = std::make_shared<std::vector<ResultadoDaCarteira>>();
+  auto ultimo = Relogio::now() - kIntervalo;
+  auto envia = [&] {
+    NaJanela(geracao, [this, lote] { avisos_.chegaram(*lote); });
+    lote = std::make_shared<std::vector<ResultadoDaCarteira>>();
+    ultimo = Relogio::now();
+  };
+  const ResumoDaCarteira resumo = VerificaCarteira(
+      *carteira, opcoes,
+      [&](ResultadoDaCarteira& r) {
+        lote->push_back(std::move(r));
+        if (Relogio::now() - ultimo >= kIntervalo) envia();
+      },
+      &cancela_);
+  if (!lote->empty()) envia();
+  return resumo.interrompido;
+}
+
 void ExecucaoDaCarteira::Executa(int geracao, std::vector<std::string> caminhos, OpcoesDaCarteira opcoes) {
   bool interrompida = false;
   try {
     auto carteira = std::make_shared<Carteira>(caminhos);
-    auto ultimo = Relogio::now() - kIntervalo;
-    const bool lida = carteira->Prepara(
-        [&](size_t feitos, size_t total) {
-          if (Relogio::now() - ultimo < kIntervalo) return;
-          ultimo = Relogio::now();
-          NaJanela(geracao, [this, feitos, total] { avisos_.lendo(feitos, total); });
-        },
-        &cancela_);
-    if (!lida) {  // cancelled while a Jet file was read: nothing of it is left
-      NaJanela(geracao, [this] {
-        ativa_ = false;
-        avisos_.terminou(true);
-      });
-      return;
-    }
-    NaJanela(geracao, [this, carteira] { avisos_.preparada(carteira); });
-    // The first result goes at once, so the first rows show as soon as there are any; the rest in batches.
-    auto lote = std::make_shared<std::vector<ResultadoDaCarteira>>();
-    ultimo = Relogio::now() - kIntervalo;
-    auto envia = [&] {
-      NaJanela(geracao, [this, lote] { avisos_.chegaram(*lote); });
-      lote = std::make_shared<std::vector<ResultadoDaCarteira>>();
-      ultimo = Relogio::now();
-    };
-    const ResumoDaCarteira resumo = VerificaCarteira(
-        *carteira, opcoes,
-        [&](ResultadoDaCarteira& r) {
-          lote->push_back(std::move(r));
-          if (Relogio::now() - ultimo >= kIntervalo) envia();
-        },
-        &cancela_);
-    if (!lote->empty()) envia();
-    interrompida = resumo.interrompido;
+    // Cancelled while a Jet file was read, nothing of it is left; else the checks.
+    interrompida = !Le(geracao, *carteira) || Verifica(geracao, carteira, opcoes);
   } catch (const std::exception& e) {
     const std::string motivo = e.what();
     NaJanela(geracao, [this, motivo] { avisos_.falhou(motivo); });

@@ -42,6 +42,10 @@ class ExecucaoDaCarteira : public QObject {
  private:
   void Para();
   void Executa(int geracao, std::vector<std::string> caminhos, OpcoesDaCarteira opcoes);
+  // Reads the files; false when cancelled.
+  bool Le(int geracao, Carteira& carteira);
+  // Checks the files read; whether the run was interrupted.
+  bool Verifica(int geracao, std::shared_ptr<const Carteira> carteira, const OpcoesDaCarteira& opcoes);
   // Runs `f` on the window's thread unless a newer run began meanwhile.
   void NaJanela(int geracao, std::function<void()> f);
 

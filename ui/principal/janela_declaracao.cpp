@@ -51,8 +51,8 @@ void JanelaPrincipal::AbreLinha(int linha) {
   const ArquivoDaCarteira& a = modelo_->ArquivoDa(linha);
   if (!modelo_->ResultadoDa(linha).verificacao) {
     QMessageBox::warning(this, U("Arquivo ilegível"),
-                         U("“") + modelo_->NomeCurto(modelo_->ResultadoDa(linha).arquivo) +
-                             U("” não pode ser verificado:\n\n") + Visivel(a.erro ? a.erro->descricao : ""));
+                         U("“") + modelo_->NomeDa(linha) + U("” não pode ser verificado:\n\n") +
+                             Visivel(a.erro ? a.erro->descricao : ""));
     return;
   }
   if (a.jet)
@@ -67,11 +67,10 @@ void JanelaPrincipal::AbreDeclaracao(int linha) {
   DefineBancoEExercicio(modelo_->ArquivoDa(linha).caminho, exercicioDaExecucao_);
   auto* painel = new JanelaConsistencia(declaracao, this);
   painel->setWindowFlag(Qt::Window);
-  painel->setWindowModality(
-      Qt::WindowModal);  // one declaration at a time: the control's state is the thread's
+  // One declaration at a time: the control's state is the thread's.
+  painel->setWindowModality(Qt::WindowModal);
   painel->setAttribute(Qt::WA_DeleteOnClose);
-  painel->setWindowTitle(painel->windowTitle() + U(" — ") +
-                         modelo_->NomeCurto(modelo_->ResultadoDa(linha).arquivo));
+  painel->setWindowTitle(painel->windowTitle() + U(" — ") + modelo_->NomeDa(linha));
   painel_ = painel;
   // Once the control is gone (its final check made, its state freed), the row shows what was recorded.
   connect(painel, &QObject::destroyed, this, [this, linha, geracao = geracao_] {
@@ -98,8 +97,8 @@ void JanelaPrincipal::Reverifica(int linha) {
   v.declaracao = declaracao;
   modelo_->Substitui(linha, std::move(v));
   statusBar()->showMessage(U("Declaração ") + QString::fromStdString(declaracao) + U(" de “") +
-                               modelo_->NomeCurto(modelo_->ResultadoDa(linha).arquivo) +
-                               U("” verificada de novo: ") + NomeDaSituacao(modelo_->SituacaoDa(linha)),
+                               modelo_->NomeDa(linha) + U("” verificada de novo: ") +
+                               NomeDaSituacao(modelo_->SituacaoDa(linha)),
                            15000);
   AtualizaEstado();
 }
@@ -109,8 +108,7 @@ void JanelaPrincipal::ImportaJet(int linha) {
   const std::string declaracao = modelo_->ResultadoDa(linha).verificacao->declaracao;
   QString sugestao = QFile::decodeName(origem.c_str());
   sugestao = sugestao.left(sugestao.lastIndexOf('.')) + ".db";
-  const QString escolhido =
-      dialogos_->DestinoDaImportacao(this, modelo_->NomeCurto(modelo_->ResultadoDa(linha).arquivo), sugestao);
+  const QString escolhido = dialogos_->DestinoDaImportacao(this, modelo_->NomeDa(linha), sugestao);
   if (escolhido.isEmpty()) return;
   const std::string destino = Absoluto(QFile::encodeName(escolhido).toStdString());
   if (MesmoArquivo(destino, origem) || jet::EhJet(destino)) {

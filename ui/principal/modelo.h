@@ -45,8 +45,9 @@ class ModeloDaCarteira : public QAbstractTableModel {
   const ResultadoDaCarteira& ResultadoDa(int linha) const { return resultados_[static_cast<size_t>(linha)]; }
   Situacao SituacaoDa(int linha) const { return linhas_[static_cast<size_t>(linha)].situacao; }
   const TotaisDaCarteira& totais() const { return totais_; }
-  // The file's name as the table shows it.
+  // The file's name as the table shows it; the name of a row's file.
   QString NomeCurto(size_t arquivo) const { return arquivos_[arquivo].nome; }
+  QString NomeDa(int linha) const { return NomeCurto(linhas_[static_cast<size_t>(linha)].arquivo); }
   // The counts of a portfolio run over the results as they stand, for the report.
   ResumoDaCarteira Resumo(bool interrompido) const;
 
