@@ -12,22 +12,14 @@
 #include "platform/arquivo.h"
 #include "platform/configuracao.h"
 #include "platform/db/sqlite_banco.h"
-#include "platform/texto.h"
 #include "report/html.h"
 #include "ui/janela.h"
 #include "ui/principal/importacao.h"
 #include "ui/principal/janela_principal.h"
+#include "ui/principal/textos.h"
 
 namespace kv {
 namespace {
-
-QString U(const char* s) {
-  return QString::fromUtf8(s);
-}
-
-QString Visivel(const std::string& s) {
-  return QString::fromStdString(TextoVisivel(s));
-}
 
 // The checks on this thread read the declaration's database and fiscal year from this run's values: the
 // host's KV.ini is never written.

@@ -1,7 +1,6 @@
 // The main window's run: the portfolio checked in the background, its rows as they arrive, the progress
 // and the totals.
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -11,23 +10,9 @@
 #include "platform/arquivo.h"
 #include "ui/principal/execucao.h"
 #include "ui/principal/janela_principal.h"
+#include "ui/principal/textos.h"
 
 namespace kv {
-namespace {
-
-QString U(const char* s) {
-  return QString::fromUtf8(s);
-}
-
-QString Numero(long n) {
-  return QLocale().toString(static_cast<qlonglong>(n));
-}
-
-QString Quantos(long n, const char* um, const char* varios) {
-  return Numero(n) + " " + U(n == 1 ? um : varios);
-}
-
-}  // namespace
 
 bool JanelaPrincipal::Verificando() const {
   return execucao_->Ativa();

@@ -26,23 +26,12 @@
 
 #include "platform/arquivo.h"
 #include "platform/configuracao.h"
-#include "platform/texto.h"
 #include "ui/janela.h"
 #include "ui/principal/execucao.h"
 #include "ui/principal/importacao.h"
+#include "ui/principal/textos.h"
 
 namespace kv {
-namespace {
-
-QString U(const char* s) {
-  return QString::fromUtf8(s);
-}
-
-QString Visivel(const std::string& caminho) {
-  return QString::fromStdString(TextoVisivel(caminho));
-}
-
-}  // namespace
 
 JanelaPrincipal::JanelaPrincipal(std::unique_ptr<Dialogos> dialogos, QWidget* pai)
     : QMainWindow(pai), dialogos_(dialogos ? std::move(dialogos) : std::make_unique<Dialogos>()) {
@@ -78,6 +67,14 @@ QAction* JanelaPrincipal::Acao(const QString& texto, const QList<QKeySequence>& 
   connect(a, &QAction::triggered, this, f);
   addAction(a);  // the key works wherever the focus is in the window
   return a;
+}
+
+QTimer* JanelaPrincipal::Espera(int ms, void (JanelaPrincipal::*f)()) {
+  auto* t = new QTimer(this);
+  t->setSingleShot(true);
+  t->setInterval(ms);
+  connect(t, &QTimer::timeout, this, f);
+  return t;
 }
 
 void JanelaPrincipal::CriaAcoes() {
@@ -161,10 +158,7 @@ void JanelaPrincipal::CriaBarraDeFerramentas() {
   barra->addWidget(rotulo);
   barra->addWidget(exercicio_);
   // The arrows change the year a step at a time: the portfolio is checked once they rest.
-  esperaExercicio_ = new QTimer(this);
-  esperaExercicio_->setSingleShot(true);
-  esperaExercicio_->setInterval(400);
-  connect(esperaExercicio_, &QTimer::timeout, this, &JanelaPrincipal::MudouExercicio);
+  esperaExercicio_ = Espera(400, &JanelaPrincipal::MudouExercicio);
   connect(exercicio_, &QSpinBox::valueChanged, esperaExercicio_, qOverload<>(&QTimer::start));
   barra->addSeparator();
   barra->addAction(soProblemas_);
@@ -175,10 +169,7 @@ void JanelaPrincipal::CriaBarraDeFerramentas() {
   busca_->setClearButtonEnabled(true);
   busca_->setMaximumWidth(260);
   barra->addWidget(busca_);
-  esperaBusca_ = new QTimer(this);
-  esperaBusca_->setSingleShot(true);
-  esperaBusca_->setInterval(150);
-  connect(esperaBusca_, &QTimer::timeout, this, &JanelaPrincipal::Procura);
+  esperaBusca_ = Espera(150, &JanelaPrincipal::Procura);  // the filter runs once the typing rests
   connect(busca_, &QLineEdit::textChanged, esperaBusca_, qOverload<>(&QTimer::start));
   barra->addSeparator();
   barra->addActions({verificarDeNovo_, exportar_});

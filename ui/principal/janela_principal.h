@@ -60,6 +60,8 @@ class JanelaPrincipal : public QMainWindow {
  private:
   // Building the window (janela_principal.cpp).
   QAction* Acao(const QString& texto, const QList<QKeySequence>& teclas, void (JanelaPrincipal::*f)());
+  // A timer that calls `f` once, `ms` after it was last started.
+  QTimer* Espera(int ms, void (JanelaPrincipal::*f)());
   void CriaAcoes();
   void CriaMenus();
   void CriaBarraDeFerramentas();

@@ -5,14 +5,10 @@
 
 #include "control/arvore.h"
 #include "platform/arquivo.h"
-#include "platform/texto.h"
+#include "ui/principal/textos.h"
 
 namespace kv {
 namespace {
-
-QString Q(const std::string& s) {
-  return QString::fromStdString(TextoVisivel(s));
-}
 
 // A file found in a folder the user gave, from that folder's name on; a file given directly, by its name.
 QString Curto(const std::string& nome, const std::vector<std::string>& dados) {
@@ -21,10 +17,10 @@ QString Curto(const std::string& nome, const std::vector<std::string>& dados) {
     while (d.size() > 1 && d.back() == '/') d.pop_back();
     if (nome.size() > d.size() && nome.compare(0, d.size(), d) == 0 && nome[d.size()] == '/') {
       const std::string pasta = fs::path(Absoluto(d)).filename().string();
-      return Q((pasta.empty() ? d : pasta) + nome.substr(d.size()));
+      return Visivel((pasta.empty() ? d : pasta) + nome.substr(d.size()));
     }
   }
-  return Q(fs::path(nome).filename().string());
+  return Visivel(fs::path(nome).filename().string());
 }
 
 // Why a file could not be read, as its row says it: the row names the file already, so what names it
@@ -35,12 +31,8 @@ QString Motivo(const ArquivoDaCarteira& a, const QString& curto) {
   for (const std::string& prefixo :
        {"'" + a.nome + "': ", "O arquivo " + Absoluto(a.nome) + " não pôde ser lido: "})
     if (motivo.rfind(prefixo, 0) == 0) motivo.erase(0, prefixo.size());
-  QString r = Q(motivo);
-  return r.replace(Q(Absoluto(a.nome)), curto);
-}
-
-QString Quantos(int n, const char* um, const char* varios) {
-  return QString::number(n) + " " + QString::fromUtf8(n == 1 ? um : varios);
+  QString r = Visivel(motivo);
+  return r.replace(Visivel(Absoluto(a.nome)), curto);
 }
 
 }  // namespace
@@ -70,7 +62,7 @@ void ModeloDaCarteira::Recomeca(std::shared_ptr<const Carteira> carteira,
   arquivos_.clear();
   totais_ = {};
   for (const ArquivoDaCarteira& a : carteira_->arquivos())
-    arquivos_.push_back({Curto(a.nome, dados), Q(Absoluto(a.nome))});
+    arquivos_.push_back({Curto(a.nome, dados), Visivel(Absoluto(a.nome))});
   totais_.arquivos = static_cast<long>(arquivos_.size());
   totais_.declaracoes = static_cast<long>(carteira_->Declaracoes());
   endResetModel();
@@ -191,15 +183,15 @@ QString ModeloDaCarteira::TextoDaSituacao(const Linha& l) const {
 QString ModeloDaCarteira::Detalhe(const Linha& l, const ResultadoDaCarteira& r) const {
   if (!r.verificacao) {
     const ArquivoDaCarteira& a = carteira_->arquivos()[l.arquivo];
-    return a.erro ? "Erro " + QString::number(a.erro->numero) + ": " + Q(a.erro->descricao) : QString();
+    return a.erro ? "Erro " + QString::number(a.erro->numero) + ": " + Visivel(a.erro->descricao) : QString();
   }
   const ResultadoVerificacao& v = *r.verificacao;
   if (v.erro)
     return QString::fromUtf8("A verificação falhou: erro ") + QString::number(v.erro->numero) + ": " +
-           Q(v.erro->descricao);
+           Visivel(v.erro->descricao);
   QString t = v.aviso.empty()
                   ? QString()
-                  : QString::fromUtf8("A declaração foi gravada consistente, mas ") + Q(v.aviso) + ". ";
+                  : QString::fromUtf8("A declaração foi gravada consistente, mas ") + Visivel(v.aviso) + ". ";
   if (l.erros || l.avisos)
     t +=
         Quantos(l.erros, "erro", "erros") + ", " + Quantos(l.avisos, "aviso aberto", "avisos abertos") + ". ";
