@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build demo test sanitize fuzz bench pacote instalacao capturas mutacao clean
+.PHONY: all deps build demo test sanitize fuzz bench bench-janela pacote instalacao capturas mutacao clean
 
 all: build
 
@@ -35,6 +35,10 @@ fuzz:
 
 bench: build
 	$(BUILD)/bin/kv_bench
+
+# The desktop program's main window over 1,000 files of 50 declarations, against lote (bench/README.md).
+bench-janela: build
+	$(BUILD)/bin/kv_bench_janela
 
 # The README's pictures: the control (offscreen) and the HTML report (headless Chromium).
 capturas: build

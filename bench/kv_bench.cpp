@@ -25,6 +25,7 @@
 #include <map>
 #include <vector>
 
+#include "bench/comum.h"
 #include "checker/consistekv.h"
 #include "control/controle.h"
 #include "host/exemplo.h"
@@ -42,37 +43,9 @@
 namespace {
 
 using namespace kv;
-using Relogio = std::chrono::steady_clock;
+using namespace kv::bench;
 
-std::string gPasta;
 constexpr int kGrande = 20000;
-
-double Segundos(Relogio::time_point desde) {
-  return std::chrono::duration<double>(Relogio::now() - desde).count();
-}
-
-// Databases are generated once and kept beside the build: the large one takes a while to make.
-std::string Banco(int declaracoes) {
-  std::string caminho = gPasta + "/bench-" + std::to_string(declaracoes) + ".db";
-  if (QFileInfo::exists(QString::fromStdString(caminho))) return caminho;
-  std::string temp = caminho + ".gerando";
-  QFile::remove(QString::fromStdString(temp));
-  std::fprintf(stderr, "gerando %s (%d declarações)...\n", caminho.c_str(), declaracoes);
-  {
-    auto b = CriaSqlite(temp);
-    b->Executa("PRAGMA journal_mode = OFF", {});
-    b->Inicia();
-    CriaEsquema(*b);
-    for (int d = 1; d <= declaracoes; ++d) {
-      host::InsereDeclaracaoLimpa(*b, d, std::to_string(100000000 + d), 10, 60);
-      if (d % 10 == 0) host::SemeiaAchados(*b, d);  // one in ten has findings of every group
-      if (d % 100 == 5) b->Executa("DELETE FROM tblEntradas WHERE Declaração = ?", {Variant::Long(d)});
-    }
-    b->Confirma();
-  }
-  QFile::rename(QString::fromStdString(temp), QString::fromStdString(caminho));
-  return caminho;
-}
 
 int DeclaracaoLimpa(int declaracoes) {
   return declaracoes / 2 + 1;
@@ -188,109 +161,18 @@ std::unique_ptr<Bruto> LeituraUnicaDosDados(int n) {
   return b;
 }
 
-// Work that touches no file and takes no lock.
-volatile unsigned long gSumidouro;
-void TrabalhoCpu(long voltas) {
-  unsigned long x = 88172645463325252UL;
-  for (long i = 0; i < voltas; ++i) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-  }
-  gSumidouro = x;
-}
-
-struct Processo {
-  double segundos;
-  long picoKb;
-  int codigo;  // exit code, or -1 when a signal ended it
-};
-
-// Starts a program, standard output discarded.
-pid_t Lanca(const std::vector<std::string>& args) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
-    std::vector<char*> v;
-    for (const std::string& a : args) v.push_back(const_cast<char*>(a.c_str()));
-    v.push_back(nullptr);
-    execv(v[0], v.data());
-    _exit(127);
-  }
-  return pid;
-}
-
-// Runs a program to its end.
-Processo Executa(const std::vector<std::string>& args) {
-  auto inicio = Relogio::now();
-  int status = 0;
-  struct rusage uso {};
-  wait4(Lanca(args), &status, 0, &uso);
-  return {Segundos(inicio), uso.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-// Runs programs at once: the seconds until the last one ends.
-double ExecutaJuntos(const std::vector<std::vector<std::string>>& comandos) {
-  auto inicio = Relogio::now();
-  std::vector<pid_t> filhos;
-  for (const auto& c : comandos) filhos.push_back(Lanca(c));
-  for (pid_t p : filhos) waitpid(p, nullptr, 0);
-  return Segundos(inicio);
-}
-
 // The command line of lote over `banco` with `tarefas` workers.
 std::vector<std::string> Lote(const std::string& programa, const std::string& banco, int tarefas) {
   return {programa, "lote", "--banco", banco, "--exercicio", "2002", "--tarefas", std::to_string(tarefas),
           "--json"};
 }
 
-// `n` processes doing the same CPU work at once.
-double ParCpu(int n, long voltas) {
-  auto inicio = Relogio::now();
-  std::vector<pid_t> filhos;
-  for (int i = 0; i < n; ++i) {
-    pid_t pid = fork();
-    if (pid == 0) {
-      TrabalhoCpu(voltas);
-      _exit(0);
-    }
-    filhos.push_back(pid);
-  }
-  for (pid_t p : filhos) waitpid(p, nullptr, 0);
-  return Segundos(inicio);
-}
-
-double Mediana(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  size_t m = v.size() / 2;
-  return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
-
-// Seconds per call of `f`, over `vezes` calls.
-double Cada(int vezes, const std::function<void()>& f) {
-  auto inicio = Relogio::now();
-  for (int i = 0; i < vezes; ++i) f();
-  return Segundos(inicio) / vezes;
-}
-
-// A folder of `arquivos` copies of the database of `declaracoes`: a portfolio of as many firms.
-std::string Carteira(int arquivos, int declaracoes) {
-  const QString pasta = QString::fromStdString(gPasta + "/carteira-" + std::to_string(arquivos) + "x" +
-                                               std::to_string(declaracoes));
-  QDir().mkpath(pasta);
-  for (int i = 0; i < arquivos; ++i)
-    QFile::copy(QString::fromStdString(Banco(declaracoes)),
-                pasta + QString("/firma-%1.db").arg(i, 3, 10, QChar('0')));
-  return pasta.toStdString();
-}
-
 // lote over the portfolio of 20 files of 50 declarations against one file of 1,000, both with two
 // workers, in `vezes` turns; also the peak memory with 20 and with 40 files.
 void MedeCarteira(int vezes, std::map<std::string, std::vector<double>>& razoes,
                   std::map<std::string, std::vector<double>>& valores) {
-  const std::string programa = KV_PROGRAMA, um = Banco(1000), vinte = Carteira(20, 50),
-                    quarenta = Carteira(40, 50);
+  const std::string programa = KV_PROGRAMA, um = Banco(1000), vinte = PastaDeCarteira(20, 50),
+                    quarenta = PastaDeCarteira(40, 50);
   auto lote = [&](const std::string& caminho) {
     return std::vector<std::string>{programa, "lote", "--exercicio", "2002", "--tarefas", "2", caminho};
   };
@@ -383,8 +265,7 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", config.path().toUtf8().constData(), 1);
   setenv("XDG_CACHE_HOME", (config.path() + "/cache").toUtf8().constData(), 1);
   std::string pastaBin = QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath().toStdString();
-  gPasta = pastaBin + "/../bench-dados";
-  QDir().mkpath(QString::fromStdString(gPasta));
+  DefinePastaDeDados(pastaBin + "/../bench-dados");
   if (argc == 3 && std::string(argv[1]) == "--so-carteira") {
     std::map<std::string, std::vector<double>> razoes, valores;
     for (int r = 0; r < std::atoi(argv[2]); ++r) MedeCarteira(3, razoes, valores);

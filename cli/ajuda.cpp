@@ -145,13 +145,18 @@ std::string AjudaImportar() {
 }
 
 std::string AjudaJanela() {
-  return "Uso: kvconsistencia janela --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n\n"
-         "Mostra o controle de consistência numa janela. Setas escolhem e explicam um item, Enter ou\n"
-         "Espaço o aceitam como o duplo clique. Fechar (ou Esc, ou fechar a janela) faz a verificação\n"
-         "final; a barra de estado diz sempre onde a declaração está.\n\n" +
+  return "Uso: kvconsistencia janela --declaracao N [--banco ARQUIVO] [--exercicio AAAA]\n"
+         "     kvconsistencia janela [--exercicio AAAA] [--banco ARQUIVO]... [ARQUIVO|PASTA]...\n"
+         "     kvconsistencia-janela [ARQUIVO|PASTA]...\n\n"
+         "Com --declaracao, mostra o controle de consistência numa janela. Setas escolhem e explicam um\n"
+         "item, Enter ou Espaço o aceitam como o duplo clique. Fechar (ou Esc, ou fechar a janela) faz a\n"
+         "verificação final; a barra de estado diz sempre onde a declaração está.\n\n"
+         "Sem --declaracao, abre a janela principal sobre os bancos e pastas dados (também pelo menu de\n"
+         "aplicativos): todas as declarações numa tabela, verificadas em segundo plano; Enter numa linha\n"
+         "abre a declaração.\n\n" +
          std::string(kDeclaracao) + std::string(kBancoEExercicio) +
          "\nSaída: 0 gravada consistente, 1 gravada inconsistente, 2 uso incorreto ou sem tela, 3 a\n"
-         "verificação final falhou com um erro.\n";
+         "verificação final falhou com um erro; a janela principal sai com 0.\n";
 }
 
 }  // namespace

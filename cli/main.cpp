@@ -57,6 +57,11 @@ int main(int argc, char** argv) {
     std::fputs(Versoes().c_str(), stdout);
     return 0;
   }
+#ifdef KV_PROGRAMA_DE_JANELAS
+  // The desktop program runs `janela`: started with no command, or with the paths its desktop entry
+  // passes, it opens the main window over them.
+  if (args.empty() || args[0] != "janela") args.insert(args.begin(), "janela");
+#endif
   if (args.empty() || PedeAjuda(args[0]) || args[0] == "ajuda" || args[0] == "help") {
     std::fputs(Ajuda(args.size() > 1 ? args[1] : "").c_str(), args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;

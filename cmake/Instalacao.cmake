@@ -32,6 +32,18 @@ install(FILES ${CMAKE_BINARY_DIR}/kvCptConsistenciaConfig.cmake
 configure_file(cmake/kvcptconsistencia.pc.in ${CMAKE_BINARY_DIR}/kvcptconsistencia.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/kvcptconsistencia.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
+# The desktop program: its entry in the applications menu and its icon. The entry names the program by its
+# installed path, written when the files are installed (the .deb installs under /usr, `cmake --install`
+# where it is told), so it starts whether or not that folder is on the desktop session's PATH.
+install(FILES cmake/kvconsistencia-janela.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(CODE "
+  file(READ \"${CMAKE_SOURCE_DIR}/cmake/kvconsistencia-janela.desktop.in\" entrada)
+  string(REPLACE \"@BINDIR@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\" entrada \"\${entrada}\")
+  set(destino \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
+  message(STATUS \"Installing: \${destino}/kvconsistencia-janela.desktop\")
+  file(WRITE \"\${destino}/kvconsistencia-janela.desktop\" \"\${entrada}\")
+")
+
 install(FILES docs/kvconsistencia.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md LICENSE docs/confiabilidade.md docs/decisoes.md
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -43,7 +55,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Equipe kvCptConsistencia <kvcptconsistencia@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Consistency checker for Tarvo regime declarations")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Checks one declaration of the Tarvo regime before transmission: the visible control for hosts,\n the headless checker and the kvconsistencia command-line tool.")
+  "Checks declarations of the Tarvo regime before transmission: the visible control for hosts,\n the headless checker, the kvconsistencia command-line tool and a desktop program for whole\n portfolios.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 pacotes=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libsqlite3-dev libgtest-dev libgmock-dev
-         fonts-dejavu-core dpkg-dev mdbtools-dev libseccomp-dev)
+         fonts-dejavu-core dpkg-dev mdbtools-dev libseccomp-dev desktop-file-utils)
 # Extra groups: "fuzz" (clang with libFuzzer), "navegador" (headless Chromium for the HTML report test),
 # "tela" (Xvfb and ImageMagick for screenshots).
 for extra in "$@"; do

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What a host meets: installs the build into a temporary prefix, builds examples/host against it (its own
 # CMake project, clean cache, find_package) and with pkg-config, runs it offscreen on the example
-# database through Fechar; then builds the .deb, unpacks it into a scratch root and runs its
-# kvconsistencia there.
+# database through Fechar; checks the desktop program's menu entry and icon and starts it as the entry
+# does; then builds the .deb, unpacks it into a scratch root and runs its kvconsistencia there.
 set -euo pipefail
 raiz=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$raiz/build}
@@ -52,6 +52,23 @@ nada_sobrou "$tmp/trabalho" "$tmp/so-leitura" "$tmp/dados" "$tmp/prefixo/lib" "$
 [ -z "${usuario:-}" ] || [ -z "$(find /tmp -maxdepth 1 -user "$usuario" -name 'kvconsistencia-*')" ] ||
   { echo "sobrou uma pasta temporária do usuário comum em /tmp" >&2; exit 1; }
 
+# The desktop program as the applications menu has it: an entry that desktop-file-validate accepts, whose
+# command is the installed program, and its icon in the hicolor theme.
+confere_entrada() {  # installed-root bin-folder
+  local entrada=$1/share/applications/kvconsistencia-janela.desktop
+  desktop-file-validate "$entrada"
+  grep -qxF "Exec=\"$2/kvconsistencia-janela\" %F" "$entrada" || { echo "Exec errado em $entrada" >&2; exit 1; }
+  [ -s "$1/share/icons/hicolor/scalable/apps/kvconsistencia-janela.svg" ] || { echo "falta o ícone" >&2; exit 1; }
+}
+echo "== a entrada do menu de aplicativos e a janela principal que ela abre"
+confere_entrada "$tmp/prefixo" "$tmp/prefixo/bin"
+mkdir -p "$tmp/menu" "$tmp/sessao" && chmod 700 "$tmp/sessao" && touch "$tmp/marca"
+status=0  # a desktop session has its runtime folder
+(cd "$tmp/menu" && TMPDIR="$tmp/tmpdir" XDG_RUNTIME_DIR="$tmp/sessao" timeout 4 \
+   "$tmp/prefixo/bin/kvconsistencia-janela" "$tmp/exemplo.db") || status=$?
+[ "$status" -eq 124 ] || { echo "kvconsistencia-janela terminou sozinho (saída $status)" >&2; exit 1; }
+nada_sobrou "$tmp/menu" "$tmp/tmpdir" "$tmp/sessao"
+
 echo "== examples/host com find_package"
 cmake -S "$raiz/examples/host" -B "$tmp/host" -G Ninja -DCMAKE_PREFIX_PATH="$tmp/prefixo" >/dev/null
 cmake --build "$tmp/host" >/dev/null
@@ -78,5 +95,6 @@ deb=$(ls "$build"/kvcptconsistencia_*.deb)
 dpkg-deb --info "$deb" | grep -E 'Depends|Recommends'
 dpkg-deb -x "$deb" "$tmp/raiz"
 "$tmp/raiz/usr/bin/kvconsistencia" exemplo "$tmp/do-pacote.db"
+confere_entrada "$tmp/raiz/usr" /usr/bin
 if command -v lintian >/dev/null; then lintian --no-tag-display-limit "$deb" || true; fi
 echo "instalação verificada"
