@@ -2,7 +2,7 @@
 # Renders the HTML report of every example declaration in headless Chromium and checks that the tree,
 # the status and every explanation are there. Exit 77 (skipped) when Chromium cannot be had.
 set -euo pipefail
-programa=$1
+programa=$(realpath "$1")
 saida_png=${2:-}
 
 if ! command -v chromium >/dev/null 2>&1; then
@@ -26,9 +26,16 @@ done
 opcoes=(--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking
         --disable-component-update --disable-sync --user-data-dir="$tmp/perfil")
 chromium "${opcoes[@]}" --dump-dom "file://$tmp/relatorio.html" >"$tmp/dom.html" 2>/dev/null
+# The README's picture: the report of a small portfolio (two firms' databases and one a failing disk
+# damaged), made from inside the folder so that no temporary path is shown.
 if [ -n "$saida_png" ]; then
-  chromium "${opcoes[@]}" --hide-scrollbars --window-size=900,1300 --screenshot="$saida_png" \
-    "file://$tmp/relatorio.html" >/dev/null 2>&1
+  mkdir -p "$tmp/clientes"
+  cp "$tmp/ex.db" "$tmp/clientes/mercado-central.db"
+  cp "$tmp/ex.db" "$tmp/clientes/padaria-sao-jorge.db"
+  head -c 8192 /dev/urandom >"$tmp/clientes/farmacia-do-povo.db"
+  (cd "$tmp" && "$programa" lote --exercicio 2002 clientes --html carteira.html >/dev/null 2>&1) || true
+  chromium "${opcoes[@]}" --hide-scrollbars --window-size=900,1300 --screenshot="$(realpath -m "$saida_png")" \
+    "file://$tmp/carteira.html" >/dev/null 2>&1
 fi
 
 python3 - "$tmp" <<'PY'
