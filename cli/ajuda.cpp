@@ -77,9 +77,8 @@ std::string AjudaVerificarKv() {
          "  --ie IE            inscrição estadual passada ao ConsisteKV; fica à disposição do\n"
          "                     hospedeiro e não muda a verificação nem a chave\n"
          "  --banco ARQUIVO    banco de dados (sem ele, DbAtual da seção [DB] das configurações)\n"
-         "  --json             um objeto JSON: declaração, exercício, entradas e, se gerada, a chave\n\n" +
-         std::string(kJetSoLido) +
-         "\n"
+         "  --json             um objeto JSON: declaração, exercício, entradas e, se gerada, a chave\n\n"
+         "Um arquivo Jet nunca é gravado: importe-o antes (kvconsistencia importar) e use a cópia.\n\n"
          "Saída: 0 chave gravada, 1 inconsistente, 2 uso incorreto, 3 falha.\n";
 }
 
@@ -120,8 +119,8 @@ std::string AjudaLote() {
          "  --somente-leitura  abre o banco só para leitura (DeAcordo informado em vez de gravado)\n"
          "  --detalhes         com --json, cada linha traz também os valores comparados de cada achado\n"
          "                     (\"evidencias\")\n"
-         "  --so-problemas     mostra só as declarações com achados ou falha (e os arquivos ilegíveis); o\n"
-         "                     resumo conta todas\n"
+         "  --so-problemas     mostra só as declarações inconsistentes, com falha ou com aviso (e os\n"
+         "                     arquivos ilegíveis); o resumo conta todas\n"
          "  --conferir-chaves  também confere a chave gravada das declarações sem achados (custa algumas\n"
          "                     verificações por declaração); a das declarações com achados é sempre\n"
          "                     conferida\n\n"

@@ -11,6 +11,7 @@
 
 #include "cli/comandos.h"
 #include "cli/opcoes.h"
+#include "cli/verificacao.h"
 #include "jet/importacao.h"
 #include "platform/arquivo.h"
 #include "platform/erro.h"
@@ -55,17 +56,16 @@ void ImprimeTexto(const std::string& origem, const std::string& destino, const j
 
 // The source made absolute and the destination, once both are fit for an import.
 std::pair<std::string, std::string> Caminhos(const Opcoes& o) {
-  if (o.Posicionais().size() != 2)
-    throw ErroUso("informe o arquivo Jet de origem e o banco de dados de destino");
+  if (o.Posicionais().empty()) throw ErroUso("informe o arquivo Jet de origem e o banco de dados de destino");
+  if (o.Posicionais().size() == 1) throw ErroUso("falta o banco de dados de destino, depois do arquivo Jet");
+  if (o.Posicionais().size() > 2) throw ErroUso("argumento inesperado: " + Resumido(o.Posicionais()[2]));
   const std::string origem = Absoluto(o.Posicionais()[0]);
   const std::string destino = o.Posicionais()[1];
   struct stat st;
   if (::stat(origem.c_str(), &st) != 0)
     throw ErroUso("o arquivo de origem '" + TextoVisivel(o.Posicionais()[0]) + "' não existe");
   if (MesmoArquivo(origem, destino)) throw ErroUso("o destino é o próprio arquivo de origem");
-  const std::string pasta = std::filesystem::path(Absoluto(destino)).parent_path().string();
-  if (::stat(pasta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    throw ErroUso("a pasta do destino '" + TextoVisivel(destino) + "' não existe: " + TextoVisivel(pasta));
+  ConferePasta(destino, "do destino '" + TextoVisivel(destino) + "'");
   if (::stat(destino.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
     throw ErroUso("o destino '" + TextoVisivel(destino) +
                   "' é uma pasta; dê o nome do banco de dados a criar");

@@ -36,7 +36,7 @@ int Janela(const Args& a, int argc, char** argv) {
   if (!o.Posicionais().empty()) throw ErroUso("argumento inesperado: " + Resumido(o.Posicionais().front()));
   if (o.Todos("--banco").size() > 1) throw ErroUso("a opção --banco foi dada mais de uma vez");
   std::string declaracao = o.Valor("--declaracao");
-  PreparaHost(o, {.aceitaJet = false});
+  PreparaHost(o, {.aceitaJet = false, .grava = true});
   QApplication app(argc, argv);
   JanelaConsistencia janela(declaracao);
   janela.show();

@@ -50,12 +50,13 @@ class Interrupcao {
 // What the output asks of each result.
 struct Saida {
   bool json, detalhes, carteira;
-  bool soProblemas;  // only the declarations with findings or a failure, and the unreadable files
+  bool soProblemas;  // only what needs attention: not consistent, failed or warned, and unreadable files
 };
 
 // A result's line: as a single database's run prints it, or naming its file in a portfolio.
 std::string Linha(const ArquivoDaCarteira& a, const ResultadoDaCarteira& r, const Saida& s) {
-  if (s.soProblemas && r.verificacao && !r.verificacao->erro && r.verificacao->entradas.empty()) return "";
+  const ResultadoVerificacao* v = r.verificacao ? &*r.verificacao : nullptr;
+  if (s.soProblemas && v && !v->erro && v->consistente && v->aviso.empty()) return "";
   if (!r.verificacao) {
     if (!s.json)
       return TextoVisivel(a.nome) + ": ilegível: erro " + std::to_string(a.erro->numero) + ": " +
@@ -119,7 +120,8 @@ std::vector<std::string> Caminhos(const Opcoes& o) {
   if (r.empty() && !o.Tem("--exercicio"))
     throw ErroUso(
         "faltam a opção --banco ARQUIVO (ou os caminhos dos bancos e pastas) e a opção --exercicio AAAA");
-  if (r.empty()) o.Exige("--banco");
+  if (r.empty())
+    throw ErroUso("falta o banco de dados: use --banco ARQUIVO, ou dê os caminhos dos bancos e pastas");
   o.Exige("--exercicio");
   return r;
 }

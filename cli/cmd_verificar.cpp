@@ -23,9 +23,7 @@ int Exemplo(const Args& a) {
   struct stat st {};
   if (::lstat(caminho.c_str(), &st) == 0)
     throw ErroUso("o arquivo '" + caminho + "' já existe; apague-o ou escolha outro nome");
-  const std::string pasta = std::filesystem::path(Absoluto(caminho)).parent_path().string();
-  if (::stat(pasta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    throw ErroUso("a pasta de '" + caminho + "' não existe: " + pasta);
+  ConferePasta(caminho, "de '" + caminho + "'");
   std::vector<host::DeclaracaoExemplo> declaracoes;
   try {
     declaracoes = host::CriaExemplo(caminho);
@@ -87,13 +85,17 @@ struct Aceites {
 
 // Each key as a double-click on its item would take it.
 Aceites Aceita(ControleConsistencia& controle, const std::vector<std::string>& chaves) {
+  std::vector<std::string> itens;  // for a mistyped key, the nearest
+  for (const NoRef& no : controle.ListaDeLocais().Nos())
+    if (!no->pai.empty()) itens.push_back(no->chave);
   Aceites r;
   for (const std::string& chave : chaves) switch (controle.Aceita(chave)) {
       case ControleConsistencia::Aceite::Aceito:
         r.aceitas.push_back(chave);
         break;
       case ControleConsistencia::Aceite::NaoHaItem:
-        r.recusadas.emplace_back(chave, "não há inconsistência com essa chave na árvore");
+        r.recusadas.emplace_back(chave,
+                                 "não há inconsistência com essa chave na árvore" + QuisDizer(chave, itens));
         break;
       case ControleConsistencia::Aceite::NaoPodeSerAceito:
         r.recusadas.emplace_back(chave, "esta inconsistência não pode ser aceita; corrija a declaração");

@@ -33,12 +33,15 @@ int Executa(const std::string& comando, const Args& resto, int argc, char** argv
   throw ErroUso("comando desconhecido: " + Resumido(comando) + QuisDizer(comando, kComandos));
 }
 
+bool Conhecido(const std::string& comando) {
+  return std::find(kComandos.begin(), kComandos.end(), comando) != kComandos.end();
+}
+
 // A usage error: the one line that matters and where the rest is (the whole help would bury it); a
 // program that asked for JSON gets it as JSON too.
 int MostraErroDeUso(const std::string& comando, const Args& resto, const ErroUso& e) {
-  const bool conhecido = std::find(kComandos.begin(), kComandos.end(), comando) != kComandos.end();
   Escreve(stderr, "kvconsistencia: " + std::string(e.what()) + "\nUse 'kvconsistencia " +
-                      (conhecido ? comando + " " : "") + "--help' para ver as opções.\n");
+                      (Conhecido(comando) ? comando + " " : "") + "--help' para ver as opções.\n");
   if (std::find(resto.begin(), resto.end(), "--json") != resto.end()) {
     EscritorJson j;
     j.Objeto().Chave("erro").Objeto().Chave("numero").Numero(0).Chave("descricao").Texto(e.what());
@@ -62,13 +65,19 @@ int main(int argc, char** argv) {
   // passes, it opens the main window over them.
   if (args.empty() || args[0] != "janela") args.insert(args.begin(), "janela");
 #endif
-  if (args.empty() || PedeAjuda(args[0]) || args[0] == "ajuda" || args[0] == "help") {
+  // Help for a command that does not exist is the unknown command's error, with the nearest one.
+  bool ajuda = !args.empty() && (PedeAjuda(args[0]) || args[0] == "ajuda" || args[0] == "help");
+  if (ajuda && args.size() > 1 && !Conhecido(args[1])) {
+    args.erase(args.begin());
+    ajuda = false;
+  }
+  if (args.empty() || ajuda) {
     std::fputs(Ajuda(args.size() > 1 ? args[1] : "").c_str(), args.empty() ? stderr : stdout);
     return args.empty() ? 2 : 0;
   }
   const std::string comando = args[0];
   const Args resto(args.begin() + 1, args.end());
-  if (std::any_of(resto.begin(), resto.end(), PedeAjuda)) {
+  if (Conhecido(comando) && std::any_of(resto.begin(), resto.end(), PedeAjuda)) {
     std::fputs(Ajuda(comando).c_str(), stdout);
     return 0;
   }

@@ -164,7 +164,7 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
   const bool jet = !banco.empty() && jet::EhJet(banco);
   if (jet && !precisa.aceitaJet)
     throw ErroUso("'" + banco + "' é um arquivo Jet, que nunca é gravado; importe-o e use a cópia: " +
-                  ComandoDeImportar(banco));
+                  ComandoDeImportar(banco, DestinoDaCopia(banco)));
   // A Jet file is only read: the copy is opened read-only, so a write is reported, never made.
   host::RegistraComponentes(o.Tem("--somente-leitura") || jet);
   if (jet) {
@@ -188,9 +188,21 @@ void PreparaHost(const Opcoes& o, Precisa precisa) {
   }
 }
 
-std::string ComandoDeImportar(const std::string& jet) {
-  const std::filesystem::path copia = std::filesystem::path(jet).replace_extension(".db");
-  return "kvconsistencia importar " + ParaShell(jet) + " " + ParaShell(copia.string());
+std::string DestinoDaCopia(const std::string& jet) {
+  namespace fs = std::filesystem;
+  const fs::path origem(jet);
+  fs::path pasta = origem.parent_path();
+  if (::access(pasta.empty() ? "." : pasta.c_str(), W_OK | X_OK) != 0) pasta = fs::current_path();
+  for (int n = 1;; ++n) {
+    const fs::path destino =
+        pasta / (origem.stem().string() + (n == 1 ? "" : "-" + std::to_string(n)) + ".db");
+    std::error_code erro;
+    if (!fs::exists(fs::symlink_status(destino, erro))) return destino.string();
+  }
+}
+
+std::string ComandoDeImportar(const std::string& jet, const std::string& destino) {
+  return "kvconsistencia importar " + ParaShell(jet) + " " + ParaShell(destino);
 }
 
 std::string ExercicioAtualTexto() {
@@ -209,6 +221,25 @@ int SaidaDe(const ResultadoVerificacao& v) {
   return v.erro ? 3 : (v.consistente ? 0 : 1);
 }
 
+namespace {
+
+// The command that records the declaration with `avisos` accepted, after the import a Jet file needs.
+std::string ComandoDeConsistir(const ResultadoVerificacao& v, const std::string& titulo,
+                               const std::vector<std::string>& avisos) {
+  std::string r, banco = v.banco;
+  if (jet::EhJet(v.banco)) {
+    banco = DestinoDaCopia(v.banco);
+    r += "Um arquivo Jet nunca é gravado: importe-o e consista a cópia:\n  " +
+         ComandoDeImportar(v.banco, banco) + "\n";
+  }
+  r += titulo + "\n  kvconsistencia consistir --banco " + ParaShell(banco) + " --declaracao " + v.declaracao +
+       " --exercicio " + ParaShell(v.exercicio);
+  for (const std::string& a : avisos) r += " --aceitar " + TextoVisivel(ParaShell(a));
+  return r + "\n";
+}
+
+}  // namespace
+
 std::string DicaDeAceite(const ResultadoVerificacao& v) {
   std::vector<std::string> avisos, erros;
   bool aberto = false;
@@ -217,7 +248,13 @@ std::string DicaDeAceite(const ResultadoVerificacao& v) {
       aberto = aberto || f.imagem == kImagemAberta;
       (f.podeSerAceita ? avisos : erros).push_back(f.chave);
     }
-  if (!aberto || v.erro) return "";
+  if (v.erro) return "";
+  // Consistent, but the key recorded no longer seals the data (or is missing): the final check makes it
+  // again.
+  if (!aberto)
+    return v.consistente && !v.aviso.empty()
+               ? "\n" + ComandoDeConsistir(v, "Para gravar a chave de novo:", {})
+               : "";
   std::string r = "\n";
   if (!erros.empty()) {
     std::string lista;
@@ -225,19 +262,11 @@ std::string DicaDeAceite(const ResultadoVerificacao& v) {
     r += "Corrija no programa de origem (erros não podem ser aceitos): " + lista + "\n";
   }
   if (avisos.empty()) return r;
-  const bool jet = jet::EhJet(v.banco);
-  std::string banco = v.banco;
-  if (jet) {
-    banco = std::filesystem::path(v.banco).replace_extension(".db").string();
-    r += "Um arquivo Jet nunca é gravado: importe-o e consista a cópia:\n  " + ComandoDeImportar(v.banco) +
-         "\n";
-  }
-  r += std::string(erros.empty() ? "Para aceitar os avisos como exceção e gravar a chave:"
-                                 : "Depois, para aceitar os avisos como exceção e gravar a chave:") +
-       "\n  kvconsistencia consistir --banco " + ParaShell(banco) + " --declaracao " + v.declaracao +
-       " --exercicio " + ParaShell(v.exercicio);
-  for (const std::string& a : avisos) r += " --aceitar " + TextoVisivel(ParaShell(a));
-  return r + "\n";
+  return r + ComandoDeConsistir(v,
+                                erros.empty()
+                                    ? "Para aceitar os avisos como exceção e gravar a chave:"
+                                    : "Depois, para aceitar os avisos como exceção e gravar a chave:",
+                                avisos);
 }
 
 ResultadoVerificacao ArvoreDasEntradas(bool explica) {
@@ -246,11 +275,22 @@ ResultadoVerificacao ArvoreDasEntradas(bool explica) {
   return controle.Resultado(explica);
 }  // the control's end empties the store, as it does for any control
 
-void VerificaSaida(const std::string& saida) {
-  const std::string pasta = std::filesystem::path(Absoluto(saida)).parent_path().string();
+void ConferePasta(const std::string& caminho, const std::string& deQue) {
+  const std::string pasta = std::filesystem::path(Absoluto(caminho)).parent_path().string();
   struct stat st {};
   if (::stat(pasta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    throw ErroUso("a pasta do arquivo de saída '" + saida + "' não existe: " + pasta);
+    throw ErroUso("a pasta " + deQue + " não existe: " + TextoVisivel(pasta));
+  if (::access(pasta.c_str(), W_OK | X_OK) != 0)
+    throw ErroUso("a pasta " + deQue + " não pode ser gravada: " + TextoVisivel(pasta) + "; escolha outra");
+}
+
+void VerificaSaida(const std::string& saida) {
+  ConferePasta(saida, "do arquivo de saída '" + saida + "'");
+  struct stat st {};
+  if (::stat(saida.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    throw ErroUso("o arquivo de saída '" + saida + "' é uma pasta; dê o nome do relatório a gravar");
+  if (jet::EhJet(saida))
+    throw ErroUso("o arquivo de saída '" + saida + "' é um arquivo Jet; escolha outro nome");
   std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
   if (MesmoArquivo(saida, banco))
     throw ErroUso("o arquivo de saída '" + saida + "' é o banco de dados verificado; escolha outro nome");

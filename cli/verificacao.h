@@ -44,11 +44,17 @@ std::string DicaDeAceite(const ResultadoVerificacao& v);
 // explanations: for checks that make no tree of their own (verificar-kv). The store's entries are left by
 // the check that ran last on this thread.
 ResultadoVerificacao ArvoreDasEntradas(bool explica);
-// Refuses (ErroUso) an output path in a folder that does not exist, the database being checked or any
-// other SQLite database.
+// Refuses (ErroUso) a file to create in a folder that does not exist or cannot be written; `deQue` names
+// it in the message ("do destino 'x.db'").
+void ConferePasta(const std::string& caminho, const std::string& deQue);
+// Refuses (ErroUso) an output path in a folder that does not exist or cannot be written, a folder, the
+// database being checked, any other SQLite database and a Jet file.
 void VerificaSaida(const std::string& saida);
-// The command that imports a Jet file into a SQLite file beside it, quoted for the shell.
-std::string ComandoDeImportar(const std::string& jet);
+// Where a hint imports a Jet file: NAME.db beside it, else in the working folder when its own cannot be
+// written, numbered (NAME-2.db, …) past any file that exists.
+std::string DestinoDaCopia(const std::string& jet);
+// The command that imports a Jet file into `destino`, quoted for the shell.
+std::string ComandoDeImportar(const std::string& jet, const std::string& destino);
 // `s` as one word for a POSIX shell: between apostrophes when it holds anything but safe characters.
 std::string ParaShell(const std::string& s);
 

@@ -29,8 +29,9 @@ std::string TextoDoResumo(const ResumoDaCarteira& s, const Carteira* carteira) {
                   (s.avisos ? "  com aviso:      " + std::to_string(s.avisos) + " (chave gravada)\n" : "");
   if (carteira) {
     const std::vector<size_t> ruins = s.ComProblema();
-    r += "Arquivos: " + std::to_string(carteira->arquivos().size()) +
-         ", com problemas: " + std::to_string(ruins.size()) +
+    // Interrupted, only the files reached were seen.
+    r += "Arquivos: " + (s.interrompido ? std::to_string(s.arquivos.size()) + " de " : std::string()) +
+         std::to_string(carteira->arquivos().size()) + ", com problemas: " + std::to_string(ruins.size()) +
          (s.ilegiveis ? " (" + std::to_string(s.ilegiveis) + " ilegíveis)" : "") + "\n";
     for (size_t i : ruins)
       r += "  " + TextoVisivel(carteira->arquivos()[i].nome) + ": " +

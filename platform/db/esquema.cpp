@@ -2,6 +2,7 @@
 #include "platform/db/esquema.h"
 
 #include <QString>
+#include <algorithm>
 #include <optional>
 
 #include "platform/db/sqlite_banco.h"
@@ -57,7 +58,11 @@ std::optional<Conteudo> LeConteudo(const std::string& caminho, const std::string
     for (auto rs = banco->OpenRecordset("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')");
          !rs->Eof(); rs->MoveNext())
       c.tabelas.push_back(QString::fromStdString(CStr(rs->Campo("name"))));
-    if (!declaracao.empty())
+    // Without the table the check below names it; a query of it would only fail.
+    const bool temTabela = std::any_of(c.tabelas.begin(), c.tabelas.end(), [](const QString& t) {
+      return t.compare(QString::fromUtf8("tblDeclaração"), Qt::CaseInsensitive) == 0;
+    });
+    if (temTabela && !declaracao.empty())
       c.temDeclaracao =
           !banco->OpenRecordset("SELECT Declaração FROM tblDeclaração WHERE Declaração = " + declaracao)
                ->Eof();
