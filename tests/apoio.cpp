@@ -119,6 +119,12 @@ std::pair<Variant, Variant> BancoTeste::Gravado(int d) {
   return {rs->Campo("Consistente"), rs->Campo("Chave")};
 }
 
+::testing::AssertionResult Contem(const QByteArray& texto, const QString& trecho) {
+  if (texto.contains(trecho.toUtf8())) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "'" << trecho.toStdString() << "' não está em:\n"
+                                       << texto.toStdString();
+}
+
 QByteArray LeArquivo(const QString& caminho) {
   QFile f(caminho);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

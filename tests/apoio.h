@@ -1,6 +1,8 @@
 // Test support: declaration databases with the reference schema, built row by row.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QMap>
 #include <QProcessEnvironment>
@@ -64,6 +66,9 @@ class CaixaGravada : public CaixaMensagem {
   }
   std::vector<std::string> completos;  // "title|style|text"
 };
+
+// Whether `texto` holds `trecho`; a failure shows the whole text.
+::testing::AssertionResult Contem(const QByteArray& texto, const QString& trecho);
 
 // A whole file's bytes (empty when it cannot be read); a whole file written, its folder made first.
 QByteArray LeArquivo(const QString& caminho);
