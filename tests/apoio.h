@@ -89,19 +89,25 @@ Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString,
 void DefineDeclaracao(int d);
 // The store's entries, each joined again with " # ".
 std::vector<std::string> Entradas();
-// Runs `f` and returns the number of the Erro it raised, or 0.
+// Runs `f` and returns the Erro it raised as "number: description", or "" when it raised none.
 template <class F>
-int NumeroDoErro(F&& f);
+std::string ErroDe(F&& f);
+// The same, only the number (0 for none).
+template <class F>
+int NumeroDoErro(F&& f) {
+  const std::string e = ErroDe(f);
+  return e.empty() ? 0 : std::stoi(e);
+}
 
 }  // namespace kv::teste
 
 #include "platform/erro.h"
 template <class F>
-int kv::teste::NumeroDoErro(F&& f) {
+std::string kv::teste::ErroDe(F&& f) {
   try {
     f();
   } catch (const kv::Erro& e) {
-    return e.numero();
+    return std::to_string(e.numero()) + ": " + e.descricao();
   }
-  return 0;
+  return "";
 }
