@@ -147,11 +147,14 @@ TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
   const QString danificado = QDir::cleanPath(kFixtures + "/danificados/exemplo-1byte-segv.mdb");
   const QString semDeclaracoes = pasta_.filePath("outro.db");
   kv::CriaSqlite(semDeclaracoes.toStdString())->Executa("CREATE TABLE Produtos (Nome TEXT)", {});
-  const QByteArray sumiu =
-      "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n";
-  auto verificar = [](const QString& banco, const QStringList& mais = {"--declaracao", "1"}) {
-    return QStringList{"verificar", "--banco", banco, "--exercicio", "2002"} + mais;
+  const QByteArray ano = "\n[Exercicio]\nExercicioAtual=2002\n";
+  const QByteArray sumiu = "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + ano,
+                   enorme = "[DB]\nDbAtual=/" + QByteArray(60000, 'x') + ano;
+  // `comando` on `banco` for declaration `d` of 2002, then `mais`.
+  auto em = [](const QString& banco, const QString& comando = "verificar", const QStringList& mais = {}) {
+    return QStringList{comando, "--banco", banco, "--declaracao", "1", "--exercicio", "2002"} + mais;
   };
+  const QStringList semAno = {"verificar", "--banco", banco_, "--declaracao", "1"};
   struct Caso {
     QStringList args;
     int status;
@@ -166,53 +169,45 @@ TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
       {Cmd("verificar-kv", "7"), 1},
       {{"validar-chave", "--banco", banco_, "--declaracao", "1"}, 1},
       {Lote(limpo), 0},
-      {verificar(fifo), 2, "fila.db': não é um arquivo"},
-      {{"consistir", "--banco", fifo, "--declaracao", "1", "--exercicio", "2002"}, 2, "não é um arquivo"},
+      {Lote(banco_), 1},
+      {em(fifo), 2, "fila.db': não é um arquivo"},
+      {em(fifo, "consistir"), 2, "não é um arquivo"},
       {{"validar-chave", "--banco", fifo, "--declaracao", "1"}, 2, "não é um arquivo"},
       {Lote(fifo), 2, "não é um arquivo"},
       // One damage, one status, whatever the command.
-      {verificar(danificado), 3},
+      {em(danificado), 3},
       {Lote(danificado), 3},
       // A Jet file is never written: the commands that record refuse it, about the file the user named.
-      {{"consistir", "--banco", jet, "--declaracao", "12", "--exercicio", "2002"}, 2, "é um arquivo Jet"},
-      {{"verificar-kv", "--banco", jet, "--declaracao", "1", "--exercicio", "2002"},
+      {em(jet, "consistir"), 2, "é um arquivo Jet"},
+      {em(jet, "verificar-kv"), 2,
+       "nunca é gravado; importe-o e use a cópia: kvconsistencia importar " + jet},
+      {{"verificar", "--banco", jet, "--declaracao", "999", "--exercicio", "2002"},
        2,
-       "que nunca é gravado; importe-o e use a cópia: kvconsistencia importar " + jet},
-      {verificar(jet, {"--declaracao", "999"}), 2, "a declaração 999 não existe em '" + jet + "'"},
+       "a declaração 999 não existe em '" + jet + "'"},
       // A path that does not exist is a usage error before anything runs.
       {{"lote", "--exercicio", "2002", pasta_.path(), pasta_.filePath("nao-existe.db")}, 2, "não existe"},
       {Cmd("verificar", "abc"), 2, "número de declaração inválido: 'abc' (use um número inteiro positivo"},
       {Cmd("verificar", "0"), 2, "número de declaração inválido: '0'"},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "1989"},
-       2,
-       "exercício inválido: '1989'"},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "02"}, 2, "exercício inválido"},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "dois mil"},
-       2,
-       "exercício inválido"},
-      {verificar(banco_, {"--declaracao", "1", "--declaracao", "2"}), 2,
-       "--declaracao foi dada mais de uma vez"},
-      {verificar(pasta_.filePath("nao-existe.db")), 2, "nao-existe.db': o banco de dados não existe"},
-      {verificar(pasta_.path()), 2, "': não é um arquivo"},
-      {verificar(KV_PROGRAMA), 2, "': não é um banco de dados SQLite"},
+      {semAno + QStringList{"--exercicio", "1989"}, 2, "exercício inválido: '1989'"},
+      {semAno + QStringList{"--exercicio", "02"}, 2, "exercício inválido: '02'"},
+      {semAno + QStringList{"--exercicio", "dois mil"}, 2, "exercício inválido: 'dois mil'"},
+      {em(banco_, "verificar", {"--declaracao", "2"}), 2, "--declaracao foi dada mais de uma vez"},
+      {em(pasta_.filePath("nao-existe.db")), 2, "nao-existe.db': o banco de dados não existe"},
+      {em(pasta_.path()), 2, "': não é um arquivo"},
+      {em(KV_PROGRAMA), 2, "': não é um banco de dados SQLite"},
       {{"exemplo", banco_}, 2, "ex.db' já existe; apague-o ou escolha outro nome"},
-      {verificar(banco_, {"--declaracao", "1", "sobrando"}), 2, "argumento inesperado: sobrando"},
-      {verificar(banco_, {"--declaracao"}), 2, "falta o valor da opção --declaracao"},
+      {em(banco_, "verificar", {"sobrando"}), 2, "argumento inesperado: sobrando"},
+      {em(banco_, "verificar", {"--declaracao"}), 2, "falta o valor da opção --declaracao"},
       {{"lote", "--banco", limpo}, 2, "a opção --exercicio é obrigatória"},
       {Lote(limpo, {"--tarefas", "0"}), 2, "--tarefas deve ser um número inteiro de 1 a 256"},
-      {{"verificar", "--banco", banco_, "--declaracao", "12"},
+      {semAno, 2, "falta o exercício: use --exercicio AAAA ou defina ExercicioAtual na seção [Exercicio] de"},
+      {{"verificar", "--declaracao", "1", "--exercicio", "2002"},
        2,
-       "falta o exercício: use --exercicio AAAA ou defina ExercicioAtual na seção [Exercicio] de"},
-      {{"verificar", "--declaracao", "12", "--exercicio", "2002"},
-       2,
-       "falta o banco de dados: use --banco ARQUIVO ou defina DbAtual na seção [DB] de"},
+       "falta o banco de dados: use --banco ARQUIVO ou defina DbAtual na seção"},
       {{"validar-chave", "--declaracao", "1"}, 2, "falta o banco de dados"},
       {{"verificar", "--declaracao", "1"}, 2, "sumiu.db' (DbAtual na seção [DB] de", sumiu},
       // A huge setting is quoted in part, with its length.
-      {{"verificar", "--declaracao", "1"},
-       2,
-       "xxx…(60001 bytes)' (DbAtual",
-       "[DB]\nDbAtual=/" + QByteArray(60000, 'x') + "\n[Exercicio]\nExercicioAtual=2002\n"},
+      {{"verificar", "--declaracao", "1"}, 2, "xxx…(60001 bytes)' (DbAtual", enorme},
       // Everything missing is named at once.
       {{"verificar"}, 2, "faltam a opção --declaracao N, o banco de dados (--banco ARQUIVO, ou DbAtual"},
       {{"verificar-kv", "--banco", banco_}, 2, "faltam a opção --declaracao N e a opção --exercicio AAAA"},
@@ -223,10 +218,10 @@ TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
        "opção desconhecida: --declaracoa (você quis dizer '--declaracao'?)"},
       {{"verificar", "--declaração", "999", "--exercício", "2002", "--banco", banco_},
        2,
-       "a declaração 999 não existe em"},
+       "a declaração 999 não"},
       {Lote(semDeclaracoes), 2, "não é um banco de declarações: falta a tabela tblDeclaração"},
-      {Cmd("verificar", "12", {"--html", "/nao/existe/r.html"}), 2,
-       "a pasta do arquivo de saída '/nao/existe/r.html' não existe"},
+      {Cmd("verificar", "1", {"--html", "/nao/r.html"}), 2,
+       "a pasta do arquivo de saída '/nao/r.html' não existe"},
       {{"exemplo", "nao/existe/x.db"}, 2, "a pasta de 'nao/existe/x.db' não existe"},
       {{"importar", jet, pasta_.path() + "/"}, 2, "é uma pasta; dê o nome do banco de dados"},
       {{"importar", jet, pasta_.filePath("nao/x.db")}, 2, "a pasta do destino"},
@@ -250,45 +245,37 @@ TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
   }
 }
 
-TEST_F(Cli, ErroLevaAsEntradasAnterioresELoteSegue) {
+// lote gives each declaration's line as verificar gives it, in order; an error (with the entries found
+// before it) is its declaration's line, and the others go on; then a summary.
+TEST_F(Cli, LoteConcordaComVerificarEUmErroNaoParaOsOutros) {
   // Declaration 3 has an unfilled taxpayer; a Null tax in month 2 then fails the entries rule.
   Sql("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2");
   QJsonObject o = Json(Cmd("verificar", "3", {"--json"}), 3);
-  EXPECT_EQ(o["erro"].toObject()["numero"].toInt(), 94);
-  EXPECT_EQ(o["erro"].toObject()["descricao"].toString(), "Uso inválido de Nulo");
+  EXPECT_EQ(o["erro"].toObject(), (QJsonObject{{"numero", 94}, {"descricao", "Uso inválido de Nulo"}}));
   EXPECT_TRUE(o["status"].isNull());
   EXPECT_EQ(o["entradas"].toArray().size(), 3);
   EXPECT_EQ(o["entradas"].toArray()[1].toArray()[1].toString(), "H:CNPJ");
-  // lote reports the same failure on its line and goes on with the others.
-  Execucao e = Roda(Lote(banco_, {"--json"}));
-  EXPECT_EQ(e.status, 3);
-  auto linhas = Linhas(e.saida);
-  ASSERT_EQ(linhas.size(), 9u);
-  EXPECT_EQ(linhas[2]["erro"], o["erro"]);
-  EXPECT_FALSE(linhas[3].contains("erro"));
-  EXPECT_EQ(linhas.back()["resumo"].toObject()["falhas"].toInt(), 1);
-  EXPECT_EQ(linhas.back()["resumo"].toObject()["verificadas"].toInt(), 8);
-}
-
-TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
   Execucao e = Roda(Lote(banco_, {"--tarefas", "2", "--json"}));
-  EXPECT_EQ(e.status, 1);
+  EXPECT_EQ(e.status, 3);
   auto linhas = Linhas(e.saida);
   ASSERT_EQ(linhas.size(), 9u);
   QStringList ordem;
   for (size_t i = 0; i + 1 < linhas.size(); ++i) {
     const QJsonObject& l = linhas[i];
     ordem << l["declaracao"].toString();
-    QJsonObject um =
-        Json(Cmd("verificar", l["declaracao"].toString(), {"--json"}), l["consistente"].toBool() ? 0 : 1);
-    for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas"})
-      EXPECT_EQ(l[campo], um[campo]) << campo << " " << l["declaracao"].toString().toStdString();
+    const int status = l.contains("erro") ? 3 : l["consistente"].toBool() ? 0 : 1;
+    QJsonObject um = Json(Cmd("verificar", ordem.last(), {"--json"}), status);
+    for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas", "erro"})
+      EXPECT_EQ(l.value(campo), um.value(campo)) << campo << " " << ordem.last().toStdString();
     EXPECT_FALSE(l.contains("evidencias"));  // the figures only with --detalhes
   }
   EXPECT_EQ(ordem, (QStringList{"1", "2", "3", "4", "5", "6", "7", "12"}));
   QJsonObject resumo = linhas.back()["resumo"].toObject();
-  for (auto [campo, n] :
-       {std::pair{"declaracoes", 8}, {"consistentes", 1}, {"inconsistentes", 7}, {"falhas", 0}})
+  for (auto [campo, n] : {std::pair{"declaracoes", 8},
+                          {"verificadas", 8},
+                          {"consistentes", 1},
+                          {"inconsistentes", 6},
+                          {"falhas", 1}})
     EXPECT_EQ(resumo[campo].toInt(), n) << campo;
   EXPECT_EQ(resumo["achadosPorGrupo"].toObject()["TOVIR"].toInt(), 5);
 }
@@ -616,24 +603,21 @@ TEST_F(Cli, AjudaDescreveCadaOpcao) {
 // Text output for people: the outcome on standard output in the order things happened, how to accept a
 // warning, the same tree from every command, what a check wrote, and a read-only mode that writes nothing.
 TEST_F(Cli, SaidaDeTextoParaPessoas) {
-  // One hint per declaration, quoted for the shell: pasted as printed, it records the declaration.
+  // One hint per declaration, quoted for the shell: pasted as printed, it records the declaration, and
+  // says what happened in that order.
   Execucao doze = Roda(Cmd("verificar", "12"));
   const QString dica = QString::fromUtf8(doze.saida).trimmed().section('\n', -1).trimmed();
   EXPECT_TRUE(dica.startsWith("kvconsistencia consistir --banco " + banco_)) << doze.saida.toStdString();
   const QString bin = QFileInfo(KV_PROGRAMA).absolutePath();
-  EXPECT_EQ(
-      kv::teste::Roda(pasta_.path(), {"-c", dica}, {{"PATH", bin + ":/usr/bin:/bin"}}, "/bin/sh").status, 0);
-  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 0);
-  Sql("UPDATE tblDeclaração SET Consistente = 0, Chave = NULL WHERE Declaração = 12");
-  Execucao c = Roda(Cmd("consistir", "12", {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%"}));
+  Execucao c = kv::teste::Roda(pasta_.path(), {"-c", dica}, {{"PATH", bin + ":/usr/bin:/bin"}}, "/bin/sh");
   EXPECT_EQ(c.status, 0);
   EXPECT_TRUE(c.erros.isEmpty()) << c.erros.toStdString();
-  // In the order things happened.
   const QRegularExpression ordem(
       "✓ Março.*Aceita: A:Entradas725%.*Esta Declaração está consistente!.*Consistência efetuada com "
       "sucesso!.*Resultado gravado: consistente.*Chave de consistência: ",
       QRegularExpression::DotMatchesEverythingOption);
   EXPECT_TRUE(ordem.match(QString::fromUtf8(c.saida)).hasMatch()) << c.saida.toStdString();
+  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 0);
   // With an error to correct: said apart, and left out of the command.
   Execucao v = Roda(Cmd("verificar", "4"));
   EXPECT_TRUE(
