@@ -16,10 +16,6 @@
 
 namespace kv::teste {
 
-Variant Cur(double v) {
-  return Variant::Cur(CurrencyDeDouble(v));
-}
-
 BancoTeste::BancoTeste(int exercicio) {
   caminho_ = pasta_.filePath("decl.db").toStdString();
   db_ = CriaSqlite(caminho_);
@@ -73,7 +69,7 @@ Variant Valor(const std::string& v, char tipo) {
   if (v == "N") return Variant::Nulo();
   if (tipo == 't') return Variant::Str(v);
   if (tipo == 'l') return Variant::Long(std::stoi(v));
-  return Cur(std::stod(v));
+  return Variant::Cur(CurrencyDeDouble(std::stod(v)));
 }
 
 }  // namespace

@@ -20,10 +20,6 @@
 
 namespace kv::teste {
 
-Variant Cur(double v);
-inline Variant Nulo() {
-  return Variant::Nulo();
-}
 inline Variant L(int v) {
   return Variant::Long(v);
 }

@@ -48,24 +48,19 @@ TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
     bool chave;
   } casos[] = {
       {"limpa", "", true},
-      {"só problema mensal de entradas",
-       "UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3", true},
-      {"sem lançamento mensal nenhum",
+      {"só problema mensal", "UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3",
+       true},
+      {"sem lançamento mensal",
        "DELETE FROM tblEntradas; DELETE FROM tblSaídas; DELETE FROM tblDetalhesInterUFs; DELETE FROM "
        "tblTOVIR",
        true},
-      {"CNPJ vazio impede a chave", "UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'", false},
-      {"enquadramento -1 impede a chave", "UPDATE tblDeclaração SET DeAcordo = -1", false},
-      {"entradas interestaduais impedem a chave",
-       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Ref = 1 AND Tipo = 0",
-       false},
-      {"saídas interestaduais impedem a chave",
-       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Ref = 1 AND Tipo = 1",
-       false},
-      {"TOVIR impede a chave",
-       "INSERT INTO tblTOVIR (Declaração, CódTOVIR, Município, Código, Valor) VALUES (12, '2.5', 'Vila', 1, "
-       "0)",
-       false},
+      {"CNPJ vazio", "UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'", false},
+      {"enquadramento -1", "UPDATE tblDeclaração SET DeAcordo = -1", false},
+      {"entradas interestaduais",
+       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = 1 WHERE Ref = 1 AND Tipo = 0", false},
+      {"saídas interestaduais",
+       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = 1 WHERE Ref = 1 AND Tipo = 1", false},
+      {"TOVIR", "INSERT INTO tblTOVIR VALUES (12, '2.5', 'Vila', 1, 0)", false},
   };
   for (const auto& c : casos) {
     BancoTeste b;
