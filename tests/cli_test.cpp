@@ -169,9 +169,9 @@ TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
       {Lote(limpo), 0},
       {Lote(banco_), 1},
       {em(fifo), 2, "fila.db': não é um arquivo"},
-      {em(fifo, "consistir"), 2, "não é um arquivo"},
-      {{"validar-chave", "--banco", fifo, "--declaracao", "1"}, 2, "não é um arquivo"},
-      {Lote(fifo), 2, "não é um arquivo"},
+      {em(fifo, "consistir"), 2},
+      {{"validar-chave", "--banco", fifo, "--declaracao", "1"}, 2},
+      {Lote(fifo), 2},
       // One damage, one status, whatever the command.
       {em(danificado), 3},
       {Lote(danificado), 3},
