@@ -16,10 +16,6 @@
 
 namespace kv::teste {
 
-Variant Cur(double v) {
-  return Variant::Cur(CurrencyDeDouble(v));
-}
-
 BancoTeste::BancoTeste(int exercicio) {
   caminho_ = pasta_.filePath("decl.db").toStdString();
   db_ = CriaSqlite(caminho_);
@@ -73,7 +69,7 @@ Variant Valor(const std::string& v, char tipo) {
   if (v == "N") return Variant::Nulo();
   if (tipo == 't') return Variant::Str(v);
   if (tipo == 'l') return Variant::Long(std::stoi(v));
-  return Cur(std::stod(v));
+  return Variant::Cur(CurrencyDeDouble(std::stod(v)));
 }
 
 }  // namespace
@@ -117,6 +113,12 @@ std::pair<Variant, Variant> BancoTeste::Gravado(int d) {
   auto rs = db_->OpenRecordset("SELECT Consistente, Chave FROM tblDeclaração WHERE Declaração = " +
                                std::to_string(d));
   return {rs->Campo("Consistente"), rs->Campo("Chave")};
+}
+
+::testing::AssertionResult Contem(const QByteArray& texto, const QString& trecho) {
+  if (texto.contains(trecho.toUtf8())) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "'" << trecho.toStdString() << "' não está em:\n"
+                                       << texto.toStdString();
 }
 
 QByteArray LeArquivo(const QString& caminho) {

@@ -1,6 +1,8 @@
 // Test support: declaration databases with the reference schema, built row by row.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QMap>
 #include <QProcessEnvironment>
@@ -18,10 +20,6 @@
 
 namespace kv::teste {
 
-Variant Cur(double v);
-inline Variant Nulo() {
-  return Variant::Nulo();
-}
 inline Variant L(int v) {
   return Variant::Long(v);
 }
@@ -65,6 +63,9 @@ class CaixaGravada : public CaixaMensagem {
   std::vector<std::string> completos;  // "title|style|text"
 };
 
+// Whether `texto` holds `trecho`; a failure shows the whole text.
+::testing::AssertionResult Contem(const QByteArray& texto, const QString& trecho);
+
 // A whole file's bytes (empty when it cannot be read); a whole file written, its folder made first.
 QByteArray LeArquivo(const QString& caminho);
 void GravaArquivo(const QString& caminho, const QByteArray& texto);
@@ -84,19 +85,25 @@ Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString,
 void DefineDeclaracao(int d);
 // The store's entries, each joined again with " # ".
 std::vector<std::string> Entradas();
-// Runs `f` and returns the number of the Erro it raised, or 0.
+// Runs `f` and returns the Erro it raised as "number: description", or "" when it raised none.
 template <class F>
-int NumeroDoErro(F&& f);
+std::string ErroDe(F&& f);
+// The same, only the number (0 for none).
+template <class F>
+int NumeroDoErro(F&& f) {
+  const std::string e = ErroDe(f);
+  return e.empty() ? 0 : std::stoi(e);
+}
 
 }  // namespace kv::teste
 
 #include "platform/erro.h"
 template <class F>
-int kv::teste::NumeroDoErro(F&& f) {
+std::string kv::teste::ErroDe(F&& f) {
   try {
     f();
   } catch (const kv::Erro& e) {
-    return e.numero();
+    return std::to_string(e.numero()) + ": " + e.descricao();
   }
-  return 0;
+  return "";
 }

@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <chrono>
 #include <fstream>
-#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -42,47 +40,54 @@ bool SobrouArquivoTemporario() {
               .isEmpty();
 }
 
+// Only the five rules of the headless checker decide its key; it records the fiscal year before any rule,
+// and a second call keeps only its own entries.
 TEST(VerificaConsistencia, SoAsCincoRegrasContam) {
-  struct Caso {
+  const struct {
     const char *nome, *sql;  // statements between ';'
     bool chave;
-  };
-  const Caso casos[] = {
+  } casos[] = {
       {"limpa", "", true},
-      {"só problema mensal de entradas",
-       "UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3", true},
-      {"sem lançamento mensal nenhum",
+      {"só problema mensal", "UPDATE tblEntradas SET ImpAquisição = 0 WHERE Declaração = 12 AND Ref = 3",
+       true},
+      {"sem lançamento mensal",
        "DELETE FROM tblEntradas; DELETE FROM tblSaídas; DELETE FROM tblDetalhesInterUFs; DELETE FROM "
        "tblTOVIR",
        true},
-      {"CNPJ vazio impede a chave", "UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'", false},
-      {"enquadramento -1 impede a chave", "UPDATE tblDeclaração SET DeAcordo = -1", false},
-      {"entradas interestaduais impedem a chave",
-       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Ref = 1 AND Tipo = 0",
-       false},
-      {"saídas interestaduais impedem a chave",
-       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = ValorContábil_1 + 1 WHERE Ref = 1 AND Tipo = 1",
-       false},
-      {"TOVIR impede a chave",
-       "INSERT INTO tblTOVIR (Declaração, CódTOVIR, Município, Código, Valor) VALUES (12, '2.5', 'Vila', 1, "
-       "0)",
-       false},
+      {"CNPJ vazio", "UPDATE tblContribuinte SET CNPJ = '__.___.___/____-__'", false},
+      {"enquadramento -1", "UPDATE tblDeclaração SET DeAcordo = -1", false},
+      {"entradas interestaduais",
+       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = 1 WHERE Ref = 1 AND Tipo = 0", false},
+      {"saídas interestaduais",
+       "UPDATE tblDetalhesInterUFs SET ValorContábil_1 = 1 WHERE Ref = 1 AND Tipo = 1", false},
+      {"TOVIR", "INSERT INTO tblTOVIR VALUES (12, '2.5', 'Vila', 1, 0)", false},
   };
-  for (const Caso& c : casos) {
+  for (const auto& c : casos) {
     BancoTeste b;
     host::InsereDeclaracaoLimpa(b.db(), 12, "900");
     for (const std::string& sql : Divide(c.sql, ";"))
       if (!sql.empty()) b.Sql(sql);
-    ConsisteKV kv;
     Variant ie = Variant::Str("900"), ano = Variant::Str("2003"), d = L(12);
-    Variant r = kv.VerificaConsistencia(ie, ano, d);
-    EXPECT_TRUE(r.IsEmpty()) << c.nome;
+    EXPECT_TRUE(ConsisteKV().VerificaConsistencia(ie, ano, d).IsEmpty()) << c.nome;
     EXPECT_EQ(ObtemInconsistencias().Count() == 0, c.chave) << c.nome;
     auto [consistente, chave] = b.Gravado(12);
     EXPECT_EQ(CBool(consistente), c.chave) << c.nome;
     EXPECT_EQ(chave.IsNull() ? "Nulo" : TextoDe(chave), c.chave ? ChaveDosDados(12) : "Nulo") << c.nome;
     EXPECT_EQ(Estado().ie.AsString(), "900");
   }
+  BancoTeste b;
+  host::InsereDeclaracaoLimpa(b.db(), 1, "1");
+  host::InsereDeclaracaoLimpa(b.db(), 2, "2");
+  b.Sql("UPDATE tblDeclaração SET DeAcordo = -1");
+  Variant ie, ano = L(2000), d = Variant::Str("12 OR 1=1"), d1 = L(1), d2 = L(2);
+  EXPECT_EQ(NumeroDoErro([&] { ConsisteKV().VerificaConsistencia(ie, ano, d); }), kErroTipos);
+  EXPECT_EQ(Config().Le("KV", "Exercicio", "ExercicioAtual", ""), "2000");
+  ano = L(2002);
+  ConsisteKV kv;
+  kv.VerificaConsistencia(ie, ano, d1);
+  kv.VerificaConsistencia(ie, ano, d2);
+  EXPECT_EQ(Entradas(), (std::vector<std::string>{"Enquadramento # Enquadramento ",
+                                                  "Enquadramento # F:-1 # Enquadramento Ignorado # 2"}));
 }
 
 // The key seals every table it covers: a change to any of them, after the key was recorded, breaks it.
@@ -109,31 +114,11 @@ TEST(Chave, SelaCadaTabela) {
   }
 }
 
-TEST(VerificaConsistencia, GravaOExercicioAntesDeQualquerRegra) {
-  BancoTeste b;
-  ConsisteKV kv;
-  Variant ie, ano = L(2000), d = Variant::Str("12 OR 1=1");
-  EXPECT_EQ(NumeroDoErro([&] { kv.VerificaConsistencia(ie, ano, d); }), kErroTipos);
-  EXPECT_EQ(Config().Le("KV", "Exercicio", "ExercicioAtual", ""), "2000");
-}
-
-TEST(VerificaConsistencia, DuasChamadasSeguidasGuardamSoASegunda) {
-  BancoTeste b;
-  host::InsereDeclaracaoLimpa(b.db(), 1, "1");
-  host::InsereDeclaracaoLimpa(b.db(), 2, "2");
-  b.Sql("UPDATE tblDeclaração SET DeAcordo = -1");
-  ConsisteKV kv;
-  Variant ie, ano = L(2002), d1 = L(1), d2 = L(2);
-  kv.VerificaConsistencia(ie, ano, d1);
-  kv.VerificaConsistencia(ie, ano, d2);
-  EXPECT_EQ(Entradas(), (std::vector<std::string>{"Enquadramento # Enquadramento ",
-                                                  "Enquadramento # F:-1 # Enquadramento Ignorado # 2"}));
-}
-
+// The key is the last 32 bytes of the certifier's file; a shorter file is a registry error.
 TEST(Chave, LidaDosUltimos32Bytes) {
   QTemporaryDir pasta;
   const std::string alfabeto = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz!@#$%&*()";
-  for (size_t tamanho : {size_t{70}, size_t{32}, size_t{31}, size_t{0}}) {
+  for (size_t tamanho : {size_t{70}, size_t{32}, size_t{31}}) {
     const std::string arquivo = pasta.filePath("k" + QString::number(tamanho)).toStdString();
     std::ofstream(arquivo, std::ios::binary) << alfabeto.substr(0, tamanho);
     std::string chave;
@@ -145,7 +130,7 @@ TEST(Chave, LidaDosUltimos32Bytes) {
 }
 
 // A run's private folder: in the runtime folder only when that is the user's alone, mode 0700, and gone
-// at its end, on a signal that ends the process, and (after a kill) at the next run's start.
+// at its end and (after a kill) at the next run's start. (A signal that ends the run: the Jet copies' test.)
 TEST(Chave, PastaPrivadaDaExecucao) {
   QTemporaryDir raiz;
   const QString privada = raiz.filePath("privada"), aberta = raiz.filePath("aberta"),
@@ -179,25 +164,6 @@ TEST(Chave, PastaPrivadaDaExecucao) {
       teste::GravaArquivo(QString::fromStdString(p.Arquivo("tempXYZ.prf")), "x");
     }
     EXPECT_FALSE(QDir(QString::fromStdString(caminho)).exists());
-    // SIGTERM while a folder lives: the folder goes before the process does.
-    int canal[2];
-    ASSERT_EQ(::pipe(canal), 0);
-    const pid_t filho = ::fork();
-    if (filho == 0) {
-      PastaTemporaria p("chave", PastaTemporaria::Onde::Execucao);
-      teste::GravaArquivo(QString::fromStdString(p.Arquivo("tempXYZ.prf")), "x");
-      [[maybe_unused]] ssize_t n = ::write(canal[1], p.caminho().c_str(), p.caminho().size());
-      ::raise(SIGTERM);
-      ::_exit(0);
-    }
-    ::close(canal[1]);
-    char lido[4096] = {};
-    [[maybe_unused]] ssize_t n = ::read(canal[0], lido, sizeof lido - 1);
-    ::close(canal[0]);
-    int status = 0;
-    ::waitpid(filho, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    EXPECT_FALSE(QDir(lido).exists()) << lido;
   }
   for (const auto& [nome, valor] : {std::pair{"XDG_RUNTIME_DIR", antesExecucao}, {"TMPDIR", antesTmp}})
     valor.isNull() ? qunsetenv(nome) : qputenv(nome, valor);
@@ -219,14 +185,10 @@ TEST(Chave, CertificacaoQueFalhaMostraACaixaEGravaNada) {
     ConsisteKV kv;
     kv.DefineCaixa(caixa);
     Variant ie, ano = L(2002), d = L(12);
-    try {
-      kv.VerificaConsistencia(ie, ano, d);
-      ADD_FAILURE() << pasta;
-    } catch (const Erro& e) {
-      EXPECT_EQ(e.numero(), numero) << e.descricao();
-      EXPECT_NE(e.descricao().find(trecho), std::string::npos) << e.descricao();
-    }
+    const std::string erro = teste::ErroDe([&] { kv.VerificaConsistencia(ie, ano, d); });
     DefinePastaDaCertificacao("");
+    EXPECT_TRUE(erro.starts_with(std::to_string(numero) + ": ") && erro.find(trecho) != std::string::npos)
+        << erro;
     EXPECT_EQ(caixa->completos, caixas);
     EXPECT_FALSE(SobrouArquivoTemporario());
     EXPECT_FALSE(CBool(b.Gravado().first));

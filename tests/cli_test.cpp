@@ -32,7 +32,9 @@
 
 namespace {
 
+using kv::teste::Contem;
 using kv::teste::Execucao;
+using kv::teste::GravaArquivo;
 using kv::teste::LeArquivo;
 
 const QString kFixtures = KV_FIXTURES;
@@ -50,6 +52,10 @@ class Cli : public ::testing::Test {
   // `comando` on the example database for declaration `d` of fiscal year 2002, then `mais`.
   QStringList Cmd(const QString& comando, const QString& d, const QStringList& mais = {}) {
     return QStringList{comando, "--banco", banco_, "--declaracao", d, "--exercicio", "2002"} + mais;
+  }
+  // lote on `banco` for fiscal year 2002, then `mais`.
+  static QStringList Lote(const QString& banco, const QStringList& mais = {}) {
+    return QStringList{"lote", "--banco", banco, "--exercicio", "2002"} + mais;
   }
 
   // A change to the example database, as the host makes one.
@@ -86,7 +92,9 @@ std::vector<QJsonObject> Linhas(const QByteArray& saida) {
   return r;
 }
 
-TEST_F(Cli, VerificarJsonSegueOContrato) {
+// What programs read: verificar's JSON, verificar-kv's with the key validar-chave accepts, and lote's
+// figures, which come only when asked.
+TEST_F(Cli, JsonSegueOContrato) {
   QJsonObject o = Json(Cmd("verificar", "12", {"--json"}), 1);
   EXPECT_EQ(o.keys(),
             (QStringList{"arvore", "consistente", "declaracao", "entradas", "exercicio", "status"}));
@@ -105,149 +113,167 @@ TEST_F(Cli, VerificarJsonSegueOContrato) {
   EXPECT_EQ(filho["chave"].toString(), "A:Entradas3Imp");
   EXPECT_EQ(filho["texto"].toString(), "Março");
   EXPECT_EQ(filho["imagem"].toInt(), 2);
-  EXPECT_EQ(filho["mensagem"].toString(),
-            "Foi informado zero como Valor do Imposto pelas Aquisições Interestaduais.\r\n\r\nCaso esta "
-            "situação esteja correta, dê duplo clique sobre a Referência correspondente para prosseguir.");
-  // The figures the rule compared, beside the message; in lote only when asked.
+  EXPECT_TRUE(filho["mensagem"].toString().startsWith("Foi informado zero como Valor do Imposto"));
   EXPECT_EQ(filho["evidencia"].toArray()[1].toObject(),
             (QJsonObject{{"rotulo", "entradas interestaduais"}, {"valor", "200.00"}}));
-  EXPECT_TRUE(filho["resumo"].toString().startsWith("março: imposto zero"))
-      << filho["resumo"].toString().toStdString();
-  const QJsonObject simples =
-      Linhas(Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--json"}).saida)[7];
-  EXPECT_FALSE(simples.contains("evidencias"));
-  const QJsonObject detalhada =
-      Linhas(Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--json", "--detalhes"}).saida)[7];
+  EXPECT_TRUE(filho["resumo"].toString().startsWith("março: imposto zero"));
+  const QJsonObject detalhada = Linhas(Roda(Lote(banco_, {"--json", "--detalhes"})).saida)[7];
   EXPECT_EQ(detalhada["evidencias"].toArray()[0].toObject()["chave"].toString(), "A:Entradas3Imp");
-}
 
-TEST_F(Cli, StatusDeSaida) {
-  const QString limpo = Limpo("limpo.db", 3);
-  // A FIFO is never opened as a database: a read would wait for a writer for ever.
-  const QString fifo = pasta_.filePath("fila.db");
-  ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
-  const QString danificado = kFixtures + "/danificados/exemplo-1byte-segv.mdb";
-  struct Caso {
-    QStringList args;
-    int status;
-  };
-  const Caso casos[] = {
-      {{"--version"}, 0},
-      {{"verificar", "--banco", fifo, "--declaracao", "1", "--exercicio", "2002"}, 2},
-      {{"consistir", "--banco", fifo, "--declaracao", "1", "--exercicio", "2002"}, 2},
-      {{"validar-chave", "--banco", fifo, "--declaracao", "1"}, 2},
-      {{"lote", "--banco", fifo, "--exercicio", "2002"}, 2},
-      // One damage, one status, whatever the command.
-      {{"verificar", "--banco", danificado, "--declaracao", "1", "--exercicio", "2002"}, 3},
-      {{"lote", "--banco", danificado, "--exercicio", "2002"}, 3},
-      // A Jet file is never written: the commands that record refuse it.
-      {{"consistir", "--banco", kFixtures + "/exemplo.mdb", "--declaracao", "12", "--exercicio", "2002"}, 2},
-      // A path that does not exist is a usage error before anything runs.
-      {{"lote", "--exercicio", "2002", pasta_.path(), pasta_.filePath("nao-existe.db")}, 2},
-      {Cmd("verificar", "1"), 0},
-      {Cmd("verificar", "5"), 1},
-      {Cmd("verificar", "abc"), 2},
-      {Cmd("verificar", "0"), 2},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "1989"}, 2},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "02"}, 2},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--declaracao", "2"}, 2},
-      {{"verificar", "--banco", banco_}, 2},
-      {{"verificar", "--banco", pasta_.filePath("nao-existe.db"), "--declaracao", "1"}, 2},
-      {{"verificar", "--banco", pasta_.path(), "--declaracao", "1"}, 2},
-      {{"verificar", "--banco", KV_PROGRAMA, "--declaracao", "1"}, 2},
-      {{"exemplo", banco_}, 2},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--exercicio", "dois mil"}, 2},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "--desconhecida"}, 2},
-      {{"verificar", "--banco", banco_, "--declaracao", "1", "sobrando"}, 2},
-      {{"verificar", "--banco", banco_, "--declaracao"}, 2},
-      {{"comando-que-nao-existe"}, 2},
-      {{"verificar", "--help"}, 0},
-      {Cmd("verificar-kv", "7"), 1},
-      {{"validar-chave", "--banco", banco_, "--declaracao", "1"}, 1},
-      {{"lote", "--banco", limpo, "--exercicio", "2002"}, 0},
-      {{"lote", "--banco", limpo}, 2},
-      {{"lote", "--banco", limpo, "--exercicio", "2002", "--tarefas", "0"}, 2},
-  };
-  for (const Caso& c : casos) {
-    if (c.args.join(' ').contains(kFixtures) && !QDir(kFixtures).exists()) continue;
-    Execucao e = Roda(c.args);
-    EXPECT_EQ(e.status, c.status) << c.args.join(' ').toStdString() << "\n" << e.erros.toStdString();
-  }
-}
-
-TEST_F(Cli, ErroLevaAsEntradasAnterioresELoteSegue) {
-  // Declaration 3 has an unfilled taxpayer; a Null tax in month 2 then fails the entries rule.
-  Sql("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2");
-  QJsonObject o = Json(Cmd("verificar", "3", {"--json"}), 3);
-  EXPECT_EQ(o["erro"].toObject()["numero"].toInt(), 94);
-  EXPECT_EQ(o["erro"].toObject()["descricao"].toString(), "Uso inválido de Nulo");
-  EXPECT_TRUE(o["status"].isNull());
-  EXPECT_EQ(o["entradas"].toArray().size(), 3);
-  EXPECT_EQ(o["entradas"].toArray()[1].toArray()[1].toString(), "H:CNPJ");
-  // lote reports the same failure on its line and goes on with the others.
-  Execucao e = Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--json"});
-  EXPECT_EQ(e.status, 3);
-  auto linhas = Linhas(e.saida);
-  ASSERT_EQ(linhas.size(), 9u);
-  EXPECT_EQ(linhas[2]["erro"], o["erro"]);
-  EXPECT_FALSE(linhas[3].contains("erro"));
-  EXPECT_EQ(linhas.back()["resumo"].toObject()["falhas"].toInt(), 1);
-  EXPECT_EQ(linhas.back()["resumo"].toObject()["verificadas"].toInt(), 8);
-}
-
-TEST_F(Cli, ChaveDoVerificarKvEValidarChave) {
-  QJsonObject o = Json(Cmd("verificar-kv", "1", {"--json"}), 0);
-  EXPECT_EQ(o.keys(), (QStringList{"chave", "consistente", "declaracao", "entradas", "exercicio"}));
-  QString chave = o["chave"].toString();
+  QJsonObject kv = Json(Cmd("verificar-kv", "1", {"--json"}), 0);
+  EXPECT_EQ(kv.keys(), (QStringList{"chave", "consistente", "declaracao", "entradas", "exercicio"}));
+  const QString chave = kv["chave"].toString();
   EXPECT_TRUE(QRegularExpression("^[0-9A-F]{32}$").match(chave).hasMatch()) << chave.toStdString();
-  EXPECT_TRUE(o["consistente"].toBool());
+  EXPECT_TRUE(kv["consistente"].toBool());
   Execucao v = Roda({"validar-chave", "--banco", banco_, "--declaracao", "1"});
-  EXPECT_EQ(v.status, 0) << v.saida.toStdString();
-  EXPECT_TRUE(v.saida.contains(chave.toUtf8()));
-
+  EXPECT_EQ(v.status, 0);
+  EXPECT_TRUE(Contem(v.saida, chave));
   QJsonObject kv7 = Json(Cmd("verificar-kv", "7", {"--json"}), 1);
   EXPECT_FALSE(kv7.contains("chave"));
   EXPECT_EQ(kv7["entradas"].toArray().size(), 2);
 }
 
-TEST_F(Cli, ConsistirAceitaERecusa) {
-  QJsonObject o = Json(
-      Cmd("consistir", "12",
-          {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--aceitar", "H:CNPJ", "--json"}),
-      0);
-  EXPECT_TRUE(o["consistente"].toBool());
-  // The status is where the declaration stands after the acceptances and the final check.
-  EXPECT_EQ(o["status"].toString(), "Esta Declaração está consistente!");
-  EXPECT_EQ(o["aceitas"].toArray(), (QJsonArray{"A:Entradas3Imp", "A:Entradas725%"}));
-  EXPECT_EQ(o["recusadas"].toArray().size(), 1);
-  EXPECT_EQ(o["chave"].toString().size(), 32);
-  // Declaration 4 has an exit with no tax, which cannot be accepted: recorded as not consistent.
-  QJsonObject o4 =
-      Json(Cmd("consistir", "4", {"--aceitar", "B:Saídas11Imp", "--aceitar", "B:Saídas525%", "--json"}), 1);
-  EXPECT_FALSE(o4["consistente"].toBool());
-  EXPECT_EQ(o4["status"].toString(), "Esta Declaração está Inconsistente!");
-  EXPECT_EQ(o4["recusadas"].toArray()[0].toObject()["chave"].toString(), "B:Saídas11Imp");
-  EXPECT_TRUE(o4["chave"].isNull());
+// Every exit status; and what a command needs and does not have is said before anything runs, in two
+// lines, with what to do (the option or the settings key that would supply it), and as JSON to a program
+// that asked for JSON.
+TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
+  const QString limpo = Limpo("limpo.db", 3), ini = pasta_.filePath("config/KV.ini");
+  // A FIFO is never opened as a database: a read would wait for a writer for ever.
+  const QString fifo = pasta_.filePath("fila.db");
+  ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+  const QString jet = QDir::cleanPath(kFixtures + "/exemplo.mdb");
+  const QString danificado = QDir::cleanPath(kFixtures + "/danificados/exemplo-1byte-segv.mdb");
+  const QString semDeclaracoes = pasta_.filePath("outro.db");
+  kv::CriaSqlite(semDeclaracoes.toStdString())->Executa("CREATE TABLE Produtos (Nome TEXT)", {});
+  const QByteArray ano = "\n[Exercicio]\nExercicioAtual=2002\n";
+  const QByteArray sumiu = "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + ano,
+                   enorme = "[DB]\nDbAtual=/" + QByteArray(60000, 'x') + ano;
+  // `comando` on `banco` for declaration `d` of 2002, then `mais`.
+  auto em = [](const QString& banco, const QString& comando = "verificar", const QStringList& mais = {}) {
+    return QStringList{comando, "--banco", banco, "--declaracao", "1", "--exercicio", "2002"} + mais;
+  };
+  const QStringList semAno = {"verificar", "--banco", banco_, "--declaracao", "1"};
+  struct Caso {
+    QStringList args;
+    int status;
+    QString mensagem = "";         // in the error stream, and in the JSON error
+    QByteArray configuracao = {};  // KV.ini, or nothing
+  };
+  const Caso casos[] = {
+      {{"--version"}, 0},
+      {{"verificar", "--help"}, 0},
+      {Cmd("verificar", "1"), 0},
+      {Cmd("verificar", "5"), 1},
+      {Cmd("verificar-kv", "7"), 1},
+      {{"validar-chave", "--banco", banco_, "--declaracao", "1"}, 1},
+      {Lote(limpo), 0},
+      {Lote(banco_), 1},
+      {em(fifo), 2, "fila.db': não é um arquivo"},
+      {em(fifo, "consistir"), 2},
+      {{"validar-chave", "--banco", fifo, "--declaracao", "1"}, 2},
+      {Lote(fifo), 2},
+      // One damage, one status, whatever the command.
+      {em(danificado), 3},
+      {Lote(danificado), 3},
+      // A Jet file is never written: the commands that record refuse it, about the file the user named.
+      {em(jet, "consistir"), 2, "é um arquivo Jet"},
+      {em(jet, "verificar-kv"), 2,
+       "nunca é gravado; importe-o e use a cópia: kvconsistencia importar " + jet},
+      {{"verificar", "--banco", jet, "--declaracao", "999", "--exercicio", "2002"},
+       2,
+       "a declaração 999 não existe em '" + jet + "'"},
+      // A path that does not exist is a usage error before anything runs.
+      {{"lote", "--exercicio", "2002", pasta_.path(), pasta_.filePath("nao-existe.db")}, 2, "não existe"},
+      {Cmd("verificar", "abc"), 2, "número de declaração inválido: 'abc' (use um número inteiro positivo"},
+      {Cmd("verificar", "0"), 2, "número de declaração inválido: '0'"},
+      {semAno + QStringList{"--exercicio", "1989"}, 2, "exercício inválido: '1989'"},
+      {semAno + QStringList{"--exercicio", "02"}, 2, "exercício inválido: '02'"},
+      {semAno + QStringList{"--exercicio", "dois mil"}, 2, "exercício inválido: 'dois mil'"},
+      {em(banco_, "verificar", {"--declaracao", "2"}), 2, "--declaracao foi dada mais de uma vez"},
+      {em(pasta_.filePath("nao-existe.db")), 2, "nao-existe.db': o banco de dados não existe"},
+      {em(pasta_.path()), 2, "': não é um arquivo"},
+      {em(KV_PROGRAMA), 2, "': não é um banco de dados SQLite"},
+      {{"exemplo", banco_}, 2, "ex.db' já existe; apague-o ou escolha outro nome"},
+      {em(banco_, "verificar", {"sobrando"}), 2, "argumento inesperado: sobrando"},
+      {em(banco_, "verificar", {"--declaracao"}), 2, "falta o valor da opção --declaracao"},
+      {{"lote", "--banco", limpo}, 2, "a opção --exercicio é obrigatória"},
+      {Lote(limpo, {"--tarefas", "0"}), 2, "--tarefas deve ser um número inteiro de 1 a 256"},
+      {semAno, 2, "falta o exercício: use --exercicio AAAA ou defina ExercicioAtual na seção [Exercicio] de"},
+      {{"verificar", "--declaracao", "1", "--exercicio", "2002"},
+       2,
+       "falta o banco de dados: use --banco ARQUIVO ou defina DbAtual na seção"},
+      {{"validar-chave", "--declaracao", "1"}, 2, "falta o banco de dados"},
+      {{"verificar", "--declaracao", "1"}, 2, "sumiu.db' (DbAtual na seção [DB] de", sumiu},
+      // A huge setting is quoted in part, with its length.
+      {{"verificar", "--declaracao", "1"}, 2, "xxx…(60001 bytes)' (DbAtual", enorme},
+      // Everything missing is named at once.
+      {{"verificar"}, 2, "faltam a opção --declaracao N, o banco de dados (--banco ARQUIVO, ou DbAtual"},
+      {{"verificar-kv", "--banco", banco_}, 2, "faltam a opção --declaracao N e a opção --exercicio AAAA"},
+      // A misspelt command or option gets the nearest one; accented spellings are the same options.
+      {{"verifcar"}, 2, "comando desconhecido: verifcar (você quis dizer 'verificar'?)"},
+      {{"verificar", "--declaracoa", "1"},
+       2,
+       "opção desconhecida: --declaracoa (você quis dizer '--declaracao'?)"},
+      {{"verificar", "--declaração", "999", "--exercício", "2002", "--banco", banco_},
+       2,
+       "a declaração 999 não"},
+      {Lote(semDeclaracoes), 2, "não é um banco de declarações: falta a tabela tblDeclaração"},
+      {Cmd("verificar", "1", {"--html", "/nao/r.html"}), 2,
+       "a pasta do arquivo de saída '/nao/r.html' não existe"},
+      {{"exemplo", "nao/existe/x.db"}, 2, "a pasta de 'nao/existe/x.db' não existe"},
+      {{"importar", jet, pasta_.path() + "/"}, 2, "é uma pasta; dê o nome do banco de dados"},
+      {{"importar", jet, pasta_.filePath("nao/x.db")}, 2, "a pasta do destino"},
+  };
+  for (const Caso& c : casos) {
+    if (c.args.join(' ').contains("/fixtures/") && !QDir(kFixtures).exists()) continue;
+    QFile::remove(ini);
+    if (!c.configuracao.isEmpty()) GravaArquivo(ini, c.configuracao);
+    Execucao e = Roda(c.args);
+    EXPECT_EQ(e.status, c.status) << c.args.join(' ').toStdString() << "\n" << e.erros.toStdString();
+    if (c.mensagem.isEmpty()) continue;
+    EXPECT_TRUE(Contem(e.erros, c.mensagem));
+    // The problem, then where help is; a Jet file checked through its copy says so first.
+    EXPECT_EQ(e.erros.count('\n'), c.args[0] == "verificar" && c.args.contains(jet) ? 3 : 2)
+        << e.erros.toStdString();
+    if (c.args[0] == "validar-chave" || c.args[0] == "exemplo") continue;  // they have no --json
+    QStringList json = c.args;
+    json.insert(1, "--json");
+    const QJsonObject erro = QJsonDocument::fromJson(Roda(json).saida).object()["erro"].toObject();
+    EXPECT_TRUE(Contem(erro["descricao"].toString().toUtf8(), c.mensagem));
+  }
 }
 
-TEST_F(Cli, LoteConcordaComVerificarUmaAUma) {
-  Execucao e = Roda({"lote", "--banco", banco_, "--exercicio", "2002", "--tarefas", "2", "--json"});
-  EXPECT_EQ(e.status, 1);
+// lote gives each declaration's line as verificar gives it, in order; an error (with the entries found
+// before it) is its declaration's line, and the others go on; then a summary.
+TEST_F(Cli, LoteConcordaComVerificarEUmErroNaoParaOsOutros) {
+  // Declaration 3 has an unfilled taxpayer; a Null tax in month 2 then fails the entries rule.
+  Sql("UPDATE tblEntradas SET ImpAquisição = NULL WHERE Declaração = 3 AND Ref = 2");
+  QJsonObject o = Json(Cmd("verificar", "3", {"--json"}), 3);
+  EXPECT_EQ(o["erro"].toObject(), (QJsonObject{{"numero", 94}, {"descricao", "Uso inválido de Nulo"}}));
+  EXPECT_TRUE(o["status"].isNull());
+  EXPECT_EQ(o["entradas"].toArray().size(), 3);
+  EXPECT_EQ(o["entradas"].toArray()[1].toArray()[1].toString(), "H:CNPJ");
+  Execucao e = Roda(Lote(banco_, {"--tarefas", "2", "--json"}));
+  EXPECT_EQ(e.status, 3);
   auto linhas = Linhas(e.saida);
   ASSERT_EQ(linhas.size(), 9u);
   QStringList ordem;
   for (size_t i = 0; i + 1 < linhas.size(); ++i) {
     const QJsonObject& l = linhas[i];
     ordem << l["declaracao"].toString();
-    QJsonObject um =
-        Json(Cmd("verificar", l["declaracao"].toString(), {"--json"}), l["consistente"].toBool() ? 0 : 1);
-    for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas"})
-      EXPECT_EQ(l[campo], um[campo]) << campo << " " << l["declaracao"].toString().toStdString();
+    const int status = l.contains("erro") ? 3 : l["consistente"].toBool() ? 0 : 1;
+    QJsonObject um = Json(Cmd("verificar", ordem.last(), {"--json"}), status);
+    for (const char* campo : {"declaracao", "exercicio", "status", "consistente", "entradas", "erro"})
+      EXPECT_EQ(l.value(campo), um.value(campo)) << campo << " " << ordem.last().toStdString();
+    EXPECT_FALSE(l.contains("evidencias"));  // the figures only with --detalhes
   }
   EXPECT_EQ(ordem, (QStringList{"1", "2", "3", "4", "5", "6", "7", "12"}));
   QJsonObject resumo = linhas.back()["resumo"].toObject();
-  for (auto [campo, n] :
-       {std::pair{"declaracoes", 8}, {"consistentes", 1}, {"inconsistentes", 7}, {"falhas", 0}})
+  for (auto [campo, n] : {std::pair{"declaracoes", 8},
+                          {"verificadas", 8},
+                          {"consistentes", 1},
+                          {"inconsistentes", 6},
+                          {"falhas", 1}})
     EXPECT_EQ(resumo[campo].toInt(), n) << campo;
   EXPECT_EQ(resumo["achadosPorGrupo"].toObject()["TOVIR"].toInt(), 5);
 }
@@ -258,7 +284,7 @@ std::map<QString, QByteArray> Arquivos(const QString& pasta) {
   QDirIterator it(pasta, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
   while (it.hasNext()) {
     const QString f = it.next();
-    r[f] = QFileInfo(f).isSymLink() ? QFileInfo(f).symLinkTarget().toUtf8() : kv::teste::LeArquivo(f);
+    r[f] = QFileInfo(f).isSymLink() ? QFileInfo(f).symLinkTarget().toUtf8() : LeArquivo(f);
   }
   return r;
 }
@@ -277,8 +303,8 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
       {"a.db", [&](const QString& c) { QFile::copy(banco_, c); }, "verificado"},
       {"sub/mais/b.sqlite", [&](const QString& c) { QFile::copy(banco_, c); }, "verificado"},
       {"sub/c.mdb", [](const QString& c) { QFile::copy(kFixtures + "/exemplo.mdb", c); }, "verificado"},
-      {"sub/notas.txt", [](const QString& c) { kv::teste::GravaArquivo(c, "texto\n"); }, ""},
-      {"ruim.db", [](const QString& c) { kv::teste::GravaArquivo(c, QByteArray(4096, 'x')); }, "ilegivel"},
+      {"sub/notas.txt", [](const QString& c) { GravaArquivo(c, "texto\n"); }, ""},
+      {"ruim.db", [](const QString& c) { GravaArquivo(c, QByteArray(4096, 'x')); }, "ilegivel"},
       {"sub/link.db", [&](const QString& c) { QFile::link(fora + "/x.db", c); }, ""},
       {"sub/pasta", [&](const QString& c) { QFile::link(fora, c); }, ""},
   };
@@ -299,12 +325,12 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
     ASSERT_EQ(porBanco.count(nome), esperado.empty() ? 0u : 1u) << c.caminho;
     if (esperado == "ilegivel") {
       ASSERT_EQ(porBanco[nome].size(), 1u);
-      EXPECT_TRUE(porBanco[nome][0]["erro"].toObject()["descricao"].toString().contains("não é um banco"));
+      EXPECT_TRUE(
+          Contem(porBanco[nome][0]["erro"].toObject()["descricao"].toString().toUtf8(), "não é um banco"));
     }
     if (esperado != "verificado") continue;
     // The same lines as a run of that file alone.
-    Execucao so = Roda({"lote", "--exercicio", "2002", "--json", "--banco", nome});
-    auto sozinho = Linhas(so.saida);
+    auto sozinho = Linhas(Roda({"lote", "--exercicio", "2002", "--json", "--banco", nome}).saida);
     ASSERT_EQ(porBanco[nome].size() + 1, sozinho.size()) << c.caminho;
     for (size_t i = 0; i < porBanco[nome].size(); ++i) {
       QJsonObject l = porBanco[nome][i];
@@ -321,29 +347,27 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
   EXPECT_EQ(resumo["achadosPorTipo"].toObject()["E:TOVIR 2.2 Dpl"].toInt(), 4);
   // Text: the files with problems, then the kinds by count; nothing in the folders changed or added.
   Execucao texto = Roda({"lote", "--exercicio", "2002", raiz});
-  const QString fim = QString::fromUtf8(texto.saida).section("\nArquivos: ", 1);
-  EXPECT_TRUE(fim.startsWith("5, com problemas: 5 (1 ilegíveis)\n  " + raiz +
-                             "/a.db: 7 declarações inconsistentes\n"))
-      << fim.toStdString();
-  EXPECT_TRUE(fim.contains(raiz + "/sub/x\\xff.db: 7 declarações inconsistentes\n")) << fim.toStdString();
-  EXPECT_TRUE(fim.contains("Achados por tipo:\n  4  A:25%\n")) << fim.toStdString();
+  EXPECT_TRUE(Contem(texto.saida, "\nArquivos: 5, com problemas: 5 (1 ilegíveis)\n  " + raiz +
+                                      "/a.db: 7 declarações inconsistentes\n"));
+  EXPECT_TRUE(Contem(texto.saida, raiz + "/sub/x\\xff.db: 7 declarações inconsistentes\n"));
+  EXPECT_TRUE(Contem(texto.saida, "Achados por tipo:\n  4  A:25%\n"));
   const QString porNome = "exec \"$0\" verificar --banco \"$(printf '" + raiz + "/sub/x\\377.db')\" " +
                           "--declaracao 12 --exercicio 2002";
   EXPECT_EQ(kv::teste::Roda(pasta_.path(), {"-c", porNome, KV_PROGRAMA}, {}, "/bin/sh").status, 1);
-  EXPECT_TRUE(texto.erros.contains("sub/c.mdb é um arquivo Jet")) << texto.erros.toStdString();
+  EXPECT_TRUE(Contem(texto.erros, "sub/c.mdb é um arquivo Jet"));
   // Only what needs attention; the report opens with the files, failing first, and the kinds' meanings,
   // and a clean declaration is a line without a section.
   const QString relatorio = pasta_.filePath("carteira.html");
   Execucao so = Roda({"lote", "--exercicio", "2002", raiz, "--so-problemas", "--html", relatorio});
   EXPECT_FALSE(so.saida.contains("Declaração 1: consistente")) << so.saida.toStdString();
-  EXPECT_TRUE(so.saida.contains("/a.db: Declaração 12: inconsistente")) << so.saida.toStdString();
-  EXPECT_TRUE(so.erros.contains("relatório gravado em " + relatorio.toUtf8())) << so.erros.toStdString();
+  EXPECT_TRUE(Contem(so.saida, "/a.db: Declaração 12: inconsistente"));
+  EXPECT_TRUE(Contem(so.erros, "relatório gravado em " + relatorio));
   const QString html = QString::fromUtf8(LeArquivo(relatorio));
   QFile::remove(relatorio);
   const auto indice = html.indexOf("<section");
   EXPECT_TRUE(html.lastIndexOf("ruim.db</a></td><td><span class=\"falha\">Ilegível: erro 3024", indice) > 0);
-  EXPECT_TRUE(html.contains("<td>Entradas: imposto acima de 25% das entradas interestaduais</td>"));
-  EXPECT_TRUE(html.contains("<tr><td>1</td><td><span class=\"consistente\">")) << html.toStdString();
+  EXPECT_TRUE(Contem(html.toUtf8(), "<td>Entradas: imposto acima de 25% das entradas interestaduais</td>"));
+  EXPECT_TRUE(Contem(html.toUtf8(), "<tr><td>1</td><td><span class=\"consistente\">"));
   EXPECT_FALSE(html.contains("d1\"")) << html.toStdString();
   // A report is never written over a file of the portfolio.
   EXPECT_EQ(Roda({"lote", "--exercicio", "2002", raiz, "--html", raiz + "/sub/c.mdb"}).status, 2);
@@ -371,18 +395,29 @@ TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
   EXPECT_EQ(b->OpenRecordset("PRAGMA integrity_check")->Campo("integrity_check").AsString(), "ok");
 }
 
-// A recorded key stands for the data it sealed: once the data changes, the flag no longer says consistent.
-TEST_F(Cli, ChaveQueNaoConfereComOsDadosNaoValeComoConsistente) {
-  Json(Cmd("consistir", "12", {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--json"}), 0);
+// consistir records where the acceptances leave the declaration: consistent with its key, or not
+// consistent while an error is left. A recorded key stands for the data it sealed: once the data change,
+// the flag no longer says consistent.
+TEST_F(Cli, ConsistirGravaEChaveQueNaoConfereNaoValeComoConsistente) {
+  QJsonObject o = Json(
+      Cmd("consistir", "12",
+          {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%", "--aceitar", "H:CNPJ", "--json"}),
+      0);
+  EXPECT_TRUE(o["consistente"].toBool());
+  // The status is where the declaration stands after the acceptances and the final check.
+  EXPECT_EQ(o["status"].toString(), "Esta Declaração está consistente!");
+  EXPECT_EQ(o["aceitas"].toArray(), (QJsonArray{"A:Entradas3Imp", "A:Entradas725%"}));
+  EXPECT_EQ(o["recusadas"].toArray().size(), 1);
+  EXPECT_EQ(o["chave"].toString().size(), 32);
+
   QJsonObject gravada = Json(Cmd("verificar", "12", {"--json"}), 0);
   EXPECT_FALSE(gravada.contains("aviso"));
   EXPECT_EQ(gravada["arvore"].toArray()[0].toObject()["filhos"].toArray()[0].toObject()["imagem"].toInt(), 3);
-
   Sql("UPDATE tblSaídas SET ImpDevido = 0 WHERE Declaração = 12 AND Ref = 11");
-  QJsonObject o = Json(Cmd("verificar", "12", {"--json"}), 1);
-  EXPECT_EQ(o["status"].toString(), "Esta Declaração está Inconsistente!");
-  EXPECT_EQ(o["aviso"].toString(), "a chave gravada não confere com os dados atuais");
-  for (const auto& cab : o["arvore"].toArray())
+  QJsonObject v = Json(Cmd("verificar", "12", {"--json"}), 1);
+  EXPECT_EQ(v["status"].toString(), "Esta Declaração está Inconsistente!");
+  EXPECT_EQ(v["aviso"].toString(), "a chave gravada não confere com os dados atuais");
+  for (const auto& cab : v["arvore"].toArray())
     for (const auto& f : cab.toObject()["filhos"].toArray()) EXPECT_EQ(f.toObject()["imagem"].toInt(), 2);
   QJsonObject c = Json(Cmd("consistir", "12", {"--json"}), 1);
   EXPECT_FALSE(c["consistente"].toBool());
@@ -392,8 +427,8 @@ TEST_F(Cli, ChaveQueNaoConfereComOsDadosNaoValeComoConsistente) {
   // A flag without its key proves nothing: declaration 3 has errors that can never be accepted, and no
   // command may call it consistent or seal it.
   Sql("UPDATE tblDeclaração SET Consistente = 1, Chave = NULL WHERE Declaração = 3");
-  QJsonObject semChave = Json(Cmd("verificar", "3", {"--json"}), 1);
-  EXPECT_EQ(semChave["aviso"].toString(), "não tem chave de consistência gravada");
+  EXPECT_EQ(Json(Cmd("verificar", "3", {"--json"}), 1)["aviso"].toString(),
+            "não tem chave de consistência gravada");
   EXPECT_FALSE(Json(Cmd("consistir", "3", {"--json"}), 1)["consistente"].toBool());
   EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "3"}).status, 1);
 
@@ -403,11 +438,11 @@ TEST_F(Cli, ChaveQueNaoConfereComOsDadosNaoValeComoConsistente) {
   Sql("UPDATE tblEntradas SET EntradaInterna = EntradaInterna + 1 WHERE Declaração = 1 AND Ref = 2");
   EXPECT_EQ(Json(Cmd("verificar", "1", {"--json"}), 0)["aviso"].toString(),
             "a chave gravada não confere com os dados atuais");
-  EXPECT_TRUE(Roda(Cmd("verificar", "1")).saida.contains("mas a chave gravada não confere"));
+  EXPECT_TRUE(Contem(Roda(Cmd("verificar", "1")).saida, "mas a chave gravada não confere"));
   for (const bool conferir : {false, true}) {
-    QStringList args = {"lote", "--banco", banco_, "--exercicio", "2002", "--json"};
-    if (conferir) args << "--conferir-chaves";
-    const auto linhas = Linhas(Roda(args).saida);
+    const auto linhas = Linhas(
+        Roda(Lote(banco_, conferir ? QStringList{"--json", "--conferir-chaves"} : QStringList{"--json"}))
+            .saida);
     EXPECT_EQ(linhas[0]["aviso"].toString(),
               conferir ? "a chave gravada não confere com os dados atuais" : "");
     EXPECT_EQ(linhas.back()["resumo"].toObject()["avisos"].toInt(), conferir ? 1 : 0);
@@ -417,63 +452,66 @@ TEST_F(Cli, ChaveQueNaoConfereComOsDadosNaoValeComoConsistente) {
 // Options hold for their run only: two runs at once on two databases never see each other's, and the
 // host's settings file is not touched.
 TEST_F(Cli, ExecucoesSimultaneasNaoCruzamBancos) {
-  QString outro = pasta_.filePath("outro.db");
+  const QString outro = pasta_.filePath("outro.db"), ini = pasta_.filePath("config/KV.ini");
   ASSERT_EQ(Roda({"exemplo", outro}).status, 0);
   kv::AbreSqlite(outro.toStdString())
       ->Executa("UPDATE tblEntradas SET ImpAquisição = 0, EntradaInter = 5 WHERE Declaração = 1 AND Ref = 4",
                 {});
-  QString ini = pasta_.filePath("config/KV.ini");
   const QByteArray doHost = "[DB]\r\nDbAtual=C:\\Tarvo\\kv.mdb\r\n";
-  kv::teste::GravaArquivo(ini, doHost);
-  int cruzados = 0;
+  GravaArquivo(ini, doHost);
   for (int i = 0; i < 120; ++i) {
     auto a = std::async(std::launch::async, [&] { return Roda(Cmd("consistir", "1", {"--json"})); });
     Execucao b = Roda({"consistir", "--banco", outro, "--declaracao", "1", "--exercicio", "2001", "--json"});
-    Execucao ea = a.get();
-    QJsonObject oa = QJsonDocument::fromJson(ea.saida).object(),
-                ob = QJsonDocument::fromJson(b.saida).object();
-    cruzados += !(ea.status == 0 && oa["consistente"].toBool() && oa["exercicio"].toString() == "2002");
-    cruzados += !(b.status == 1 && !ob["consistente"].toBool() && ob["exercicio"].toString() == "2001");
+    Execucao ea = a.get();  // consistent in 2002; the other inconsistent in 2001
+    ASSERT_TRUE(ea.status == 0 && ea.saida.contains("\"exercicio\": \"2002\"") && b.status == 1 &&
+                b.saida.contains("\"exercicio\": \"2001\""))
+        << i << ea.saida.toStdString() << b.saida.toStdString();
   }
-  EXPECT_EQ(cruzados, 0);
   EXPECT_EQ(LeArquivo(ini), doHost);
   EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
   EXPECT_EQ(Roda({"validar-chave", "--banco", outro, "--declaracao", "1"}).status, 1);
 }
 
-// An output file never replaces an input: the database checked, any other SQLite file.
-TEST_F(Cli, SaidaNuncaSobrescreveUmBanco) {
+// An output file never replaces an input (the database checked, any other SQLite file), but an ordinary
+// report replaces an old one whole; new files with the taxpayer's data (a report, the settings file) get
+// the user's umask, never more.
+TEST_F(Cli, SaidaNuncaSobrescreveUmBancoESegueAUmask) {
   QString outro = pasta_.filePath("outro.db");
   ASSERT_EQ(Roda({"exemplo", outro}).status, 0);
   QString ligacao = pasta_.filePath("ligacao.html");
   QFile::link(banco_, ligacao);
   const QByteArray antes = LeArquivo(banco_), antesOutro = LeArquivo(outro);
-  const QStringList saidas = {banco_, pasta_.path() + "/./ex.db", ligacao, outro};
-  for (const QString& saida : saidas) {
-    const QStringList comandos[] = {Cmd("verificar", "12", {"--html", saida}),
-                                    {"lote", "--banco", banco_, "--exercicio", "2002", "--html", saida}};
-    for (const QStringList& args : comandos) {
+  for (const QString& saida : {banco_, pasta_.path() + "/./ex.db", ligacao, outro})
+    for (const QStringList& args :
+         {Cmd("verificar", "12", {"--html", saida}), Lote(banco_, {"--html", saida})}) {
       Execucao e = Roda(args);
       EXPECT_EQ(e.status, 2) << args.join(' ').toStdString();
-      EXPECT_TRUE(e.erros.contains("banco de dados")) << e.erros.toStdString();
+      EXPECT_TRUE(Contem(e.erros, "banco de dados"));
     }
-  }
   EXPECT_EQ(LeArquivo(banco_), antes);
   EXPECT_EQ(LeArquivo(outro), antesOutro);
-  // An ordinary report replaces an old one whole.
-  QString relatorio = pasta_.filePath("r.html");
-  Roda(Cmd("verificar", "12", {"--html", relatorio}));
+  const QString relatorio = pasta_.filePath("r.html"), ini = pasta_.filePath("config/KV.ini");
+  const mode_t mascara = ::umask(077);
+  Execucao r = Roda(Cmd("verificar", "12", {"--html", relatorio}));
+  Execucao k = Roda(Cmd("verificar-kv", "1"));
+  ::umask(mascara);
+  EXPECT_EQ(r.status, 1) << r.erros.toStdString();
+  EXPECT_EQ(k.status, 0) << k.erros.toStdString();
   EXPECT_TRUE(LeArquivo(relatorio).startsWith("<!DOCTYPE html>"));
+  for (const QString& arquivo : {relatorio, ini}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(arquivo.toLocal8Bit().constData(), &st), 0) << arquivo.toStdString();
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << arquivo.toStdString();
+  }
 }
 
 // Bad databases: a clear error, no crash, the file intact; a database another writer holds, the same.
 TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
-  struct Caso {
-    std::string estrago;   // "truncar", "corromper" or a statement run on the copy
+  const struct {
+    std::string estrago;   // "truncar", "corromper" or statements run on the copy
     int status;            // 0: 2 or 3, as far as the damage is found before or during the check
     const char* mensagem;  // expected in the output or error stream
-  };
-  const Caso casos[] = {
+  } casos[] = {
       {"truncar", 0, ""},
       {"corromper", 0, ""},
       {"DROP TABLE tblTOVIR", 2, "não é um banco de declarações: falta a tabela tblTOVIR"},
@@ -489,7 +527,7 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
        "ImpAquisição = 0 WHERE Declaração = 1 AND Ref = 2",
        1, "\"valor\": \"1e+16\""},
   };
-  for (const Caso& c : casos) {
+  for (const auto& c : casos) {
     QString banco = pasta_.filePath(QString("ruim%1.db").arg(&c - casos));
     QFile::copy(banco_, banco);
     QFile f(banco);
@@ -510,7 +548,7 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
     EXPECT_TRUE(c.status ? e.status == c.status : e.status == 2 || e.status == 3)
         << c.estrago << ": status " << e.status << "\n"
         << e.erros.toStdString();
-    EXPECT_TRUE((e.saida + e.erros).contains(c.mensagem)) << c.estrago << "\n" << e.saida.toStdString();
+    EXPECT_TRUE(Contem(e.saida + e.erros, c.mensagem)) << c.estrago;
     EXPECT_EQ(LeArquivo(banco), antes) << c.estrago << ": the file changed";
   }
   auto outro = kv::AbreSqlite(banco_.toStdString());
@@ -521,89 +559,11 @@ TEST_F(Cli, BancoRuimDaErroClaroENaoMudaOArquivo) {
   EXPECT_LT(relogio.elapsed(), 8000);  // waited once for the lock (5 s), not once per opening
   outro->Desfaz();
   EXPECT_EQ(e.status, 3);
-  EXPECT_TRUE(e.saida.contains("\"numero\": 3005") && e.saida.contains("locked")) << e.saida.toStdString();
+  EXPECT_TRUE(Contem(e.saida, "\"numero\": 3005") && Contem(e.saida, "locked"));
 }
 
-// What a command needs and does not have is said before anything runs, in two lines, with what to do:
-// the option or the settings key that would supply it. A program that asked for JSON gets it as JSON.
-TEST_F(Cli, OQueFaltaEhDitoAntesComOQueFazer) {
-  const QString ini = pasta_.filePath("config/KV.ini");
-  const QString semDeclaracoes = pasta_.filePath("outro.db");
-  kv::CriaSqlite(semDeclaracoes.toStdString())->Executa("CREATE TABLE Produtos (Nome TEXT)", {});
-  struct Caso {
-    QByteArray configuracao;  // KV.ini, or nothing
-    QStringList args;
-    const char* mensagem;
-  };
-  const QByteArray sumiu =
-      "[DB]\nDbAtual=" + pasta_.filePath("sumiu.db").toUtf8() + "\n[Exercicio]\nExercicioAtual=2002\n";
-  std::vector<Caso> casos = {
-      {"",
-       {"verificar", "--banco", banco_, "--declaracao", "12"},
-       "falta o exercício: use --exercicio AAAA ou defina ExercicioAtual na seção [Exercicio] de"},
-      {"",
-       {"verificar", "--declaracao", "12", "--exercicio", "2002"},
-       "falta o banco de dados: use --banco ARQUIVO ou defina DbAtual na seção [DB] de"},
-      {"", {"validar-chave", "--declaracao", "1"}, "falta o banco de dados"},
-      {sumiu, {"verificar", "--declaracao", "1"}, "sumiu.db' (DbAtual na seção [DB] de"},
-      // A huge setting is quoted in part, with its length.
-      {"[DB]\nDbAtual=/" + QByteArray(60000, 'x') + "\n[Exercicio]\nExercicioAtual=2002\n",
-       {"verificar", "--declaracao", "1"},
-       "xxx…(60001 bytes)' (DbAtual"},
-      // Everything missing is named at once.
-      {"", {"verificar"}, "faltam a opção --declaracao N, o banco de dados (--banco ARQUIVO, ou DbAtual"},
-      {"", {"verificar-kv", "--banco", banco_}, "faltam a opção --declaracao N e a opção --exercicio AAAA"},
-      // A misspelt command or option gets the nearest one; accented spellings are the same options.
-      {"", {"verifcar"}, "comando desconhecido: verifcar (você quis dizer 'verificar'?)"},
-      {"",
-       {"verificar", "--declaracoa", "1"},
-       "opção desconhecida: --declaracoa (você quis dizer '--declaracao'?)"},
-      {"",
-       {"verificar", "--declaração", "999", "--exercício", "2002", "--banco", banco_},
-       "a declaração 999 não"},
-      {"",
-       {"verificar", "--banco", banco_, "--declaracao", "999", "--exercicio", "2002"},
-       "a declaração 999 não existe em"},
-      {"",
-       {"lote", "--banco", semDeclaracoes, "--exercicio", "2002"},
-       "não é um banco de declarações: falta a tabela tblDeclaração"},
-      {"",
-       {"verificar", "--banco", banco_, "--declaracao", "12", "--exercicio", "2002", "--html",
-        "/nao/existe/r.html"},
-       "a pasta do arquivo de saída '/nao/existe/r.html' não existe"},
-      {"", {"exemplo", "nao/existe/x.db"}, "a pasta de 'nao/existe/x.db' não existe"},
-  };
-  if (QDir(kFixtures).exists()) {
-    const QString jet = kFixtures + "/exemplo.mdb";
-    casos.push_back({"", {"importar", jet, pasta_.path() + "/"}, "é uma pasta; dê o nome do banco de dados"});
-    casos.push_back({"", {"importar", jet, pasta_.filePath("nao/x.db")}, "a pasta do destino"});
-  }
-  for (const Caso& c : casos) {
-    QFile::remove(ini);
-    if (!c.configuracao.isEmpty()) kv::teste::GravaArquivo(ini, c.configuracao);
-    Execucao e = Roda(c.args);
-    EXPECT_EQ(e.status, 2) << c.args.join(' ').toStdString() << "\n" << e.erros.toStdString();
-    EXPECT_TRUE(e.erros.contains(c.mensagem)) << e.erros.toStdString();
-    EXPECT_EQ(e.erros.count('\n'), 2) << e.erros.toStdString();            // the problem, then where help is
-    if (c.args[0] == "validar-chave" || c.args[0] == "exemplo") continue;  // they have no --json
-    Execucao j = Roda(c.args + QStringList{"--json"});
-    EXPECT_TRUE(QJsonDocument::fromJson(j.saida).object()["erro"].toObject()["descricao"].toString().contains(
-        QString::fromUtf8(c.mensagem)))
-        << j.saida.toStdString();
-  }
-  EXPECT_FALSE(QFile::exists(pasta_.filePath("r.html")));
-  // About a Jet file, the file the user named, never its temporary copy.
-  if (!QDir(kFixtures).exists()) return;
-  const QString jet = QDir::cleanPath(kFixtures + "/exemplo.mdb");
-  Execucao e = Roda({"verificar", "--banco", jet, "--declaracao", "999", "--exercicio", "2002"});
-  EXPECT_TRUE(e.erros.contains("a declaração 999 não existe em '" + jet.toUtf8() + "'"))
-      << e.erros.toStdString();
-  Execucao kv = Roda({"verificar-kv", "--banco", jet, "--declaracao", "1", "--exercicio", "2002"});
-  EXPECT_EQ(kv.status, 2);
-  EXPECT_TRUE(kv.erros.contains("kvconsistencia importar " + jet.toUtf8())) << kv.erros.toStdString();
-}
-
-// Every command's help describes every option it takes.
+// Every command's help describes every option it takes; `help COMANDO` is the same help; an option the
+// help names is taken.
 TEST_F(Cli, AjudaDescreveCadaOpcao) {
   const std::map<QString, QStringList> opcoes = {
       {"verificar", {"--declaracao", "--banco", "--exercicio", "--json", "--html", "--somente-leitura"}},
@@ -623,7 +583,6 @@ TEST_F(Cli, AjudaDescreveCadaOpcao) {
           << comando.toStdString() << " " << opcao.toStdString() << "\n"
           << ajuda.toStdString();
   }
-  // `help COMANDO` is the same help; an option the help names is taken.
   EXPECT_EQ(Roda({"help", "verificar"}).saida, Roda({"verificar", "--help"}).saida);
   EXPECT_NE(Roda({"validar-chave", "--banco", banco_, "--declaracao", "1", "--exercicio", "2002"}).status, 2);
 }
@@ -631,53 +590,39 @@ TEST_F(Cli, AjudaDescreveCadaOpcao) {
 // Text output for people: the outcome on standard output in the order things happened, how to accept a
 // warning, the same tree from every command, what a check wrote, and a read-only mode that writes nothing.
 TEST_F(Cli, SaidaDeTextoParaPessoas) {
-  // One hint per declaration, quoted for the shell: pasted as printed, it records the declaration.
+  // One hint per declaration, quoted for the shell: pasted as printed, it records the declaration, and
+  // says what happened in that order.
   Execucao doze = Roda(Cmd("verificar", "12"));
   const QString dica = QString::fromUtf8(doze.saida).trimmed().section('\n', -1).trimmed();
   EXPECT_TRUE(dica.startsWith("kvconsistencia consistir --banco " + banco_)) << doze.saida.toStdString();
   const QString bin = QFileInfo(KV_PROGRAMA).absolutePath();
-  EXPECT_EQ(
-      kv::teste::Roda(pasta_.path(), {"-c", dica}, {{"PATH", bin + ":/usr/bin:/bin"}}, "/bin/sh").status, 0);
-  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 0);
-  Sql("UPDATE tblDeclaração SET Consistente = 0, Chave = NULL WHERE Declaração = 12");
-  Execucao c = Roda(Cmd("consistir", "12", {"--aceitar", "A:Entradas3Imp", "--aceitar", "A:Entradas725%"}));
+  Execucao c = kv::teste::Roda(pasta_.path(), {"-c", dica}, {{"PATH", bin + ":/usr/bin:/bin"}}, "/bin/sh");
   EXPECT_EQ(c.status, 0);
   EXPECT_TRUE(c.erros.isEmpty()) << c.erros.toStdString();
-  // In the order things happened.
   const QRegularExpression ordem(
       "✓ Março.*Aceita: A:Entradas725%.*Esta Declaração está consistente!.*Consistência efetuada com "
       "sucesso!.*Resultado gravado: consistente.*Chave de consistência: ",
       QRegularExpression::DotMatchesEverythingOption);
   EXPECT_TRUE(ordem.match(QString::fromUtf8(c.saida)).hasMatch()) << c.saida.toStdString();
-
+  EXPECT_EQ(Roda({"validar-chave", "--banco", banco_, "--declaracao", "12"}).status, 0);
   // With an error to correct: said apart, and left out of the command.
   Execucao v = Roda(Cmd("verificar", "4"));
   EXPECT_TRUE(
-      v.saida.contains("Corrija no programa de origem (erros não podem ser aceitos): B:Saídas11Imp\n"))
-      << v.saida.toStdString();
-  EXPECT_TRUE(v.saida.contains(" --declaracao 4 --exercicio 2002 --aceitar 'B:Saídas525%'\n"))
-      << v.saida.toStdString();
+      Contem(v.saida, "Corrija no programa de origem (erros não podem ser aceitos): B:Saídas11Imp\n"));
+  EXPECT_TRUE(Contem(v.saida, " --declaracao 4 --exercicio 2002 --aceitar 'B:Saídas525%'\n"));
   EXPECT_FALSE(v.saida.contains("--aceitar 'B:Saídas11Imp'"));
-
   Execucao kv = Roda(Cmd("verificar-kv", "7"));
-  EXPECT_TRUE(
-      kv.saida.contains("◆ Declaração de Enquadramento\n  ✗ Enquadramento Ignorado  [F:-1]\n      Na "
-                        "Declaração de Enquadramento não há opção selecionada."))
-      << kv.saida.toStdString();
+  EXPECT_TRUE(Contem(kv.saida,
+                     "◆ Declaração de Enquadramento\n  ✗ Enquadramento Ignorado  [F:-1]\n      Na Declaração "
+                     "de Enquadramento não há opção selecionada."));
   EXPECT_FALSE(kv.saida.contains(" # "));
   // The database from the settings is the one the hint names.
-  QFile ini(pasta_.filePath("config/KV.ini"));
-  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-  ini.write("[DB]\nDbAtual=" + banco_.toUtf8() + "\n");
-  ini.close();
-  Execucao semBanco = Roda({"verificar-kv", "--declaracao", "5", "--exercicio", "2002"});
-  EXPECT_TRUE(semBanco.saida.contains("consistir --banco " + banco_.toUtf8() + " --declaracao 5"))
-      << semBanco.saida.toStdString();
-
-  QString outro = pasta_.filePath("novo.db");
-  QStringList linhas = QString::fromUtf8(Roda({"exemplo", outro}).saida).split('\n').filter("Declaração ");
+  GravaArquivo(pasta_.filePath("config/KV.ini"), "[DB]\nDbAtual=" + banco_.toUtf8() + "\n");
+  EXPECT_TRUE(Contem(Roda({"verificar-kv", "--declaracao", "5", "--exercicio", "2002"}).saida,
+                     "consistir --banco " + banco_ + " --declaracao 5"));
   QStringList numeros;
-  for (const QString& l : linhas) numeros << l.section(':', 0, 0).section(' ', -1);
+  for (const QString& l : QString::fromUtf8(Roda({"exemplo", pasta_.filePath("novo.db")}).saida).split('\n'))
+    if (l.contains("Declaração ")) numeros << l.section(':', 0, 0).section(' ', -1);
   EXPECT_EQ(numeros, (QStringList{"1", "2", "3", "4", "5", "6", "7", "12"}));
 }
 
@@ -687,20 +632,17 @@ TEST_F(Cli, EnquadramentoAntesDe2001GravadoOuSoInformado) {
   Execucao v = Roda(QStringList{"verificar", "--declaracao", "7"} + base);
   EXPECT_EQ(v.status, 0) << v.erros.toStdString();
   EXPECT_TRUE(
-      v.saida.contains("DeAcordo = 1 não gravado na declaração 7: o banco foi aberto somente para leitura"))
-      << v.saida.toStdString();
-  Execucao l = Roda(QStringList{"lote", "--tarefas", "2"} + base);
-  EXPECT_TRUE(l.saida.contains("Declaração 7: consistente; DeAcordo = 1 não gravado"))
-      << l.saida.toStdString();
+      Contem(v.saida, "DeAcordo = 1 não gravado na declaração 7: o banco foi aberto somente para leitura"));
+  EXPECT_TRUE(Contem(Roda(QStringList{"lote", "--tarefas", "2"} + base).saida,
+                     "Declaração 7: consistente; DeAcordo = 1 não gravado"));
   EXPECT_EQ(LeArquivo(banco_), antes);
-
   // A Jet file is checked through a read-only copy: the write is only reported.
-  Execucao jet =
-      Roda({"verificar", "--banco", kFixtures + "/exemplo.mdb", "--declaracao", "12", "--exercicio", "2000"});
-  EXPECT_TRUE(jet.saida.contains("não gravado na declaração 12")) << jet.saida.toStdString();
-
+  EXPECT_TRUE(Contem(
+      Roda({"verificar", "--banco", kFixtures + "/exemplo.mdb", "--declaracao", "12", "--exercicio", "2000"})
+          .saida,
+      "não gravado na declaração 12"));
   Execucao g = Roda({"verificar", "--banco", banco_, "--declaracao", "7", "--exercicio", "2000"});
-  EXPECT_TRUE(g.saida.contains("DeAcordo = 1 gravado na declaração 7 (exercício anterior a 2001)"));
+  EXPECT_TRUE(Contem(g.saida, "DeAcordo = 1 gravado na declaração 7 (exercício anterior a 2001)"));
   auto rs = kv::AbreSqlite(banco_.toStdString())
                 ->OpenRecordset("SELECT DeAcordo FROM tblDeclaração WHERE Declaração = 7");
   EXPECT_EQ(rs->Campo("DeAcordo").AsInt(), 1);
@@ -725,26 +667,25 @@ std::string Inseguro(const QByteArray& b) {
 // overrides, markup) reach no terminal raw, cut no report short and never break JSON or HTML.
 TEST_F(Cli, TextosHostisSaemVisiveisEInteiros) {
   // A file name is data too: a line break in it never starts a line or a heading of its own.
-  const QString carteira = pasta_.filePath("carteira");
+  const QString carteira = pasta_.filePath("carteira"), relatorio = pasta_.filePath("carteira.html");
   QDir().mkpath(carteira);
   QFile::copy(banco_, carteira + "/quebra\nde linha.db");
-  const QString relatorio = pasta_.filePath("carteira.html");
   Execucao porNome = Roda({"lote", "--exercicio", "2002", carteira, "--html", relatorio});
   for (const QByteArray& saida : {porNome.saida, LeArquivo(relatorio)}) {
-    EXPECT_TRUE(saida.contains("quebra\\x0ade linha.db")) << saida.toStdString();
+    EXPECT_TRUE(Contem(saida, "quebra\\x0ade linha.db"));
     EXPECT_FALSE(saida.contains("quebra\nde")) << saida.toStdString();
   }
   const QString hostis = kFixtures + "/../hostis";
   if (!QDir(hostis).exists()) GTEST_SKIP() << "pasta de bancos hostis ausente";
   for (const QString& nome : QDir(hostis).entryList({"*.db"})) {
-    const QString banco = pasta_.filePath(nome);
+    const QString banco = pasta_.filePath(nome), html = pasta_.filePath(nome + ".html");
     ASSERT_TRUE(QFile::copy(hostis + "/" + nome, banco));
     const std::string n = nome.toStdString();
-    std::vector<QString> declaracoes;
+    const QStringList base = {"--banco", banco, "--exercicio", "2002"};
+    QStringList declaracoes;  // read first: an open read would hold the commands' writes back
     for (auto rs = kv::AbreSqlite(banco.toStdString())->OpenRecordset("SELECT Declaração FROM tblDeclaração");
          !rs->Eof(); rs->MoveNext())
-      declaracoes.push_back(QString::fromStdString(kv::CStr(rs->Campo("Declaração"))));
-    const QStringList base = {"--banco", banco, "--exercicio", "2002"};
+      declaracoes << QString::fromStdString(kv::CStr(rs->Campo("Declaração")));
     for (const QString& d : declaracoes) {
       for (const char* comando : {"verificar", "verificar-kv"}) {
         Execucao t = Roda(QStringList{comando, "--declaracao", d} + base);
@@ -757,38 +698,17 @@ TEST_F(Cli, TextosHostisSaemVisiveisEInteiros) {
         EXPECT_EQ(Inseguro(j.saida), "") << n;
       }
     }
-    const QString html = pasta_.filePath(nome + ".html");
     Execucao l = Roda(QStringList{"lote", "--html", html} + base);
-    EXPECT_EQ(Inseguro(l.saida) + Inseguro(l.erros), "") << n;
-    EXPECT_EQ(Inseguro(LeArquivo(html)), "") << n;
+    EXPECT_EQ(Inseguro(l.saida) + Inseguro(l.erros) + Inseguro(LeArquivo(html)), "") << n;
     EXPECT_FALSE(LeArquivo(html).contains("<script")) << n;
-    Execucao lj = Roda(QStringList{"lote", "--json"} + base);
-    for (const QByteArray& linha : lj.saida.split('\n')) {
-      if (!linha.isEmpty()) {
-        EXPECT_FALSE(QJsonDocument::fromJson(linha).isNull()) << n << ": " << linha.toStdString();
-      }
-    }
+    for (const QByteArray& linha : Roda(QStringList{"lote", "--json"} + base).saida.split('\n'))
+      EXPECT_TRUE(linha.isEmpty() || !QJsonDocument::fromJson(linha).isNull())
+          << n << ": " << linha.toStdString();
   }
   // The NUL in a state name is shown, and the report goes on after it.
   Execucao nul =
       Roda({"verificar", "--banco", pasta_.filePath("nul.db"), "--declaracao", "5", "--exercicio", "2002"});
-  EXPECT_TRUE(nul.saida.contains("antes\\x00depois")) << nul.saida.toStdString();
-  EXPECT_TRUE(nul.saida.contains("Saídas Interestaduais")) << nul.saida.toStdString();
-}
-
-// New files with the taxpayer's data (a report, the settings file) get the user's umask, never more.
-TEST_F(Cli, ArquivosNovosSeguemAUmask) {
-  const mode_t antes = ::umask(077);
-  Execucao r = Roda(Cmd("verificar", "12", {"--html", pasta_.filePath("r.html")}));
-  Execucao k = Roda(Cmd("verificar-kv", "1"));
-  ::umask(antes);
-  EXPECT_EQ(r.status, 1) << r.erros.toStdString();
-  EXPECT_EQ(k.status, 0) << k.erros.toStdString();
-  for (const QString& arquivo : {pasta_.filePath("r.html"), pasta_.filePath("config/KV.ini")}) {
-    struct stat st {};
-    ASSERT_EQ(::stat(arquivo.toLocal8Bit().constData(), &st), 0) << arquivo.toStdString();
-    EXPECT_EQ(st.st_mode & 0777, 0600u) << arquivo.toStdString();
-  }
+  EXPECT_TRUE(Contem(nul.saida, "antes\\x00depois") && Contem(nul.saida, "Saídas Interestaduais"));
 }
 
 // A database the user may not write: before 2001 the enrolment answer fails with the database's own
@@ -815,22 +735,20 @@ TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
   // What records on a database that cannot be written is said before the check, with what to do.
   Execucao escreve = roda(base);
   EXPECT_EQ(escreve.status, 2) << escreve.saida.toStdString();
-  EXPECT_TRUE(escreve.erros.contains("não pode ser gravado") && escreve.erros.contains("--somente-leitura"))
-      << escreve.erros.toStdString();
+  EXPECT_TRUE(Contem(escreve.erros, "não pode ser gravado") && Contem(escreve.erros, "--somente-leitura"));
   Execucao consistir = roda({"consistir", "--banco", banco, "--declaracao", "12", "--exercicio", "2002",
                              "--aceitar", "A:Entradas3Imp"});
   EXPECT_EQ(consistir.status, 2) << consistir.saida.toStdString();
   EXPECT_FALSE(consistir.saida.contains("Aceita:"));
-  EXPECT_TRUE(roda(base + QStringList{"--somente-leitura"}).saida.contains("DeAcordo = 1 não gravado"));
+  EXPECT_TRUE(Contem(roda(base + QStringList{"--somente-leitura"}).saida, "DeAcordo = 1 não gravado"));
   EXPECT_EQ(LeArquivo(banco), antes);
   // A subfolder of a portfolio that cannot be read is a line with its error, never left out.
   QDir().mkpath(pasta.filePath("fechada"));
   QFile::setPermissions(pasta.filePath("fechada"), QFileDevice::Permissions());
   Execucao lote = roda({"lote", "--exercicio", "2002", "--somente-leitura", pasta.path()});
   EXPECT_EQ(lote.status, 3) << lote.saida.toStdString();
-  EXPECT_TRUE(lote.saida.contains("fechada: ilegível: erro 3024: '" + pasta.filePath("fechada").toUtf8() +
-                                  "': a pasta não pode ser lida"))
-      << lote.saida.toStdString();
+  EXPECT_TRUE(Contem(lote.saida, "fechada: ilegível: erro 3024: '" + pasta.filePath("fechada") +
+                                     "': a pasta não pode ser lida"));
 }
 
 // The program as people run it, from a private copy: by its name from PATH in a folder of their own,
@@ -859,7 +777,7 @@ TEST_F(Cli, ChaveDoProgramaComoAsPessoasORodam) {
     return kv::teste::Roda(pasta_.path(), {"-c", linha.join(' ')}, ambiente, "/bin/sh");
   };
   for (const QString& como : {QString("kvconsistencia"), pasta_.filePath("kv-link"), programa}) {
-    kv::teste::GravaArquivo(resto + "/tempXYZ.prf", "dados do contribuinte");
+    GravaArquivo(resto + "/tempXYZ.prf", "dados do contribuinte");
     Execucao e = roda(como, Cmd("verificar-kv", "1"));
     EXPECT_EQ(e.status, 0) << como.toStdString() << e.saida.toStdString() << e.erros.toStdString();
     EXPECT_EQ(roda(como, {"validar-chave", "--banco", banco_, "--declaracao", "1"}).status, 0);
@@ -869,14 +787,10 @@ TEST_F(Cli, ChaveDoProgramaComoAsPessoasORodam) {
                 QStringList())
           << p.toStdString();
   }
-  auto rodaDireto = [&](const QStringList& args) {
-    return kv::teste::Roda(pasta_.path(), args, ambiente, programa);
-  };
-
   QFile::remove(lib + "/libCertificaTarvo.so");
   QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so", lib + "/libCertificaTarvo.so");
   for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
-    Execucao e = rodaDireto(Cmd("consistir", "1", extra));
+    Execucao e = kv::teste::Roda(pasta_.path(), Cmd("consistir", "1", extra), ambiente, programa);
     EXPECT_EQ(e.status, 3) << e.saida.toStdString() << e.erros.toStdString();
     EXPECT_FALSE(e.saida.contains("está consistente") || e.saida.contains(": consistente") ||
                  e.saida.contains("\"status\": \"Esta"))
@@ -944,6 +858,7 @@ std::map<std::string, std::vector<std::string>> Conteudo(const QString& caminho)
   return r;
 }
 
+// Every value comes back exactly, and the checks see the imported file as the database it was written from.
 TEST_F(Jet, CadaValorVoltaExatamente) {
   for (const char* nome : {"exemplo", "gen50", "edge", "edge-plain", "stress"}) {
     auto esperado = Conteudo(kFixtures + "/" + (QString(nome) == "edge-plain" ? "edge" : nome) + ".db");
@@ -955,6 +870,11 @@ TEST_F(Jet, CadaValorVoltaExatamente) {
         EXPECT_EQ(importado[tabela][i], linhas[i]) << nome << " " << tabela;
     }
   }
+  Execucao daFonte = Roda(Lote(kFixtures + "/gen50.db", {"--json", "--somente-leitura"}));
+  Execucao copia = Roda(Lote(pasta_.filePath("gen50.importado.db"), {"--json", "--somente-leitura"}));
+  EXPECT_EQ(copia.status, daFonte.status);
+  EXPECT_EQ(copia.saida, daFonte.saida);
+  EXPECT_GT(copia.saida.count('\n'), 50);
 }
 
 // Files the Jet engine itself wrote: Jet 3 with code page 1252, extreme dates, ACE.
@@ -965,7 +885,7 @@ TEST_F(Jet, FormatosETiposDoProprioJet) {
   const QString nwind = Importa("nwind.mdb");
   // A file of another kind is copied, and the user is told it holds no declarations.
   EXPECT_TRUE(
-      Roda({"importar", kFixtures + "/nwind.mdb", "n2.db"}).saida.contains("o arquivo não tem declarações"));
+      Contem(Roda({"importar", kFixtures + "/nwind.mdb", "n2.db"}).saida, "o arquivo não tem declarações"));
   EXPECT_EQ(v(nwind, "SELECT UnitPrice AS v FROM Products WHERE ProductID = 1"), "C:18");
   EXPECT_EQ(v(nwind, "SELECT Discontinued AS v FROM Products WHERE ProductID = 1"), "B:0");
   EXPECT_EQ(v(nwind, "SELECT count(*) AS v FROM [Umsätze]"), "I:830");
@@ -977,10 +897,8 @@ TEST_F(Jet, FormatosETiposDoProprioJet) {
   const std::string sql =
       "SELECT group_concat([" + coluna + "], '|') AS v FROM DateTest WHERE rowid BETWEEN 2 AND 4";
   EXPECT_EQ(v(datas, sql), "T:9999-01-01 00:00:00|1898-01-01 00:00:00|0632-01-01 00:00:00");
-  EXPECT_EQ(
-      v(Importa("ASampleDatabase.accdb"), "SELECT Cost AS v FROM \"Asset Items\" WHERE Cost IS NOT NULL")
-          .substr(0, 2),
-      "C:");
+  const QString ace = Importa("ASampleDatabase.accdb");
+  EXPECT_EQ(v(ace, "SELECT Cost AS v FROM \"Asset Items\" WHERE Cost IS NOT NULL").substr(0, 2), "C:");
 }
 
 // A file that is not Jet is refused (exit 2); a damaged one ends by itself with every table and row of
@@ -991,101 +909,77 @@ TEST_F(Jet, ArquivosRuinsOuDanificadosNadaGravadoNuncaUmaQueda) {
   QFile truncado(pasta_.filePath("truncado.mdb"));
   QFile::copy(kFixtures + "/exemplo.mdb", truncado.fileName());
   truncado.resize(truncado.size() / 2 + 1000);
-  kv::teste::GravaArquivo(pasta_.filePath("texto.mdb"), "isto não é um banco de dados, só um texto\n");
-  kv::teste::GravaArquivo(pasta_.filePath("vazio.mdb"), "");
-  const QString existente = pasta_.filePath("existente.db");
-  kv::teste::GravaArquivo(existente, "conteúdo de antes");
-  // Copies with one table definition or one row changed: counts that no longer agree with the column
-  // records, names, length and rows that follow them. Shippers (nwind.mdb, Jet 3) has 3 columns, 2 of
-  // variable length, in 229 bytes of definition.
-  struct Mudanca {
-    const char *arquivo, *fonte;
-    qint64 posicao;
-    const char* hex;
-  };
-  const Mudanca mudancas[] = {
-      {"shippers-1-coluna.mdb", "nwind.mdb", 0x122819, "01"},  // the column count
-      {"shippers-4-colunas.mdb", "nwind.mdb", 0x122819, "04"},
-      {"shippers-numero-repetido.mdb", "nwind.mdb", 0x122858, "01"},  // Phone's column number
-      {"shippers-numero-fora.mdb", "nwind.mdb", 0x122858, "03"},
-      {"shippers-sem-variaveis.mdb", "nwind.mdb", 0x122817, "00"},  // the variable-length count
-      {"shippers-nome-vazio.mdb", "nwind.mdb", 0x12287f, "00"},     // the length of Phone's name
-      {"shippers-comprimento.mdb", "nwind.mdb", 0x122808, "e6"},    // the definition's length
-      {"shippers-curta.mdb", "nwind.mdb", 0x122808, "78"},
-      {"shippers-alem-da-pagina.mdb", "nwind.mdb", 0x122808, "e508"},
-      {"shippers-linha-larga.mdb", "nwind.mdb", 0x123fda, "04"},            // a row's column count
-      {"employees-nome-repetido.mdb", "nwind.mdb", 0x2f1fe, "7469746c65"},  // Notes renamed "title"
-      {"exemplo-12-colunas.mdb", "exemplo.mdb", 0x702d, "0c"},              // Jet 4: a column count of 13
-  };
-  for (const Mudanca& m : mudancas) {
-    QByteArray b = kv::teste::LeArquivo(kFixtures + "/" + m.fonte);
-    b.replace(m.posicao, static_cast<qsizetype>(std::strlen(m.hex) / 2), QByteArray::fromHex(m.hex));
-    kv::teste::GravaArquivo(pasta_.filePath(m.arquivo), b);
-  }
+  GravaArquivo(pasta_.filePath("texto.mdb"), "isto não é um banco de dados, só um texto\n");
+  GravaArquivo(pasta_.filePath("vazio.mdb"), "");
+  GravaArquivo(pasta_.filePath("existente.db"), "conteúdo de antes");
+  GravaArquivo(pasta_.filePath("mudado.mdb"), "");
   const QString d = kFixtures + "/danificados/";
-  struct Caso {
-    QString origem, destino;
+  // A fixture copied to mudado.mdb with one table definition or one row changed (`hex` at `posicao`):
+  // counts that no longer agree with the column records, names, length and rows that follow them.
+  // Shippers (nwind.mdb, Jet 3) has 3 columns, 2 of variable length, in 229 bytes of definition.
+  const struct {
+    QString origem;
     int status;
     const char* erro;
-    const char* intacto;  // the file whose tables and rows a success must give instead of exit 3
-  };
-  const Caso casos[] = {
-      {"truncado.mdb", "d.db", 3, "truncado", nullptr},
-      {"texto.mdb", "d.db", 2, "não é um banco de dados Jet", nullptr},
-      {"vazio.mdb", "d.db", 2, "vazio", nullptr},
-      {"nao-existe.mdb", "d.db", 2, "não existe", nullptr},
-      {"inteiro.mdb", "existente.db", 2, "--substituir", nullptr},
-      {"inteiro.mdb", "inteiro.mdb", 2, "próprio arquivo de origem", nullptr},
-      {d + "exemplo-1byte-segv.mdb", "d.db", 3,
-       "a tabela tblDetalhesInterUFs: um valor da coluna UF passa do fim", nullptr},
-      {d + "exemplo-1byte-nullcolumns-segv.mdb", "d.db", 3,
-       "a tabela tblDetalhesInterUFs: as colunas da tabela", nullptr},
-      {d + "accdb-1byte-libmdb-catalog-overflow.accdb", "d.db", 3, "parou ao ler", "ASampleDatabase.accdb"},
-      {d + "nwind-1byte-hang-memgrowth.mdb", "d.db", 3, "parou ao ler o catálogo de tabelas", "nwind.mdb"},
-      {d + "nwind-trunc-736pages-hang.mdb", "d.db", 3, "o catálogo de tabelas: o libmdb repetiu mensagens",
-       nullptr},
-      {d + "accdb-trunc-107pages-hang.accdb", "d.db", 3, "parou ao ler o catálogo de tabelas", nullptr},
-      {d + "exemplo-trunc-10pages.mdb", "d.db", 3, "o catálogo registra 11 objetos, mas 0 puderam ser lidos",
-       nullptr},
-      {d + "nwind-trunc-730pages.mdb", "d.db", 3, "a tabela Umsätze: a definição da tabela não pôde ser lida",
-       nullptr},
-      {d + "gen50-1byte-tbldeclaracao-dropped.mdb", "d.db", 3, "a tabela tblDeclaração: a definição",
-       nullptr},
-      {"shippers-1-coluna.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela tem um nome de coluna inválido", nullptr},
-      {"shippers-4-colunas.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela registra 4 colunas, mais do que as 3", nullptr},
-      {"shippers-numero-repetido.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela tem duas colunas com o número 1", nullptr},
-      {"shippers-numero-fora.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela dá a uma coluna o número 3, fora", nullptr},
-      {"shippers-sem-variaveis.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela não registra colunas de tamanho variável, mas descreve 2",
-       nullptr},
-      {"shippers-nome-vazio.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela tem uma coluna sem nome", nullptr},
-      {"employees-nome-repetido.mdb", "d.db", 3,
-       "a tabela Employees: a definição da tabela tem duas colunas chamadas Title e title", nullptr},
-      {"shippers-comprimento.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela registra 230 bytes, mas as suas partes ocupam 229", nullptr},
-      {"shippers-curta.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela passa dos 120 bytes que registra", nullptr},
-      {"shippers-alem-da-pagina.mdb", "d.db", 3,
-       "a tabela Shippers: a definição da tabela continua além das suas páginas", nullptr},
-      {"shippers-linha-larga.mdb", "d.db", 3,
-       "a tabela Shippers: uma linha tem 4 colunas, mais do que as 3 que a definição da tabela permite",
-       nullptr},
-      {"exemplo-12-colunas.mdb", "d.db", 3, "a tabela tblDetalhesInterUFs: a definição da tabela", nullptr},
+    qint64 posicao = 0;
+    const char* hex = "";
+    const char* intacto = nullptr;  // the file whose tables and rows a success must give instead of exit 3
+    const char* destino = "d.db";
+  } casos[] = {
+      {"truncado.mdb", 3, "truncado"},
+      {"texto.mdb", 2, "não é um banco de dados Jet"},
+      {"vazio.mdb", 2, "vazio"},
+      {"nao-existe.mdb", 2, "não existe"},
+      {"inteiro.mdb", 2, "--substituir", 0, "", nullptr, "existente.db"},
+      {"inteiro.mdb", 2, "próprio arquivo de origem", 0, "", nullptr, "inteiro.mdb"},
+      {d + "exemplo-1byte-segv.mdb", 3, "a tabela tblDetalhesInterUFs: um valor da coluna UF passa do fim"},
+      {d + "exemplo-1byte-nullcolumns-segv.mdb", 3, "a tabela tblDetalhesInterUFs: as colunas da tabela"},
+      {d + "accdb-1byte-libmdb-catalog-overflow.accdb", 3, "parou ao ler", 0, "", "ASampleDatabase.accdb"},
+      {d + "nwind-1byte-hang-memgrowth.mdb", 3, "parou ao ler o catálogo de tabelas", 0, "", "nwind.mdb"},
+      {d + "nwind-trunc-736pages-hang.mdb", 3, "o catálogo de tabelas: o libmdb repetiu mensagens"},
+      {d + "accdb-trunc-107pages-hang.accdb", 3, "parou ao ler o catálogo de tabelas"},
+      {d + "exemplo-trunc-10pages.mdb", 3, "o catálogo registra 11 objetos, mas 0 puderam ser lidos"},
+      {d + "nwind-trunc-730pages.mdb", 3, "a tabela Umsätze: a definição da tabela não pôde ser lida"},
+      {d + "gen50-1byte-tbldeclaracao-dropped.mdb", 3, "a tabela tblDeclaração: a definição"},
+      {"nwind.mdb", 3, "a tabela Shippers: a definição da tabela tem um nome de coluna inválido", 0x122819,
+       "01"},
+      {"nwind.mdb", 3, "Shippers: a definição da tabela registra 4 colunas, mais do que as 3", 0x122819,
+       "04"},
+      {"nwind.mdb", 3, "Shippers: a definição da tabela tem duas colunas com o número 1", 0x122858, "01"},
+      {"nwind.mdb", 3, "Shippers: a definição da tabela dá a uma coluna o número 3, fora", 0x122858, "03"},
+      // the variable-length count, the length of Phone's name
+      {"nwind.mdb", 3, "não registra colunas de tamanho variável, mas descreve 2", 0x122817, "00"},
+      {"nwind.mdb", 3, "Shippers: a definição da tabela tem uma coluna sem nome", 0x12287f, "00"},
+      // Notes renamed "title"
+      {"nwind.mdb", 3, "Employees: a definição da tabela tem duas colunas chamadas Title e title", 0x2f1fe,
+       "7469746c65"},
+      // the definition's length
+      {"nwind.mdb", 3, "Shippers: a definição da tabela registra 230 bytes, mas as suas partes ocupam 229",
+       0x122808, "e6"},
+      {"nwind.mdb", 3, "Shippers: a definição da tabela passa dos 120 bytes que registra", 0x122808, "78"},
+      {"nwind.mdb", 3, "Shippers: a definição da tabela continua além das suas páginas", 0x122808, "e508"},
+      // a row's column count
+      {"nwind.mdb", 3,
+       "Shippers: uma linha tem 4 colunas, mais do que as 3 que a definição da tabela permite", 0x123fda,
+       "04"},
+      // Jet 4: a column count of 13
+      {"exemplo.mdb", 3, "a tabela tblDetalhesInterUFs: a definição da tabela", 0x702d, "0c"},
   };
   const auto pasta = [&] {
     return QDir(pasta_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   };
   const QStringList antes = pasta();
-  for (const Caso& c : casos) {
-    const std::string n = c.origem.toStdString();
+  for (const auto& c : casos) {
+    const std::string n = c.origem.toStdString() + " " + c.hex;
+    QString origem = c.origem;
+    if (c.posicao) {
+      QByteArray b = LeArquivo(kFixtures + "/" + c.origem);
+      b.replace(c.posicao, static_cast<qsizetype>(std::strlen(c.hex) / 2), QByteArray::fromHex(c.hex));
+      GravaArquivo(origem = pasta_.filePath("mudado.mdb"), b);
+    }
     QElapsedTimer relogio;
     relogio.start();
-    Execucao e = Roda({"importar", c.origem, c.destino});
+    Execucao e = Roda({"importar", origem, c.destino});
     EXPECT_LT(relogio.elapsed(), 30000) << n;
     EXPECT_FALSE(e.caiu) << n;
     if (e.status == 0 && c.intacto) {
@@ -1095,18 +989,18 @@ TEST_F(Jet, ArquivosRuinsOuDanificadosNadaGravadoNuncaUmaQueda) {
       continue;
     }
     EXPECT_EQ(e.status, c.status) << n << ": " << e.erros.toStdString();
-    EXPECT_TRUE(e.erros.contains(c.erro)) << n << ": " << e.erros.toStdString();
+    EXPECT_TRUE(Contem(e.erros, c.erro)) << n;
     EXPECT_EQ(pasta(), antes) << n;
   }
-  EXPECT_EQ(kv::teste::LeArquivo(existente), QByteArray("conteúdo de antes"));
+  EXPECT_EQ(LeArquivo(pasta_.filePath("existente.db")), QByteArray("conteúdo de antes"));
   // An MDBPATH with an empty element would make libmdb search forever; it is set aside.
   Execucao v = Roda({"importar", "inteiro.mdb", "existente.db", "--substituir"}, {{"MDBPATH", ":"}});
   EXPECT_EQ(v.status, 0) << v.erros.toStdString();
   EXPECT_TRUE(v.erros.isEmpty()) << v.erros.toStdString();
   // A table name that holds escape sequences is copied as it is, and printed visibly escaped.
-  Execucao e = Roda({"importar", kFixtures + "/danificados/edge-escape-tablename.mdb", "escape.db"});
+  Execucao e = Roda({"importar", d + "edge-escape-tablename.mdb", "escape.db"});
   EXPECT_EQ(e.status, 0) << e.erros.toStdString();
-  EXPECT_TRUE(e.saida.contains("tb\\x1b[31mX")) << e.saida.toStdString();
+  EXPECT_TRUE(Contem(e.saida, "tb\\x1b[31mX"));
   EXPECT_FALSE(e.saida.contains('\x1b'));
   EXPECT_EQ(Conteudo(pasta_.filePath("escape.db")).count("tb\x1b[31mX"), 1u);
 }
@@ -1120,8 +1014,8 @@ TEST_F(Jet, RestoDeImportacaoMortaEhRemovido) {
   const QString destino = pasta_.filePath("kv.db");
   const QString doMorto = QString::fromStdString(kv::jet::Temporario(destino.toStdString(), morto));
   const QString doVivo = QString::fromStdString(kv::jet::Temporario(destino.toStdString(), ::getpid()));
-  kv::teste::GravaArquivo(doMorto, "dados de um contribuinte");
-  kv::teste::GravaArquivo(doVivo, "importação em andamento");
+  GravaArquivo(doMorto, "dados de um contribuinte");
+  GravaArquivo(doVivo, "importação em andamento");
   const mode_t mascara = ::umask(077);
   Execucao e = Roda({"importar", kFixtures + "/exemplo.mdb", destino});
   ::umask(mascara);
@@ -1140,16 +1034,15 @@ TEST_F(Jet, CopiaTemporariaNuncaFica) {
   QDir().mkpath(tmp);
   const QString jet = kFixtures + "/gen50.mdb";
   const QStringList verificar = {"verificar", "--banco", jet, "--declaracao", "1", "--exercicio", "2002"};
-  const QStringList lote = {"lote", "--banco", jet, "--exercicio", "2002", "--tarefas", "1"};
-  struct Caso {
+  const QStringList lote = Lote(jet, {"--tarefas", "1"});
+  const struct {
     QStringList args;
     int sinal;
     bool naLeitura;  // at once (the read is stopped) or once the copy is made
-  };
-  const Caso casos[] = {{verificar, SIGINT, true},  {lote, SIGTERM, true}, {verificar, SIGTERM, false},
-                        {verificar, SIGHUP, false}, {lote, SIGINT, false}, {verificar, SIGKILL, false},
-                        {lote, SIGKILL, false}};
-  for (const Caso& c : casos) {
+  } casos[] = {{verificar, SIGINT, true},  {lote, SIGTERM, true}, {verificar, SIGTERM, false},
+               {verificar, SIGHUP, false}, {lote, SIGINT, false}, {verificar, SIGKILL, false},
+               {lote, SIGKILL, false}};
+  for (const auto& c : casos) {
     const std::string nome = c.args[0].toStdString() + " " + std::to_string(c.sinal);
     QProcess p;
     QProcessEnvironment env = kv::teste::Ambiente(pasta_.path());
@@ -1161,31 +1054,19 @@ TEST_F(Jet, CopiaTemporariaNuncaFica) {
     const QString filhos = QString("/proc/%1/task/%1/children").arg(p.processId());
     QByteArray erros;
     while (p.state() == QProcess::Running &&
-           (c.naLeitura ? kv::teste::LeArquivo(filhos).trimmed().isEmpty() : !erros.contains("temporária"))) {
+           (c.naLeitura ? LeArquivo(filhos).trimmed().isEmpty() : !erros.contains("temporária"))) {
       p.waitForReadyRead(1);
       erros += p.readAllStandardError();
     }
     ::kill(static_cast<pid_t>(p.processId()), c.sinal);
     ASSERT_TRUE(p.waitForFinished(60000)) << nome;
-    if (c.naLeitura) {
-      EXPECT_EQ(p.exitCode(), 130) << nome << p.readAllStandardError().toStdString();
-    }
+    EXPECT_EQ(p.exitCode(), c.naLeitura ? 130 : p.exitCode())
+        << nome << p.readAllStandardError().toStdString();
     // After a kill nothing could run: the next run that makes a copy removes what is left.
     if (c.sinal == SIGKILL) Roda(verificar, {{"TMPDIR", tmp}});
     EXPECT_EQ(QDir(tmp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList())
         << nome;
   }
-}
-
-// The checks see the imported file exactly as the database it was written from.
-TEST_F(Jet, LoteNoArquivoImportadoIgualAoOriginal) {
-  QString importado = Importa("gen50.mdb");
-  Execucao daFonte = Roda(
-      {"lote", "--banco", kFixtures + "/gen50.db", "--exercicio", "2002", "--json", "--somente-leitura"});
-  Execucao copia = Roda({"lote", "--banco", importado, "--exercicio", "2002", "--json", "--somente-leitura"});
-  EXPECT_EQ(copia.status, daFonte.status);
-  EXPECT_EQ(copia.saida, daFonte.saida);
-  EXPECT_GT(copia.saida.count('\n'), 50);
 }
 
 }  // namespace

@@ -21,8 +21,6 @@ namespace {
 
 using teste::BancoTeste;
 using teste::CaixaGravada;
-using teste::Nulo;
-
 using teste::L;
 
 // A declaration 12 with a warning of group A (acceptable) and, optionally, an error of group B.
@@ -55,23 +53,20 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
                                               "Exercício/M:ExercícioZER/Exercício/2"};
   auto com2001 = [&](int imagemTovir) {
     auto r = exercicio;
-    for (std::string n : std::vector<std::string>{
-             "/TOVIR/TOVIR/1", "TOVIR/J:TOVIR 3.X/TOVIR 3.X/" + std::to_string(imagemTovir),
-             "/Declaração de Enquadramento/Declaração de Enquadramento/1",
-             "Declaração de Enquadramento/F:-1/Enquadramento Ignorado/2"})
-      r.push_back(n);
+    r.insert(r.end(), {"/TOVIR/TOVIR/1", "TOVIR/J:TOVIR 3.X/TOVIR 3.X/" + std::to_string(imagemTovir),
+                       "/Declaração de Enquadramento/Declaração de Enquadramento/1",
+                       "Declaração de Enquadramento/F:-1/Enquadramento Ignorado/2"});
     return r;
   };
-  struct Caso {
+  // The recorded flag (N is Null) and key: "certa" (made from the data), "sem-biblioteca" (re-made with the
+  // certification library missing) or as written; then the status, the tree and why the flag was set aside.
+  const struct {
     int exercicio;
-    const char* consistente;  // recorded flag; N is Null
-    const char* chave;        // recorded key: "certa" (made from the data), or as written
+    const char *consistente, *chave;
     std::string status;
-    // (the key re-made with the certification library missing: "sem-biblioteca")
     std::vector<std::string> nos;
-    std::string aviso;  // why a recorded flag was set aside
-  };
-  const Caso casos[] = {
+    std::string aviso;
+  } casos[] = {
       {2001, "0", "", kStatusInconsistente, com2001(2), ""},  // the first fiscal year with every group
       {2002, "N", "", kStatusInconsistente, com2001(2), ""},
       // Recorded consistent: common items show accepted; Exercício and Enquadramento as they are.
@@ -85,9 +80,10 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
       {2002, "1", "sem-biblioteca", kStatusInconsistente, com2001(2), kAvisoChaveNaoConferida},
       {2000, "0", "", kStatusInconsistente, exercicio, ""},  // enrolment filled in, no newer groups
   };
-  for (const Caso& c : casos) {
+  for (const auto& c : casos) {
     BancoTeste b(c.exercicio);
     b.Linhas(std::string("D -1 1 ") + c.consistente + "; T 3.7 A 1 5");
+    const std::string onde = std::to_string(c.exercicio) + " " + c.consistente + " " + c.chave;
     const std::string chave = std::string(c.chave) == "certa" ? ChaveDosDados(12) : c.chave;
     b.Sql("UPDATE tblDeclaração SET Chave = ?", {Variant::Str(chave)});
     if (chave == "sem-biblioteca") DefinePastaDaCertificacao(b.pasta() + "/sem-biblioteca");
@@ -95,14 +91,11 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
     controle.DefineDeclaracao(L(12));
     const ResultadoVerificacao r = controle.Verifica();
     DefinePastaDaCertificacao("");
-    EXPECT_EQ(controle.Mensagem().Valor(), c.status) << c.exercicio << c.consistente << c.chave;
-    EXPECT_EQ(Nos(controle), c.nos) << c.exercicio << c.consistente << c.chave;
-    EXPECT_EQ(controle.AvisoRegistro().substr(0, c.aviso.size()), c.aviso)
-        << c.exercicio << c.consistente << c.chave;
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.consistente, c.status == kStatusConsistente);
-    EXPECT_FALSE(r.erro);
-    EXPECT_EQ(Nos(r), c.nos);
+    EXPECT_EQ(controle.Mensagem().Valor(), c.status) << onde;
+    EXPECT_EQ(Nos(controle), c.nos) << onde;
+    EXPECT_EQ(controle.AvisoRegistro().substr(0, c.aviso.size()), c.aviso) << onde;
+    EXPECT_TRUE(r.status == c.status && r.consistente == (c.status == kStatusConsistente) && !r.erro) << onde;
+    EXPECT_EQ(Nos(r), c.nos) << onde;
     EXPECT_EQ(r.aviso, controle.AvisoRegistro());
     EXPECT_EQ(r.entradas.size(), teste::Entradas().size());
   }
@@ -112,9 +105,7 @@ TEST(Montagem, ImagensEStatusConformeORegistro) {
   ControleConsistencia controle;
   controle.DefineDeclaracao(L(12));
   const ResultadoVerificacao r = controle.Verifica();
-  EXPECT_FALSE(r.status);
-  ASSERT_TRUE(r.erro);
-  EXPECT_EQ(r.erro->numero, 91) << r.erro->descricao;
+  EXPECT_TRUE(!r.status && r.erro && r.erro->numero == 91);
 }
 
 TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
@@ -125,20 +116,11 @@ TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
   controle.MontaInconsistencias();
   EXPECT_EQ(controle.Mensagem().Valor(), kStatusConsistente);
   EXPECT_EQ(controle.ListaDeLocais().Count(), 0);
-  const std::string label1 = controle.Label1().Valor();
-  EXPECT_NE(label1.find("forem eliminadas.\r\n\r\nA Lista de Inconsistências vazia"), std::string::npos);
+  EXPECT_NE(controle.Label1().Valor().find("forem eliminadas.\r\n\r\nA Lista de Inconsistências vazia"),
+            std::string::npos);
   EXPECT_NE(controle.Label2().Valor().find("bem como ageração"), std::string::npos);
   EXPECT_TRUE(controle.Consistir());  // an empty tree: the key is made and recorded
   EXPECT_EQ(TextoDe(b.Gravado().second).size(), 32u);
-  // Its data changed after the key: still consistent, and the build says the key no longer seals it
-  // (unless the caller leaves clean declarations' keys unchecked, as a batch does by default).
-  b.Sql("UPDATE tblEntradas SET EntradaInterna = 1 WHERE Declaração = 12");
-  for (const bool conferir : {true, false}) {
-    controle.DefineConferirChave(conferir);
-    controle.MontaInconsistencias();
-    EXPECT_EQ(controle.Mensagem().Valor(), kStatusConsistente);
-    EXPECT_EQ(controle.AvisoRegistro(), conferir ? kAvisoChaveNaoConfere : "");
-  }
   // A declaration without a row still builds its tree; its flag reads as Null.
   controle.DefineDeclaracao(L(77));
   controle.MontaInconsistencias();
@@ -146,23 +128,22 @@ TEST(Montagem, SemEntradasEhConsistenteEArvoreVazia) {
   EXPECT_EQ(controle.ListaDeLocais().NoNaPosicao(2)->chave, "M:ExercícioZER");
 }
 
-TEST(Montagem, ChaveRepetidaDaUmNoEDuasEntradasENovaMontagemDaArvoreIgual) {
+TEST(Montagem, ChaveRepetidaDaUmNoEDuasEntradasNovaMontagemIgualEOFimEsvazia) {
   BancoTeste b;
   Prepara(b, false);
   b.Linhas("E 3 10 0");
-  ControleConsistencia controle;
-  controle.DefineDeclaracao(L(12));
-  controle.MontaInconsistencias();
-  auto primeira = Nos(controle);
+  auto controle = std::make_unique<ControleConsistencia>();
+  controle->DefineDeclaracao(L(12));
+  controle->MontaInconsistencias();
+  auto primeira = Nos(*controle);
   long entradas = ObtemInconsistencias().Count();
-  controle.MontaInconsistencias();
-  EXPECT_EQ(Nos(controle), primeira);
+  controle->MontaInconsistencias();
+  EXPECT_EQ(Nos(*controle), primeira);
   EXPECT_EQ(ObtemInconsistencias().Count(), entradas);
-  EXPECT_EQ(
-      std::count_if(primeira.begin(), primeira.end(),
-                    [](const std::string& n) { return n.find("/A:Entradas3Imp/") != std::string::npos; }),
-      1);
+  EXPECT_EQ(std::count(primeira.begin(), primeira.end(), "Entradas/A:Entradas3Imp/Março/2"), 1);
   EXPECT_EQ(teste::Entradas()[1], teste::Entradas()[2]);  // both entries stay in the store
+  controle.reset();                                       // the end of the control empties the store
+  EXPECT_EQ(ObtemInconsistencias().Count(), 0);
 }
 
 TEST(Montagem, EntradaDeGrupoDesconhecidoNaoAtrapalha) {
@@ -173,87 +154,37 @@ TEST(Montagem, EntradaDeGrupoDesconhecidoNaoAtrapalha) {
   EXPECT_EQ(teste::NumeroDoErro([&] { c.Item(2); }), kErroSubscrito);
 }
 
-TEST(Clique, EscolheOConstrutorPeloPrefixo) {
-  BancoTeste b;
-  Prepara(b, true);
-  b.Linhas("C 1 __.___.___/____-__ ____-_/__");
-  ControleConsistencia controle;
-  controle.DefineDeclaracao(L(12));
-  controle.MontaInconsistencias();
-  const std::pair<std::string, std::string> casos[] = {
-      // key, how its message begins
-      {"Entradas", ""},
-      {"H:CNPJ", "Preencha o CNJP!"},
-      {"I:CNAE", "Preencha o CNAE!"},
-      {"A:Entradas3Imp", "Foi informado zero"},
-      {"B:Saídas11Imp", "Havendo Saídas Tributadas"},
-  };
-  for (const auto& [chave, comeco] : casos) {
-    NoRef no = controle.ListaDeLocais().Busca(chave);
-    controle.Mensagem().Define("antes");
-    controle.ListaDeLocais_NodeClick(no);
-    const std::string v = controle.Mensagem().Valor();
-    EXPECT_TRUE(comeco.empty() ? v.empty() : v.rfind(comeco, 0) == 0) << chave << v;
-    EXPECT_EQ(controle.Selecionado(), no);
-  }
-  controle.LimpaMensagem();
-  EXPECT_EQ(controle.Mensagem().Valor(), "");
-  // The result explains each item as a click does, and says which a double-click may accept.
-  for (const GrupoResultado& g : controle.Resultado().arvore)
-    for (const ItemResultado& item : g.itens) {
-      controle.ListaDeLocais_NodeClick(controle.ListaDeLocais().Busca(item.chave));
-      EXPECT_EQ(item.mensagem, controle.Mensagem().Valor()) << item.chave;
-      EXPECT_EQ(item.podeSerAceita, ControleConsistencia::PodeSerAceita(item.chave)) << item.chave;
-    }
-}
-
-TEST(DuploClique, AceitaSoOQueATabelaPermite) {
-  struct Caso {
-    std::string chave;
-    bool aceita;
-  };
-  const Caso casos[] = {
-      {"A:Entradas3Imp", true},   {"A:Entradas325%", true},   {"B:Saídas11Imp", false},
-      {"B:Saídas1125%", true},    {"C:3VC", false},           {"C:1225", true},
-      {"D:5VC", false},           {"D:1025", true},           {"J:TOVIR 3.X", true},
-      {"E:TOVIR 2.X", false},     {"M:ExercícioZER", false},  {"F:-1", false},
-      {"H:CNPJ", false},          {"I:CNAE", false},          {"Entradas", false},
-      {"E:TOVIR 1.3 M=0", false}, {"E:TOVIR 2.2 Dpl", false}, {"E:TOVIR 1.X Y>X", false},
-  };
-  ControleConsistencia controle;
-  Arvore& a = controle.ListaDeLocais();
-  a.AdicionaRaiz("Entradas", "Entradas", kImagemCabecalho);
-  for (const Caso& c : casos)
-    if (c.chave != "Entradas") a.AdicionaFilho("Entradas", c.chave, c.chave, kImagemAberta);
-  for (const Caso& c : casos) {
-    NoRef no = a.Busca(c.chave);
-    int antes = no->imagem;
-    // No database here: a builder that reads one fails, but the click has already selected the node.
-    teste::NumeroDoErro([&] { controle.ListaDeLocais_NodeClick(no); });
-    EXPECT_EQ(controle.Selecionado(), no);
-    controle.ListaDeLocais_DblClick();
-    EXPECT_EQ(no->imagem, c.aceita ? kImagemAceita : antes) << c.chave;
-    controle.ListaDeLocais_DblClick();
-    EXPECT_EQ(no->imagem, antes) << c.chave;
-  }
-}
-
-TEST(DuploClique, TravaNoSelecionadoENoAntigo) {
+// Nodes made by hand (what each kind of finding shows and accepts is the rules' test): a header and keys no
+// check makes are explained without fault; a click selects its node even when its message cannot be
+// built; the lock and a node that left the tree stop a double-click.
+TEST(Clique, NosAvulsosTravaENoAntigo) {
   ControleConsistencia controle;
   controle.ListaDeLocais_DblClick();  // nothing clicked yet: quiet
   Arvore& a = controle.ListaDeLocais();
-  a.AdicionaRaiz("Entradas", "Entradas", 1);
-  NoRef no = a.AdicionaFilho("Entradas", "A:Entradas3Imp", "Março", 2);
-  controle.ListaDeLocais_NodeClick(no);
-  bool trava = true;
-  controle.RetiradbClick(trava);
-  EXPECT_TRUE(trava);
-  controle.ListaDeLocais_DblClick();
-  EXPECT_EQ(no->imagem, 2);
-  trava = false;
-  controle.RetiradbClick(trava);
-  controle.ListaDeLocais_DblClick();
-  EXPECT_EQ(no->imagem, 3);
+  a.AdicionaRaiz("Entradas", "Entradas", kImagemCabecalho);
+  const std::pair<std::string, std::string> casos[] = {
+      {"Entradas", ""},
+      {"E:TOVIR 9.9", "Ocorrendo compras de produtores agropecuários norvenses"},
+      {"E:TOVIR 1.1 M=0 extra", "\r\n\r\nAlém disso, há lançamento de zeros para este código TOVIR!"}};
+  for (const auto& [chave, trecho] : casos) {
+    NoRef no = a.Busca(chave) ? a.Busca(chave) : a.AdicionaFilho("Entradas", chave, chave, kImagemAberta);
+    controle.Mensagem().Define("antes");
+    controle.ListaDeLocais_NodeClick(no);
+    const std::string v = controle.Mensagem().Valor();
+    EXPECT_TRUE(trecho.empty() ? v.empty() : v.find(trecho) != std::string::npos) << chave << v;
+    const int antes = no->imagem;
+    controle.ListaDeLocais_DblClick();
+    EXPECT_EQ(no->imagem, antes) << chave;
+  }
+  // No database here: the builder of an interstate item reads one and fails, but the node is selected.
+  NoRef no = a.AdicionaFilho("Entradas", "C:325", "Março", kImagemAberta);
+  EXPECT_NE(teste::NumeroDoErro([&] { controle.ListaDeLocais_NodeClick(no); }), 0);
+  EXPECT_EQ(controle.Selecionado(), no);
+  for (bool trava : {true, false}) {
+    controle.RetiradbClick(trava);
+    controle.ListaDeLocais_DblClick();
+    EXPECT_EQ(no->imagem, trava ? kImagemAberta : kImagemAceita);
+  }
   controle.Clear();
   EXPECT_EQ(a.Count(), 0);
   controle.ListaDeLocais_DblClick();  // the node left the tree: no error
@@ -261,18 +192,17 @@ TEST(DuploClique, TravaNoSelecionadoENoAntigo) {
 
 TEST(FechoFinal, ConsistirEMostrouMsg) {
   const std::string inconsistente = "Atenção!|16|Esta declaração possui inconsistências!";
-  struct Caso {
+  // A warning left open, accepted, and accepted beside an error that cannot be: the box ("title|style|text")
+  // and whether the declaration is recorded consistent, with its key.
+  const struct {
     bool comErro;
     std::vector<std::string> aceitar;
-    std::string caixa;  // "title|style|text"
+    std::string caixa;
     bool gravadaConsistente;
-  };
-  const Caso casos[] = {
-      {false, {}, inconsistente, false},  // a warning left open
-      {false, {"A:Entradas3Imp"}, "Atenção!|64|Consistência efetuada com sucesso!", true},
-      {true, {"A:Entradas3Imp", "B:Saídas11Imp"}, inconsistente, false},  // an error is never accepted
-  };
-  for (const Caso& c : casos) {
+  } casos[] = {{false, {}, inconsistente, false},
+               {false, {"A:Entradas3Imp"}, "Atenção!|64|Consistência efetuada com sucesso!", true},
+               {true, {"A:Entradas3Imp", "B:Saídas11Imp"}, inconsistente, false}};
+  for (const auto& c : casos) {
     BancoTeste b;
     Prepara(b, c.comErro);
     b.Linhas("C 1 12.345.678/0001-90 4711-3/02");
@@ -290,8 +220,9 @@ TEST(FechoFinal, ConsistirEMostrouMsg) {
     EXPECT_TRUE(controle.MostrouMsg());
     EXPECT_EQ(caixa->completos, std::vector<std::string>{c.caixa}) << c.aceitar.size();
     auto [consistente, chave] = b.Gravado();
-    EXPECT_EQ(CBool(consistente), c.gravadaConsistente) << c.aceitar.size();
-    EXPECT_EQ(TextoDe(chave).size(), c.gravadaConsistente ? 32u : 0u) << c.aceitar.size();
+    EXPECT_TRUE(CBool(consistente) == c.gravadaConsistente &&
+                TextoDe(chave).size() == (c.gravadaConsistente ? 32u : 0u))
+        << c.aceitar.size() << " " << TextoDe(chave);
   }
 }
 
@@ -302,8 +233,8 @@ TEST(Pintura, ReconstroiSoComDeclaracaoEDadosNovos) {
   BancoTeste b;
   b.Linhas("D");
   ControleConsistencia controle;
-  const Variant semValor[] = {Variant(), Variant::Long(0), Variant::Str(""), Variant::Str("0"), Nulo()};
-  for (const Variant& v : semValor) {
+  for (const Variant& v :
+       {Variant(), Variant::Long(0), Variant::Str(""), Variant::Str("0"), Variant::Nulo()}) {
     controle.DefineDeclaracao(v);
     EXPECT_FALSE(controle.Pinta());
   }
@@ -337,17 +268,6 @@ TEST(Pintura, ReconstroiSoComDeclaracaoEDadosNovos) {
     EXPECT_GT(controle.ListaDeLocais().Count(), 0) << i;
     EXPECT_FALSE(controle.Pinta()) << i;
   }
-}
-
-TEST(FimDoControle, EsvaziaOArmazenamento) {
-  BancoTeste b;
-  b.Linhas("D");
-  auto controle = std::make_unique<ControleConsistencia>();
-  controle->DefineDeclaracao(L(12));
-  controle->MontaInconsistencias();
-  EXPECT_GT(ObtemInconsistencias().Count(), 0);
-  controle.reset();
-  EXPECT_EQ(ObtemInconsistencias().Count(), 0);
 }
 
 }  // namespace

@@ -1,21 +1,19 @@
 #include "falhas.h"
 
 #include "host/host.h"
+#include "platform/db/banco.h"
 #include "platform/db/modelo.h"
 #include "platform/erro.h"
+#include "platform/externos.h"
 
 namespace kv::teste {
 
-const char* NomeDe(Operacao op) {
-  static const char* const kNomes[] = {"abrir", "preparar", "avançar", "ler campo", "atualizar", "confirmar"};
-  return kNomes[static_cast<int>(op)];
-}
-
 void Injetor::Conta(Operacao op) {
-  long c = ++contagem_[op];
+  const long c = ++contagem[op];
   if (n_ <= 0 || op != alvo_ || c != n_) return;
   if (antes_) return antes_();
-  throw Erro(3010, std::string("falha injetada ao ") + NomeDe(op) + " (operação " + std::to_string(c) + ")");
+  throw Erro(3010, std::string("falha injetada ao ") + kNomesDasOperacoes[static_cast<int>(op)] +
+                       " (operação " + std::to_string(c) + ")");
 }
 
 namespace {
@@ -46,18 +44,16 @@ class BancoComFalhas : public DatabaseWrapper {
   BancoComFalhas(std::shared_ptr<Database> b, std::shared_ptr<Injetor> i)
       : DatabaseWrapper(std::move(b)), i_(std::move(i)) {}
   std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, int tipo) override {
-    Prepara(sql, tipo);
+    Registra(Operacao::Preparar, tipo, sql);
     return std::make_unique<RecordsetComFalhas>(DatabaseWrapper::OpenRecordset(sql, tipo), i_);
   }
   std::unique_ptr<Recordset> AbreModelo(const ModeloSql& m, std::initializer_list<std::string_view> v,
                                         int tipo) override {
-    Prepara(m.Texto(v), tipo);
+    Registra(Operacao::Preparar, tipo, m.Texto(v));
     return std::make_unique<RecordsetComFalhas>(DatabaseWrapper::AbreModelo(m, v, tipo), i_);
   }
   long Executa(const std::string& sql, const std::vector<Variant>& p) override {
-    i_->Conta(Operacao::Atualizar);
-    i_->comandos.push_back(sql);
-    i_->tipos.push_back(0);
+    Registra(Operacao::Atualizar, 0, sql);
     return DatabaseWrapper::Executa(sql, p);
   }
   void Confirma() override {
@@ -66,10 +62,9 @@ class BancoComFalhas : public DatabaseWrapper {
   }
 
  private:
-  void Prepara(const std::string& sql, int tipo) {
-    i_->Conta(Operacao::Preparar);
-    i_->comandos.push_back(sql);
-    i_->tipos.push_back(tipo);
+  void Registra(Operacao op, int tipo, const std::string& sql) {
+    i_->Conta(op);
+    i_->comandos.emplace_back(tipo, sql);
   }
   std::shared_ptr<Injetor> i_;
 };

@@ -6,36 +6,32 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
-
-#include "platform/db/banco.h"
-#include "platform/externos.h"
 
 namespace kv::teste {
 
 enum class Operacao { Abrir, Preparar, Passo, LerCampo, Atualizar, Confirmar };
-const char* NomeDe(Operacao op);
+inline const char* const kNomesDasOperacoes[] = {"abrir",     "preparar",  "avançar",
+                                                 "ler campo", "atualizar", "confirmar"};
 
 class Injetor {
  public:
-  // From now on, the n-th operation of kind `op` (counted from 1) raises error 3010, or, given `antes`,
-  // runs it first and goes on.
+  // From now on, counting afresh, the n-th operation of kind `op` (from 1) raises error 3010, or, given
+  // `antes`, runs it first and goes on; with n = 0 nothing fails.
   void FalhaNa(Operacao op, long n, std::function<void()> antes = {}) {
     alvo_ = op;
     n_ = n;
     antes_ = std::move(antes);
-    contagem_.clear();
+    contagem.clear();
     comandos.clear();
-    tipos.clear();
   }
-  void Desliga() { n_ = 0; }
-  long Contagem(Operacao op) const { return contagem_.count(op) ? contagem_.at(op) : 0; }
   void Conta(Operacao op);
-  std::vector<std::string> comandos;  // every SQL text that reached the database, in order
-  std::vector<int> tipos;             // each one's recordset kind (kSnapshot, kDynaset; 0 for a write)
+  std::map<Operacao, long> contagem;
+  // Every SQL text that reached the database, in order, with its recordset kind (0 for a write).
+  std::vector<std::pair<int, std::string>> comandos;
 
  private:
-  std::map<Operacao, long> contagem_;
   Operacao alvo_ = Operacao::Abrir;
   long n_ = 0;
   std::function<void()> antes_;

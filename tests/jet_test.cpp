@@ -80,14 +80,7 @@ TEST(QuadrosJet, ReceptorSoAceitaUmFluxoInteiroEEmOrdem) {
   tres.linhas = 3;
   injecao.colunas[1].tipoSql = "TEXT); DROP TABLE tbl; --";
   vazia.colunas.clear();
-  std::string curto = Quadro('K').U32(1).U32(1000).Bytes() + "x";
-  std::string enorme = "K\xff\xff\xff\x7f";
-  std::string valorRuim = Quadro('R').U32(2).U32(9).Bytes();
-  struct Caso {
-    std::string fluxo;
-    const char* erro;
-  };
-  const Caso casos[] = {
+  const std::pair<std::string, const char*> casos[] = {
       {inicio + R(l1) + R(l2) + F(2) + Z(), ""},
       {inicio + R(l1) + R(l2) + F(2), "incompleto"},
       {K({}), "nenhuma tabela"},
@@ -102,22 +95,21 @@ TEST(QuadrosJet, ReceptorSoAceitaUmFluxoInteiroEEmOrdem) {
       {K({"tbl"}) + R(l1), "fora de ordem"},
       {inicio + R(l1) + Z(), "fora de ordem"},
       {inicio + R(l1) + R(l2) + F(2) + Z() + Z(), "fora de ordem"},
-      {curto, "mais curto do que diz"},
+      {Quadro('K').U32(1).U32(1000).Bytes() + "x", "mais curto do que diz"},
       {Quadro('K').U32(0x7fffffff).Bytes(), "mais curto do que diz"},  // a count is never allocated
       {inicio + R(l1) + R(l2) + F(2) + Quadro('Z').U32(0).Bytes(), "bytes a mais"},
-      {enorme, "maior do que o permitido"},
-      {inicio + valorRuim, "tipo de valor desconhecido"},
+      {"K\xff\xff\xff\x7f", "maior do que o permitido"},
+      {inicio + Quadro('R').U32(2).U32(9).Bytes(), "tipo de valor desconhecido"},
       {Quadro('X').Bytes(), "tipo desconhecido"},
       {inicio + Quadro('E').Texto("um valor da coluna b passa do fim da página").Bytes(), "passa do fim"},
   };
-  for (const Caso& c : casos) {
+  for (const auto& [fluxo, esperado] : casos) {
     Guarda g;
-    const std::string erro = Alimenta(c.fluxo, g);
-    EXPECT_NE(erro.find(c.erro), std::string::npos) << "esperado '" << c.erro << "', veio '" << erro << "'";
-    if (*c.erro == '\0') {
-      EXPECT_EQ(g.tabelas, std::vector<Tabela>{t});
-      EXPECT_EQ(g.linhas, (std::vector<std::vector<Valor>>{l1, l2}));
-    }
+    const std::string erro = Alimenta(fluxo, g);
+    EXPECT_NE(erro.find(esperado), std::string::npos)
+        << "esperado '" << esperado << "', veio '" << erro << "'";
+    EXPECT_TRUE(*esperado ||
+                (g.tabelas == std::vector<Tabela>{t} && g.linhas == std::vector<std::vector<Valor>>{l1, l2}));
   }
 }
 
@@ -129,13 +121,10 @@ TEST(LeitorJet, FilhoCaladoEhInterrompido) {
   calado.silencioSegundos = 0;
   Guarda g;
   std::vector<std::string> avisos;
-  try {
-    kv::jet::Le((kFixtures + "/exemplo.mdb").toStdString(), g, avisos, calado);
-    ADD_FAILURE() << "lido";
-  } catch (const kv::Erro& e) {
-    EXPECT_NE(e.descricao().find("parou ao ler o catálogo de tabelas: não respondeu em 0 s"),
-              std::string::npos);
-  }
+  EXPECT_TRUE(kv::teste::Contem(kv::teste::ErroDe([&] {
+                                  kv::jet::Le((kFixtures + "/exemplo.mdb").toStdString(), g, avisos, calado);
+                                }).c_str(),
+                                "parou ao ler o catálogo de tabelas: não respondeu em 0 s"));
 }
 
 // The confined child may read, but not write, remove or create files, start programs or processes, open
