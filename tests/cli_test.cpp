@@ -218,6 +218,9 @@ TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
        2,
        "a declaração 999 não"},
       {Lote(semDeclaracoes), 2, "não é um banco de declarações: falta a tabela tblDeclaração"},
+      {em(semDeclaracoes), 2, "não é um banco de declarações: falta a tabela tblDeclaração"},
+      {{"lote", "--exercicio", "2002"}, 2, "falta o banco de dados: use --banco ARQUIVO, ou dê os caminhos"},
+      {{"help", "verificr"}, 2, "comando desconhecido: verificr (você quis dizer 'verificar'?)"},
       {Cmd("verificar", "1", {"--html", "/nao/r.html"}), 2,
        "a pasta do arquivo de saída '/nao/r.html' não existe"},
       {{"exemplo", "nao/existe/x.db"}, 2, "a pasta de 'nao/existe/x.db' não existe"},
@@ -235,7 +238,7 @@ TEST_F(Cli, StatusDeSaidaEOQueFaltaDitoAntes) {
     // The problem, then where help is; a Jet file checked through its copy says so first.
     EXPECT_EQ(e.erros.count('\n'), c.args[0] == "verificar" && c.args.contains(jet) ? 3 : 2)
         << e.erros.toStdString();
-    if (c.args[0] == "validar-chave" || c.args[0] == "exemplo") continue;  // they have no --json
+    if (QStringList{"validar-chave", "exemplo", "help"}.contains(c.args[0])) continue;  // no --json
     QStringList json = c.args;
     json.insert(1, "--json");
     const QJsonObject erro = QJsonDocument::fromJson(Roda(json).saida).object()["erro"].toObject();
@@ -413,6 +416,8 @@ TEST_F(Cli, ConsistirGravaEChaveQueNaoConfereNaoValeComoConsistente) {
   QJsonObject gravada = Json(Cmd("verificar", "12", {"--json"}), 0);
   EXPECT_FALSE(gravada.contains("aviso"));
   EXPECT_EQ(gravada["arvore"].toArray()[0].toObject()["filhos"].toArray()[0].toObject()["imagem"].toInt(), 3);
+  // Accepted warnings leave nothing that needs attention.
+  EXPECT_FALSE(Roda(Lote(banco_, {"--so-problemas"})).saida.contains("Declaração 12"));
   Sql("UPDATE tblSaídas SET ImpDevido = 0 WHERE Declaração = 12 AND Ref = 11");
   QJsonObject v = Json(Cmd("verificar", "12", {"--json"}), 1);
   EXPECT_EQ(v["status"].toString(), "Esta Declaração está Inconsistente!");
@@ -480,16 +485,27 @@ TEST_F(Cli, SaidaNuncaSobrescreveUmBancoESegueAUmask) {
   ASSERT_EQ(Roda({"exemplo", outro}).status, 0);
   QString ligacao = pasta_.filePath("ligacao.html");
   QFile::link(banco_, ligacao);
-  const QByteArray antes = LeArquivo(banco_), antesOutro = LeArquivo(outro);
-  for (const QString& saida : {banco_, pasta_.path() + "/./ex.db", ligacao, outro})
+  // A Jet file is known by its header, whatever its name.
+  const QString jet = pasta_.filePath("jet.html"), pastaDeSaida = pasta_.filePath("relatorios");
+  GravaArquivo(jet, QByteArray(4, '\0') + "Standard Jet DB" + QByteArray(64, '\0'));
+  QDir().mkpath(pastaDeSaida);
+  const QByteArray antes = LeArquivo(banco_), antesOutro = LeArquivo(outro), antesJet = LeArquivo(jet);
+  const std::pair<QString, const char*> saidas[] = {
+      {banco_, "banco de dados"},  {pasta_.path() + "/./ex.db", "banco de dados"},
+      {ligacao, "banco de dados"}, {outro, "banco de dados"},
+      {jet, "é um arquivo Jet"},   {pastaDeSaida, "é uma pasta; dê o nome do relatório"},
+  };
+  for (const auto& [saida, mensagem] : saidas)
     for (const QStringList& args :
          {Cmd("verificar", "12", {"--html", saida}), Lote(banco_, {"--html", saida})}) {
       Execucao e = Roda(args);
       EXPECT_EQ(e.status, 2) << args.join(' ').toStdString();
-      EXPECT_TRUE(Contem(e.erros, "banco de dados"));
+      EXPECT_TRUE(Contem(e.erros, mensagem));
     }
   EXPECT_EQ(LeArquivo(banco_), antes);
   EXPECT_EQ(LeArquivo(outro), antesOutro);
+  EXPECT_EQ(LeArquivo(jet), antesJet);
+  EXPECT_TRUE(QDir(pastaDeSaida).isEmpty());
   const QString relatorio = pasta_.filePath("r.html"), ini = pasta_.filePath("config/KV.ini");
   const mode_t mascara = ::umask(077);
   Execucao r = Roda(Cmd("verificar", "12", {"--html", relatorio}));
@@ -1025,6 +1041,27 @@ TEST_F(Jet, RestoDeImportacaoMortaEhRemovido) {
   struct stat st {};
   ASSERT_EQ(::stat(destino.toLocal8Bit().constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// The hints under a Jet file's check, pasted as printed, import it beside it without replacing a file
+// already there, and record the declaration in the copy.
+TEST_F(Jet, DicasDeUmArquivoJetLevamAChave) {
+  const QString jet = pasta_.filePath("c.mdb"), existente = pasta_.filePath("c.db");
+  QFile::copy(kFixtures + "/exemplo.mdb", jet);
+  GravaArquivo(existente, "outro banco");
+  const QString saida = QString::fromUtf8(
+      Roda({"verificar", "--banco", jet, "--declaracao", "12", "--exercicio", "2002"}).saida);
+  QStringList dicas;
+  for (const QString& l : saida.split('\n'))
+    if (l.startsWith("  kvconsistencia ")) dicas << l.trimmed();
+  ASSERT_EQ(dicas.size(), 2) << saida.toStdString();
+  EXPECT_EQ(dicas[0], "kvconsistencia importar " + jet + " " + pasta_.filePath("c-2.db"));
+  const QString bin = QFileInfo(KV_PROGRAMA).absolutePath();
+  Execucao e = kv::teste::Roda(pasta_.path(), {"-c", dicas.join(" && ")}, {{"PATH", bin + ":/usr/bin:/bin"}},
+                               "/bin/sh");
+  EXPECT_EQ(e.status, 0) << e.erros.toStdString();
+  EXPECT_EQ(LeArquivo(existente), "outro banco");
+  EXPECT_EQ(Roda({"validar-chave", "--banco", pasta_.filePath("c-2.db"), "--declaracao", "12"}).status, 0);
 }
 
 // A Jet file's temporary copy holds a taxpayer's data: it goes however the run ends, at the signal that
