@@ -1,10 +1,17 @@
 #include "apoio.h"
 
+#include <sys/stat.h>
+
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QTest>
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "host/exemplo.h"
@@ -138,6 +145,36 @@ QProcessEnvironment Ambiente(const QString& pasta) {
   env.insert("XDG_CACHE_HOME", pasta + "/cache");
   env.insert("LANG", "C.UTF-8");
   return env;
+}
+
+RespondeCaixas::RespondeCaixas() {
+  QObject::connect(&relogio, &QTimer::timeout, [] {
+    if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+      caixa->button(QMessageBox::Ok)->click();
+  });
+  relogio.start(20);
+}
+
+void Tecla(QWidget* w, int tecla, Qt::KeyboardModifiers m) {
+  QTest::keyClick(w, static_cast<Qt::Key>(tecla), m);
+  QTest::qWait(30);
+}
+
+std::set<std::string> Retrato(const std::string& pasta) {
+  namespace fs = std::filesystem;
+  std::set<std::string> r;
+  std::error_code e;
+  for (auto it = fs::recursive_directory_iterator(pasta, fs::directory_options::skip_permission_denied, e);
+       it != fs::recursive_directory_iterator(); it.increment(e)) {
+    struct stat st {};
+    ::lstat(it->path().c_str(), &st);
+    std::string linha = it->path().string();
+    if (!S_ISDIR(st.st_mode))  // a folder's time changes with what a run writes and removes elsewhere in it
+      linha += " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+               std::to_string(st.st_mtim.tv_nsec);
+    r.insert(linha);
+  }
+  return r;
 }
 
 Execucao Roda(const QString& pasta, const QStringList& args, const QMap<QString, QString>& extra,

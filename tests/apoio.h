@@ -8,8 +8,11 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,6 +72,18 @@ class CaixaGravada : public CaixaMensagem {
 // A whole file's bytes (empty when it cannot be read); a whole file written, its folder made first.
 QByteArray LeArquivo(const QString& caminho);
 void GravaArquivo(const QString& caminho, const QByteArray& texto);
+
+// What a folder holds, to compare before and after a run: every entry's path (byte for byte) and a file's
+// size and modification time (never its bytes: a FIFO would block, a file without permissions fail).
+std::set<std::string> Retrato(const std::string& pasta);
+
+// Answers every message box shown while it lives, as a user pressing OK.
+struct RespondeCaixas {
+  RespondeCaixas();
+  QTimer relogio;
+};
+// A key pressed in `w`, and time for what it starts.
+void Tecla(QWidget* w, int tecla, Qt::KeyboardModifiers m = {});
 
 // kvconsistencia run as a user runs it, with its settings and cache folders inside `pasta`.
 struct Execucao {

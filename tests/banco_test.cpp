@@ -248,16 +248,5 @@ TEST(BancoSqlite, ErrosTrazemMensagemDoMotorESql) {
   }
 }
 
-TEST(BancoSqlite, ArquivoAusenteOuQueNaoEhBancoNaoDaObjeto) {
-  BancoTeste b;
-  EXPECT_EQ(AbreSqlite(b.pasta() + "/nao-existe.db"), nullptr);
-  EXPECT_EQ(AbreSqlite(""), nullptr);
-  const std::string texto = b.pasta() + "/texto.db";  // over a hundred bytes: SQLite reads a whole header
-  teste::GravaArquivo(QString::fromStdString(texto), QByteArray(300, 'x'));
-  EXPECT_EQ(AbreSqlite(texto), nullptr);
-  EXPECT_FALSE(EhBancoSqlite(texto));
-  EXPECT_EQ(AbreSqlite(b.pasta()), nullptr);  // a folder
-}
-
 }  // namespace
 }  // namespace kv

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -15,7 +14,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringDecoder>
-#include <QTemporaryDir>
 #include <charconv>
 #include <csignal>
 #include <cstring>
@@ -281,18 +279,6 @@ TEST_F(Cli, LoteConcordaComVerificarEUmErroNaoParaOsOutros) {
   EXPECT_EQ(resumo["achadosPorGrupo"].toObject()["TOVIR"].toInt(), 5);
 }
 
-// Every file under a folder, by name, with the digest of its bytes: what a run must leave as it was.
-std::map<QString, QByteArray> Arquivos(const QString& pasta) {
-  std::map<QString, QByteArray> r;
-  QDirIterator it(pasta, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString f = it.next();
-    r[f] = QFileInfo(f).isSymLink() ? QFileInfo(f).symLinkTarget().toUtf8() : LeArquivo(f);
-  }
-  return r;
-}
-
-// A portfolio: each file of the folder checked once, as its own run would check it, whatever surrounds it.
 TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
   const QString raiz = pasta_.filePath("carteira"), fora = pasta_.filePath("fora");
   QDir().mkpath(raiz + "/sub/mais");
@@ -315,7 +301,7 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
   // A name that is not UTF-8 is checked like any other, and shown with escapes.
   const std::string naoUtf8 = (raiz + "/sub/x").toStdString() + "\xff.db";
   ASSERT_EQ(::link(banco_.toUtf8().constData(), naoUtf8.c_str()), 0);
-  const auto antes = Arquivos(pasta_.path());
+  const auto antes = kv::teste::Retrato(pasta_.path().toStdString());
   // The folder, and one of its files named again.
   Execucao e = Roda({"lote", "--exercicio", "2002", "--json", raiz, "--banco", raiz + "/a.db"});
   EXPECT_EQ(e.status, 3) << e.erros.toStdString();
@@ -374,7 +360,7 @@ TEST_F(Cli, LoteDeUmaCarteiraDePastasEArquivos) {
   EXPECT_FALSE(html.contains("d1\"")) << html.toStdString();
   // A report is never written over a file of the portfolio.
   EXPECT_EQ(Roda({"lote", "--exercicio", "2002", raiz, "--html", raiz + "/sub/c.mdb"}).status, 2);
-  EXPECT_EQ(Arquivos(pasta_.path()), antes);
+  EXPECT_EQ(kv::teste::Retrato(pasta_.path().toStdString()), antes);
 }
 
 TEST_F(Cli, LoteInterrompidoParaDepoisDasEmAndamentoEPreservaOBanco) {
@@ -756,6 +742,7 @@ TEST_F(Cli, BancoSemPermissaoDeEscritaNaoEhPuladoEmSilencio) {
                              "--aceitar", "A:Entradas3Imp"});
   EXPECT_EQ(consistir.status, 2) << consistir.saida.toStdString();
   EXPECT_FALSE(consistir.saida.contains("Aceita:"));
+  EXPECT_EQ(roda({"janela", "--banco", banco, "--declaracao", "12", "--exercicio", "2002"}).status, 2);
   EXPECT_TRUE(Contem(roda(base + QStringList{"--somente-leitura"}).saida, "DeAcordo = 1 não gravado"));
   EXPECT_EQ(LeArquivo(banco), antes);
   // A subfolder of a portfolio that cannot be read is a line with its error, never left out.

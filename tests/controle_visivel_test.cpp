@@ -7,9 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include "apoio.h"
@@ -191,12 +189,6 @@ TEST(PontosDeEntrada, RegistramEntregamFabricasEContamObjetos) {
   EXPECT_FALSE(ClasseRegistrada(kClsidConsisteKV));
 }
 
-}  // namespace
-}  // namespace kv
-
-namespace kv {
-namespace {
-
 // The window of `janela`: the keyboard works from the first moment, a status bar of one line that says
 // where the declaration stands, tooltips, a refusal that lasts while its item is current, Return on
 // Fechar, Escape as the title bar's close, and room to shrink.
@@ -206,16 +198,7 @@ TEST(Janela, DizOndeADeclaracaoEstaETeclasFuncionam) {
   host::CriaExemplo(exemplo);
   BancoTeste b;
   DefineValorDaExecucao("KV", "DB", "DbAtual", exemplo);
-  QTimer caixas;  // answers every message box the final check shows
-  QObject::connect(&caixas, &QTimer::timeout, [] {
-    if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-      caixa->button(QMessageBox::Ok)->click();
-  });
-  caixas.start(20);
-  auto aperta = [](QWidget* w, Qt::Key k) {
-    QTest::keyClick(w, k);
-    QTest::qWait(30);
-  };
+  teste::RespondeCaixas caixas;  // the final check's boxes
   for (const char* declaracao : {"4", "12"}) {
     JanelaConsistencia j(declaracao);
     j.show();
@@ -237,27 +220,27 @@ TEST(Janela, DizOndeADeclaracaoEstaETeclasFuncionam) {
       EXPECT_TRUE(j.Controle().ItemDaChave("B:Saídas11Imp")->toolTip(0).startsWith("Erro"));
       EXPECT_TRUE(j.Controle().ItemDaChave("B:Saídas525%")->toolTip(0).startsWith("Aviso"));
       lista->setCurrentItem(j.Controle().ItemDaChave("B:Saídas11Imp"));
-      aperta(lista, Qt::Key_Return);
+      teste::Tecla(lista, Qt::Key_Return);
       EXPECT_NE(barra().find("é um erro: não pode ser aceito"), std::string::npos) << barra();
       // Narrow, the status stays one line, cut, its whole text in the tooltip.
       j.resize(j.minimumSize());
       QTest::qWait(30);
       EXPECT_TRUE(rotulo->text().endsWith(QString::fromUtf8("…"))) << rotulo->text().toStdString();
       EXPECT_LT(rotulo->height(), 2 * rotulo->fontMetrics().height());
-      aperta(lista, Qt::Key_Home);  // the refusal was about the other item
+      teste::Tecla(lista, Qt::Key_Home);  // the refusal was about the other item
       EXPECT_EQ(barra(), "1 aviso aberto, 1 erro: corrija o erro no programa de origem");
       j.activateWindow();
-      aperta(&j, Qt::Key_Escape);  // closes as the title bar does: the final check, then the end
+      teste::Tecla(&j, Qt::Key_Escape);  // closes as the title bar does: the final check, then the end
     } else {
       EXPECT_EQ(barra(),
                 "2 avisos abertos: aceite com Enter ou duplo clique, ou corrija no programa de origem");
-      aperta(lista, Qt::Key_Return);
-      aperta(lista, Qt::Key_Down);
-      aperta(lista, Qt::Key_Return);
+      teste::Tecla(lista, Qt::Key_Return);
+      teste::Tecla(lista, Qt::Key_Down);
+      teste::Tecla(lista, Qt::Key_Return);
       EXPECT_EQ(barra(), "todos os avisos aceitos: Fechar grava a chave");
       auto* fechar = j.findChild<QPushButton*>("butFechar");
       fechar->setFocus();
-      aperta(fechar, Qt::Key_Return);  // Return presses a focused button, as Space does
+      teste::Tecla(fechar, Qt::Key_Return);  // Return presses a focused button, as Space does
     }
     EXPECT_FALSE(j.isVisible()) << declaracao;
     EXPECT_FALSE(j.Falhou()) << declaracao;

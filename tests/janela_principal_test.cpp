@@ -9,17 +9,13 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QDropEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 #include <set>
@@ -51,19 +47,6 @@ struct Respostas : Dialogos {
   QString DestinoDaImportacao(QWidget*, const QString&, const QString&) override { return importacao; }
 };
 
-// A folder's names (byte for byte), sizes and times: what must look the same after the window read it.
-std::set<std::string> Conteudo(const std::string& pasta) {
-  std::set<std::string> r;
-  std::error_code e;
-  for (auto it = fs::recursive_directory_iterator(pasta, fs::directory_options::skip_permission_denied, e);
-       it != fs::recursive_directory_iterator(); it.increment(e)) {
-    struct stat st {};
-    ::lstat(it->path().c_str(), &st);
-    r.insert(it->path().string() + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtime));
-  }
-  return r;
-}
-
 // The text of a column in the row (of the table as shown) whose file and declaration are these.
 class Linhas {
  public:
@@ -84,18 +67,6 @@ class Linhas {
 
  private:
   const QAbstractItemModel& m_;
-};
-
-// Answers every message box the final check shows, as a user pressing OK.
-struct Caixas {
-  Caixas() {
-    QObject::connect(&relogio, &QTimer::timeout, [] {
-      if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-        caixa->button(QMessageBox::Ok)->click();
-    });
-    relogio.start(20);
-  }
-  QTimer relogio;
 };
 
 class JanelaPrincipalTeste : public ::testing::Test {
@@ -134,17 +105,11 @@ class JanelaPrincipalTeste : public ::testing::Test {
   QByteArray kvIni_;
 };
 
-// Keys pressed in a window, as the window's own shortcuts see them.
-void Tecla(QWidget* w, int tecla, Qt::KeyboardModifiers m = {}) {
-  QTest::keyClick(w, static_cast<Qt::Key>(tecla), m);
-  QTest::qWait(30);
-}
-
 TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
   auto* respostas = new Respostas;
   respostas->relatorio = raiz_.filePath("relatório.html");
   respostas->importacao = QString::fromStdString(pasta_ + "/importado.db");
-  Caixas caixas;
+  teste::RespondeCaixas caixas;
   {
     JanelaPrincipal j{std::unique_ptr<Dialogos>(respostas)};
     j.DefineExercicio(2002);
@@ -170,29 +135,29 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
     // The filter and the search, from the keyboard.
     j.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&j));
-    Tecla(&j, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    teste::Tecla(&j, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(tabela->model()->rowCount(), 14);
-    Tecla(&j, Qt::Key_F, Qt::ControlModifier);
+    teste::Tecla(&j, Qt::Key_F, Qt::ControlModifier);
     QTest::keyClicks(QApplication::focusWidget(), "exemplo.db");
     EXPECT_TRUE(Espera([&] { return tabela->model()->rowCount() == 7; }));
     EXPECT_TRUE(j.Totais().endsWith("mostrando 7 linhas")) << j.Totais().toStdString();
     j.findChild<QLineEdit*>()->clear();
-    Tecla(&j, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    teste::Tecla(&j, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(Espera([&] { return tabela->model()->rowCount() == 16; }));
 
     // Declaration 12 opened with Enter: its two warnings accepted with the keyboard, then Fechar.
     tabela->setFocus();
     tabela->setCurrentIndex(tabela->model()->index(linhas.Acha("carteira/exemplo.db", 12), 0));
-    Tecla(tabela, Qt::Key_Return);
+    teste::Tecla(tabela, Qt::Key_Return);
     ASSERT_TRUE(Espera([&] { return j.Painel() && j.Painel()->isVisible(); }));
     EXPECT_TRUE(j.Painel()->Controle().MostraValores());
     auto* lista = j.Painel()->findChild<QTreeWidget*>("ListaDeLocais");
     lista->setFocus();
     for (int tecla : {Qt::Key_Home, Qt::Key_Down, Qt::Key_Return, Qt::Key_Down, Qt::Key_Return})
-      Tecla(lista, tecla);
+      teste::Tecla(lista, tecla);
     auto* fechar = j.Painel()->findChild<QPushButton*>("butFechar");
     fechar->setFocus();
-    Tecla(fechar, Qt::Key_Return);
+    teste::Tecla(fechar, Qt::Key_Return);
     ASSERT_TRUE(Espera([&] {
       return !j.Painel() && linhas.Situacao("exemplo.db", 12).starts_with("consistente");
     })) << linhas.Situacao("exemplo.db", 12);
@@ -204,14 +169,14 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
     // Its data changed afterwards: checked again (F5), the recorded key no longer seals it.
     AbreSqlite(pasta_ + "/exemplo.db")
         ->Executa("UPDATE tblEntradas SET EntradaInterna = EntradaInterna + 1 WHERE Declaração = 12", {});
-    Tecla(&j, Qt::Key_F5);
+    teste::Tecla(&j, Qt::Key_F5);
     ASSERT_TRUE(Espera([&] { return !j.Verificando() && tabela->model()->rowCount() == 16; }));
     EXPECT_EQ(linhas.Situacao("exemplo.db", 12), "chave gravada não confere");
 
     // A Jet declaration is never recorded: opened, it is imported into the SQLite file the user chose, which
     // joins the portfolio with that declaration selected.
     tabela->setCurrentIndex(tabela->model()->index(linhas.Acha("exemplo.mdb", 12), 0));
-    Tecla(tabela, Qt::Key_Return);
+    teste::Tecla(tabela, Qt::Key_Return);
     ASSERT_TRUE(Espera([&] {
       const QModelIndex i = tabela->currentIndex();
       return !j.Verificando() && linhas.Texto(i.row(), Modelo::kArquivo) == "carteira/importado.db" &&
@@ -231,8 +196,8 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
     EXPECT_TRUE(Espera([&] { return !j.Verificando() && tabela->model()->rowCount() == 32; }));
 
     // Another fiscal year checks everything again.
-    Tecla(&j, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
-    Tecla(QApplication::focusWidget(), Qt::Key_Up);
+    teste::Tecla(&j, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    teste::Tecla(QApplication::focusWidget(), Qt::Key_Up);
     EXPECT_TRUE(Espera([&] {
       return !j.Verificando() && j.Modelo().rowCount() == 32 && j.Modelo().ResultadoDa(0).verificacao &&
              j.Modelo().ResultadoDa(0).verificacao->exercicio == "2003";
@@ -241,17 +206,17 @@ TEST_F(JanelaPrincipalTeste, CarteiraAbertaVerificadaCorrigidaEExportada) {
     // The portfolio's report, never over a database.
     const QByteArray banco = teste::LeArquivo(QString::fromStdString(pasta_ + "/exemplo.db"));
     respostas->relatorio = QString::fromStdString(pasta_ + "/exemplo.db");
-    Tecla(&j, Qt::Key_E, Qt::ControlModifier);
+    teste::Tecla(&j, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(teste::LeArquivo(respostas->relatorio), banco);
     j.activateWindow();  // back from the message box that said so
     ASSERT_TRUE(QTest::qWaitForWindowActive(&j));
     respostas->relatorio = raiz_.filePath("relatório.html");
-    Tecla(&j, Qt::Key_E, Qt::ControlModifier);
+    teste::Tecla(&j, Qt::Key_E, Qt::ControlModifier);
     const QString relatorio = QString::fromUtf8(teste::LeArquivo(respostas->relatorio));
     EXPECT_TRUE(relatorio.contains("Relatório de consistência") && relatorio.contains("Exercício: 2003") &&
                 relatorio.contains("importado.db") && relatorio.contains("Declaração 12"))
         << relatorio.left(400).toStdString();
-    Tecla(&j, Qt::Key_Q, Qt::ControlModifier);
+    teste::Tecla(&j, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(j.isVisible());
   }
   // The window's own settings, in its own file.
@@ -291,7 +256,7 @@ TEST_F(JanelaPrincipalTeste, TrocarCancelarEAbrirOQueNaoExiste) {
 
     j.Abre({jet});
     QTest::qWait(50);
-    Tecla(&j, Qt::Key_Escape);
+    teste::Tecla(&j, Qt::Key_Escape);
     ASSERT_TRUE(Espera([&] { return !j.Verificando(); }));
     EXPECT_LT(j.Modelo().rowCount(), 12 * 8);
     EXPECT_TRUE(j.statusBar()->currentMessage().startsWith("Verificação cancelada"))
@@ -362,43 +327,29 @@ class ComoOutroUsuario {
 // folders look afterwards as they did before.
 TEST_F(JanelaPrincipalTeste, ArquivosQueNaoPodemSerLidosSaoLinhasComOMotivo) {
   const std::string naoUtf8 = "nome\xff.db";
-  struct Caso {
-    std::string nome;
-    std::function<void(const std::string&)> faz;
-    QString situacao;
-  };
-  const std::vector<Caso> casos = {
+  const std::pair<std::string, std::string> casos[] = {
       {"danificado.mdb",
-       [](const std::string& c) {
-         fs::copy_file(kFixtures.toStdString() + "/danificados/exemplo-trunc-10pages.mdb", c);
-       },
        "arquivo ilegível: o leitor de arquivos Jet parou ao ler o catálogo de tabelas: o catálogo registra "
        "11 "
        "objetos, mas 0 puderam ser lidos (arquivo danificado)"},
-      {"texto.db",
-       [](const std::string& c) { teste::GravaArquivo(QString::fromStdString(c), "não é um banco"); },
-       "arquivo ilegível: não é um banco de dados SQLite"},
-      {"fila.db", [](const std::string& c) { ::mkfifo(c.c_str(), 0644); },
-       "arquivo ilegível: não é um arquivo"},
-      {"sem-leitura.db",
-       [this](const std::string& c) {
-         fs::copy_file(pasta_ + "/exemplo.db", c);
-         fs::permissions(c, fs::perms::none);
-       },
-       "arquivo ilegível: sem permissão de leitura"},
-      {"fechada",
-       [](const std::string& c) {
-         fs::create_directory(c);
-         fs::permissions(c, fs::perms::none);
-       },
-       "arquivo ilegível: a pasta não pode ser lida: Permission denied"},
-      {naoUtf8, [this](const std::string& c) { fs::copy_file(pasta_ + "/exemplo.db", c); }, "inconsistente"},
+      {"texto.db", "arquivo ilegível: não é um banco de dados SQLite"},
+      {"fila.db", "arquivo ilegível: não é um arquivo"},
+      {"sem-leitura.db", "arquivo ilegível: sem permissão de leitura"},
+      {"fechada", "arquivo ilegível: a pasta não pode ser lida: Permission denied"},
+      {naoUtf8, "inconsistente"},
   };
-  for (const Caso& c : casos) c.faz(pasta_ + "/" + c.nome);
+  const std::string p = pasta_ + "/";
+  fs::copy_file(kFixtures.toStdString() + "/danificados/exemplo-trunc-10pages.mdb", p + "danificado.mdb");
+  teste::GravaArquivo(QString::fromStdString(p + "texto.db"), "não é um banco");
+  ::mkfifo((p + "fila.db").c_str(), 0644);
+  for (const std::string& nome : {std::string("sem-leitura.db"), naoUtf8})
+    fs::copy_file(p + "exemplo.db", p + nome);
+  fs::create_directory(p + "fechada");
+  for (const char* nome : {"sem-leitura.db", "fechada"}) fs::permissions(p + nome, fs::perms::none);
   // Readable by the other user: the folders, and TMPDIR for the Jet copies.
   for (const std::string& p : {raiz_.path().toStdString(), pasta_}) fs::permissions(p, fs::perms::all);
   fs::permissions(tmp_, fs::perms::all | fs::perms::sticky_bit);
-  const std::set<std::string> antes = Conteudo(pasta_);
+  const std::set<std::string> antes = teste::Retrato(pasta_);
   {
     JanelaPrincipal j;
     j.DefineExercicio(2002);
@@ -409,19 +360,19 @@ TEST_F(JanelaPrincipalTeste, ArquivosQueNaoPodemSerLidosSaoLinhasComOMotivo) {
       ASSERT_TRUE(Espera([&] { return !j.Verificando(); }));
     }
     Linhas linhas(j);
-    for (const Caso& c : casos) {
-      const bool declaracoes = c.nome == naoUtf8;
+    for (const auto& [arquivo, situacao] : casos) {
+      const bool declaracoes = arquivo == naoUtf8;
       const QString nome =
-          "carteira/" + (declaracoes ? QString("nome\\xff.db") : QString::fromStdString(c.nome));
+          "carteira/" + (declaracoes ? QString("nome\\xff.db") : QString::fromStdString(arquivo));
       const int linha = linhas.Acha(nome, declaracoes ? 12 : 0);
-      ASSERT_GE(linha, 0) << c.nome;
-      EXPECT_EQ(linhas.Texto(linha, Modelo::kSituacao), c.situacao.toStdString()) << c.nome;
+      ASSERT_GE(linha, 0) << arquivo;
+      EXPECT_EQ(linhas.Texto(linha, Modelo::kSituacao), situacao) << arquivo;
     }
     EXPECT_TRUE(j.Totais().endsWith("5 arquivos ilegíveis")) << j.Totais().toStdString();
     // The unreadable rows come first: every file with a problem does, in path order.
     EXPECT_EQ(linhas.Texto(0, Modelo::kArquivo), "carteira/danificado.mdb");
   }
-  EXPECT_EQ(Conteudo(pasta_), antes);
+  EXPECT_EQ(teste::Retrato(pasta_), antes);
   NadaFicou();
   fs::remove(pasta_ + "/" + naoUtf8);  // a name QTemporaryDir could not spell
 }
