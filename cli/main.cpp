@@ -1,6 +1,7 @@
 // kvconsistencia: checks declarations of the Tarvo regime from the command line.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/comandos.h"
@@ -50,6 +51,26 @@ int MostraErroDeUso(const std::string& comando, const Args& resto, const ErroUso
   return 2;
 }
 
+// Help where it was asked for (`--help`, `help [COMANDO]`, a command's `--help` anywhere) or where no
+// command was given: its exit status, or none when a command is to run. Help for a command that does not
+// exist is that command's error, with the nearest one.
+std::optional<int> MostraAjudaPedida(Args& args) {
+  bool ajuda = !args.empty() && (PedeAjuda(args[0]) || args[0] == "ajuda" || args[0] == "help");
+  if (ajuda && args.size() > 1 && !Conhecido(args[1])) {
+    args.erase(args.begin());
+    ajuda = false;
+  }
+  if (args.empty() || ajuda) {
+    std::fputs(Ajuda(args.size() > 1 ? args[1] : "").c_str(), args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  if (Conhecido(args[0]) && std::any_of(args.begin() + 1, args.end(), PedeAjuda)) {
+    std::fputs(Ajuda(args[0]).c_str(), stdout);
+    return 0;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 }  // namespace kv::cli
 
@@ -65,22 +86,9 @@ int main(int argc, char** argv) {
   // passes, it opens the main window over them.
   if (args.empty() || args[0] != "janela") args.insert(args.begin(), "janela");
 #endif
-  // Help for a command that does not exist is the unknown command's error, with the nearest one.
-  bool ajuda = !args.empty() && (PedeAjuda(args[0]) || args[0] == "ajuda" || args[0] == "help");
-  if (ajuda && args.size() > 1 && !Conhecido(args[1])) {
-    args.erase(args.begin());
-    ajuda = false;
-  }
-  if (args.empty() || ajuda) {
-    std::fputs(Ajuda(args.size() > 1 ? args[1] : "").c_str(), args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
-  }
+  if (const std::optional<int> status = MostraAjudaPedida(args)) return *status;
   const std::string comando = args[0];
   const Args resto(args.begin() + 1, args.end());
-  if (Conhecido(comando) && std::any_of(resto.begin(), resto.end(), PedeAjuda)) {
-    std::fputs(Ajuda(comando).c_str(), stdout);
-    return 0;
-  }
   try {
     return Executa(comando, resto, argc, argv);
   } catch (const ErroUso& e) {
