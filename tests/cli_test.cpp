@@ -17,6 +17,7 @@
 #include <charconv>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <map>
@@ -42,6 +43,11 @@ class Cli : public ::testing::Test {
   void SetUp() override {
     banco_ = pasta_.filePath("ex.db");
     ASSERT_EQ(Roda({"exemplo", banco_}).status, 0);
+  }
+  // QTemporaryDir leaves a name that is not UTF-8 behind, with the data in it.
+  void TearDown() override {
+    std::error_code e;
+    std::filesystem::remove_all(pasta_.path().toStdString(), e);
   }
 
   Execucao Roda(const QStringList& args, const QMap<QString, QString>& extra = {}) {
