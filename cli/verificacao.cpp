@@ -19,15 +19,6 @@
 
 namespace kv::cli {
 
-namespace {
-
-// The settings key that would supply a value, for messages.
-std::string NaConfiguracao(const char* secao, const char* chave) {
-  return std::string(chave) + " na seção [" + secao + "] de " + ArquivoConfiguracao(kApp);
-}
-
-}  // namespace
-
 std::string ParaShell(const std::string& s) {
   if (!s.empty() &&
       s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./:=,+@%") ==
@@ -39,6 +30,11 @@ std::string ParaShell(const std::string& s) {
 }
 
 namespace {
+
+// The settings key that would supply a value, for messages.
+std::string NaConfiguracao(const char* secao, const char* chave) {
+  return std::string(chave) + " na seção [" + secao + "] de " + ArquivoConfiguracao(kApp);
+}
 
 // Everything the user typed is checked before anything is opened; returns the database made absolute.
 std::string ConfereOpcoes(const Opcoes& o, const std::optional<std::string>& dado) {
@@ -77,10 +73,6 @@ std::string BancoDasConfiguracoes() {
   return banco;
 }
 
-}  // namespace
-
-namespace {
-
 std::string gBancoMostrado;  // the database as the user named it, when the checks read another file
 
 // A Jet file read through the safe reader into a temporary SQLite copy, removed when the program ends.
@@ -92,10 +84,6 @@ std::string CopiaDoJet(const std::string& jet) {
                       " é um arquivo Jet: verificado numa cópia temporária, somente para leitura\n");
   return copia;
 }
-
-}  // namespace
-
-namespace {
 
 // Whether the file, and its folder (where SQLite writes its journal), can be written.
 bool Gravavel(const std::string& banco) {
@@ -112,7 +100,7 @@ void ConfereGravavel(const Opcoes& o, const Precisa& p, const std::string& banco
   if (p.grava)
     throw ErroUso(nome + ": o resultado não seria gravado; use uma cópia gravável (cp " + ParaShell(banco) +
                   " COPIA.db) com --banco COPIA.db");
-  const std::string ano = Config().Le(kApp, "Exercicio", "ExercicioAtual", "");
+  const std::string ano = ExercicioAtualTexto();
   if (ano.size() == 4 && ano < "2001")
     throw ErroUso(nome +
                   ": antes de 2001 a verificação grava a resposta ao enquadramento; use "
@@ -122,25 +110,22 @@ void ConfereGravavel(const Opcoes& o, const Precisa& p, const std::string& banco
 // What the command needs and was not given, all in one line: one missing thing says what to use; more
 // are listed together.
 void ConfereFaltas(const Opcoes& o, const Precisa& p) {
-  std::vector<std::string> faltas, sos;
-  if (p.declaracao && !o.Tem("--declaracao")) {
-    faltas.push_back("a opção --declaracao N");
-    sos.push_back("a opção --declaracao é obrigatória");
-  }
-  if (!p.carteira && !p.banco && !o.Tem("--banco") && Config().Le(kApp, "DB", "DbAtual", "").empty()) {
-    faltas.push_back("o banco de dados (--banco ARQUIVO, ou " + NaConfiguracao("DB", "DbAtual") + ")");
-    sos.push_back("falta o banco de dados: use --banco ARQUIVO ou defina " + NaConfiguracao("DB", "DbAtual"));
-  }
-  if (p.exercicioNaOpcao && !o.Tem("--exercicio")) {
-    faltas.push_back("a opção --exercicio AAAA");
-    sos.push_back("a opção --exercicio é obrigatória");
-  } else if (p.exercicio && !o.Tem("--exercicio") &&
-             Config().Le(kApp, "Exercicio", "ExercicioAtual", "").empty()) {
-    faltas.push_back("o exercício (--exercicio AAAA, ou " + NaConfiguracao("Exercicio", "ExercicioAtual") +
-                     ")");
-    sos.push_back("falta o exercício: use --exercicio AAAA ou defina " +
-                  NaConfiguracao("Exercicio", "ExercicioAtual"));
-  }
+  std::vector<std::string> faltas, sos;  // in a list of several; alone
+  auto falta = [&](const std::string& naLista, const std::string& so) {
+    faltas.push_back(naLista);
+    sos.push_back(so);
+  };
+  if (p.declaracao && !o.Tem("--declaracao"))
+    falta("a opção --declaracao N", "a opção --declaracao é obrigatória");
+  const std::string db = NaConfiguracao("DB", "DbAtual"), ano = NaConfiguracao("Exercicio", "ExercicioAtual");
+  if (!p.carteira && !p.banco && !o.Tem("--banco") && Config().Le(kApp, "DB", "DbAtual", "").empty())
+    falta("o banco de dados (--banco ARQUIVO, ou " + db + ")",
+          "falta o banco de dados: use --banco ARQUIVO ou defina " + db);
+  if (p.exercicioNaOpcao && !o.Tem("--exercicio"))
+    falta("a opção --exercicio AAAA", "a opção --exercicio é obrigatória");
+  else if (p.exercicio && !o.Tem("--exercicio") && ExercicioAtualTexto().empty())
+    falta("o exercício (--exercicio AAAA, ou " + ano + ")",
+          "falta o exercício: use --exercicio AAAA ou defina " + ano);
   if (faltas.size() == 1) throw ErroUso(sos[0]);
   if (faltas.empty()) return;
   std::string lista;
@@ -291,8 +276,7 @@ void VerificaSaida(const std::string& saida) {
     throw ErroUso("o arquivo de saída '" + saida + "' é uma pasta; dê o nome do relatório a gravar");
   if (jet::EhJet(saida))
     throw ErroUso("o arquivo de saída '" + saida + "' é um arquivo Jet; escolha outro nome");
-  std::string banco = Config().Le(kApp, "DB", "DbAtual", "");
-  if (MesmoArquivo(saida, banco))
+  if (MesmoArquivo(saida, Config().Le(kApp, "DB", "DbAtual", "")))
     throw ErroUso("o arquivo de saída '" + saida + "' é o banco de dados verificado; escolha outro nome");
   if (EhBancoSqlite(saida))
     throw ErroUso("o arquivo de saída '" + saida + "' é um banco de dados SQLite; escolha outro nome");
