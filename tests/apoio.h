@@ -82,6 +82,14 @@ struct RespondeCaixas {
   RespondeCaixas();
   QTimer relogio;
 };
+// Root reads and writes any file: while this lives, the thread runs as another user (the thread's own
+// credentials, root kept back in its saved user; threads it starts inherit them), so a file without
+// permissions is as closed to it as to anyone else. Nothing changes for another user.
+struct ComoOutroUsuario {
+  ComoOutroUsuario();
+  ~ComoOutroUsuario();
+  bool root;
+};
 // A key pressed in `w`, and time for what it starts.
 void Tecla(QWidget* w, int tecla, Qt::KeyboardModifiers m = {});
 

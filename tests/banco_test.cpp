@@ -13,7 +13,7 @@ namespace {
 using teste::BancoTeste;
 using teste::NumeroDoErro;
 
-TEST(AdaptadorJet, ReescreveODialeto) {
+TEST(AdaptadorJet, ReescreveODialetoEDynasetDeUmaTabelaGanhaORowid) {
   struct Caso {
     const char* jet;
     const char* sqlite;
@@ -61,9 +61,7 @@ TEST(AdaptadorJet, ReescreveODialeto) {
     EXPECT_EQ(a.texto, c.sqlite) << c.jet;
     EXPECT_EQ(a.parametros, c.parametros) << c.jet;
   }
-}
-
-TEST(AdaptadorJet, DynasetDeUmaTabelaGanhaORowid) {
+  // A dynaset of one table gains the rowid it is edited by; a sum or a join has no row to edit.
   EXPECT_EQ(AdaptaJet("SELECT * FROM tbldeclaração WHERE (Declaração=1)", true).tabelaUnica, "tbldeclaração");
   EXPECT_EQ(AdaptaJet("SELECT SUM(x) FROM t HAVING (d = 1)", true).tabelaUnica, "");
   EXPECT_EQ(AdaptaJet("SELECT a FROM t LEFT JOIN u ON t.a = u.a", true).tabelaUnica, "");

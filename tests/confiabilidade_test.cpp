@@ -1,10 +1,12 @@
 // Faults in the middle of a check, bad databases, bad settings and unsafe input: a clear error, the
 // entries found before it, no false "consistent", and a declaration unchanged or wholly changed.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <functional>
+#include <optional>
 #include <set>
 
 #include "apoio.h"
@@ -210,8 +212,9 @@ TEST(Instantaneo, EscritorNoMeioDaVerificacaoNuncaEhVistoPelaMetade) {
 
 // A host whose ConexaoBanco opens a new connection at every call: the snapshot one connection holds
 // never keeps another from writing (the enrolment answer before 2001, recording flag and key). And a
-// connection that cannot write: the enrolment answer and the final check fail with SQLite's "readonly"
-// (3008), changing nothing, and the failed build is not taken for a clean check.
+// file its user may not write, which SQLite opens for reading without being asked: the enrolment answer
+// and the final check fail with SQLite's "readonly" (3008), changing nothing, never skipped as if
+// read-only had been asked for, and the failed build is not taken for a clean check.
 TEST(Instantaneo, ConexoesNovasACadaChamadaESomenteLeitura) {
   class ConexaoNova : public ConexaoBanco {
    public:
@@ -221,11 +224,14 @@ TEST(Instantaneo, ConexoesNovasACadaChamadaESomenteLeitura) {
     BancoTeste b(2000);
     host::InsereDeclaracaoLimpa(b.db(), 12, "1");
     b.Sql("UPDATE tblDeclaração SET DeAcordo = -1, Consistente = 0, Chave = 'ANTES'");
-    std::string caminho = b.caminho();
-    if (somenteLeitura) {
-      CriaComo<ConexaoBanco>(kClsidConexaoBanco)->AbreBanco(caminho)->Executa("PRAGMA query_only = ON", {});
-    } else {
-      RegistraClasse(kClsidConexaoBanco, [] { return std::make_shared<ConexaoNova>(); });
+    RegistraClasse(kClsidConexaoBanco, [] { return std::make_shared<ConexaoNova>(); });
+    std::optional<teste::ComoOutroUsuario> outro;
+    if (somenteLeitura) {  // the settings for this run, as the other user cannot read the test's file
+      DefineValorDaExecucao("KV", "DB", "DbAtual", b.caminho());
+      DefineValorDaExecucao("KV", "Exercicio", "ExercicioAtual", "2000");
+      ::chmod(b.pasta().c_str(), 0755);
+      ::chmod(b.caminho().c_str(), 0444);
+      outro.emplace();
     }
     const int erro = somenteLeitura ? 3008 : 0;
     ControleConsistencia controle;
@@ -238,6 +244,8 @@ TEST(Instantaneo, ConexoesNovasACadaChamadaESomenteLeitura) {
       Variant ie, ano = Variant::Long(2000), d = Variant::Long(12);
       EXPECT_EQ(NumeroDoErro([&] { ConsisteKV().VerificaConsistencia(ie, ano, d); }), erro);
     }
+    outro.reset();
+    DefineValorDaExecucao("", "", "", "");
     host::RegistraComponentes();
     auto rs = b.db().OpenRecordset("SELECT DeAcordo, Consistente, Chave FROM tblDeclaração");
     EXPECT_EQ(rs->Campo("DeAcordo").AsInt(), somenteLeitura ? -1 : 1);

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QDropEvent>
@@ -310,21 +309,6 @@ TEST(ModeloDaCarteiraTeste, ArquivosComProblemasPrimeiroEInteiros) {
   EXPECT_EQ(m.totais().arquivosComProblema, 0);
 }
 
-// Root reads any file: the run's threads are started as another user (the thread's own credentials, kept
-// back in its saved user), so a file without permissions is unreadable to them as to anyone else.
-class ComoOutroUsuario {
- public:
-  ComoOutroUsuario() : root_(::geteuid() == 0) {
-    if (root_) ::syscall(SYS_setresuid, 65534, 65534, 0);
-  }
-  ~ComoOutroUsuario() {
-    if (root_) ::syscall(SYS_setresuid, 0, 0, 0);
-  }
-
- private:
-  bool root_;
-};
-
 // Every file that cannot be checked is a row saying why, among the others; the folder and the temporary
 // folders look afterwards as they did before.
 TEST_F(JanelaPrincipalTeste, ArquivosQueNaoPodemSerLidosSaoLinhasComOMotivo) {
@@ -357,7 +341,7 @@ TEST_F(JanelaPrincipalTeste, ArquivosQueNaoPodemSerLidosSaoLinhasComOMotivo) {
     j.DefineExercicio(2002);
     j.show();
     {
-      ComoOutroUsuario outro;
+      teste::ComoOutroUsuario outro;
       j.Abre({pasta_});
       ASSERT_TRUE(Espera([&] { return !j.Verificando(); }));
     }
