@@ -379,7 +379,7 @@ int main(int argc, char** argv) {
       Processo antes = Executa({anterior, "importar", origem, destino, "--substituir"});
       if (antes.codigo == 0)  // a build from before the import has nothing to compare
         razoes[std::string("importar ") + jet + ": este / anterior"].push_back(importa.segundos /
-                                                                                 antes.segundos);
+                                                                               antes.segundos);
     }
     // One call of verificar, this build and the previous one in turn.
     double cli = 0, cliAnterior = 0;

@@ -109,7 +109,8 @@ bool ChaveConfere(int32_t declaracao, const std::string& chave) {
 }
 
 std::string ChaveDosDados(int32_t declaracao) {
-  return Certifica(declaracao, [] {}, LeChaveDoArquivo);
+  return Certifica(
+      declaracao, [] {}, LeChaveDoArquivo);
 }
 
 void GeraChave(CaixaMensagem& caixa) {
