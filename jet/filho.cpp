@@ -123,6 +123,30 @@ std::string TipoSql(int tipo) {
   }
 }
 
+// A Currency's eight little-endian bytes.
+long long Moeda(const unsigned char* p) {
+  uint64_t u = 0;
+  for (int k = 7; k >= 0; --k) u = (u << 8) | p[k];
+  return static_cast<long long>(u);
+}
+
+double Duplo(const unsigned char* p) {
+  double d = 0;
+  std::memcpy(&d, p, sizeof d);
+  return d;
+}
+
+// A Single becomes the Double of its shortest text, so 0.15 stays 0.15.
+double DuploDoSimples(const unsigned char* p) {
+  float s = 0;
+  std::memcpy(&s, p, sizeof s);
+  char texto[32];
+  auto r = std::to_chars(texto, texto + sizeof texto, s);
+  double d = 0;
+  std::from_chars(texto, r.ptr, d);
+  return d;
+}
+
 class Leitura {
  public:
   Leitura(MdbHandle* mdb, Canal& canal)
@@ -226,12 +250,21 @@ class Leitura {
   Valor Decodifica(const MdbColumn* col, const MdbField& f) {
     if (col->col_type == MDB_BOOL) return {Valor::Tipo::Inteiro, f.is_null ? 0 : 1, 0, {}};  // the null flag
     if (f.is_null) return {};
+    return DoTipo(col, f, mdb_->pg_buf + f.start, TamanhoConferido(col, f));
+  }
+
+  // The field's length, once its bytes lie within the page and fill its type.
+  size_t TamanhoConferido(const MdbColumn* col, const MdbField& f) const {
     if (f.start < 0 || f.siz < 0 || static_cast<size_t>(f.start) + static_cast<size_t>(f.siz) > pagina_)
       throw Parada(std::string("um valor da coluna ") + col->name + " passa do fim da página");
-    const unsigned char* p = mdb_->pg_buf + f.start;
     const auto n = static_cast<size_t>(f.siz);
     if (n < TamanhoFixo(col->col_type))
       throw Parada(std::string("um valor da coluna ") + col->name + " é mais curto do que o seu tipo");
+    return n;
+  }
+
+  // The value of the `n` checked bytes at `p`, by the column's type.
+  Valor DoTipo(const MdbColumn* col, const MdbField& f, const unsigned char* p, size_t n) {
     switch (col->col_type) {
       case MDB_BYTE:
         return {Valor::Tipo::Inteiro, p[0], 0, {}};
@@ -240,37 +273,23 @@ class Leitura {
       case MDB_LONGINT:
       case MDB_COMPLEX:
         return {Valor::Tipo::Inteiro, static_cast<int32_t>(U32(p)), 0, {}};
-      case MDB_MONEY: {
-        uint64_t u = 0;
-        for (int k = 7; k >= 0; --k) u = (u << 8) | p[k];
-        return {Valor::Tipo::Moeda, static_cast<long long>(u), 0, {}};
-      }
-      case MDB_FLOAT: {
-        // A Single becomes the Double of its shortest text, so 0.15 stays 0.15.
-        float s = 0;
-        std::memcpy(&s, p, sizeof s);
-        char texto[32];
-        auto r = std::to_chars(texto, texto + sizeof texto, s);
-        double d = 0;
-        std::from_chars(texto, r.ptr, d);
-        return {Valor::Tipo::Duplo, 0, d, {}};
-      }
+      case MDB_MONEY:
+        return {Valor::Tipo::Moeda, Moeda(p), 0, {}};
+      case MDB_FLOAT:
+        return {Valor::Tipo::Duplo, 0, DuploDoSimples(p), {}};
       case MDB_DOUBLE:
-      case MDB_DATETIME: {
-        double d = 0;
-        std::memcpy(&d, p, sizeof d);
-        if (col->col_type == MDB_DOUBLE) return {Valor::Tipo::Duplo, 0, d, {}};
-        return {Valor::Tipo::Texto, 0, 0, DataIso(d)};
-      }
+        return {Valor::Tipo::Duplo, 0, Duplo(p), {}};
+      case MDB_DATETIME:
+        return {Valor::Tipo::Texto, 0, 0, DataIso(Duplo(p))};
       case MDB_TEXT:
         return {Valor::Tipo::Texto, 0, 0, TextoJet(p, n, unicode_)};
-      case MDB_MEMO:
-      case MDB_OLE: {
-        std::string bytes = ValorLongo(p, n, col->name);
-        if (col->col_type == MDB_OLE) return {Valor::Tipo::Bytes, 0, 0, std::move(bytes)};
+      case MDB_MEMO: {
+        const std::string bytes = ValorLongo(p, n, col->name);
         return {Valor::Tipo::Texto, 0, 0,
                 TextoJet(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), unicode_)};
       }
+      case MDB_OLE:
+        return {Valor::Tipo::Bytes, 0, 0, ValorLongo(p, n, col->name)};
       case MDB_BINARY:
         return {Valor::Tipo::Bytes, 0, 0, std::string(reinterpret_cast<const char*>(p), n)};
       default: {
