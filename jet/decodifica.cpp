@@ -2,8 +2,10 @@
 #include "jet/decodifica.h"
 
 #include <QString>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace kv::jet {
 namespace {
@@ -60,6 +62,28 @@ std::string DataIso(double dias) {
   std::snprintf(texto, sizeof texto, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", y, m, d, segundos / 3600,
                 segundos / 60 % 60, segundos % 60);
   return texto;
+}
+
+long long Moeda(const unsigned char* p) {
+  uint64_t u = 0;
+  for (int k = 7; k >= 0; --k) u = (u << 8) | p[k];
+  return static_cast<long long>(u);
+}
+
+double Duplo(const unsigned char* p) {
+  double d = 0;
+  std::memcpy(&d, p, sizeof d);
+  return d;
+}
+
+double DuploDoSimples(const unsigned char* p) {
+  float s = 0;
+  std::memcpy(&s, p, sizeof s);
+  char texto[32];
+  const auto r = std::to_chars(texto, texto + sizeof texto, s);
+  double d = 0;
+  std::from_chars(texto, r.ptr, d);
+  return d;
 }
 
 }  // namespace kv::jet

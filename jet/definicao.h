@@ -8,14 +8,6 @@
 
 namespace kv::jet {
 
-// Jet's numbers are little-endian.
-inline uint32_t U32(const unsigned char* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-inline unsigned U16(const unsigned char* p) {
-  return unsigned{p[0]} | unsigned{p[1]} << 8;
-}
-
 // Reads the definition that starts on `pagina` and raises Parada ("… (arquivo danificado)") when its
 // parts disagree with each other or with the length it records. Returns the most columns a row of the
 // table may hold.

@@ -10,7 +10,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -121,30 +120,6 @@ std::string TipoSql(int tipo) {
     default:
       return "TEXT";  // Text, Memo, replication ids
   }
-}
-
-// A Currency's eight little-endian bytes.
-long long Moeda(const unsigned char* p) {
-  uint64_t u = 0;
-  for (int k = 7; k >= 0; --k) u = (u << 8) | p[k];
-  return static_cast<long long>(u);
-}
-
-double Duplo(const unsigned char* p) {
-  double d = 0;
-  std::memcpy(&d, p, sizeof d);
-  return d;
-}
-
-// A Single becomes the Double of its shortest text, so 0.15 stays 0.15.
-double DuploDoSimples(const unsigned char* p) {
-  float s = 0;
-  std::memcpy(&s, p, sizeof s);
-  char texto[32];
-  auto r = std::to_chars(texto, texto + sizeof texto, s);
-  double d = 0;
-  std::from_chars(texto, r.ptr, d);
-  return d;
 }
 
 class Leitura {
