@@ -7,7 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 
 #include "cli/comandos.h"
 #include "cli/opcoes.h"
@@ -66,10 +65,11 @@ std::pair<std::string, std::string> Caminhos(const Opcoes& o) {
     throw ErroUso("o arquivo de origem '" + TextoVisivel(o.Posicionais()[0]) + "' não existe");
   if (MesmoArquivo(origem, destino)) throw ErroUso("o destino é o próprio arquivo de origem");
   ConferePasta(destino, "do destino '" + TextoVisivel(destino) + "'");
-  if (::stat(destino.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+  const bool existe = ::stat(destino.c_str(), &st) == 0;
+  if (existe && S_ISDIR(st.st_mode))
     throw ErroUso("o destino '" + TextoVisivel(destino) +
                   "' é uma pasta; dê o nome do banco de dados a criar");
-  if (::stat(destino.c_str(), &st) == 0 && !o.Tem("--substituir"))
+  if (existe && !o.Tem("--substituir"))
     throw ErroUso("o destino '" + TextoVisivel(destino) + "' já existe; use --substituir para trocá-lo");
   return {origem, destino};
 }

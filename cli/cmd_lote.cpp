@@ -57,7 +57,7 @@ struct Saida {
 std::string Linha(const ArquivoDaCarteira& a, const ResultadoDaCarteira& r, const Saida& s) {
   const ResultadoVerificacao* v = r.verificacao ? &*r.verificacao : nullptr;
   if (s.soProblemas && v && !v->erro && v->consistente && v->aviso.empty()) return "";
-  if (!r.verificacao) {
+  if (!v) {
     if (!s.json)
       return TextoVisivel(a.nome) + ": ilegível: erro " + std::to_string(a.erro->numero) + ": " +
              TextoVisivel(a.erro->descricao) + "\n";
@@ -68,10 +68,9 @@ std::string Linha(const ArquivoDaCarteira& a, const ResultadoDaCarteira& r, cons
   }
   if (s.json)
     return JsonVerificacao(
-               *r.verificacao,
-               {.arvore = false, .evidencias = s.detalhes, .banco = s.carteira ? &a.nome : nullptr}) +
+               *v, {.arvore = false, .evidencias = s.detalhes, .banco = s.carteira ? &a.nome : nullptr}) +
            "\n";
-  return (s.carteira ? TextoVisivel(a.nome) + ": " : "") + LinhaDaVerificacao(*r.verificacao);
+  return (s.carteira ? TextoVisivel(a.nome) + ": " : "") + LinhaDaVerificacao(*v);
 }
 
 // The progress bar on a terminal, redrawn at most every 50 ms.

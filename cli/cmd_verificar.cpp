@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "cli/comandos.h"
 #include "cli/saida.h"

@@ -272,7 +272,8 @@ void ConferePasta(const std::string& caminho, const std::string& deQue) {
 void VerificaSaida(const std::string& saida) {
   ConferePasta(saida, "do arquivo de saída '" + saida + "'");
   struct stat st {};
-  if (::stat(saida.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+  if (::stat(saida.c_str(), &st) != 0) return;  // a new file: nothing it could replace
+  if (S_ISDIR(st.st_mode))
     throw ErroUso("o arquivo de saída '" + saida + "' é uma pasta; dê o nome do relatório a gravar");
   if (jet::EhJet(saida))
     throw ErroUso("o arquivo de saída '" + saida + "' é um arquivo Jet; escolha outro nome");

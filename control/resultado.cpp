@@ -24,7 +24,8 @@ std::string TipoDoAchado(const std::string& chave) {
 }
 
 std::string DescricaoDoTipo(const std::string& tipo) {
-  return ClassificaChave(tipo).descricao;
+  const TipoDaChave t = ClassificaChave(tipo);
+  return *t.grupo ? std::string(t.grupo) + ": " + t.descricao : "";
 }
 
 ResultadoVerificacao ControleConsistencia::Verifica(bool explica) {

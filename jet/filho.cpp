@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <new>
 #include <set>
 
@@ -125,11 +124,7 @@ std::string TipoSql(int tipo) {
 class Leitura {
  public:
   Leitura(MdbHandle* mdb, Canal& canal)
-      : mdb_(mdb),
-        canal_(canal),
-        pagina_(mdb->fmt->pg_size),
-        jet3_(mdb->f->jet_version == MDB_VER_JET3),
-        unicode_(!jet3_) {
+      : mdb_(mdb), canal_(canal), pagina_(mdb->fmt->pg_size), jet3_(mdb->f->jet_version == MDB_VER_JET3) {
     if (pagina_ > MDB_PGSIZE) throw Parada("tamanho de página desconhecido");
   }
 
@@ -257,11 +252,11 @@ class Leitura {
       case MDB_DATETIME:
         return {Valor::Tipo::Texto, 0, 0, DataIso(Duplo(p))};
       case MDB_TEXT:
-        return {Valor::Tipo::Texto, 0, 0, TextoJet(p, n, unicode_)};
+        return {Valor::Tipo::Texto, 0, 0, TextoJet(p, n, !jet3_)};
       case MDB_MEMO: {
         const std::string bytes = ValorLongo(p, n, col->name);
         return {Valor::Tipo::Texto, 0, 0,
-                TextoJet(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), unicode_)};
+                TextoJet(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), !jet3_)};
       }
       case MDB_OLE:
         return {Valor::Tipo::Bytes, 0, 0, ValorLongo(p, n, col->name)};
@@ -315,7 +310,7 @@ class Leitura {
   MdbHandle* mdb_;
   Canal& canal_;
   size_t pagina_;
-  bool jet3_, unicode_;
+  bool jet3_;  // code page 1252 text, one-byte column counts; later versions use UTF-16 and two
 };
 
 // What an attacker who took over libmdb through a crafted file would reach for first. The filter lets

@@ -87,13 +87,11 @@ const RegraDoGrupo* RegraDaChave(const std::string& chave) {
 TipoDaChave ClassificaChave(const std::string& chave) {
   for (const RegraDoGrupo& r : kTabela)
     for (const TipoDeAchado& t : r.tipos) {
-      if (chave.empty() || chave[0] != t.letra) continue;
-      const std::string descricao = std::string(r.cabecalho) + ": " + t.descricao;
-      if (!*t.codigo || (t.chaveInteira && chave.ends_with(t.codigo))) return {t.aceitavel, chave, descricao};
-      if (chave.ends_with(t.codigo))
-        return {t.aceitavel, std::string(1, t.letra) + ":" + t.codigo, descricao};
+      if (chave.empty() || chave[0] != t.letra || (*t.codigo && !chave.ends_with(t.codigo))) continue;
+      return {t.aceitavel, !*t.codigo || t.chaveInteira ? chave : std::string(1, t.letra) + ":" + t.codigo,
+              r.cabecalho, t.descricao};
     }
-  return {true, chave, ""};
+  return {true, chave};
 }
 
 }  // namespace kv

@@ -49,6 +49,12 @@ struct Conteudo {
   std::vector<QString> tabelas;
   bool temDeclaracao = true;
 };
+bool TemTabela(const std::vector<QString>& tabelas, const char* nome) {
+  return std::any_of(tabelas.begin(), tabelas.end(), [nome](const QString& t) {
+    return t.compare(QString::fromUtf8(nome), Qt::CaseInsensitive) == 0;
+  });
+}
+
 std::optional<Conteudo> LeConteudo(const std::string& caminho, const std::string& declaracao) {
   try {
     // No wait: a database busy now is the check's to wait for, once (the wait the documentation gives).
@@ -59,9 +65,7 @@ std::optional<Conteudo> LeConteudo(const std::string& caminho, const std::string
          !rs->Eof(); rs->MoveNext())
       c.tabelas.push_back(QString::fromStdString(CStr(rs->Campo("name"))));
     // Without the table the check below names it; a query of it would only fail.
-    const bool temTabela = std::any_of(c.tabelas.begin(), c.tabelas.end(), [](const QString& t) {
-      return t.compare(QString::fromUtf8("tblDeclaração"), Qt::CaseInsensitive) == 0;
-    });
+    const bool temTabela = TemTabela(c.tabelas, "tblDeclaração");
     if (temTabela && !declaracao.empty())
       c.temDeclaracao =
           !banco->OpenRecordset("SELECT Declaração FROM tblDeclaração WHERE Declaração = " + declaracao)
@@ -81,10 +85,7 @@ void ConfereBancoDeDeclaracoes(const std::string& caminho, const std::string& de
   for (const char* t : kTabelasDasRegras)
     if (std::string(t) != precisas[0]) precisas.push_back(t);
   for (const char* precisa : precisas) {
-    bool tem = false;
-    for (const QString& t : c->tabelas)
-      tem = tem || t.compare(QString::fromUtf8(precisa), Qt::CaseInsensitive) == 0;
-    if (!tem)
+    if (!TemTabela(c->tabelas, precisa))
       throw ErroDeUso("'" + caminho + "' não é um banco de declarações: falta a tabela " + precisa +
                       " (o comando 'kvconsistencia exemplo' cria um banco de exemplo completo)");
   }

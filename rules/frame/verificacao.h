@@ -18,7 +18,8 @@ namespace kv {
 struct TipoDaChave {
   bool aceitavel;
   std::string tipo;
-  std::string descricao;  // its group and what it means: "Entradas: imposto acima de 25% ..."
+  const char* grupo = "";      // its group's header, "Entradas"
+  const char* descricao = "";  // what it means, "imposto acima de 25% das entradas interestaduais"
 };
 TipoDaChave ClassificaChave(const std::string& chave);
 
