@@ -18,7 +18,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <map>
 
 #include "bench/comum.h"
 #include "host/host.h"

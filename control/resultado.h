@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "control/arvore.h"
 #include "platform/exporta.h"
 #include "rules/frame/inconsistencias.h"
 
@@ -49,6 +50,18 @@ struct ResultadoVerificacao {
   std::vector<GrupoResultado> arvore;
   std::vector<std::string> gravacoes;  // what the check wrote to the declaration (or would have)
 };
+
+// A result's items by where they stand.
+struct ContagemDeAchados {
+  int erros = 0, avisos = 0, aceitos = 0;  // errors, warnings still open, warnings accepted
+};
+inline ContagemDeAchados ContaAchados(const ResultadoVerificacao& r) {
+  ContagemDeAchados c;
+  for (const GrupoResultado& g : r.arvore)
+    for (const ItemResultado& item : g.itens)
+      ++(item.imagem == kImagemAceita ? c.aceitos : item.podeSerAceita ? c.avisos : c.erros);
+  return c;
+}
 
 // The kind of a finding: its key without the month or state ("A:Entradas325%" is "A:25%", "C:3VC" is
 // "C:VC"); any other key is its own kind ("E:TOVIR 2.2 Dpl", "H:CNPJ").

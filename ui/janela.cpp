@@ -74,6 +74,7 @@ JanelaConsistencia::JanelaConsistencia(const std::string& declaracao, QWidget* p
             [this] { QTimer::singleShot(0, this, &JanelaConsistencia::PoeCorrente); });
     // A refusal is about the item it was said for: it goes when the selection moves on.
     connect(lista_, &QTreeWidget::currentItemChanged, this, [this] {
+      if (aviso_.isEmpty()) return;
       aviso_.clear();
       Atualiza();
     });
@@ -99,16 +100,7 @@ QString JanelaConsistencia::Estado() const {
   if (!r.status)
     return QString::fromUtf8(
         "A verificação não pôde ser feita: Fechar grava a declaração como inconsistente.");
-  int avisos = 0, erros = 0, aceitos = 0;
-  for (const GrupoResultado& g : r.arvore)
-    for (const ItemResultado& item : g.itens) {
-      if (item.imagem == kImagemAceita)
-        ++aceitos;
-      else if (item.podeSerAceita)
-        ++avisos;
-      else
-        ++erros;
-    }
+  const auto [erros, avisos, aceitos] = ContaAchados(r);
   if (erros > 0)
     return (avisos ? Quantos(avisos, "aviso aberto", "avisos abertos") + ", " : QString()) +
            Quantos(erros, "erro", "erros") + QString::fromUtf8(": corrija ") +

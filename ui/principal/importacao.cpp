@@ -1,10 +1,10 @@
 #include "ui/principal/importacao.h"
 
-#include <QFileInfo>
 #include <QProgressDialog>
 
 #include "jet/importacao.h"
 #include "platform/texto.h"
+#include "ui/principal/textos.h"
 
 namespace kv {
 
@@ -18,9 +18,7 @@ ImportacaoDoJet::~ImportacaoDoJet() {
 void ImportacaoDoJet::Inicia(const std::string& origem, const std::string& destino, AoTerminar aoTerminar) {
   if (Ativa()) return;
   cancela_ = false;
-  dialogo_ = new QProgressDialog(
-      QString::fromUtf8("Importando “%1”…").arg(QString::fromStdString(TextoVisivel(origem))), "Cancelar", 0,
-      0, janela_);
+  dialogo_ = new QProgressDialog(U("Importando “%1”…").arg(Visivel(origem)), "Cancelar", 0, 0, janela_);
   dialogo_->setWindowTitle(QString::fromUtf8("Importar arquivo Jet"));
   dialogo_->setWindowModality(Qt::WindowModal);
   dialogo_->setMinimumDuration(300);

@@ -82,10 +82,7 @@ void JanelaPrincipal::AoTerminar(bool interrompida) {
 
 void JanelaPrincipal::AoFalhar(const std::string& motivo) {
   modelo_->Limpa();
-  convite_->setText(
-      QString::fromStdString(motivo) + "\n\n" +
-      U("Abra um banco de declarações (Ctrl+O) ou uma pasta (Ctrl+Shift+O), ou arraste arquivos "
-        "e pastas para esta janela."));
+  convite_->setText(QString::fromStdString(motivo) + "\n\n" + Convite());
   centro_->setCurrentWidget(convite_);
 }
 
@@ -100,8 +97,7 @@ QString JanelaPrincipal::Totais() const {
            Quantos(n(Situacao::Consistente), "consistente", "consistentes") + ", " +
            Quantos(n(Situacao::Inconsistente), "inconsistente", "inconsistentes");
   if (n(Situacao::ChaveNaoConfere))
-    texto += ", " +
-             Quantos(n(Situacao::ChaveNaoConfere), "com chave que não confere", "com chave que não confere");
+    texto += ", " + Numero(n(Situacao::ChaveNaoConfere)) + U(" com chave que não confere");
   if (n(Situacao::Erro)) texto += ", " + Numero(n(Situacao::Erro)) + U(" com erro");
   if (n(Situacao::Ilegivel))
     texto += U(" · ") + Quantos(n(Situacao::Ilegivel), "arquivo ilegível", "arquivos ilegíveis");

@@ -211,9 +211,7 @@ void JanelaPrincipal::CriaCentro() {
   centro_->addWidget(convite_);
   centro_->addWidget(tabela_);
   setCentralWidget(centro_);
-  convite_->setText(
-      U("Abra um banco de declarações (Ctrl+O) ou uma pasta (Ctrl+Shift+O), ou arraste arquivos e pastas "
-        "para esta janela."));
+  convite_->setText(Convite());
 }
 
 void JanelaPrincipal::CriaBarraDeEstado() {

@@ -56,11 +56,8 @@ QString NomeDaSituacao(Situacao s) {
 void ModeloDaCarteira::Recomeca(std::shared_ptr<const Carteira> carteira,
                                 const std::vector<std::string>& dados) {
   beginResetModel();
+  Esvazia();
   carteira_ = std::move(carteira);
-  linhas_.clear();
-  resultados_.clear();
-  arquivos_.clear();
-  totais_ = {};
   for (const ArquivoDaCarteira& a : carteira_->arquivos())
     arquivos_.push_back({Curto(a.nome, dados), Visivel(Absoluto(a.nome))});
   totais_.arquivos = static_cast<long>(arquivos_.size());
@@ -70,12 +67,16 @@ void ModeloDaCarteira::Recomeca(std::shared_ptr<const Carteira> carteira,
 
 void ModeloDaCarteira::Limpa() {
   beginResetModel();
+  Esvazia();
+  endResetModel();
+}
+
+void ModeloDaCarteira::Esvazia() {
   carteira_.reset();
   linhas_.clear();
   resultados_.clear();
   arquivos_.clear();
   totais_ = {};
-  endResetModel();
 }
 
 ModeloDaCarteira::Linha ModeloDaCarteira::LinhaDe(const ResultadoDaCarteira& r) {
@@ -87,15 +88,10 @@ ModeloDaCarteira::Linha ModeloDaCarteira::LinhaDe(const ResultadoDaCarteira& r) 
                : !v.aviso.empty() ? Situacao::ChaveNaoConfere
                : v.consistente    ? Situacao::Consistente
                                   : Situacao::Inconsistente;
-  for (const GrupoResultado& g : v.arvore)
-    for (const ItemResultado& item : g.itens) {
-      if (item.imagem == kImagemAceita)
-        ++l.aceitos;
-      else if (item.podeSerAceita)
-        ++l.avisos;
-      else
-        ++l.erros;
-    }
+  const ContagemDeAchados c = ContaAchados(v);
+  l.erros = c.erros;
+  l.avisos = c.avisos;
+  l.aceitos = c.aceitos;
   return l;
 }
 

@@ -69,6 +69,7 @@ class ModeloDaCarteira : public QAbstractTableModel {
     int primeira = -1, ultima = -1;  // its rows (a file's rows arrive together)
   };
   static Linha LinhaDe(const ResultadoDaCarteira& r);
+  void Esvazia();  // inside a reset
   void Conta(const Linha& l, int sinal);
   // Sets the file's flag from its rows; its rows are told when their order changes.
   void AtualizaProblema(size_t arquivo);

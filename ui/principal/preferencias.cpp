@@ -1,6 +1,6 @@
 #include "ui/principal/preferencias.h"
 
-#include <algorithm>
+#include <vector>
 
 namespace kv {
 

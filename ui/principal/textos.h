@@ -26,6 +26,13 @@ inline QString Numero(long n) {
   return QLocale().toString(static_cast<qlonglong>(n));
 }
 
+// What the window invites to do while nothing is open.
+inline QString Convite() {
+  return U(
+      "Abra um banco de declarações (Ctrl+O) ou uma pasta (Ctrl+Shift+O), ou arraste arquivos e pastas "
+      "para esta janela.");
+}
+
 // "1 arquivo", "2 arquivos".
 inline QString Quantos(long n, const char* um, const char* varios) {
   return Numero(n) + " " + U(n == 1 ? um : varios);
