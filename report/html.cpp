@@ -167,6 +167,11 @@ std::string Contagem(const ResumoDoArquivo& r) {
 }
 
 // Every file reached, those with problems first, linked to its section; an unreadable file with its error.
+// Why a file could not be read, as the index and its section say it.
+std::string Ilegivel(const ErroVerificacao& erro) {
+  return "Ilegível: erro " + std::to_string(erro.numero) + ": " + Html(erro.descricao);
+}
+
 std::string Indice(const Carteira& carteira, const ResumoDaCarteira& resumo) {
   std::string r = "<table>\n<tr><th>Arquivo</th><th>Situação</th></tr>\n";
   for (bool problema : {true, false})
@@ -174,9 +179,7 @@ std::string Indice(const Carteira& carteira, const ResumoDaCarteira& resumo) {
       if (a.Problema() != problema) continue;
       const ArquivoDaCarteira& arquivo = carteira.arquivos()[i];
       r += "<tr><td><a href=\"#f" + std::to_string(i) + "\">" + Html(arquivo.nome, false) + "</a></td><td>" +
-           (arquivo.erro ? "<span class=\"falha\">Ilegível: erro " + std::to_string(arquivo.erro->numero) +
-                               ": " + Html(arquivo.erro->descricao) + "</span>"
-                         : Contagem(a)) +
+           (arquivo.erro ? "<span class=\"falha\">" + Ilegivel(*arquivo.erro) + "</span>" : Contagem(a)) +
            "</td></tr>\n";
     }
   return r + "</table>\n";
@@ -199,9 +202,7 @@ std::string SecaoDoArquivo(size_t i, const ArquivoDaCarteira& arquivo, const Res
                            const std::vector<const ResultadoVerificacao*>& vs) {
   const std::string id = "f" + std::to_string(i);
   std::string r = "<section id=\"" + id + "\">\n<h2>" + Html(arquivo.nome, false) + "</h2>\n";
-  if (arquivo.erro)
-    r += "<p class=\"falha\">Ilegível: erro " + std::to_string(arquivo.erro->numero) + ": " +
-         Html(arquivo.erro->descricao) + "</p>\n";
+  if (arquivo.erro) r += "<p class=\"falha\">" + Ilegivel(*arquivo.erro) + "</p>\n";
   if (!arquivo.erro && !resumo.Problema()) {
     r += "<p class=\"consistente\">Todas as " + std::to_string(vs.size()) +
          " declarações estão consistentes.</p>\n";
