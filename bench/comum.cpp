@@ -124,6 +124,15 @@ double Cada(int vezes, const std::function<void()>& f) {
   return Segundos(inicio) / vezes;
 }
 
+void MostraControle(int rodadas, const std::vector<double>& controle, const char* conselho) {
+  const double menor = *std::min_element(controle.begin(), controle.end());
+  const double maior = *std::max_element(controle.begin(), controle.end());
+  std::printf("\n%d rodadas; controle de CPU: %.3f s a %.3f s (variação %.2f)\n", rodadas, menor, maior,
+              maior / menor);
+  if (maior / menor > 1.25)
+    std::printf("ATENÇÃO: a máquina está ocupada demais (o controle variou mais de 25%%)%s\n", conselho);
+}
+
 double Mediana(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());

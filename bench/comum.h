@@ -44,5 +44,8 @@ double ParCpu(int n, long voltas);
 double Cada(int vezes, const std::function<void()>& f);
 
 double Mediana(std::vector<double> v);
+// The CPU-only control's spread over the rounds; above 25%, a warning that the machine was too busy,
+// then `conselho` (what to make of the figures).
+void MostraControle(int rodadas, const std::vector<double>& controle, const char* conselho);
 
 }  // namespace kv::bench

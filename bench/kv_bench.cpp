@@ -238,6 +238,12 @@ int PisoJet(const char* arquivo, bool ligado) {
   return 0;
 }
 
+// A ratio's median over the rounds, with the smallest and largest round.
+void MostraFaixa(const std::string& nome, const std::vector<double>& v) {
+  std::printf("  %-62s %6.2f  (rodadas: %.2f a %.2f)\n", nome.c_str(), Mediana(v),
+              *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+}
+
 }  // namespace
 
 const char kUso[] =
@@ -270,9 +276,7 @@ int main(int argc, char** argv) {
     std::map<std::string, std::vector<double>> razoes, valores;
     for (int r = 0; r < std::atoi(argv[2]); ++r) MedeCarteira(3, razoes, valores);
     for (const auto& m : {razoes, valores})
-      for (const auto& [nome, v] : m)
-        std::printf("  %-62s %6.2f  (rodadas: %.2f a %.2f)\n", nome.c_str(), Mediana(v),
-                    *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+      for (const auto& [nome, v] : m) MostraFaixa(nome, v);
     return 0;
   }
   // For a profiler: only the check of a clean declaration, n times, on the database of 20,000 (or 100);
@@ -412,18 +416,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  double maisRapido = *std::min_element(controles.begin(), controles.end());
-  double maisLento = *std::max_element(controles.begin(), controles.end());
-  std::printf("\n%d rodadas; controle de CPU: %.3f s a %.3f s (variação %.2f)\n", rodadas, maisRapido,
-              maisLento, maisLento / maisRapido);
-  if (maisLento / maisRapido > 1.25)
-    std::printf(
-        "ATENÇÃO: a máquina está ocupada demais (o controle variou mais de 25%%); as razões abaixo\n"
-        "podem não valer. Repita com a máquina em repouso.\n");
+  MostraControle(rodadas, controles, "; as razões abaixo\npodem não valer. Repita com a máquina em repouso.");
   std::printf("\nMedianas das razões de cada rodada (e a menor e a maior)\n");
-  for (const auto& [nome, v] : razoes)
-    std::printf("  %-62s %6.2f  (rodadas: %.2f a %.2f)\n", nome.c_str(), Mediana(v),
-                *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+  for (const auto& [nome, v] : razoes) MostraFaixa(nome, v);
   std::printf("\nMedianas dos valores\n");
   for (const auto& [nome, v] : valores) std::printf("  %-62s %8.2f\n", nome.c_str(), Mediana(v));
   return 0;

@@ -111,9 +111,7 @@ int main(int argc, char** argv) {
   std::vector<double> controle, primeiras, travadas, razoes, janelas, lotes, cpus;
   for (int r = 0; r < rodadas; ++r) {
     std::fprintf(stderr, "rodada %d de %d...\n", r + 1, rodadas);
-    const auto inicio = Relogio::now();
-    TrabalhoCpu(60'000'000);
-    controle.push_back(Segundos(inicio));
+    controle.push_back(Cada(1, [] { TrabalhoCpu(60'000'000); }));
     Medida m;
     double l = 0;
     if (r % 2 == 0) {
@@ -130,12 +128,7 @@ int main(int argc, char** argv) {
     cpus.push_back(m.cpuDaJanela / m.total);
     lotes.push_back(l);
   }
-  const double cpuMin = *std::min_element(controle.begin(), controle.end());
-  const double cpuMax = *std::max_element(controle.begin(), controle.end());
-  std::printf("\n%d rodadas; controle de CPU: %.3f s a %.3f s (variação %.2f)\n", rodadas, cpuMin, cpuMax,
-              cpuMax / cpuMin);
-  if (cpuMax / cpuMin > 1.25)
-    std::printf("ATENÇÃO: a máquina está ocupada demais (o controle variou mais de 25%%).\n");
+  MostraControle(rodadas, controle, ".");
   std::printf("\nJanela principal sobre 1.000 arquivos de 50 declarações (medianas)\n");
   Mostra("primeiras linhas (s)", primeiras, "%.2f");
   Mostra("maior parada do laço de eventos durante a verificação (ms)", travadas, "%.0f");
