@@ -24,11 +24,6 @@
 namespace kv::jet {
 namespace {
 
-// libmdb reads these; none may change what the import does (an MDBPATH with an empty element makes
-// libmdb search forever for a missing file).
-constexpr const char* kVariaveisDoLibmdb[] = {"MDBPATH",          "MDBICONV", "MDB_ICONV",
-                                              "MDB_JET3_CHARSET", "MDBOPTS",  "MDB_DEBUG"};
-
 // The sanitizers reserve terabytes of address space, so a limit on it would stop them, not libmdb.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitizado = true;
@@ -393,21 +388,13 @@ bool Isola(const Limites& l) {
   return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && Filtra();
 }
 
-void ExecutaFilho(const std::string& caminho, int dados, int mensagens, const Limites& limites, pid_t pai) {
-  // Dies with the parent, and out of the terminal's process group: Ctrl-C is the parent's to handle.
+void ExecutaFilho(const std::string& caminho, const Limites& limites, pid_t pai) {
+  // Dies with the parent. Started outside the terminal's process group, with the default signal
+  // handling and only descriptors 0 to 3 open (the parent set that up).
   ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
   if (::getppid() != pai) ::_exit(1);
-  ::setpgid(0, 0);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(s, SIG_DFL);
-  // Only the two pipes stay open: libmdb's output goes to the second, never to the user's terminal.
-  ::dup2(dados, 3);
-  ::dup2(mensagens, 1);
-  ::dup2(mensagens, 2);
-  int nada = ::open("/dev/null", O_RDONLY);
-  if (nada >= 0) ::dup2(nada, 0);
   ::close_range(4, ~0U, 0);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  for (const char* v : kVariaveisDoLibmdb) ::unsetenv(v);
   Canal canal(3);
   try {
     if (!Isola(limites)) throw Parada("o leitor não pôde ser isolado (filtro de chamadas do sistema)");

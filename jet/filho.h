@@ -9,10 +9,10 @@
 
 namespace kv::jet {
 
-// Runs in the process just forked: sets the limits, reads the whole file and writes its frames to
-// `dados`; libmdb's own output goes to `mensagens`. Never returns.
-[[noreturn]] void ExecutaFilho(const std::string& caminho, int dados, int mensagens, const Limites& limites,
-                               pid_t pai);
+// The reader's program (jet/leitor/principal.cpp): started by `pai` with the data channel on descriptor 3
+// and libmdb's messages on 1 and 2, it sets the limits, reads the whole file and writes its frames to the
+// data channel. Never returns.
+[[noreturn]] void ExecutaFilho(const std::string& caminho, const Limites& limites, pid_t pai);
 
 // The child's confinement, set before it opens the file: the limits, no new privileges, no core, and a
 // system-call filter that refuses (EPERM/EACCES) starting programs or processes, the network, tracing,

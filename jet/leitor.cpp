@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,9 +16,11 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "jet/filho.h"
 #include "jet/quadros.h"
+#include "platform/certificacao.h"
 #include "platform/erro.h"
 #include "platform/texto.h"
 
@@ -26,25 +29,98 @@ namespace {
 
 using Relogio = std::chrono::steady_clock;
 
+// libmdb reads these; none may change what the import does (an MDBPATH with an empty element makes
+// libmdb search forever for a missing file).
+constexpr std::string_view kVariaveisDoLibmdb[] = {"MDBPATH",          "MDBICONV", "MDB_ICONV",
+                                                   "MDB_JET3_CHARSET", "MDBOPTS",  "MDB_DEBUG"};
+
+// The caller's environment without libmdb's variables.
+std::vector<std::string> Ambiente() {
+  std::vector<std::string> r;
+  for (char** e = environ; *e; ++e) {
+    const std::string_view v(*e);
+    if (std::none_of(std::begin(kVariaveisDoLibmdb), std::end(kVariaveisDoLibmdb), [&](std::string_view n) {
+          return v.starts_with(n) && v.substr(n.size()).starts_with('=');
+        }))
+      r.emplace_back(v);
+  }
+  return r;
+}
+
+// A descriptor numbered 4 or above (a caller may run with 0 to 2 closed), so that placing the channels at
+// 1, 2 and 3 in the child overwrites none of them.
+int AcimaDeTres(int fd) {
+  if (fd < 0 || fd > 3) return fd;
+  const int novo = ::fcntl(fd, F_DUPFD_CLOEXEC, 4);
+  ::close(fd);
+  return novo;
+}
+
+std::vector<char*> Ponteiros(std::vector<std::string>& textos) {
+  std::vector<char*> r;
+  for (std::string& t : textos) r.push_back(t.data());
+  r.push_back(nullptr);
+  return r;
+}
+
+// Starts the reader's program (jet/programa/) with the write ends of the channels at 3 (data) and at 1
+// and 2 (messages), out of the terminal's process group (Ctrl-C is the caller's to handle), no signal
+// blocked and the default action for those the caller handles or ignores. Started rather than forked:
+// a fork of a process whose other threads hold locks (the allocator's, a library's) may wait on them
+// for ever. Returns 0 or the error number.
+int Inicia(pid_t& pid, std::vector<std::string> argumentos, int dados, int mensagens) {
+  std::vector<std::string> ambiente = Ambiente();
+  const std::vector<char*> args = Ponteiros(argumentos), env = Ponteiros(ambiente);
+  posix_spawn_file_actions_t acoes;
+  ::posix_spawn_file_actions_init(&acoes);
+  ::posix_spawn_file_actions_adddup2(&acoes, dados, 3);
+  ::posix_spawn_file_actions_adddup2(&acoes, mensagens, 1);
+  ::posix_spawn_file_actions_adddup2(&acoes, mensagens, 2);
+  ::posix_spawn_file_actions_addopen(&acoes, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawnattr_t atributos;
+  ::posix_spawnattr_init(&atributos);
+  ::posix_spawnattr_setflags(&atributos,
+                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  sigset_t sinais;
+  sigemptyset(&sinais);
+  ::posix_spawnattr_setsigmask(&atributos, &sinais);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&sinais, s);
+  ::posix_spawnattr_setsigdefault(&atributos, &sinais);
+  const int erro = ::posix_spawn(&pid, args[0], &acoes, &atributos, args.data(), env.data());
+  ::posix_spawn_file_actions_destroy(&acoes);
+  ::posix_spawnattr_destroy(&atributos);
+  return erro;
+}
+
 // The child, stopped and reaped whatever way the read ends.
 class Filho {
  public:
   Filho(const std::string& caminho, const Limites& limites) {
-    int dados[2], mensagens[2];
-    if (::pipe2(dados, O_CLOEXEC) != 0 || ::pipe2(mensagens, O_CLOEXEC) != 0)
-      throw Erro(kErroArquivo,
-                 std::string("Não foi possível criar os canais do leitor Jet: ") + std::strerror(errno));
-    std::fflush(nullptr);  // nothing buffered here may be written twice
-    const pid_t pai = ::getpid();
-    pid_ = ::fork();
-    if (pid_ == 0) ExecutaFilho(caminho, dados[1], mensagens[1], limites, pai);
-    ::close(dados[1]);
-    ::close(mensagens[1]);
+    int dados[2] = {-1, -1}, mensagens[2] = {-1, -1};
+    int erro = ::pipe2(dados, O_CLOEXEC) == 0 && ::pipe2(mensagens, O_CLOEXEC) == 0 ? 0 : errno;
     dados_ = dados[0];
     mensagens_ = mensagens[0];
-    if (pid_ < 0) {
+    const int escrita = AcimaDeTres(dados[1]), mensagem = AcimaDeTres(mensagens[1]);
+    if (erro == 0 && (escrita < 0 || mensagem < 0)) erro = errno;
+    if (erro != 0) {
+      for (int fd : {escrita, mensagem})
+        if (fd >= 0) ::close(fd);
       Fecha();
-      throw Erro(kErroArquivo, std::string("Não foi possível iniciar o leitor Jet: ") + std::strerror(errno));
+      throw Erro(kErroArquivo,
+                 std::string("Não foi possível criar os canais do leitor Jet: ") + std::strerror(erro));
+    }
+    const std::string programa = CaminhoDoLeitorJet();
+    erro = Inicia(pid_,
+                  {programa, caminho, std::to_string(::getpid()), std::to_string(limites.memoria),
+                   std::to_string(limites.cpuSegundos)},
+                  escrita, mensagem);
+    ::close(escrita);
+    ::close(mensagem);
+    if (erro != 0) {
+      pid_ = -1;
+      Fecha();
+      throw Erro(kErroArquivo, "Não foi possível iniciar o leitor de arquivos Jet (" +
+                                   TextoVisivel(programa) + "): " + std::strerror(erro) + ".");
     }
   }
   ~Filho() {
@@ -127,6 +203,10 @@ class Mensagens {
 };
 
 }  // namespace
+
+std::string CaminhoDoLeitorJet() {
+  return PastaDoComponente() + "/kvconsistencia/leitor-jet";
+}
 
 std::string VersaoLibmdb() {
   return KV_VERSAO_LIBMDB;

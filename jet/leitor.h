@@ -52,6 +52,10 @@ struct Limites {
   size_t mensagens = 1 << 20;        // the most libmdb may print before the child is stopped
 };
 
+// The reader's program, which runs libmdb: kvconsistencia/leitor-jet in the component folder, where the
+// build and the installation put it.
+std::string CaminhoDoLeitorJet();
+
 // The libmdb the reader was built against ("1.0.0").
 std::string VersaoLibmdb();
 

@@ -49,6 +49,22 @@ else
   echo "(sem root: a execução como outro usuário fica de fora)"
 fi
 nada_sobrou "$tmp/trabalho" "$tmp/so-leitura" "$tmp/dados" "$tmp/prefixo/lib" "$tmp/tmpdir"
+
+# A Jet file, read by the reader's program from the installed library folder; without that program, a
+# clear error and no destination.
+jet=$raiz/../shared/fixtures/jet/exemplo.mdb
+importa() {  # prefix destination
+  (cd "$tmp/trabalho" && "$1/bin/kvconsistencia" importar "$jet" "$2" >/dev/null)
+}
+if [ -f "$jet" ]; then
+  echo "== importar um arquivo Jet"
+  importa "$tmp/prefixo" "$tmp/trabalho/do-jet.db"
+  mv "$tmp/prefixo/lib/kvconsistencia/leitor-jet" "$tmp/leitor-jet"
+  status=0 && importa "$tmp/prefixo" "$tmp/trabalho/sem-leitor.db" 2>"$tmp/erro" || status=$?
+  mv "$tmp/leitor-jet" "$tmp/prefixo/lib/kvconsistencia/leitor-jet"
+  [ "$status" -eq 3 ] && grep -q "Não foi possível iniciar o leitor de arquivos Jet" "$tmp/erro" &&
+    [ ! -e "$tmp/trabalho/sem-leitor.db" ] || { echo "sem o leitor Jet (saída $status):"; cat "$tmp/erro"; exit 1; }
+fi
 [ -z "${usuario:-}" ] || [ -z "$(find /tmp -maxdepth 1 -user "$usuario" -name 'kvconsistencia-*')" ] ||
   { echo "sobrou uma pasta temporária do usuário comum em /tmp" >&2; exit 1; }
 
@@ -83,6 +99,12 @@ echo "$lista" | tail -n 1
   [ "$(echo "$lista" | grep -c ': inconsistente$')" -eq 14 ] && echo "$lista" | grep -q 'ruim.db: ilegível' ||
   { echo "a carteira não listou o que devia:"; echo "$lista"; exit 1; }
 
+if [ -f "$jet" ]; then  # a Jet file through the component library: its reader's program beside it
+  lista=$("$tmp/host/carteira-de-exemplo" 2002 "$jet")
+  [ "$(echo "$lista" | grep -c 'declaração [0-9]*: ')" -eq 8 ] ||
+    { echo "a carteira não leu o arquivo Jet:"; echo "$lista"; exit 1; }
+fi
+
 echo "== examples/host com pkg-config"
 flags=$(PKG_CONFIG_PATH="$tmp/prefixo/lib/pkgconfig" pkg-config --cflags --libs kvcptconsistencia)
 # shellcheck disable=SC2086
@@ -95,6 +117,7 @@ deb=$(ls "$build"/kvcptconsistencia_*.deb)
 dpkg-deb --info "$deb" | grep -E 'Depends|Recommends'
 dpkg-deb -x "$deb" "$tmp/raiz"
 "$tmp/raiz/usr/bin/kvconsistencia" exemplo "$tmp/do-pacote.db"
+[ ! -f "$jet" ] || importa "$tmp/raiz/usr" "$tmp/trabalho/do-pacote-jet.db"
 confere_entrada "$tmp/raiz/usr" /usr/bin
 if command -v lintian >/dev/null; then lintian --no-tag-display-limit "$deb" || true; fi
 echo "instalação verificada"

@@ -16,8 +16,11 @@ declare -A fontes=(
   [conversoes]="platform/variant.cpp"
   [formato]="platform/formato.cpp platform/variant.cpp"
   [quadros_jet]="jet/quadros.cpp platform/texto.cpp"
-  [leitor_jet]="jet/leitor.cpp jet/filho.cpp jet/definicao.cpp jet/decodifica.cpp jet/quadros.cpp platform/texto.cpp"
+  [leitor_jet]="jet/leitor.cpp platform/certificacao.cpp jet/quadros.cpp platform/texto.cpp"
 )
+# The reader target starts the reader's program, which it looks for in kvconsistencia/ beside itself
+# (no lib/ beside the fuzz folder): built here with the same sanitizers, without libFuzzer.
+leitor=(jet/programa/principal.cpp jet/filho.cpp jet/definicao.cpp jet/decodifica.cpp jet/quadros.cpp platform/texto.cpp)
 # The Jet reader starts from the fixtures (whole files, so larger inputs: nwind.mdb, the Jet 3 one, is
 # 3 MB); the others from nothing. A changed copy of a fixture that still reads must keep its tables'
 # columns: the target reads the intact fixtures first.
@@ -34,7 +37,11 @@ for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_
   arquivos=()
   for f in ${fontes[$alvo]}; do arquivos+=("$raiz/$f"); done
   extra=""
-  [[ $alvo == leitor_jet ]] && extra="$mdb -DKV_VERSAO_LIBMDB=\"$(pkg-config --modversion libmdb)\""
+  if [[ $alvo == leitor_jet ]]; then
+    extra="$mdb -DKV_VERSAO_LIBMDB=\"$(pkg-config --modversion libmdb)\""
+    mkdir -p "$saida/kvconsistencia"
+    clang++ "${flags[@]/fuzzer,/}" "${leitor[@]/#/$raiz/}" $qt $mdb -o "$saida/kvconsistencia/leitor-jet"
+  fi
   clang++ "${flags[@]}" "$raiz/tests/fuzz/$alvo.cpp" "${arquivos[@]}" $qt $extra -o "$bin"
   regressoes="$raiz/tests/fuzz/regressoes/$alvo"
   corpus="$saida/corpus-$alvo"
