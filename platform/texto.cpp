@@ -1,6 +1,5 @@
 #include "platform/texto.h"
 
-#include <QString>
 #include <cstdio>
 
 namespace kv {
@@ -146,10 +145,6 @@ std::string Utf8Valido(std::string_view s) {
     }
   }
   return r;
-}
-
-std::string Minusculas(const std::string& s) {
-  return QString::fromStdString(s).toLower().toStdString();
 }
 
 }  // namespace kv

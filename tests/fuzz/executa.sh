@@ -40,7 +40,7 @@ for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_
   if [[ $alvo == leitor_jet ]]; then
     extra="$mdb -DKV_VERSAO_LIBMDB=\"$(pkg-config --modversion libmdb)\""
     mkdir -p "$saida/kvconsistencia"
-    clang++ "${flags[@]/fuzzer,/}" "${leitor[@]/#/$raiz/}" $qt $mdb -o "$saida/kvconsistencia/leitor-jet"
+    clang++ "${flags[@]/fuzzer,/}" "${leitor[@]/#/$raiz/}" $mdb -o "$saida/kvconsistencia/leitor-jet"
   fi
   clang++ "${flags[@]}" "$raiz/tests/fuzz/$alvo.cpp" "${arquivos[@]}" $qt $extra -o "$bin"
   regressoes="$raiz/tests/fuzz/regressoes/$alvo"
