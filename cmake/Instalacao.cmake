@@ -5,10 +5,10 @@ install(TARGETS kvCptConsistencia kvHost EXPORT kvCptConsistenciaAlvos
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The certification library is loaded by absolute path from the component library's own folder.
-install(TARGETS CertificaTarvo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
+install(TARGETS CertificaTarvo LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_SKIP)
 install(TARGETS kvconsistencia kvconsistencia-janela RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The Jet reader's program, started by path from the component library's folder.
-install(TARGETS leitor-jet RUNTIME DESTINATION ${CMAKE_INSTALL_LIBDIR}/kvconsistencia)
+install(TARGETS leitor-jet RUNTIME DESTINATION ${CMAKE_INSTALL_LIBDIR}/kvconsistencia COMPONENT runtime)
 
 # The public headers: what a host may include, and nothing that pulls in sqlite3.h.
 set(KV_CABECALHOS_PUBLICOS

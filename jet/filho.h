@@ -9,7 +9,11 @@
 
 namespace kv::jet {
 
-// The reader's program (jet/leitor/principal.cpp): started by `pai` with the data channel on descriptor 3
+// The reader's program's exit status when it cannot serve its caller (another version, wrong arguments).
+// 127 is the system's when the program or a library it needs cannot be loaded.
+constexpr int kSaidaDeOutraVersao = 64;
+
+// The reader's program (jet/programa/principal.cpp): started by `pai` with the data channel on descriptor 3
 // and libmdb's messages on 1 and 2, it sets the limits, reads the whole file and writes its frames to the
 // data channel. Never returns.
 [[noreturn]] void ExecutaFilho(const std::string& caminho, const Limites& limites, pid_t pai);

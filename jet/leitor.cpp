@@ -64,9 +64,9 @@ std::vector<char*> Ponteiros(std::vector<std::string>& textos) {
 }
 
 // Starts the reader's program (jet/programa/) with the write ends of the channels at 3 (data) and at 1
-// and 2 (messages), out of the terminal's process group (Ctrl-C is the caller's to handle), no signal
-// blocked and the default action for those the caller handles or ignores. Started rather than forked:
-// a fork of a process whose other threads hold locks (the allocator's, a library's) may wait on them
+// and 2 (messages) and nothing else open, out of the terminal's process group (Ctrl-C is the caller's to
+// handle), no signal blocked or ignored (the processor-time limit ends it by SIGXCPU). Started rather than
+// forked: a fork of a process whose other threads hold locks (the allocator's, a library's) may wait on them
 // for ever. Returns 0 or the error number.
 int Inicia(pid_t& pid, std::vector<std::string> argumentos, int dados, int mensagens) {
   std::vector<std::string> ambiente = Ambiente();
@@ -77,6 +77,7 @@ int Inicia(pid_t& pid, std::vector<std::string> argumentos, int dados, int mensa
   ::posix_spawn_file_actions_adddup2(&acoes, mensagens, 1);
   ::posix_spawn_file_actions_adddup2(&acoes, mensagens, 2);
   ::posix_spawn_file_actions_addopen(&acoes, 0, "/dev/null", O_RDONLY, 0);
+  ::posix_spawn_file_actions_addclosefrom_np(&acoes, 4);
   posix_spawnattr_t atributos;
   ::posix_spawnattr_init(&atributos);
   ::posix_spawnattr_setflags(&atributos,
@@ -84,7 +85,7 @@ int Inicia(pid_t& pid, std::vector<std::string> argumentos, int dados, int mensa
   sigset_t sinais;
   sigemptyset(&sinais);
   ::posix_spawnattr_setsigmask(&atributos, &sinais);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&sinais, s);
+  sigfillset(&sinais);
   ::posix_spawnattr_setsigdefault(&atributos, &sinais);
   const int erro = ::posix_spawn(&pid, args[0], &acoes, &atributos, args.data(), env.data());
   ::posix_spawn_file_actions_destroy(&acoes);
@@ -95,7 +96,13 @@ int Inicia(pid_t& pid, std::vector<std::string> argumentos, int dados, int mensa
 // The child, stopped and reaped whatever way the read ends.
 class Filho {
  public:
-  Filho(const std::string& caminho, const Limites& limites) {
+  Filho(const std::string& caminho, const Limites& limites) : programa_(CaminhoDoLeitorJet()) {
+    std::vector<std::string> argumentos = {programa_,
+                                           KV_VERSAO,
+                                           caminho,
+                                           std::to_string(::getpid()),
+                                           std::to_string(limites.memoria),
+                                           std::to_string(limites.cpuSegundos)};
     int dados[2] = {-1, -1}, mensagens[2] = {-1, -1};
     int erro = ::pipe2(dados, O_CLOEXEC) == 0 && ::pipe2(mensagens, O_CLOEXEC) == 0 ? 0 : errno;
     dados_ = dados[0];
@@ -109,18 +116,14 @@ class Filho {
       throw Erro(kErroArquivo,
                  std::string("Não foi possível criar os canais do leitor Jet: ") + std::strerror(erro));
     }
-    const std::string programa = CaminhoDoLeitorJet();
-    erro = Inicia(pid_,
-                  {programa, caminho, std::to_string(::getpid()), std::to_string(limites.memoria),
-                   std::to_string(limites.cpuSegundos)},
-                  escrita, mensagem);
+    erro = Inicia(pid_, std::move(argumentos), escrita, mensagem);
     ::close(escrita);
     ::close(mensagem);
     if (erro != 0) {
       pid_ = -1;
       Fecha();
       throw Erro(kErroArquivo, "Não foi possível iniciar o leitor de arquivos Jet (" +
-                                   TextoVisivel(programa) + "): " + std::strerror(erro) + ".");
+                                   TextoVisivel(programa_) + "): " + std::strerror(erro) + ".");
     }
   }
   ~Filho() {
@@ -143,6 +146,11 @@ class Filho {
     return residente * static_cast<size_t>(::sysconf(_SC_PAGESIZE));
   }
   int mensagens() const { return mensagens_; }
+  const std::string& programa() const { return programa_; }
+  // After Fim(): the program could not be loaded or does not serve this caller (a broken installation).
+  bool NaoServiu() const {
+    return WIFEXITED(status_) && (WEXITSTATUS(status_) == kSaidaDeOutraVersao || WEXITSTATUS(status_) == 127);
+  }
 
   // How the child ended, after its data channel closed; a child that lingers is stopped.
   std::string Fim() {
@@ -172,6 +180,7 @@ class Filho {
     if (mensagens_ >= 0) ::close(mensagens_);
     dados_ = mensagens_ = -1;
   }
+  std::string programa_;
   pid_t pid_ = -1;
   int dados_ = -1, mensagens_ = -1, status_ = 0;
 };
@@ -251,6 +260,12 @@ void Confere(const std::string& caminho) {
 
 namespace {
 
+std::string Juntas(const std::vector<std::string>& linhas) {
+  std::string r;
+  for (const std::string& l : linhas) r += (r.empty() ? "" : "; ") + l;
+  return r;
+}
+
 // One read, as the parent sees it: the child's two channels watched within the limits, every frame
 // checked, and a stop explained with the table being read.
 class Conversa {
@@ -276,6 +291,9 @@ class Conversa {
       while (mensagensAbertas_ && LeMensagens()) {
       }
       const std::string fim = filho_.Fim();
+      if (filho_.NaoServiu())
+        throw Erro(kErroArquivo, "O leitor de arquivos Jet (" + TextoVisivel(filho_.programa()) +
+                                     ") não pôde ser executado: " + Juntas(mensagens_.Linhas()) + ".");
       if (!receptor_.Concluido()) Para(fim);
       if (!separador_.Vazio()) Para("bytes a mais depois do fim da leitura");
     } catch (const Parada& p) {
@@ -287,8 +305,7 @@ class Conversa {
 
  private:
   [[noreturn]] void Para(const std::string& motivo) const {
-    std::string libmdb;
-    for (const std::string& l : mensagens_.Linhas()) libmdb += (libmdb.empty() ? "" : "; ") + l;
+    const std::string libmdb = Juntas(mensagens_.Linhas());
     throw Erro(kErroBancoBase + 11, "O arquivo " + TextoVisivel(caminho_) +
                                         " não pôde ser lido: o leitor de arquivos Jet parou ao ler " +
                                         receptor_.Onde() + ": " + TextoVisivel(motivo) +

@@ -51,6 +51,14 @@ int CertificaArquivo(const std::string& biblioteca, const std::string& arquivo, 
 
 namespace {
 
+// The name a file had when the kernel mapped it: a program or library replaced since (an upgrade while
+// it runs) is named with " (deleted)" after it.
+std::string SemApagado(std::string nome) {
+  constexpr std::string_view kApagado = " (deleted)";
+  if (nome.ends_with(kApagado)) nome.resize(nome.size() - kApagado.size());
+  return nome;
+}
+
 // The file mapped at `endereco`, as the kernel names it (absolute, links resolved): the name dladdr gives
 // is the one the program was started or the library loaded by, which may be relative to another folder.
 std::string ArquivoMapeado(const void* endereco) {
@@ -62,7 +70,7 @@ std::string ArquivoMapeado(const void* endereco) {
         alvo >= fim)
       continue;
     const size_t barra = linha.find('/');
-    return barra == std::string::npos ? "" : linha.substr(barra);
+    return barra == std::string::npos ? "" : SemApagado(linha.substr(barra));
   }
   return "";
 }
@@ -82,7 +90,7 @@ std::string PastaDoComponente() {
   const fs::path f = fs::weakly_canonical(fs::absolute(arquivo, erro), erro);
   // Linked into a program rather than loaded as the component library: the libraries live in lib/ beside
   // the program's bin/.
-  if (f == fs::canonical("/proc/self/exe", erro)) {
+  if (f == SemApagado(fs::read_symlink("/proc/self/exe", erro))) {
     const fs::path lib = fs::canonical(f.parent_path() / ".." / "lib", erro);
     if (!erro) return lib.string();
   }

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QThread>
 #include <charconv>
 #include <csignal>
 #include <cstring>
@@ -791,6 +792,18 @@ TEST_F(Cli, ChaveDoProgramaComoAsPessoasORodam) {
                 QStringList())
           << p.toStdString();
   }
+  // The program replaced while it runs (an upgrade): it still finds its libraries. It waits on a lock
+  // held here while its file is replaced.
+  auto trava = kv::AbreSqlite(banco_.toStdString());
+  trava->Executa("BEGIN EXCLUSIVE", {});
+  QProcess p;
+  p.setProcessEnvironment(kv::teste::Ambiente(pasta_.path()));
+  p.start(programa, Cmd("verificar-kv", "1"));
+  QThread::msleep(500);
+  EXPECT_TRUE(QFile::remove(programa) && QFile::copy(KV_PROGRAMA, programa));
+  trava->Desfaz();
+  ASSERT_TRUE(p.waitForFinished(20000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   QFile::remove(lib + "/libCertificaTarvo.so");
   QFile::copy(QString(KV_PASTA_FALHA) + "/libCertificaTarvo.so", lib + "/libCertificaTarvo.so");
   for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
@@ -1007,6 +1020,33 @@ TEST_F(Jet, ArquivosRuinsOuDanificadosNadaGravadoNuncaUmaQueda) {
   EXPECT_TRUE(Contem(e.saida, "tb\\x1b[31mX"));
   EXPECT_FALSE(e.saida.contains('\x1b'));
   EXPECT_EQ(Conteudo(pasta_.filePath("escape.db")).count("tb\x1b[31mX"), 1u);
+}
+
+// A reader's program that is missing, cannot be loaded or belongs to another version is a broken
+// installation, said as such (exit 3), never a damaged file; nothing is written.
+TEST_F(Jet, LeitorQueNaoServeEhErroDeInstalacao) {
+  const QString bin = pasta_.filePath("inst/bin"), lib = pasta_.filePath("inst/lib/kvconsistencia");
+  for (const QString& p : {bin, lib}) QDir().mkpath(p);
+  QFile::copy(KV_PROGRAMA, bin + "/kvconsistencia");
+  const QString leitor = lib + "/leitor-jet";
+  const std::pair<QString, const char*> casos[] = {
+      {"", "No such file or directory"},
+      {"echo 'libmdb.so.3: cannot open shared object file' >&2; exit 127", "libmdb.so.3: cannot open"},
+      {"shift; exec " + QFileInfo(KV_PROGRAMA).absolutePath() +
+           "/../lib/kvconsistencia/leitor-jet 0.9 \"$@\"",
+       "não serve a este chamador"}};
+  for (const auto& [script, motivo] : casos) {
+    QFile::remove(leitor);
+    if (!script.isEmpty()) {
+      GravaArquivo(leitor, "#!/bin/sh\n" + script.toUtf8() + "\n");
+      QFile::setPermissions(leitor, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    Execucao e = kv::teste::Roda(pasta_.path(), {"importar", kFixtures + "/exemplo.mdb", "novo.db"}, {},
+                                 bin + "/kvconsistencia");
+    EXPECT_TRUE(e.status == 3 && Contem(e.erros, motivo) && !Contem(e.erros, "não pôde ser lido") &&
+                !QFile::exists(pasta_.filePath("novo.db")))
+        << e.erros.toStdString();
+  }
 }
 
 // A temporary file that a killed import left is removed by the next import to the same destination,

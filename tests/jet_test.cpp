@@ -118,21 +118,16 @@ TEST(QuadrosJet, ReceptorSoAceitaUmFluxoInteiroEEmOrdem) {
 // beyond the first plane as a surrogate pair; a surrogate without its pair is '?', not bytes that are
 // not UTF-8.
 TEST(TextoJet, CadaCodificacaoEmUtf8) {
-  const struct {
-    std::string bytes;
-    bool unicode;
-    std::string texto;
-  } casos[] = {
+  const std::tuple<std::string, bool, std::string> casos[] = {
       {"Mar\xe7o \x80", false, "Março €"},
       {{"S\0\xe3\0o\0 \0\xac\x20", 10}, true, "São €"},
       {{"\xff\xfeMar\0\xe7\0\0o", 10}, true, "Março"},  // compressed: a 0 switches to two bytes and back
       {{"=\xd8\0\xde", 4}, true, "\xf0\x9f\x98\x80"},
       {{"A\0\0\xd8\x42\0\0\xdc", 8}, true, "A?B?"},
   };
-  for (const auto& c : casos)
-    EXPECT_EQ(
-        kv::jet::TextoJet(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size(), c.unicode),
-        c.texto);
+  for (const auto& [bytes, unicode, texto] : casos)
+    EXPECT_EQ(kv::jet::TextoJet(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), unicode),
+              texto);
 }
 
 // A child that stops sending is stopped, and what was being read is named. (A child that floods libmdb's

@@ -2,7 +2,11 @@
 // process rather than a fork, so that no lock another thread of the caller held at that moment (the
 // allocator's, a library's) can leave the reader waiting for ever.
 //
-//   leitor-jet ARQUIVO PID-DO-PAI MEMÓRIA-EM-BYTES SEGUNDOS-DE-PROCESSADOR
+//   leitor-jet VERSÃO ARQUIVO PID-DO-PAI MEMÓRIA-EM-BYTES SEGUNDOS-DE-PROCESSADOR
+//
+// A library of another version (a host still running after an upgrade) may speak another frame format:
+// it is refused with kSaidaDeOutraVersao, which the library reports as a broken installation, not as a
+// damaged file.
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -24,13 +28,13 @@ bool Numero(const char* texto, T& valor) {
 int main(int argc, char** argv) {
   kv::jet::Limites limites;
   pid_t pai = 0;
-  if (argc != 5 || !Numero(argv[2], pai) || !Numero(argv[3], limites.memoria) ||
-      !Numero(argv[4], limites.cpuSegundos)) {
+  if (argc != 6 || std::strcmp(argv[1], KV_VERSAO) != 0 || !Numero(argv[3], pai) ||
+      !Numero(argv[4], limites.memoria) || !Numero(argv[5], limites.cpuSegundos)) {
     std::fprintf(stderr,
-                 "uso: %s ARQUIVO PID-DO-PAI MEMÓRIA-EM-BYTES SEGUNDOS-DE-PROCESSADOR\n"
-                 "(o leitor de arquivos Jet do kvconsistencia; não é feito para ser usado à mão)\n",
-                 argc > 0 ? argv[0] : "leitor-jet");
-    return 2;
+                 "o leitor de arquivos Jet %s não serve a este chamador (uso: VERSÃO ARQUIVO PID-DO-PAI "
+                 "MEMÓRIA-EM-BYTES SEGUNDOS-DE-PROCESSADOR); instale o kvconsistencia outra vez\n",
+                 KV_VERSAO);
+    return kv::jet::kSaidaDeOutraVersao;
   }
-  kv::jet::ExecutaFilho(argv[1], limites, pai);
+  kv::jet::ExecutaFilho(argv[2], limites, pai);
 }

@@ -31,17 +31,16 @@ intactos=""
 for s in ${sementes[leitor_jet]}; do [[ -f $fixtures/$s ]] && intactos+="$fixtures/$s "; done
 export KV_FUZZ_JET_INTACTOS=$intactos
 mdb=$(pkg-config --cflags --libs libmdb libseccomp)
+versao=$(sed -nE 's/^project\(kvCptConsistencia VERSION ([0-9.]+).*/\1/p' "$raiz/CMakeLists.txt")
 falhou=0
 for alvo in adaptador_jet divisao_entrada conversoes formato quadros_jet leitor_jet; do
   bin="$saida/$alvo"
   arquivos=()
   for f in ${fontes[$alvo]}; do arquivos+=("$raiz/$f"); done
   extra=""
-  if [[ $alvo == leitor_jet ]]; then
-    extra="$mdb -DKV_VERSAO_LIBMDB=\"$(pkg-config --modversion libmdb)\""
-    mkdir -p "$saida/kvconsistencia"
-    clang++ "${flags[@]/fuzzer,/}" "${leitor[@]/#/$raiz/}" $mdb -o "$saida/kvconsistencia/leitor-jet"
-  fi
+  [[ $alvo == leitor_jet ]] && extra="$mdb -DKV_VERSAO_LIBMDB=\"$(pkg-config --modversion libmdb)\"" &&
+    extra+=" -DKV_VERSAO=\"$versao\"" && mkdir -p "$saida/kvconsistencia" &&
+    clang++ "${flags[@]/fuzzer,/}" "${leitor[@]/#/$raiz/}" $extra -o "$saida/kvconsistencia/leitor-jet"
   clang++ "${flags[@]}" "$raiz/tests/fuzz/$alvo.cpp" "${arquivos[@]}" $qt $extra -o "$bin"
   regressoes="$raiz/tests/fuzz/regressoes/$alvo"
   corpus="$saida/corpus-$alvo"
