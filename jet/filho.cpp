@@ -393,7 +393,6 @@ void ExecutaFilho(const std::string& caminho, const Limites& limites, pid_t pai)
   // handling and only descriptors 0 to 3 open (the parent set that up).
   ::prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
   if (::getppid() != pai) ::_exit(1);
-  ::close_range(4, ~0U, 0);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Canal canal(3);
   try {
