@@ -166,12 +166,12 @@ std::string Contagem(const ResumoDoArquivo& r) {
   return t + (tipos.empty() ? "" : "<br><span class=\"chave\">" + tipos + "</span>");
 }
 
-// Every file reached, those with problems first, linked to its section; an unreadable file with its error.
 // Why a file could not be read, as the index and its section say it.
 std::string Ilegivel(const ErroVerificacao& erro) {
   return "Ilegível: erro " + std::to_string(erro.numero) + ": " + Html(erro.descricao);
 }
 
+// Every file reached, those with problems first, linked to its section; an unreadable file with its error.
 std::string Indice(const Carteira& carteira, const ResumoDaCarteira& resumo) {
   std::string r = "<table>\n<tr><th>Arquivo</th><th>Situação</th></tr>\n";
   for (bool problema : {true, false})
