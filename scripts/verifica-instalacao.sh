@@ -59,6 +59,9 @@ importa() {  # prefix destination
 if [ -f "$jet" ]; then
   echo "== importar um arquivo Jet"
   importa "$tmp/prefixo" "$tmp/trabalho/do-jet.db"
+  [ -z "${usuario:-}" ] || (cd "$tmp/so-leitura" && setpriv --reuid="$usuario" --regid="$grupo" --clear-groups \
+    env -i PATH="$tmp/prefixo/bin:/usr/bin:/bin" HOME="$tmp/casa" LANG=C.UTF-8 \
+    kvconsistencia importar "$jet" "$tmp/dados/do-jet.db" >/dev/null)
   mv "$tmp/prefixo/lib/kvconsistencia/leitor-jet" "$tmp/leitor-jet"
   status=0 && importa "$tmp/prefixo" "$tmp/trabalho/sem-leitor.db" 2>"$tmp/erro" || status=$?
   mv "$tmp/leitor-jet" "$tmp/prefixo/lib/kvconsistencia/leitor-jet"
